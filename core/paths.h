@@ -1,0 +1,37 @@
+#pragma once
+// The executable's path, program file names, per-user data folder and file
+// times. Paths use forward slashes.
+#include <cstdint>
+#include "core/temp_string.h"
+
+// The executable's folder with its trailing "/"; the base of all relative
+// file names. Filled at start-up (init_app_path), empty before.
+extern char app_path[MAX_PATH_LEN];
+
+// Fills app_path from get_exe_path; leaves it empty and returns false on
+// failure.
+bool init_app_path();
+
+// The executable's full file name; false when it cannot be read or does not
+// fit the buffer.
+bool get_exe_filename(char* buffer, int size);
+// As get_exe_filename, cut after the last separator so that the folder with
+// its trailing separator remains ("" when there is none).
+bool get_exe_path(char* buffer, int size);
+// Cuts a file name after its last "/", "\" or ":" in place.
+void cut_to_folder(char* file_name);
+
+// Last modification time in seconds since 1970, 0 when the file cannot be
+// examined.
+int64_t get_file_time(const char* name);
+
+// Per-user application-data folder with a trailing "/": $XDG_DATA_HOME, else
+// $HOME/.local/share, else app_path.
+PathString get_appdata_path();
+// get_appdata_path() with name appended unchanged; nothing is created.
+PathString get_appdata_path(const char* name);
+
+// A full path for a program file: null gives app_path, names starting with
+// "/" are used as they are, others are taken relative to app_path; "." and
+// ".." are resolved without requiring the file to exist.
+PathString make_full_path(const char* name);
