@@ -1,0 +1,34 @@
+// Rounding and disc walking shared by all terrain code. Worlds must be a pure
+// function of the seed, so every piece of terrain code rounds the same way:
+// floor and ceiling are round-to-nearest of v -/+ 0.49999988.
+#pragma once
+
+#include <xmmintrin.h>
+
+#include "terrain/heightmap_data.h"
+
+inline int round_nearest(float v) { return _mm_cvt_ss2si(_mm_set_ss(v)); }
+inline int floor_coord(float v) { return round_nearest(v - 0.49999988f); }
+inline int ceil_coord(float v) { return round_nearest(v + 0.49999988f); }
+
+// Bilinear interpolation with the weights (1 - t, t).
+inline float lerp_weights(float a, float b, float t) { return a * (1.0f - t) + b * t; }
+
+// Calls fn(cell_index, dist2) for the cells (x, z), cell centres at integer
+// coordinates, with (x - cx)^2 + (z - cz)^2 < r^2, rows then columns. Stops
+// early and returns false as soon as fn returns false.
+template <typename Fn>
+bool visit_disc(float cx, float cz, float r, Fn&& fn) {
+  int z0 = ceil_coord(cz - r), z1 = floor_coord(cz + r);
+  int x0 = ceil_coord(cx - r), x1 = floor_coord(cx + r);
+  float r2 = r * r;
+  for (int z = z0; z <= z1; ++z) {
+    float dz = float(z) - cz;
+    for (int x = x0; x <= x1; ++x) {
+      float dx = float(x) - cx;
+      float d2 = dx * dx + dz * dz;
+      if (d2 < r2 && !fn(HeightmapData::cell_index(x, z), d2)) return false;
+    }
+  }
+  return true;
+}
