@@ -77,7 +77,8 @@ class FileOutputStream : public OutputStream {
   FileOutputStream& operator=(const FileOutputStream&) = delete;
 
   bool open(const char* name, const char* mode = "wb");
-  void close();
+  // False when buffered data could not be written out.
+  bool close();
   bool isOpen() const { return file != nullptr; }
 
   void write(const void* buffer, int size) override;

@@ -1,0 +1,128 @@
+// Program file names, the executable's folder and the per-user data folder.
+#include "core/paths.h"
+#include <sys/stat.h>
+#include <unistd.h>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include "core/debug.h"
+
+char app_path[MAX_PATH_LEN] = "";
+
+bool get_exe_filename(char* buffer, int size) {
+  if (!buffer || size <= 0) return false;
+  char full[PATH_MAX];
+  ssize_t len = readlink("/proc/self/exe", full, sizeof(full) - 1);
+  if (len < 0) {
+    buffer[0] = 0;
+    return false;
+  }
+  full[len] = 0;
+  // A name that fills the buffer may have been cut.
+  bool fits = len < size;
+  size_t copied = fits ? size_t(len) : size_t(size - 1);
+  memcpy(buffer, full, copied);
+  buffer[copied] = 0;
+  return fits;
+}
+
+void cut_to_folder(char* file_name) {
+  char* cut = file_name;
+  for (char* p = file_name; *p; p++)
+    if (*p == '/' || *p == '\\' || *p == ':') cut = p + 1;
+  *cut = 0;
+}
+
+bool get_exe_path(char* buffer, int size) {
+  if (!get_exe_filename(buffer, size)) return false;
+  cut_to_folder(buffer);
+  return true;
+}
+
+bool init_app_path() {
+  if (get_exe_path(app_path, MAX_PATH_LEN)) return true;
+  app_path[0] = 0;
+  return false;
+}
+
+int64_t get_file_time(const char* name) {
+  struct stat st;
+  if (!name || stat(name, &st) != 0) return 0;
+  return int64_t(st.st_mtime);
+}
+
+PathString get_appdata_path() {
+  const char* xdg = getenv("XDG_DATA_HOME");
+  // Relative XDG folders are invalid and must be ignored.
+  if (xdg && xdg[0] == '/') return PathString::formatted("%s/", xdg);
+  const char* home = getenv("HOME");
+  if (home && home[0] == '/') {
+    PathString path;
+    int l = snprintf(path.str, MAX_PATH_LEN, "%s/.local/share/", home);
+    ASSERT(l<MAX_PATH_LEN);
+    return path;
+  }
+  return PathString(app_path);
+}
+
+PathString get_appdata_path(const char* name) {
+  PathString base = get_appdata_path();
+  PathString path;
+  int l = snprintf(path.str, MAX_PATH_LEN, "%s%s", base.str, name ? name : "");
+  ASSERT(l<MAX_PATH_LEN);
+  return path;
+}
+
+// Resolves "." and ".." and repeated separators of an absolute path in place,
+// without looking at the file system. A trailing separator is kept.
+static void normalize_absolute(char* path) {
+  size_t path_len = strlen(path);
+  bool trailing_sep = path_len > 0 && path[path_len - 1] == '/';
+  size_t out = 0;  // the result so far: "" or "/a/b"; never longer than the input read
+  const char* in = path;
+  while (*in) {
+    while (*in == '/') in++;
+    if (!*in) break;
+    const char* start = in;
+    while (*in && *in != '/') in++;
+    size_t len = size_t(in - start);
+    if (len == 1 && start[0] == '.') continue;
+    if (len == 2 && start[0] == '.' && start[1] == '.') {
+      while (out > 0 && path[out - 1] != '/') out--;
+      if (out > 0) out--;  // drop the separator too; ".." of the root stays at the root
+      continue;
+    }
+    path[out++] = '/';
+    memmove(path + out, start, len);
+    out += len;
+  }
+  if (out == 0 || trailing_sep) path[out++] = '/';
+  path[out] = 0;
+}
+
+PathString make_full_path(const char* name) {
+  if (!name) return PathString(app_path);
+  // Combined in a larger buffer so normalising can shorten it to fit.
+  char combined[MAX_PATH_LEN * 4 + PATH_MAX];
+  if (name[0] == '/' || name[0] == '\\') {
+    snprintf(combined, sizeof(combined), "%s", name);
+  } else if (app_path[0] == '/') {
+    snprintf(combined, sizeof(combined), "%s%s", app_path, name);
+  } else {
+    // No absolute base: resolve against the current folder, as a full-path
+    // conversion would.
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof(cwd))) cwd[0] = 0;
+    snprintf(combined, sizeof(combined), "%s/%s%s", cwd, app_path, name);
+  }
+  for (char* p = combined; *p; p++)
+    if (*p == '\\') *p = '/';
+  normalize_absolute(combined);
+  size_t len = strlen(combined);
+  if (len >= size_t(MAX_PATH_LEN)) {
+    // A cut path would name another file; an empty one fails to open.
+    debug("path too long: %s", combined);
+    return PathString();
+  }
+  return PathString(combined, int(len));
+}
