@@ -9,99 +9,104 @@ struct SQVM;
 // table keeps it untyped so this header stays free of terrain types.
 using GameObjSurfaceRecord = void;
 
-struct GameObjFunctions {
-    using Action = void (*)();
-    using StepAction = void (*)(float dt);
+// X(name, function type), in binding order.
+#define GAMEOBJ_FUNCTIONS(X) \
+    X(toggle_mana_cheat, void()) \
+    X(add_source_water, void()) \
+    X(add_water_source, void()) \
+    X(simulate_water, void()) \
+    X(carve_crack, void()) \
+    X(volcano_cone, void()) \
+    X(add_source_lava, void()) \
+    X(add_magic_volcano, void()) \
+    X(pick_lightning_target, void()) \
+    X(cast_lightning, void()) \
+    X(apply_fireball, void()) \
+    X(add_water_globe, void()) \
+    X(create_hill, void()) \
+    X(add_spell_to_grid, void()) \
+    X(save_spells, void()) \
+    X(load_spells, void()) \
+    X(pick_up_spell, void()) \
+    X(find_spell_in_grid, void()) \
+    X(player_has_spell, void()) \
+    X(add_initial_spells, void()) \
+    X(add_all_spells, void()) \
+    X(init_spell_grid, void()) \
+    X(spawn_monster, void()) \
+    X(remove_all_monsters, void()) \
+    X(toggle_monster_spawn, void()) \
+    X(spawn_monsters, void()) \
+    X(init_inst_render, void()) \
+    X(do_inst_render, void()) \
+    X(render_gameobj_shadow, void(float dt)) \
+    X(calc_land_norm, void()) \
+    X(render_building, void(GameObjSurfaceRecord* surface, int x, int z)) \
+    X(spawn_fireball_fx, void()) \
+    X(fireball_explode_fx, void()) \
+    X(spawn_waterball_missile_fx, void()) \
+    X(spawn_magic_missile_fx, void()) \
+    X(spawn_water_source_fx, void()) \
+    X(spawn_water_sink_fx, void()) \
+    X(spawn_meteor_fx, void()) \
+    X(meteor_explode_fx, void()) \
+    X(wyvern_death_fx, void()) \
+    X(spawn_spellobj_fx, void()) \
+    X(lightning_hit_fx, void()) \
+    X(spawn_water_vapor_fx, void(int x, int z, float height, float amount)) \
+    X(spawn_volcano_smoke_fx, void()) \
+    X(init_fx_data, void()) \
+    X(hide_tooltip, void()) \
+    X(show_tooltip, void(const char* text)) \
+    X(update_tooltip, void()) \
+    X(render_tooltip, void()) \
+    X(init_tooltip, void()) \
+    X(set_radio, void()) \
+    X(get_radio, void()) \
+    X(place_popup, void()) \
+    X(init_new_gui, void()) \
+    X(render_world_map, void()) \
+    X(render_dev_world_map, void(float dt)) \
+    X(init_map_ui, void()) \
+    X(init_spells_ui, void()) \
+    X(close_spells_ui, void()) \
+    X(spells_ui_after_resize, void()) \
+    X(start_spell_pick_up_anim, void()) \
+    X(show_screen_message, void()) \
+    X(draw_spells_ui, void(float dt)) \
+    X(update_spells_ui, void(float dt)) \
+    X(update_spells_ui_mouse, bool(float dt)) \
+    X(safely_close_game_menu, void()) \
+    X(reset_game_ui_screen, void()) \
+    X(set_game_ui_screen, void()) \
+    X(open_game_menu, void()) \
+    X(open_main_menu, void()) \
+    X(open_cheat_menu, void()) \
+    X(close_game_menu, void()) \
+    X(update_game_menu, void(float dt)) \
+    X(draw_game_menu, void(float dt)) \
+    X(set_world_icon_params, void()) \
+    X(open_universe_gui, void()) \
+    X(get_local_player, void()) \
+    X(get_land_height, float(float x, float z)) \
+    X(are_any_monsters_alive, void()) \
+    X(update_gameobj, void(float dt)) \
+    X(render_gameobj, void(float dt)) \
+    X(render_debug_vis_gameobj, void(float dt)) \
+    X(remove_all_gameobj, void()) \
+    X(init_gameobj, void()) \
+    X(close_gameobj, void()) \
+    X(delete_gameobj, void()) \
+    X(new_gameobj_by_id, void()) \
+    X(gameobj_id_by_name, void()) \
+    X(bind_gameobj, void(SQVM* vm))
 
-    Action toggle_mana_cheat;
-    Action add_source_water;
-    Action add_water_source;
-    Action simulate_water;
-    Action carve_crack;
-    Action volcano_cone;
-    Action add_source_lava;
-    Action add_magic_volcano;
-    Action pick_lightning_target;
-    Action cast_lightning;
-    Action apply_fireball;
-    Action add_water_globe;
-    Action create_hill;
-    Action add_spell_to_grid;
-    Action save_spells;
-    Action load_spells;
-    Action pick_up_spell;
-    Action find_spell_in_grid;
-    Action player_has_spell;
-    Action add_initial_spells;
-    Action add_all_spells;
-    Action init_spell_grid;
-    Action spawn_monster;
-    Action remove_all_monsters;
-    Action toggle_monster_spawn;
-    Action spawn_monsters;
-    Action init_inst_render;
-    Action do_inst_render;
-    StepAction render_gameobj_shadow;
-    Action calc_land_norm;
-    void (*render_building)(GameObjSurfaceRecord* surface, int x, int z);
-    Action spawn_fireball_fx;
-    Action fireball_explode_fx;
-    Action spawn_waterball_missile_fx;
-    Action spawn_magic_missile_fx;
-    Action spawn_water_source_fx;
-    Action spawn_water_sink_fx;
-    Action spawn_meteor_fx;
-    Action meteor_explode_fx;
-    Action wyvern_death_fx;
-    Action spawn_spellobj_fx;
-    Action lightning_hit_fx;
-    void (*spawn_water_vapor_fx)(int x, int z, float a, float b);
-    Action spawn_volcano_smoke_fx;
-    Action init_fx_data;
-    Action hide_tooltip;
-    void (*show_tooltip)(const char* text);
-    Action update_tooltip;
-    Action render_tooltip;
-    Action init_tooltip;
-    Action set_radio;
-    Action get_radio;
-    Action place_popup;
-    Action init_new_gui;
-    Action render_world_map;
-    StepAction render_dev_world_map;
-    Action init_map_ui;
-    Action init_spells_ui;
-    Action close_spells_ui;
-    Action spells_ui_after_resize;
-    Action start_spell_pick_up_anim;
-    Action show_screen_message;
-    StepAction draw_spells_ui;
-    StepAction update_spells_ui;
-    bool (*update_spells_ui_mouse)(float dt);
-    Action safely_close_game_menu;
-    Action reset_game_ui_screen;
-    Action set_game_ui_screen;
-    Action open_game_menu;
-    Action open_main_menu;
-    Action open_cheat_menu;
-    Action close_game_menu;
-    StepAction update_game_menu;
-    StepAction draw_game_menu;
-    Action set_world_icon_params;
-    Action open_universe_gui;
-    Action get_local_player;
-    float (*get_land_height)(float x, float z);
-    Action are_any_monsters_alive;
-    StepAction update_gameobj;
-    StepAction render_gameobj;
-    StepAction render_debug_vis_gameobj;
-    Action remove_all_gameobj;
-    Action init_gameobj;
-    Action close_gameobj;
-    Action delete_gameobj;
-    Action new_gameobj_by_id;
-    Action gameobj_id_by_name;
-    void (*bind_gameobj)(SQVM* vm);
+struct GameObjFunctions {
+#define GAMEOBJ_FUNCTION_MEMBER(name, type) \
+    using name##_fn = type;                \
+    name##_fn* name;
+    GAMEOBJ_FUNCTIONS(GAMEOBJ_FUNCTION_MEMBER)
+#undef GAMEOBJ_FUNCTION_MEMBER
 };
 
 constexpr int GAMEOBJ_FUNCTION_COUNT = 89;
