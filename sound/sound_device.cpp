@@ -1,0 +1,187 @@
+// The sound device, the handle tables and the sound thread; the listener and
+// the moment 3D changes take effect.
+#include <chrono>
+
+#include "core/debug.h"
+#include "sound/sound_output.h"
+#include "sound/sound_system.h"
+
+SoundSystem sound;
+
+namespace {
+
+constexpr int MIX_FREQUENCY = 44100;
+// OpenAL Soft's default of 256 sources is too few once every sample keeps
+// its channels; ask for plenty.
+constexpr int REQUESTED_MONO_SOURCES = 960;
+constexpr int REQUESTED_STEREO_SOURCES = 64;
+constexpr float SPEED_OF_SOUND_MPS = 343.3f;
+
+void sound_thread_main() {
+  std::unique_lock<std::mutex> hold(sound.lock);
+  while (!sound.quit) {
+    double now = sound_now_ms();
+    for (SoundChannel& ch : sound.channels)
+      if (ch.in_use) tick_channel(ch, now);
+    sound.wake.wait_for(hold, std::chrono::milliseconds(SOUND_THREAD_PERIOD_MS));
+  }
+}
+
+// Our world is left-handed (D3D style, z forward); OpenAL's is right-handed.
+void al_vec(ALenum param, const Vec3& v) { alListener3f(param, v.x, v.y, -v.z); }
+
+void push_listener() {
+  SoundListener& l = sound.listener;
+  if (l.factors_dirty) {
+    alDopplerFactor(l.doppler);
+    alSpeedOfSound(SPEED_OF_SOUND_MPS / (l.distance_factor > 0 ? l.distance_factor : 1.0f));
+    // Rolloff is a per-source value in OpenAL.
+    for (SoundChannel& ch : sound.channels)
+      if (ch.in_use && ch.is_3d) ch.dirty_3d = true;
+    l.factors_dirty = false;
+  }
+  if (l.dirty) {
+    al_vec(AL_POSITION, l.pos);
+    al_vec(AL_VELOCITY, l.vel);
+    float orientation[6] = {l.front.x, l.front.y, -l.front.z, l.top.x, l.top.y, -l.top.z};
+    alListenerfv(AL_ORIENTATION, orientation);
+    l.dirty = false;
+  }
+}
+
+void close_device_locked() {
+  for (int i = 0; i < MAX_SOUND_CHANNELS_TOTAL; ++i)
+    if (sound.channels[i].in_use) release_channel(i);
+  for (SoundSample& s : sound.samples) {
+    if (!s.in_use) continue;
+    alDeleteBuffers(1, &s.buffer);
+    s.channels.clear();
+    s.in_use = false;
+    ++s.generation;
+  }
+  alcMakeContextCurrent(nullptr);
+  if (sound.context) alcDestroyContext(sound.context);
+  if (sound.device) alcCloseDevice(sound.device);
+  sound.context = nullptr;
+  sound.device = nullptr;
+}
+
+}  // namespace
+
+double sound_now_ms() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+Vec3 to_vec3(__m128 v) {
+  alignas(16) float f[4];
+  _mm_store_ps(f, v);
+  return Vec3{f[0], f[1], f[2]};
+}
+
+unsigned make_handle(unsigned kind, int slot, uint32_t generation) {
+  uint32_t gen = generation & ((1u << HANDLE_GENERATION_BITS) - 1);
+  return (kind << HANDLE_KIND_SHIFT) | (gen << HANDLE_SLOT_BITS) | unsigned(slot);
+}
+
+static int live_slot(unsigned handle, unsigned kind, int count) {
+  if ((handle >> HANDLE_KIND_SHIFT) != kind) return -1;
+  int slot = int(handle & ((1u << HANDLE_SLOT_BITS) - 1));
+  if (slot >= count) return -1;
+  return slot;
+}
+
+int sample_slot(unsigned handle) {
+  int slot = live_slot(handle, HANDLE_KIND_SAMPLE, MAX_SOUND_SAMPLES);
+  if (slot < 0) return -1;
+  const SoundSample& s = sound.samples[slot];
+  return s.in_use && make_handle(HANDLE_KIND_SAMPLE, slot, s.generation) == handle ? slot : -1;
+}
+
+int channel_slot(unsigned handle) {
+  int slot = live_slot(handle, HANDLE_KIND_CHANNEL, MAX_SOUND_CHANNELS_TOTAL);
+  if (slot < 0) return -1;
+  const SoundChannel& c = sound.channels[slot];
+  return c.in_use && make_handle(HANDLE_KIND_CHANNEL, slot, c.generation) == handle ? slot : -1;
+}
+
+bool init_sound(bool enable_3d) {
+  close_sound();
+  std::lock_guard<std::mutex> hold(sound.lock);
+  sound.device = alcOpenDevice(nullptr);
+  if (sound.device) {
+    ALCint attributes[] = {ALC_FREQUENCY, MIX_FREQUENCY, ALC_MONO_SOURCES, REQUESTED_MONO_SOURCES,
+                           ALC_STEREO_SOURCES, REQUESTED_STEREO_SOURCES, 0};
+    sound.context = alcCreateContext(sound.device, attributes);
+  }
+  if (!sound.context || !alcMakeContextCurrent(sound.context) || !alIsExtensionPresent("AL_EXT_FLOAT32")) {
+    debug("error opening sound device");
+    close_device_locked();
+    return false;
+  }
+  sound.enable_3d = enable_3d;
+  sound.has_stereo_angles = alIsExtensionPresent("AL_EXT_STEREO_ANGLES");
+  if (alIsExtensionPresent("AL_SOFT_deferred_updates")) {
+    sound.defer_updates = reinterpret_cast<void (*)()>(alGetProcAddress("alDeferUpdatesSOFT"));
+    sound.process_updates = reinterpret_cast<void (*)()>(alGetProcAddress("alProcessUpdatesSOFT"));
+  }
+  alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+  sound.listener = SoundListener{};
+  push_listener();
+  sound.quit = false;
+  sound.thread = std::thread(sound_thread_main);
+  debug("sound init OK, %s mode", enable_3d ? "3d" : "2d");
+  return true;
+}
+
+void close_sound() {
+  {
+    std::lock_guard<std::mutex> hold(sound.lock);
+    if (!sound.device && !sound.thread.joinable()) return;
+    debug("closing sound");
+    sound.quit = true;
+  }
+  sound.wake.notify_all();
+  if (sound.thread.joinable()) sound.thread.join();
+  std::lock_guard<std::mutex> hold(sound.lock);
+  close_device_locked();
+}
+
+bool set_listener_3d_factors(float distance, float rolloff, float doppler) {
+  std::lock_guard<std::mutex> hold(sound.lock);
+  if (!sound.context) return false;
+  sound.listener.distance_factor = distance;
+  sound.listener.rolloff = rolloff;
+  sound.listener.doppler = doppler;
+  sound.listener.factors_dirty = true;
+  return true;
+}
+
+bool set_listener_pos(__m128 pos, __m128 vel, __m128 front, __m128 const& top) {
+  std::lock_guard<std::mutex> hold(sound.lock);
+  // Wrapping follows the listener even without a device.
+  sound.listener_pos = pos;
+  if (!sound.context) return false;
+  sound.listener.pos = to_vec3(pos);
+  sound.listener.vel = to_vec3(vel);
+  sound.listener.front = to_vec3(front);
+  sound.listener.top = to_vec3(top);
+  sound.listener.dirty = true;
+  return true;
+}
+
+__m128 get_listener_pos() {
+  std::lock_guard<std::mutex> hold(sound.lock);
+  return sound.listener_pos;
+}
+
+void apply_3d_sound() {
+  std::lock_guard<std::mutex> hold(sound.lock);
+  if (!sound.context) return;
+  // Batched so that every change is heard from the same mix on.
+  if (sound.defer_updates) sound.defer_updates();
+  push_listener();
+  for (SoundChannel& ch : sound.channels)
+    if (ch.in_use && ch.dirty_3d) push_channel_3d(ch);
+  if (sound.process_updates) sound.process_updates();
+}
