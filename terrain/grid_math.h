@@ -32,3 +32,14 @@ bool visit_disc(float cx, float cz, float r, Fn&& fn) {
   }
   return true;
 }
+
+// Height of a grid at a continuous map position, bilinear between the four
+// surrounding lattice points (wrapping).
+inline float bilinear_height(const float* grid, float x, float z) {
+  int ix = floor_coord(x), iz = floor_coord(z);
+  float fx = x - float(ix), fz = z - float(iz);
+  using HeightmapData::cell_index;
+  float top = lerp_weights(grid[cell_index(ix, iz)], grid[cell_index(ix + 1, iz)], fx);
+  float bottom = lerp_weights(grid[cell_index(ix, iz + 1)], grid[cell_index(ix + 1, iz + 1)], fx);
+  return lerp_weights(top, bottom, fz);
+}

@@ -1,5 +1,6 @@
 #include "terrain/heightmap_data.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 

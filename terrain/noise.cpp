@@ -132,12 +132,16 @@ float noise4(float x, float y, float z, float w) {
 
 // ---- seamless 2-D noise: the plane wrapped onto a torus in 4-D ----
 
-float tiled_noise2(float x, float y, float period) {
+TorusCoord torus_coord(float v, float period) {
   const float TWO_PI = 6.28318530718f;
-  float ax = x * TWO_PI / period;
-  float ay = y * TWO_PI / period;
+  float a = v * TWO_PI / period;
   float r = period / TWO_PI;
-  return noise4(r * std::cos(ax), r * std::cos(ay), r * std::sin(ax), r * std::sin(ay));
+  return TorusCoord{r * std::cos(a), r * std::sin(a)};
+}
+
+float tiled_noise2(float x, float y, float period) {
+  TorusCoord cx = torus_coord(x, period), cy = torus_coord(y, period);
+  return noise4(cx.c, cy.c, cx.s, cy.s);
 }
 
 // ---- tiled Voronoi feature points ----
@@ -201,25 +205,23 @@ void tiled_voronoi_noise2_near4(float x, float y, int tile_shift, float dist[4],
 static inline float shaped(const FloatRamp* ramp, float v) { return ramp ? ramp->lookup((v + 1.0f) * 0.5f) : v; }
 
 float fractal_noise1(int octaves, const FloatRamp* ramp, float x, float persistence) {
-  float v = shaped(ramp, noise1(x));
-  float a = persistence;
-  for (int o = 1; o < octaves; ++o) {
-    x = 2.0f * x + 0.5f;
-    v += a * shaped(ramp, noise1(x));
-    a *= persistence;
-  }
-  return v;
+  return fractal_sum(
+      octaves, persistence, [ramp](float v) { return shaped(ramp, v); },
+      [&x](int o) {
+        if (o > 0) x = next_octave_coord(x);
+        return noise1(x);
+      });
 }
 
 float tiled_fractal_noise2(int octaves, const FloatRamp* ramp, float x, float y, float period, float persistence) {
-  float v = shaped(ramp, tiled_noise2(x, y, period));
-  float a = persistence;
-  for (int o = 1; o < octaves; ++o) {
-    x = 2.0f * x + 0.5f;
-    y = 2.0f * y + 0.5f;
-    period *= 2.0f;
-    v += a * shaped(ramp, tiled_noise2(x, y, period));
-    a *= persistence;
-  }
-  return v;
+  return fractal_sum(
+      octaves, persistence, [ramp](float v) { return shaped(ramp, v); },
+      [&](int o) {
+        if (o > 0) {
+          x = next_octave_coord(x);
+          y = next_octave_coord(y);
+          period *= 2.0f;
+        }
+        return tiled_noise2(x, y, period);
+      });
 }
