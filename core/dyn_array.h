@@ -148,9 +148,10 @@ class DynArray {
 
  private:
   void growFor(int needed) {
+    // Doubling with a floor of 8; a jump past double leaves 8 spare.
     int newCap = capacity * 2;
-    if (newCap < needed) newCap = needed + 8;
     if (newCap < 8) newCap = 8;
+    if (newCap < needed) newCap = needed + 8;
     reserve(newCap);
   }
   void copyFrom(const DynArray& other) {

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <cstring>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include "core/settings.h"
+#include "tests/core/child_process.h"
+
+namespace {
+
+// Every test gets its own config folder; the developer's own is never used.
+class Settings : public testing::Test {
+ protected:
+  TempFolder dir;
+  ScopedEnv xdg{"XDG_CONFIG_HOME", dir.path().c_str()};
+
+  std::string file() const { return dir.path() + "/EmberHollows/settings"; }
+  void writeRaw(const std::string& bytes) {
+    std::string folder = dir.path() + "/EmberHollows";
+    mkdir(folder.c_str(), 0755);
+    std::ofstream(file(), std::ios::binary) << bytes;
+  }
+  std::string readRaw() const {
+    std::ifstream in(file(), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  std::string str(const char* name) {
+    char buf[256];
+    return get_config_str(name, buf, sizeof(buf)) ? std::string(buf) : std::string("<none>");
+  }
+  int integer(const char* name, int fallback = -12345) {
+    int v = fallback;
+    get_config_int(name, &v);
+    return v;
+  }
+};
+
+using namespace std::string_literals;
+
+}  // namespace
+
+TEST_F(Settings, FileLivesInTheConfigFolder) {
+  EXPECT_EQ(std::string(get_settings_file_path()), file());
+  ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
+  ScopedEnv home("HOME", "/home/p");
+  EXPECT_STREQ(get_settings_file_path(), "/home/p/.config/EmberHollows/settings");
+}
+
+TEST_F(Settings, IntsAndTextsRoundTrip) {
+  int v = 7;
+  EXPECT_FALSE(get_config_int("flags", &v));  // no file yet
+  EXPECT_EQ(v, 7);
+  ASSERT_TRUE(set_config_int("flags", 13));
+  ASSERT_TRUE(set_config_int("land_shadows", -2));
+  ASSERT_TRUE(set_config_str("gfx_quality", "high", -1));
+  ASSERT_TRUE(set_config_str("B_map", "#9", -1));
+  EXPECT_EQ(integer("flags"), 13);
+  EXPECT_EQ(integer("land_shadows"), -2);
+  EXPECT_EQ(str("gfx_quality"), "high");
+  char buf[64];
+  memset(buf, 'q', sizeof(buf));
+  ASSERT_TRUE(get_config_str("B_map", buf, 64));
+  EXPECT_STREQ(buf, "#9");
+  ASSERT_TRUE(set_config_int("flags", 2));  // replaces
+  EXPECT_EQ(integer("flags"), 2);
+  EXPECT_EQ(str("gfx_quality"), "high");
+}
+
+TEST_F(Settings, TypeMismatchFailsAndLeavesOutputAlone) {
+  set_config_str("gfx_quality", "low", -1);
+  set_config_int("flags", 3);
+  int v = 99;
+  EXPECT_FALSE(get_config_int("gfx_quality", &v));
+  EXPECT_EQ(v, 99);
+  char buf[8] = "keep";
+  EXPECT_FALSE(get_config_str("flags", buf, sizeof(buf)));
+  EXPECT_STREQ(buf, "keep");
+  EXPECT_FALSE(get_config_str("absent", buf, sizeof(buf)));
+}
+
+TEST_F(Settings, TextLengthAndBufferSizeAreHonoured) {
+  set_config_str("s", "abcdef", 3);
+  EXPECT_EQ(str("s"), "abc");
+  char small[4];
+  ASSERT_TRUE(get_config_str("s", small, 3));
+  EXPECT_STREQ(small, "ab");
+  set_config_str("empty", "", -1);
+  EXPECT_EQ(str("empty"), "");
+  EXPECT_FALSE(get_config_str("s", small, 0));
+}
+
+TEST_F(Settings, AwkwardNamesAndTextsSurvive) {
+  const char* text = "line one\nname=value\\x01 \t\r\x7f end ";
+  ASSERT_TRUE(set_config_str("odd name=\\", text, -1));
+  ASSERT_TRUE(set_config_int("after", 1));
+  EXPECT_EQ(str("odd name=\\"), text);
+  EXPECT_EQ(integer("after"), 1);
+  EXPECT_FALSE(set_config_int("", 1));
+  EXPECT_FALSE(set_config_int(nullptr, 1));
+}
+
+TEST_F(Settings, DamagedEntriesAreSkippedAndTheRestKept) {
+  writeRaw(
+      "# Ember Hollows settings\n"
+      "int flags=5\n"
+      "garbage without a type\n"
+      "int land_shadows=12x\n"
+      "int big=99999999999\n"
+      "str bad=escape\\q\n"
+      "str gfx_quality=low\r\n"
+      "\x01\x02\xff\xfe binary\0junk\n"
+      "float other=1.5\n"
+      "str =nameless\n"
+      "int neg=-2147483648\n"
+      "str B_up=#87\n"
+      "int cut=12"s);  // a cut-off last line may be a cut-off value
+  EXPECT_EQ(integer("flags"), 5);
+  EXPECT_EQ(str("gfx_quality"), "low");
+  EXPECT_EQ(integer("neg"), -2147483647 - 1);
+  EXPECT_EQ(str("B_up"), "#87");
+  EXPECT_EQ(integer("land_shadows"), -12345);
+  EXPECT_EQ(integer("big"), -12345);
+  EXPECT_EQ(str("bad"), "<none>");
+  EXPECT_EQ(integer("cut"), -12345);
+
+  // A write keeps every readable value and drops the damage.
+  ASSERT_TRUE(set_config_int("land_shadows", 1));
+  EXPECT_EQ(integer("flags"), 5);
+  EXPECT_EQ(str("B_up"), "#87");
+  EXPECT_EQ(integer("land_shadows"), 1);
+  EXPECT_EQ(readRaw().find("garbage"), std::string::npos);
+}
+
+TEST_F(Settings, ForeignOrEmptyFilesReadAsNoSettings) {
+  writeRaw(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  EXPECT_EQ(integer("flags"), -12345);
+  writeRaw("");
+  EXPECT_EQ(str("gfx_quality"), "<none>");
+  ASSERT_TRUE(set_config_int("flags", 1));
+  EXPECT_EQ(integer("flags"), 1);
+}
+
+TEST_F(Settings, RewriteLeavesNoTemporaryFileBehind) {
+  for (int i = 0; i < 5; i++) ASSERT_TRUE(set_config_int("n", i));
+  DIR* d = opendir((dir.path() + "/EmberHollows").c_str());
+  ASSERT_NE(d, nullptr);
+  int files = 0;
+  while (dirent* e = readdir(d))
+    if (e->d_name[0] != '.') files++;
+  closedir(d);
+  EXPECT_EQ(files, 1);
+  EXPECT_EQ(integer("n"), 4);
+}
+
+TEST_F(Settings, UnwritableStoreReportsFailureAndKeepsOldFile) {
+  ASSERT_TRUE(set_config_int("flags", 5));
+  {
+    // A file where the folder should be.
+    std::string blocker = dir.file("blocker");
+    std::ofstream(blocker) << "x";
+    ScopedEnv elsewhere("XDG_CONFIG_HOME", blocker.c_str());
+    EXPECT_FALSE(set_config_int("flags", 6));
+    EXPECT_FALSE(set_config_str("gfx_quality", "low", -1));
+    int v = 0;
+    EXPECT_FALSE(get_config_int("flags", &v));
+  }
+  EXPECT_EQ(integer("flags"), 5);
+}
