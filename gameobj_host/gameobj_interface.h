@@ -1,0 +1,45 @@
+#pragma once
+// Everything the engine exports to the game-object module, in one header used
+// by both sides: engine services and globals (resolved from the executable
+// when the module is loaded), the object layouts, the engine-owned object
+// lists and bins, and the module values kept across reloads.
+
+// Foundation
+#include "core/allocator.h"
+#include "core/debug.h"
+#include "core/dyn_array.h"
+#include "core/paths.h"
+#include "core/ref_time.h"
+#include "core/settings.h"
+#include "core/streams.h"
+#include "core/temp_data.h"
+#include "core/temp_string.h"
+
+// Application shell
+#include "app/app_globals.h"
+#include "app/game_mode.h"
+#include "app/splash.h"
+
+// Terrain
+#include "terrain/game_random.h"
+#include "terrain/heightmap_data.h"
+#include "terrain/hm_gen.h"
+#include "terrain/noise.h"
+
+// Scripting
+#include "script/sqbind.h"
+
+// Sound
+#include "sound/sound_events.h"
+#include "sound/sound_output.h"
+
+// Game objects
+#include "gameobj_host/base_object.h"
+#include "gameobj_host/gameobj_class_tags.h"
+#include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/module_screens.h"
+#include "gameobj_host/module_state.h"
+#include "gameobj_host/object_lists.h"
+#include "gameobj_host/player_base.h"
+#include "gameobj_host/proximity.h"
+#include "gameobj_host/weak_ref.h"

@@ -1,0 +1,30 @@
+#pragma once
+// The module's source files: the root file and everything it imports, with
+// the modification times seen at the last scan. A line "import a.b" names the
+// file a/b.ls in the source folder.
+#include <cstdint>
+#include "core/dyn_array.h"
+#include "core/temp_string.h"
+
+struct GameObjSourceFile {
+    char path[MAX_PATH_LEN];  // absolute
+    int64_t time;             // get_file_time at the scan
+};
+
+extern DynArray<GameObjSourceFile> gameobj_sources;
+// Relative to the executable's folder (made absolute whenever used), with a
+// trailing "/"; empty when there is none.
+extern char gameobj_source_folder[MAX_PATH_LEN];
+// The source folder followed by the root file name.
+extern char gameobj_root_source[MAX_PATH_LEN];
+
+// Sets the source folder (null for none) and the root file name.
+void set_gameobj_source(const char* folder, const char* root);
+// Records path and, recursively, the files it imports; each file once
+// (paths compared ignoring case); files that cannot be opened are skipped.
+void scan_gameobj_source(const char* path);
+// Empties the list and scans again from the root file.
+void rescan_gameobj_sources();
+// True when any recorded file's time differs from its recorded one (a deleted
+// file reads as 0).
+bool gameobj_sources_changed();

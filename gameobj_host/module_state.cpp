@@ -1,0 +1,33 @@
+#include "gameobj_host/module_screens.h"
+#include "gameobj_host/module_state.h"
+#include "gameobj_host/player_base.h"
+
+PlayerBase* local_player = nullptr;
+
+bool spells_ui_active = false;
+bool need_game_restart = false;
+bool should_close_game_menu = false;
+int crosshair_type = 0;
+float water_vapor_accum = 0.0f;
+
+DynArray<Spell*> spell_grid;
+int spell_grid_nx = 0;
+int spell_grid_ny = 0;
+
+#define GAMEOBJ_DEFINE_SCREEN(name)       \
+    ModuleScreen* name##_screen = nullptr; \
+    ModuleScreenFactory create_##name##_screen = nullptr;
+GAMEOBJ_MODULE_SCREENS(GAMEOBJ_DEFINE_SCREEN)
+#undef GAMEOBJ_DEFINE_SCREEN
+
+void* tooltip_style = nullptr;
+void* spells_style = nullptr;
+void* common_style = nullptr;
+
+void detach_module_screens() {
+#define GAMEOBJ_DETACH_SCREEN(name)                     \
+    if (name##_screen) name##_screen->detachFromModule(); \
+    create_##name##_screen = nullptr;
+    GAMEOBJ_MODULE_SCREENS(GAMEOBJ_DETACH_SCREEN)
+#undef GAMEOBJ_DETACH_SCREEN
+}
