@@ -6,5 +6,5 @@
 
 #define ASSERT(cond)                                                            \
   do {                                                                          \
-    if (!(cond)) fatal("%s(%d): failed ASSERT(%s)", __FILE__, __LINE__, #cond); \
+    if (__builtin_expect(!(cond), 0)) fatal("%s(%d): failed ASSERT(%s)", __FILE__, __LINE__, #cond); \
   } while (0)

@@ -101,6 +101,14 @@ class DynArray {
   }
 
   T& append(const T* src = nullptr) {
+    if (num < capacity) {
+      // Common per-frame case: room at the end, nothing moves.
+      T* p = data + num;
+      if (src) new (p) T(*src);
+      else new (p) T();
+      num++;
+      return *p;
+    }
     T* p = insert(num, 1, src);
     ASSERT(num>0);
     return *p;
