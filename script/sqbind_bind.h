@@ -47,6 +47,8 @@ constexpr std::array<SQInteger, sizeof...(A) + 1> arg_indices() {
   SQInteger next = 2;
   int i = 0;
   ((idx[i++] = next, next += is_vm_param<A> ? 0 : 1), ...);
+  (void)next;
+  (void)i;
   return idx;
 }
 

@@ -34,6 +34,9 @@ class SqFuncBase {
 
 template <class R = void>
 class SqFunc : public SqFuncBase {
+  // The result is popped before returning: a text could die with it.
+  static_assert(!std::is_same_v<R, const char*>, "read text results as SqObject");
+
  public:
   template <class... A>
   R operator()(const A&... args) const {

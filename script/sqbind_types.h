@@ -158,8 +158,11 @@ struct SqArg<Nullable<T>> {
   static void push(HSQUIRRELVM v, Nullable<T> x) { SqArg<T*>::push(v, x.ptr); }
 };
 
-// Parameters are marshalled by their plain type (const T& reads as T).
+// Values are marshalled by their plain type: const T& as T, texts of any
+// kind as const char*.
 template <class T>
-using SqArgOf = SqArg<std::remove_cv_t<std::remove_reference_t<T>>>;
+using SqArgKey = std::conditional_t<std::is_same_v<std::decay_t<T>, char*>, const char*, std::decay_t<T>>;
+template <class T>
+using SqArgOf = SqArg<SqArgKey<T>>;
 
 }  // namespace sqbind
