@@ -8,7 +8,6 @@ bool spells_ui_active = false;
 bool need_game_restart = false;
 bool should_close_game_menu = false;
 int crosshair_type = 0;
-float water_vapor_accum = 0.0f;
 
 DynArray<Spell*> spell_grid;
 int spell_grid_nx = 0;

@@ -1,0 +1,42 @@
+#!/bin/sh
+# Builds the game-object module from main.ls and the files it imports.
+#
+#   rebuild_dll.bat OUTPUT
+#
+# A line "import a.b" of a source file names a/b.ls beside this script; the
+# imported files come first, each once. The sources are C++: the import lines
+# are blanked and "#line" marks keep the compiler's messages pointing at the
+# original files. The module is written next to OUTPUT and moved into place
+# only when the compiler succeeded. Extra compiler flags come from
+# $GAMEOBJ_CXXFLAGS; the compiler is $CXX (default g++).
+
+out=${1:?usage: rebuild_dll.bat OUTPUT}
+src=$(cd "$(dirname "$0")" && pwd -P)
+repo=$(dirname "$src")
+unit=$(mktemp "${TMPDIR:-/tmp}/gameobj_unit.XXXXXX") || exit 1
+trap 'rm -f "$unit" "$out.part"' EXIT
+
+seen=" "
+
+# add_source NAME: appends NAME.ls (relative to $src) after its imports.
+add_source() {
+    local name file key dep
+    name=$1
+    file="$src/$name.ls"
+    key=$(printf '%s' "$name" | tr 'A-Z' 'a-z')
+    case "$seen" in *" $key "*) return 0 ;; esac
+    seen="$seen$key "
+    [ -f "$file" ] || return 0
+    for dep in $(sed -n 's/^import [[:blank:]]*\([^[:space:]]*\).*/\1/p' "$file" | tr '.' '/'); do
+        add_source "$dep"
+    done
+    printf '#line 1 "%s"\n' "$file" >> "$unit"
+    sed 's/^import .*//' "$file" >> "$unit"
+}
+
+add_source main
+
+${CXX:-g++} -x c++ -std=c++20 -O2 -fPIC -shared -fno-gnu-unique -fvisibility=hidden \
+    -msse4.1 -Wall -Wextra -I"$repo" -I"$repo/squirrel/include" $GAMEOBJ_CXXFLAGS \
+    -o "$out.part" "$unit" 2>&1 || exit 1
+mv -f "$out.part" "$out"
