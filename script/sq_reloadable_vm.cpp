@@ -37,6 +37,7 @@ void SqReloadableVM::close() {
 }
 
 bool SqReloadableVM::include(const char* name) {
+  if (!vm) return false;
   PathString path = make_full_path(name);
   for (const FileEntry& e : files)
     if (strcasecmp(e.path, path) == 0) return true;
