@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include "core/debug.h"
@@ -51,26 +52,23 @@ int64_t get_file_time(const char* name) {
   return int64_t(st.st_mtime);
 }
 
+// Paths are combined in a larger buffer first: one that does not fit a
+// PathString is then a failed check rather than a silently cut name.
 PathString get_appdata_path() {
+  char path[MAX_PATH_LEN + PATH_MAX];
   const char* xdg = getenv("XDG_DATA_HOME");
-  // Relative XDG folders are invalid and must be ignored.
-  if (xdg && xdg[0] == '/') return PathString::formatted("%s/", xdg);
   const char* home = getenv("HOME");
-  if (home && home[0] == '/') {
-    PathString path;
-    int l = snprintf(path.str, MAX_PATH_LEN, "%s/.local/share/", home);
-    ASSERT(l<MAX_PATH_LEN);
-    return path;
-  }
-  return PathString(app_path);
+  // Relative XDG folders are invalid and must be ignored.
+  if (xdg && xdg[0] == '/') snprintf(path, sizeof(path), "%s/", xdg);
+  else if (home && home[0] == '/') snprintf(path, sizeof(path), "%s/.local/share/", home);
+  else snprintf(path, sizeof(path), "%s", app_path);
+  return PathString(path);
 }
 
 PathString get_appdata_path(const char* name) {
-  PathString base = get_appdata_path();
-  PathString path;
-  int l = snprintf(path.str, MAX_PATH_LEN, "%s%s", base.str, name ? name : "");
-  ASSERT(l<MAX_PATH_LEN);
-  return path;
+  char path[MAX_PATH_LEN + PATH_MAX];
+  snprintf(path, sizeof(path), "%s%s", get_appdata_path().str, name ? name : "");
+  return PathString(path);
 }
 
 // Resolves "." and ".." and repeated separators of an absolute path in place,

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds and runs every test in the optimised and the sanitizer configuration.
+# Builds and runs every test in the optimised and the sanitizer configuration,
+# then repeats the test runner's closing lines of both.
 set -e
 cd "$(dirname "$0")/.."
 scripts/install_deps.sh
@@ -7,9 +8,27 @@ JOBS=$(nproc)
 status=0
 for cfg in release asan; do
   if [ "$cfg" = asan ]; then extra="-DEH_SANITIZE=ON -DEH_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug"; else extra="-DCMAKE_BUILD_TYPE=Release"; fi
-  cmake -S . -B build/$cfg -G Ninja $extra
-  cmake --build build/$cfg -j "$JOBS"
+  rm -f build/$cfg/ctest.log build/$cfg/ctest.rc
+  if ! { cmake -S . -B build/$cfg -G Ninja $extra && cmake --build build/$cfg -j "$JOBS"; }; then
+    mkdir -p build/$cfg
+    echo "build failed" > build/$cfg/ctest.log
+    status=1
+    continue
+  fi
   echo "== tests: $cfg =="
-  (cd build/$cfg && SDL_VIDEODRIVER=offscreen ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$JOBS") || status=1
+  # ctest's status travels through a file: a pipe would hide it in sh.
+  { (cd build/$cfg && SDL_VIDEODRIVER=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      ctest --output-on-failure --timeout 600 -j "$JOBS") 2>&1; echo $? > build/$cfg/ctest.rc; } | tee build/$cfg/ctest.log
+  [ "$(cat build/$cfg/ctest.rc)" = 0 ] || status=1
+done
+echo
+echo "== summary =="
+for cfg in release asan; do
+  echo "-- $cfg:"
+  if grep -q "tests passed" build/$cfg/ctest.log; then
+    sed -n '/tests passed/,$p' build/$cfg/ctest.log
+  else
+    tail -n 5 build/$cfg/ctest.log
+  fi
 done
 exit $status

@@ -123,3 +123,9 @@ TEST(AppdataPath, FollowsXdgThenHomeThenAppPath) {
     EXPECT_STREQ(get_appdata_path("x"), "/g/x");
   }
 }
+
+TEST(AppdataPathDeathTest, FolderTooLongForAPathIsAFailedCheck) {
+  std::string longFolder = "/" + std::string(300, 'd');
+  ScopedEnv xdg("XDG_DATA_HOME", longFolder.c_str());
+  EXPECT_EXIT(get_appdata_path("saves"), testing::ExitedWithCode(100), "failed ASSERT\\(l<BS\\)");
+}
