@@ -51,9 +51,10 @@ class DynArray {
   T& operator[](int i) { return data[i]; }
   const T& operator[](int i) const { return data[i]; }
   T* begin() { return data; }
-  T* end() { return data + num; }
+  // Null storage gets no offset, not even zero: sanitizers flag null + 0.
+  T* end() { return data ? data + num : data; }
   const T* begin() const { return data; }
-  const T* end() const { return data + num; }
+  const T* end() const { return data ? data + num : data; }
   int size() const { return num; }
   bool empty() const { return num == 0; }
 
@@ -82,7 +83,8 @@ class DynArray {
   T* insert(int at, int n, const T* src) {
     ASSERT(n>=0);
     ASSERT(at>=0 && at<=num);
-    if (src && n > 0 && src + n > data && src < data + num) {
+    if (n == 0) return data ? data + at : data;
+    if (src && data && src + n > data && src < data + num) {
       // The source lies in our own storage, which growing or shifting moves.
       DynArray copy;
       copy.insert(0, n, src);
