@@ -1,0 +1,86 @@
+#include <SDL2/SDL.h>
+#include "app/app_globals.h"
+#include "app/app_shell.h"
+#include "app/frame_loop.h"
+#include "app/game_mode.h"
+#include "app/input.h"
+#include "app/window.h"
+#include "core/debug.h"
+#include "core/ref_time.h"
+#include "gameobj_host/gameobj_module.h"
+#include "render/device.h"
+#include "render/render_state.h"
+#include "render/shaders.h"
+#include "render/textures.h"
+#include "script/script_machines.h"
+
+namespace {
+int quit_after_updates = 0;
+int updates_run = 0;
+
+// The game's side of the loop.
+class GameLoopHost : public FrameLoopHost {
+public:
+  int64_t now() override { return get_ref_time(); }
+  int64_t frequency() override { return get_ref_frequency(); }
+  void pumpMessages() override { pump_messages(); }
+  bool quitRequested() override { return is_quit_requested(); }
+  void update(float dt) override {
+    update_frame(dt);
+    clear_input();
+    if (quit_after_updates > 0 && ++updates_run >= quit_after_updates) request_quit();
+  }
+  bool draw(float dt) override { return draw_frame(dt); }
+  void present() override { present_frame(); }
+  bool deviceUsable() override { return check_d3d_device(); }
+  void sleepMsec(int ms) override { SDL_Delay(Uint32(ms)); }
+  int gpuLoad() override { return -1; }  // no GPU-load monitor
+  void oncePerSecond() override {
+    reload_shaders(false);
+    if (is_gameobj_module_loaded() && reload_gameobj(false)) rebind_gameobj_script();
+    reload_changed_scripts();
+  }
+};
+}  // namespace
+
+void set_update_rate(int rate, int max_catch_up) { main_frame_loop.setUpdateRate(rate, max_catch_up); }
+void set_quit_after_updates(int updates) {
+  quit_after_updates = updates;
+  updates_run = 0;
+}
+void reset_update_time() { main_frame_loop.resetUpdateTime(get_ref_time()); }
+
+void run_frame_loop() {
+  GameLoopHost host;
+  main_frame_loop.run(host);
+  clear_input();
+}
+
+void update_frame(float dt) {
+  if (cur_game_mode) cur_game_mode->update(dt);
+  // The sound listener follows the camera once the camera exists (game
+  // modes); the GUI runtime destroys its queued elements here.
+  if (force_gameobj_reload) {
+    force_gameobj_reload = false;
+    reload_gameobj(true);
+    rebind_gameobj_script();
+  }
+  main_frame_loop.noteUpdateEnd(get_ref_time());
+}
+
+bool draw_frame(float dt) {
+  if (!d3d_device_exists() || !begin_scene()) return false;
+  if (cur_game_mode) {
+    cur_game_mode->render(dt);
+    set_back_buffer_target();
+    cur_game_mode->renderOverlay(dt);
+  } else {
+    // Nothing to show yet: the splash colour rather than stale pixels.
+    set_back_buffer_target();
+    clear_view(0x00001133);
+  }
+  // The text layer (error band, visual log, help and statistics) is drawn
+  // here by the font renderer.
+  end_scene();
+  return true;
+}

@@ -1,0 +1,120 @@
+#include <SDL2/SDL.h>
+#include <cinttypes>
+#include "app/app_globals.h"
+#include "app/app_shell.h"
+#include "app/controls.h"
+#include "app/frame_loop.h"
+#include "app/input.h"
+#include "app/launch_options.h"
+#include "app/splash.h"
+#include "app/window.h"
+#include "core/debug.h"
+#include "core/paths.h"
+#include "core/ref_time.h"
+#include "gameobj_host/gameobj_module.h"
+#include "render/device.h"
+#include "render/scene_image.h"
+#include "render/textures.h"
+#include "sound/sound_events.h"
+#include "sound/sound_output.h"
+#include "terrain/game_random.h"
+
+namespace {
+int64_t process_start_time = 0;
+bool systems_up = false;
+}  // namespace
+
+// The game's subsystems, started in this order. Each later subsystem adds
+// its start here and its stop to close_game.
+void init_game() {
+  set_update_rate(20, 5);
+  init_controls();
+  init_sound(true);
+  init_sound_script();
+  set_listener_3d_factors(1.f, 1.f, 1.f);
+  debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
+  if (!create_scene_image()) fatal("can't create scene image texture");
+  // Quality 1: the low-resolution scene textures and the three scene
+  // shaders start here. Low quality has no post-effects.
+  if (gfx_quality != 1) use_postfx = false;
+  // Sky, land renderer, post-effects, warp shader, debug drawing.
+  debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
+  setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
+  load_gameobj_module("../compiler/", "main.ls");
+  // Then the module's init_inst_render, the effects, the shadow renderer,
+  // the module's GUI and spells UI, the splash image state, init_gameobj,
+  // the world-generation script, and the main menu.
+}
+
+void close_game() {
+  unload_gameobj_module();
+  release_scene_image();
+  forget_splash_background();
+  close_sound_script();
+  close_sound();
+}
+
+void after_device_reset() {
+  // Size-dependent resources of the renderers are recreated here (the
+  // low-resolution scene textures, the font scale, the terrain refresh,
+  // the module's spells_ui_after_resize).
+}
+
+void close_all() {
+  debug("closing...");
+  if (systems_up) close_game();
+  systems_up = false;
+  close_d3d();
+  clear_input();
+  destroy_main_window();
+  debug("closed all systems");
+}
+
+int app_main(int argc, char** argv) {
+  process_start_time = get_ref_time();
+  init_app_path();
+  debug("app path: '%s'", app_path);
+  LaunchOptions opt;
+  // Apart from an automation seed, every run starts from a new seed.
+  game_rnd_seed = uint64_t(get_ref_time());
+  int64_t start = get_ref_time();
+
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    debug("can't start SDL video: %s", SDL_GetError());
+    return 0;
+  }
+  read_launch_settings(&opt);
+  apply_command_line(&opt, argc, argv);
+  if (opt.fixedSeed) game_rnd_seed = opt.seed;
+  set_quit_after_updates(opt.quitAfterUpdates);
+  isFullscreen = opt.startFullscreen;
+  set_shutdown_hook(close_all);
+
+  if (!create_main_window(&opt)) {
+    SDL_Quit();
+    return 0;
+  }
+  start_input(main_window);
+  if (!init_d3d(main_window, opt.width, opt.height)) {
+    debug("can't start the render device");
+    close_all();
+    SDL_Quit();
+    return 1;
+  }
+  set_device_reset_hook(after_device_reset);
+  if (isFullscreen) SDL_SetWindowGrab(main_window, SDL_TRUE);
+  // The shared dynamic vertex buffer and the bitmap font start here.
+  show_splash("Loading...", -1.f);
+  debug("first frame presented: %d ms", get_time_msec(get_ref_time() - process_start_time));
+
+  systems_up = true;
+  init_game();
+  debug("total start-up time: %d ms", get_time_msec(get_ref_time() - start));
+  debug("free video memory: %u MB", get_free_texmem() >> 20);
+
+  run_frame_loop();
+  close_all();
+  set_shutdown_hook(nullptr);
+  SDL_Quit();
+  return 0;
+}
