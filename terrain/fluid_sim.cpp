@@ -242,16 +242,39 @@ void update_run(const StepConstants& c, const FluidRow& above, const FluidRow& h
   __m128 mean_vx = _mm_mul_ps(
       _mm_add_ps(_mm_add_ps(_mm_add_ps(vx0, run(here.vel_x, x - 1)), run(below.vel_x, x)), run(below.vel_x, x - 1)),
       splat(0.25f));
-  __m128 sx[4], sz[4];
-  sample_records(_mm_sub_ps(cx, _mm_mul_ps(vx0, dt)), _mm_sub_ps(cz, _mm_mul_ps(mean_vz, dt)), sx);
-  sample_records(_mm_sub_ps(cx, _mm_mul_ps(mean_vx, dt)), _mm_sub_ps(cz, _mm_mul_ps(vz0, dt)), sz);
-  _MM_TRANSPOSE4_PS(sx[0], sx[1], sx[2], sx[3]);
-  _MM_TRANSPOSE4_PS(sz[0], sz[1], sz[2], sz[3]);
+  __m128 sx_x = _mm_sub_ps(cx, _mm_mul_ps(vx0, dt)), sz_x = _mm_sub_ps(cz, _mm_mul_ps(mean_vz, dt));
+  __m128 sx_z = _mm_sub_ps(cx, _mm_mul_ps(mean_vx, dt)), sz_z = _mm_sub_ps(cz, _mm_mul_ps(vz0, dt));
+  __m128 adv_x, adv_z, foam_x, foam_z;
+  __m128 on_cell = _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(sx_x, cx), _mm_cmpeq_ps(sz_x, cz)),
+                              _mm_and_ps(_mm_cmpeq_ps(sx_z, cx), _mm_cmpeq_ps(sz_z, cz)));
+  if (_mm_movemask_ps(on_cell) == 0xF) {
+    // Still fluid (or dry ground): every back-trace ends on its own cell, so
+    // the samples have weights (1, 0) and their corners are in the rows.
+    auto at_corner = [&](const float* h, const float* b) {
+      const __m128 one = splat(1.0f), zero = _mm_setzero_ps();
+      __m128 top = _mm_add_ps(_mm_mul_ps(run(h, x), one), _mm_mul_ps(run(h, x + 1), zero));
+      __m128 bottom = _mm_add_ps(_mm_mul_ps(run(b, x), one), _mm_mul_ps(run(b, x + 1), zero));
+      return _mm_add_ps(_mm_mul_ps(top, one), _mm_mul_ps(bottom, zero));
+    };
+    adv_x = at_corner(here.vel_x, below.vel_x);
+    adv_z = at_corner(here.vel_z, below.vel_z);
+    foam_x = foam_z = at_corner(here.foam, below.foam);
+  } else {
+    __m128 sx[4], sz[4];
+    sample_records(sx_x, sz_x, sx);
+    sample_records(sx_z, sz_z, sz);
+    _MM_TRANSPOSE4_PS(sx[0], sx[1], sx[2], sx[3]);
+    _MM_TRANSPOSE4_PS(sz[0], sz[1], sz[2], sz[3]);
+    adv_x = sx[1];
+    foam_x = sx[3];
+    adv_z = sz[2];
+    foam_z = sz[3];
+  }
 
-  Faces fx = face_velocities(c, a0, h0, run(here.amount, x + 1), load_run(h_row, x + 1), sx[1], x, z);
-  Faces fz = face_velocities(c, a0, h0, run(below.amount, x), _mm_load_ps(row_of(hmap, z + 1) + x), sz[2], x, z);
+  Faces fx = face_velocities(c, a0, h0, run(here.amount, x + 1), load_run(h_row, x + 1), adv_x, x, z);
+  Faces fz = face_velocities(c, a0, h0, run(below.amount, x), _mm_load_ps(row_of(hmap, z + 1) + x), adv_z, x, z);
 
-  __m128 spread = _mm_add_ps(_mm_mul_ps(splat(2.0f), _mm_add_ps(sx[3], sz[3])), run(here.foam, x - 1));
+  __m128 spread = _mm_add_ps(_mm_mul_ps(splat(2.0f), _mm_add_ps(foam_x, foam_z)), run(here.foam, x - 1));
   spread = _mm_add_ps(_mm_add_ps(_mm_add_ps(spread, run(here.foam, x + 1)), run(above.foam, x)), run(below.foam, x));
   __m128 foam = _mm_add_ps(_mm_add_ps(_mm_add_ps(fx.pressure_foam, fz.pressure_foam), fx.splash), fz.splash);
   foam = _mm_add_ps(foam, _mm_mul_ps(_mm_mul_ps(spread, splat(0.125f)), splat(c.foam_decay)));
@@ -286,12 +309,14 @@ void update_run(const StepConstants& c, const FluidRow& above, const FluidRow& h
 
 // How much a cell sends out along its new face velocities, decided from the
 // amount it held when transport began: speeds left, up, right, down; a speed
-// that is negative or faces higher ground counts 0.
+// that is negative or faces higher ground counts 0. Shares are out * speed /
+// total per direction.
 struct Outflow {
-  float out[4];
-  float speed[4][4];  // [direction][lane]
-  float total[4];
-  int moving;         // lane bits
+  alignas(16) float out[4];
+  alignas(16) float total[4];
+  alignas(16) float speed[4][4];  // [direction][lane]
+  alignas(16) float share[4][4];  // [direction][lane]
+  int moving;                     // lane bits
 };
 
 inline void decide_outflow(const StepConstants& c, int x, int z, Outflow& o) {
@@ -302,57 +327,81 @@ inline void decide_outflow(const StepConstants& c, int x, int z, Outflow& o) {
   __m128 depth = abs_of(start);
   __m128 level = _mm_add_ps(_mm_load_ps(h_row + x), depth);
   __m128 speed[4] = {negate(load_run(row_of(face_vel_x, z), x - 1)), negate(_mm_load_ps(row_of(face_vel_z, z - 1) + x)),
-                     _mm_load_ps(face_vel_x + i),
-                     _mm_load_ps(face_vel_z + i)};
+                     _mm_load_ps(face_vel_x + i), _mm_load_ps(face_vel_z + i)};
   __m128 ground[4] = {load_run(h_row, x - 1), _mm_load_ps(row_of(hmap, z - 1) + x), load_run(h_row, x + 1),
                       _mm_load_ps(row_of(hmap, z + 1) + x)};
   for (int k = 0; k < 4; ++k) {
     __m128 open = _mm_andnot_ps(_mm_cmpgt_ps(ground[k], level), _mm_cmpge_ps(speed[k], zero));
     speed[k] = _mm_and_ps(open, speed[k]);
-    _mm_store_ps(o.speed[k], speed[k]);
   }
   __m128 total = _mm_add_ps(_mm_add_ps(_mm_add_ps(speed[0], speed[1]), speed[2]), speed[3]);
   __m128 out = _mm_mul_ps(splat(c.outflow_rate), total);
   o.moving = _mm_movemask_ps(_mm_and_ps(_mm_cmpgt_ps(out, splat(OUTFLOW_THRESHOLD)), _mm_cmpneq_ps(start, zero)));
-  _mm_store_ps(o.out, min_of(out, depth));
+  out = min_of(out, depth);
+  _mm_store_ps(o.out, out);
   _mm_store_ps(o.total, total);
+  for (int k = 0; k < 4; ++k) {
+    _mm_store_ps(o.speed[k], speed[k]);
+    _mm_store_ps(o.share[k], _mm_div_ps(_mm_mul_ps(out, speed[k]), total));
+  }
 }
 
-// Moves one cell's outflow into its neighbours, in the order left, up, right,
+// Moves lane l's outflow into its neighbours, in the order left, up, right,
 // down. Returns true when the fluid met the other kind somewhere, which
 // changes ground heights and maybe velocities that later decisions read.
-bool transport_cell(int x, int z, bool lava, float out, const float speed[4], float total) {
-  const int i = cell_index(x, z);
-  const int targets[4] = {cell_index(x - 1, z), cell_index(x, z - 1), cell_index(x + 1, z), cell_index(x, z + 1)};
+bool transport_cell(int x, int z, int l, const Outflow& o) {
+  const int i = cell_index(x + l, z);
+  const int targets[4] = {cell_index(x + l - 1, z), cell_index(x + l, z - 1), cell_index(x + l + 1, z),
+                          cell_index(x + l, z + 1)};
+  const bool lava = flow_amount[i] < 0.0f;
   Water& src = water_at(i);
   // Fluid of the other kind that arrived earlier in this phase may have
   // cancelled part of the cell's own; only what is left can flow out.
   float available = lava ? -src.amount : src.amount;
-  out = std::min(out, available);
-  if (!(out > 0.0f)) return false;
+  float out = o.out[l];
+  float share[4] = {o.share[0][l], o.share[1][l], o.share[2][l], o.share[3][l]};
+  if (available < out) {
+    out = std::min(out, available);
+    if (!(out > 0.0f)) return false;
+    for (int k = 0; k < 4; ++k) share[k] = out * o.speed[k][l] / o.total[l];
+  }
 
-  bool met = false;
+  // A zero share changes nothing, and fluid reaching a dry cell or fluid of
+  // its own kind just adds up; only meeting the other kind needs the full
+  // per-cell rule.
+  float* amount[4];
+  bool meets = false;
+  for (int k = 0; k < 4; ++k) {
+    amount[k] = &water_at(targets[k]).amount;
+    meets |= (share[k] > 0.0f) & (lava ? *amount[k] > 0.0f : *amount[k] < 0.0f);
+  }
   if (lava) {
     src.amount += out;
     for (int k = 0; k < 4; ++k) {
-      float share = out * speed[k] / total;
-      met |= share > 0.0f && water_at(targets[k]).amount > 0.0f;
-      addLavaAt(targets[k], share);
+      if (meets) {
+        addLavaAt(targets[k], share[k]);
+      } else {
+        float b = *amount[k], more = b - share[k];
+        *amount[k] = share[k] > 0.0f ? more : b;
+      }
     }
   } else {
     src.amount -= out;
     for (int k = 0; k < 4; ++k) {
-      float share = out * speed[k] / total;
-      met |= share > 0.0f && water_at(targets[k]).amount < 0.0f;
-      addWaterAt(targets[k], share);
+      if (meets) {
+        addWaterAt(targets[k], share[k]);
+      } else {
+        float b = *amount[k], more = b + share[k];
+        *amount[k] = share[k] > 0.0f ? more : b;
+      }
     }
   }
-  if (met)
+  if (meets)
     for (int t : targets) {
       face_vel_x[t] = water_at(t).vel_x;
       face_vel_z[t] = water_at(t).vel_z;
     }
-  return met;
+  return meets;
 }
 
 void transport_run(const StepConstants& c, int x, int z) {
@@ -360,14 +409,10 @@ void transport_run(const StepConstants& c, int x, int z) {
   decide_outflow(c, x, z, o);
   for (int l = 0; l < 4; ++l) {
     if (!(o.moving & (1 << l))) continue;
-    float speed[4] = {o.speed[0][l], o.speed[1][l], o.speed[2][l], o.speed[3][l]};
-    bool lava = flow_amount[cell_index(x + l, z)] < 0.0f;
-    if (transport_cell(x + l, z, lava, o.out[l], speed, o.total[l]) && l < 3) {
+    if (transport_cell(x, z, l, o) && l < 3) {
       // Ground or velocities next to the later cells of this run may have
       // changed: decide those again from the current state.
-      Outflow again;
-      decide_outflow(c, x, z, again);
-      o = again;
+      decide_outflow(c, x, z, o);
     }
   }
 }

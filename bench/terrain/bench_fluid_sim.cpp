@@ -1,0 +1,64 @@
+// Cost of one fluid step on a busy map: a lake over half of it, a river
+// running into the lake and a lava flow that meets the water.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "terrain/game_random.h"
+#include "terrain/heightmap_data.h"
+#include "terrain/noise.h"
+
+using namespace HeightmapData;
+
+namespace {
+
+constexpr float STEP = 0.05f;
+constexpr int RIVER_Z0 = 60, RIVER_Z1 = 63, RIVER_HEAD = 250;
+constexpr int LAVA_X = 220, LAVA_Z = 180;
+
+float ground(int x, int z) {
+  float bumps = 0.2f * std::sin(x * 0.3f) * std::cos(z * 0.2f);
+  return x < 128 ? -1.0f + bumps : 0.03f * float(x - 128) + bumps;
+}
+
+void feed_sources() {
+  for (int z = RIVER_Z0; z <= RIVER_Z1; ++z) addWaterAt(cell_index(RIVER_HEAD, z), 0.05f);
+  for (int z = LAVA_Z - 1; z <= LAVA_Z + 1; ++z)
+    for (int x = LAVA_X - 1; x <= LAVA_X + 1; ++x) addLavaAt(cell_index(x, z), 0.05f);
+}
+
+void build_scene() {
+  reset();
+  set_rnd_seed(1);
+  reseed_noise();
+  for (int z = 0; z < HMAP_SIZE; ++z)
+    for (int x = 0; x < HMAP_SIZE; ++x) {
+      int i = cell_index(x, z);
+      hmap[i] = ground(x, z);
+      if (x >= 128 && z >= RIVER_Z0 && z <= RIVER_Z1) hmap[i] -= 0.5f;
+      float lake = 1.0f - hmap[i];
+      if (x < 128 && lake > 0.0f) water_at(i).amount = lake;
+      if (x >= 128 && x <= RIVER_HEAD && z >= RIVER_Z0 && z <= RIVER_Z1) water_at(i).amount = 0.3f;
+      if (x >= 140 && x <= LAVA_X && z >= LAVA_Z - 1 && z <= LAVA_Z + 1) water_at(i).amount = -0.3f;
+    }
+  for (int i = 0; i < HMAP_CELLS; ++i) target_hmap[i] = hmap[i];
+  for (int n = 0; n < 100; ++n) {
+    feed_sources();
+    simWater(STEP);
+  }
+}
+
+void BM_SimWaterStep(benchmark::State& state) {
+  build_scene();
+  for (auto _ : state) {
+    feed_sources();
+    simWater(STEP);
+  }
+  state.counters["ms_per_step"] =
+      benchmark::Counter(double(state.iterations()) * 1e-3, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_SimWaterStep)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
