@@ -171,3 +171,40 @@ TEST_F(Settings, UnwritableStoreReportsFailureAndKeepsOldFile) {
   }
   EXPECT_EQ(integer("flags"), 5);
 }
+
+// Whatever damage the file has, a write keeps every value that could be read
+// before it, and the new value reads back.
+TEST_F(Settings, WritesOverRandomlyDamagedFilesLoseNothingReadable) {
+  const char* names[] = {"flags", "gfx_quality", "B_left", "odd\n=name", "land_shadows"};
+  set_config_int("flags", 11);
+  set_config_str("gfx_quality", "high", -1);
+  set_config_str("B_left", "#65", -1);
+  set_config_str("odd\n=name", "x\\y=z\n", -1);
+  set_config_int("land_shadows", -7);
+  const std::string pristine = readRaw();
+  unsigned seed = 12345;
+  auto next = [&seed](unsigned range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % range;
+  };
+  for (int round = 0; round < 80; round++) {
+    std::string damaged = pristine;
+    if (round % 3 == 0) damaged.resize(next(unsigned(damaged.size()) + 1));
+    for (int flips = int(next(4)); flips > 0 && !damaged.empty(); flips--)
+      damaged[next(unsigned(damaged.size()))] = char(next(256));
+    writeRaw(damaged);
+
+    std::string before[5];
+    for (int i = 0; i < 5; i++) {
+      int v;
+      before[i] = get_config_int(names[i], &v) ? "int " + std::to_string(v) : "str " + str(names[i]);
+    }
+    ASSERT_TRUE(set_config_int("probe", round));
+    EXPECT_EQ(integer("probe"), round);
+    for (int i = 0; i < 5; i++) {
+      int v;
+      std::string after = get_config_int(names[i], &v) ? "int " + std::to_string(v) : "str " + str(names[i]);
+      EXPECT_EQ(after, before[i]) << "round " << round << " name " << names[i];
+    }
+  }
+}
