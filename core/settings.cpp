@@ -29,6 +29,7 @@ struct Setting {
 };
 
 const char SETTINGS_HEADER[] = "# Ember Hollows settings\n";
+const size_t MAX_SETTINGS_FILE_SIZE = 1 << 20;
 
 // Folder of the settings file, with a trailing "/".
 std::string settings_folder() {
@@ -148,7 +149,10 @@ std::vector<Setting> read_settings() {
   std::string content;
   char chunk[4096];
   size_t n;
-  while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0) content.append(chunk, n);
+  // A real settings file is a few hundred bytes; a huge one is foreign and
+  // only its start is looked at.
+  while (content.size() < MAX_SETTINGS_FILE_SIZE && (n = fread(chunk, 1, sizeof(chunk), f)) > 0)
+    content.append(chunk, n);
   fclose(f);
 
   const char* p = content.data();
