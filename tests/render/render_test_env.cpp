@@ -1,0 +1,63 @@
+#include "tests/render/render_test_env.h"
+#include <SDL2/SDL.h>
+#include <sys/stat.h>
+#include <utime.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#include "core/paths.h"
+#include "render/device.h"
+#include "render/textures.h"
+
+SDL_Window* RenderTestEnv::window = nullptr;
+std::string RenderTestEnv::folder;
+
+void RenderTestEnv::SetUp() {
+  // Death tests re-run the binary: a forked child would share the driver's
+  // threads with its parent.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  char tmpl[] = "/tmp/eh_render_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  folder = std::string(tmpl) + "/";
+  mkdir((folder + "cache").c_str(), 0755);
+  mkdir((folder + "shaders").c_str(), 0755);
+  mkdir((folder + "cache/shaders").c_str(), 0755);
+  snprintf(app_path, sizeof(app_path), "%s", folder.c_str());
+  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+  set_device_window_attributes();
+  window = SDL_CreateWindow("render tests", 0, 0, 64, 48, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  ASSERT_TRUE(init_d3d(window, 64, 48));
+}
+
+void RenderTestEnv::TearDown() {
+  close_d3d();
+  if (window) SDL_DestroyWindow(window);
+  SDL_Quit();
+  std::string cmd = "rm -rf '" + folder + "'";
+  if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", folder.c_str());
+}
+
+void write_test_file(const std::string& name, const std::string& text) {
+  FILE* f = fopen((RenderTestEnv::folder + name).c_str(), "wb");
+  ASSERT_NE(f, nullptr) << name;
+  fwrite(text.data(), 1, text.size(), f);
+  fclose(f);
+}
+
+void set_file_time(const std::string& name, int64_t time) {
+  utimbuf t = {time_t(time), time_t(time)};
+  utime((RenderTestEnv::folder + name).c_str(), &t);
+}
+
+uint32_t texture_pixel(Texture* tex, int x, int y) {
+  std::vector<uint32_t> px(size_t(texture_width(tex)) * size_t(texture_height(tex)));
+  if (!read_texture_pixels(tex, px.data())) return 0xDEADBEEF;
+  return px[size_t(y) * size_t(texture_width(tex)) + size_t(x)];
+}
+
+// Registered once for every render test binary.
+static ::testing::Environment* const render_env = ::testing::AddGlobalTestEnvironment(new RenderTestEnv);
+
