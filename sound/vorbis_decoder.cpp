@@ -1,6 +1,7 @@
 #include "sound/vorbis_decoder.h"
 
 #include <cstring>
+#include <vector>
 
 #define STB_VORBIS_HEADER_ONLY
 #define STB_VORBIS_NO_STDIO
@@ -27,6 +28,57 @@ bool ends_with_whole_last_page(const uint8_t* data, size_t size) {
     return (data[p + 5] & OGG_END_OF_STREAM) != 0;
   }
   return false;
+}
+
+uint32_t read_u32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// The packet with index `wanted`, reassembled from the pages in file order.
+bool extract_packet(const uint8_t* data, size_t size, int wanted, std::vector<uint8_t>& packet) {
+  int index = 0;
+  packet.clear();
+  for (size_t at = 0; size - at >= OGG_PAGE_HEADER && memcmp(data + at, "OggS", 4) == 0;) {
+    size_t segments = data[at + 26];
+    size_t table = at + OGG_PAGE_HEADER;
+    if (table + segments > size) return false;
+    size_t body = table + segments;
+    for (size_t i = 0; i < segments; ++i) {
+      size_t lace = data[table + i];
+      if (body + lace > size) return false;
+      if (index == wanted) packet.insert(packet.end(), data + body, data + body + lace);
+      body += lace;
+      if (lace < 255 && index++ == wanted) return true;
+    }
+    at = body;
+  }
+  return false;
+}
+
+// stb_vorbis trusts the lengths in the comment header: a count or length
+// larger than the packet makes it free pointers it never set. Every length
+// must fit in what is left of the packet.
+bool comment_header_fits(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> packet;
+  if (!extract_packet(data, size, 1, packet)) return false;
+  if (packet.size() < 7 || packet[0] != 3 || memcmp(packet.data() + 1, "vorbis", 6) != 0) return false;
+  size_t at = 7;
+  auto take_length = [&](uint32_t& out) {
+    if (packet.size() - at < 4) return false;
+    out = read_u32(packet.data() + at);
+    at += 4;
+    return true;
+  };
+  uint32_t vendor = 0, count = 0;
+  if (!take_length(vendor) || vendor > packet.size() - at) return false;
+  at += vendor;
+  if (!take_length(count) || count > (packet.size() - at) / 4) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t length = 0;
+    if (!take_length(length) || length > packet.size() - at) return false;
+    at += length;
+  }
+  return true;
 }
 
 class VorbisDecoder : public AudioDecoder {
@@ -71,7 +123,7 @@ class VorbisDecoder : public AudioDecoder {
 
 std::unique_ptr<AudioDecoder> open_vorbis_decoder(const uint8_t* data, size_t size) {
   if (!data || size < 4 || size > size_t(INT32_MAX) || memcmp(data, "OggS", 4) != 0) return nullptr;
-  if (!ends_with_whole_last_page(data, size)) return nullptr;
+  if (!ends_with_whole_last_page(data, size) || !comment_header_fits(data, size)) return nullptr;
   int error = 0;
   stb_vorbis* vorbis = stb_vorbis_open_memory(data, int(size), &error, nullptr);
   if (!vorbis) return nullptr;
