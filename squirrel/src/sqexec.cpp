@@ -1,0 +1,1177 @@
+// The interpreter loop and the call machinery: frames, natives, generators,
+// exceptions and the error handler.
+#include "sqarray.h"
+#include "sqvm.h"
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+namespace {
+const size_t MAX_CALL_DEPTH = 10000;
+const int32_t MAX_NESTED_CALLS = 100;
+const int32_t MAX_STACK_SLOTS = 1 << 22;
+const int32_t MIN_NATIVE_STACK = 20;
+}  // namespace
+
+SQVM::SQVM(SQSharedState *s) : SQCollectable(s) { growStack(256); }
+
+SQVM::~SQVM() {
+    for (int32_t i = 0; i < stackCap; i++) stack[i].~SQObjectPtr();
+    std::free(stack);
+}
+
+void SQVM::growStack(int32_t needed) {
+    int32_t ncap = stackCap ? stackCap : 64;
+    while (ncap < needed) ncap *= 2;
+    auto *ns = static_cast<SQObjectPtr *>(std::malloc(sizeof(SQObjectPtr) * (size_t)ncap));
+    if (!ns) throw std::bad_alloc();
+    if (stackCap) std::memcpy(static_cast<void *>(ns), static_cast<void *>(stack), sizeof(SQObjectPtr) * (size_t)stackCap);
+    for (int32_t i = stackCap; i < ncap; i++) new (&ns[i]) SQObjectPtr();
+    std::free(stack);
+    stack = ns;
+    stackCap = ncap;
+}
+
+void SQVM::mark(SQGCMarker &m) {
+    for (int32_t i = 0; i < top; i++) m.mark(stack[i]);
+    m.mark(roottable);
+    m.mark(lasterror);
+    m.mark(errorhandler);
+    m.mark(debughook);
+}
+
+void SQVM::clearRefs() {
+    settop(0);
+    calls.clear();
+    traps.clear();
+    roottable.null();
+    lasterror.null();
+    errorhandler.null();
+    debughook.null();
+}
+
+// ---- frames ----
+
+static bool argCountOk(const SQFunctionProto *p, int32_t nargs) {
+    if (nargs == p->nparams) return true;
+    if (nargs < p->nparams) return p->nparams - nargs <= p->ndefaults;
+    return p->varargs;
+}
+
+int SQVM::startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t target, bool root, bool ctor,
+                            SQObjectPtr &immediate) {
+    SQFunctionProto *p = c->fp();
+    if (!argCountOk(p, nargs)) {
+        raisef("wrong number of parameters");
+        return -1;
+    }
+    if (calls.size() >= MAX_CALL_DEPTH || base + p->stacksize > MAX_STACK_SLOTS) {
+        raisef("stack overflow");
+        return -1;
+    }
+    if (base + p->stacksize + MIN_NATIVE_STACK > stackCap) growStack(base + p->stacksize + MIN_NATIVE_STACK);
+    if (type(c->env) == OT_WEAKREF) stack[base] = sq_deref(c->env);
+    int32_t P = p->nparams;
+    if (nargs < P) {
+        int32_t missing = P - nargs;
+        for (int32_t i = 0; i < missing; i++) stack[top++] = c->defaults[p->ndefaults - missing + i];
+    }
+    if (p->varargs) {
+        int32_t extra = nargs > P ? nargs - P : 0;
+        SQArray *a = new SQArray(ss, extra);
+        SQObjectPtr arr(OT_ARRAY, a);
+        for (int32_t i = 0; i < extra; i++) a->vals[i] = std::move(stack[base + P + i]);
+        settop(base + P);
+        stack[top++] = std::move(arr);
+    }
+    if (p->generator) {
+        SQGenerator *g = new SQGenerator(ss, SQObjectPtr(OT_CLOSURE, c));
+        immediate = SQObjectPtr(OT_GENERATOR, g);
+        g->frame.reserve((size_t)(top - base));
+        for (int32_t i = base; i < top; i++) g->frame.push_back(std::move(stack[i]));
+        settop(base);
+        return 0;
+    }
+    SQCallInfo ci;
+    ci.closure = c;
+    ci.ip = p->code.data();
+    ci.base = base;
+    ci.target = target;
+    ci.root = root;
+    ci.ctor = ctor;
+    ci.prevStackbase = stackbase;
+    calls.push_back(ci);
+    if (type(debughook) != OT_NULL || nativeDebugHook) debugHookEvent('c', calls.back(), p->lineAt(ci.ip));
+    return 1;
+}
+
+bool SQVM::callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObjectPtr &out) {
+    if (nc->nparamscheck != 0) {
+        if ((nc->nparamscheck > 0 && nargs != nc->nparamscheck) ||
+            (nc->nparamscheck < 0 && nargs < -nc->nparamscheck)) {
+            raisef("wrong number of parameters");
+            return false;
+        }
+    }
+    size_t nchecks = nc->typecheck.size() < (size_t)nargs ? nc->typecheck.size() : (size_t)nargs;
+    for (size_t i = 0; i < nchecks; i++) {
+        SQInteger mask = nc->typecheck[i];
+        if (mask != -1 && !(type(stack[base + i]) & mask)) {
+            std::string expected;
+            static const struct {
+                SQInteger t;
+                const char *name;
+            } names[] = {{_RT_NULL, "null"}, {_RT_INTEGER, "integer"}, {_RT_FLOAT, "float"}, {_RT_BOOL, "bool"},
+                         {_RT_STRING, "string"}, {_RT_TABLE, "table"}, {_RT_ARRAY, "array"},
+                         {_RT_USERDATA, "userdata"}, {_RT_CLOSURE, "closure"}, {_RT_NATIVECLOSURE, "nativeclosure"},
+                         {_RT_GENERATOR, "generator"}, {_RT_USERPOINTER, "userpointer"}, {_RT_THREAD, "thread"},
+                         {_RT_CLASS, "class"}, {_RT_INSTANCE, "instance"}, {_RT_WEAKREF, "weakref"}};
+            for (auto &n : names)
+                if (mask & n.t) {
+                    if (!expected.empty()) expected += "|";
+                    expected += n.name;
+                }
+            raisef("parameter %d has an invalid type '%s' ; expected: '%s'", (int)i, sq_typename(type(stack[base + i])),
+                   expected.c_str());
+            return false;
+        }
+    }
+    if (calls.size() >= MAX_CALL_DEPTH) {
+        raisef("stack overflow");
+        return false;
+    }
+    if (type(nc->env) == OT_WEAKREF) stack[base] = sq_deref(nc->env);
+    ensure((int32_t)nc->outers.size() + MIN_NATIVE_STACK);
+    for (auto &o : nc->outers) stack[top++] = o;
+    SQCallInfo ci;
+    ci.native = nc;
+    ci.base = base;
+    ci.target = base - 1;
+    ci.prevStackbase = stackbase;
+    calls.push_back(ci);
+    stackbase = base;
+    SQInteger r;
+    // keep the closure alive even if the native replaces its own slot
+    SQObjectPtr keep(OT_NATIVECLOSURE, nc);
+    try {
+        r = nc->f(this);
+    } catch (...) {
+        stackbase = ci.prevStackbase;
+        calls.pop_back();
+        throw;
+    }
+    stackbase = ci.prevStackbase;
+    calls.pop_back();
+    if (r < 0) {
+        if (r == SQ_SUSPEND_FLAG) raisef("cannot suspend through a native call");
+        settop(base);
+        return false;
+    }
+    if (r > 0 && top > base) out = stack[top - 1];
+    else out.null();
+    settop(base);
+    return true;
+}
+
+int SQVM::dispatchCall(int32_t calleeIdx, int32_t nargs, int32_t target, bool root, SQObjectPtr &immediate) {
+    int32_t base = calleeIdx + 1;
+    for (int guard = 0; guard < 16; guard++) {
+        SQObjectPtr &callee = stack[calleeIdx];
+        switch (type(callee)) {
+        case OT_CLOSURE: return startClosureFrame(_closure(callee), base, nargs, target, root, false, immediate);
+        case OT_NATIVECLOSURE: return callNative(_nativeclosure(callee), base, nargs, immediate) ? 0 : -1;
+        case OT_CLASS: {
+            SQClass *c = _class(callee);
+            SQObjectPtr inst;
+            createInstance(c, inst);
+            stack[base] = inst;
+            SQObjectPtr ctor = c->constructor;
+            if (type(ctor) == OT_CLOSURE) {
+                int r = startClosureFrame(_closure(ctor), base, nargs, target, root, true, immediate);
+                if (r == 0) immediate = inst;
+                return r;
+            }
+            if (type(ctor) == OT_NATIVECLOSURE) {
+                SQObjectPtr dummy;
+                if (!callNative(_nativeclosure(ctor), base, nargs, dummy)) return -1;
+            } else {
+                settop(base);
+            }
+            immediate = inst;
+            return 0;
+        }
+        case OT_TABLE:
+        case OT_INSTANCE:
+        case OT_USERDATA: {
+            SQObjectPtr mm;
+            if (!getMetaMethod(callee, MT_CALL, mm)) break;
+            // [obj][this][args] -> [_call][obj][this][args]
+            ensure(1);
+            for (int32_t i = top; i > base; i--) stack[i] = std::move(stack[i - 1]);
+            top++;
+            stack[base] = std::move(stack[calleeIdx]);
+            stack[calleeIdx] = mm;
+            nargs++;
+            continue;
+        }
+        default: break;
+        }
+        raisef("attempt to call '%s'", sq_typename(type(stack[calleeIdx])));
+        return -1;
+    }
+    raisef("attempt to call '%s'", sq_typename(type(stack[calleeIdx])));
+    return -1;
+}
+
+bool SQVM::resumeGenerator(SQGenerator *g, int32_t target, bool root) {
+    if (g->state == SQGenerator::DEAD) {
+        raisef("resuming dead generator");
+        return false;
+    }
+    if (g->state == SQGenerator::RUNNING) {
+        raisef("resuming active generator");
+        return false;
+    }
+    SQClosure *c = _closure(g->closure);
+    SQFunctionProto *p = c->fp();
+    int32_t base = top + 1;
+    if (calls.size() >= MAX_CALL_DEPTH || base + p->stacksize > MAX_STACK_SLOTS) {
+        raisef("stack overflow");
+        return false;
+    }
+    if (base + p->stacksize + MIN_NATIVE_STACK > stackCap) growStack(base + p->stacksize + MIN_NATIVE_STACK);
+    stack[top++] = SQObjectPtr(OT_GENERATOR, g);
+    for (auto &o : g->frame) stack[top++] = std::move(o);
+    g->frame.clear();
+    SQCallInfo ci;
+    ci.closure = c;
+    ci.ip = p->code.data() + g->pc;
+    ci.base = base;
+    ci.target = target;
+    ci.root = root;
+    ci.generator = g;
+    ci.prevStackbase = stackbase;
+    calls.push_back(ci);
+    for (auto t : g->traps) {
+        t.ciIndex = (int32_t)calls.size() - 1;
+        traps.push_back(t);
+    }
+    g->traps.clear();
+    g->state = SQGenerator::RUNNING;
+    return true;
+}
+
+void SQVM::popFrames(size_t ncalls) {
+    while (calls.size() > ncalls) {
+        int32_t idx = (int32_t)calls.size() - 1;
+        while (!traps.empty() && traps.back().ciIndex >= idx) traps.pop_back();
+        if (calls.back().generator) calls.back().generator->kill();
+        calls.pop_back();
+    }
+}
+
+void SQVM::unwindTo(size_t ncalls, int32_t newTop, bool clearAll) {
+    popFrames(ncalls);
+    if (clearAll) {
+        for (int32_t i = newTop; i < stackCap; i++) stack[i].null();
+        top = newTop;
+    } else {
+        settop(newTop);
+    }
+}
+
+void SQVM::callErrorHandler(const SQObject &err) {
+    if (type(errorhandler) == OT_NULL || inErrorHandler) return;
+    errorHandled = true;
+    inErrorHandler = true;
+    SQObjectPtr saved(err), h = errorhandler, dummy;
+    callValue(h, roottable, 1, &saved, dummy, false);
+    inErrorHandler = false;
+    lasterror = saved;
+    errorHandled = true;
+}
+
+bool SQVM::handleException(int32_t entry, bool raiseError, bool stackDirty) {
+    SQObjectPtr err = lasterror;
+    if (!traps.empty() && traps.back().ciIndex >= entry) {
+        if (ss->notifyAllExceptions && raiseError && !errorHandled) callErrorHandler(err);
+        SQExceptionTrap t = traps.back();
+        traps.pop_back();
+        popFrames((size_t)t.ciIndex + 1);
+        SQCallInfo &ci = calls[t.ciIndex];
+        unwindTo(calls.size(), ci.base + t.stackTop, stackDirty);
+        stack[top++] = err;
+        ci.ip = t.handler;
+        lasterror = err;
+        return true;
+    }
+    if (raiseError && !errorHandled) callErrorHandler(err);
+    int32_t newTop = calls[entry].target + 1;
+    unwindTo((size_t)entry, newTop, stackDirty);
+    lasterror = err;
+    return false;
+}
+
+bool SQVM::execute(int32_t entry, bool raiseError, SQObjectPtr &out) {
+    for (;;) {
+        int r;
+        bool dirty = false;
+        try {
+            r = interpret(out);
+        } catch (std::bad_alloc &) {
+            raisef("out of memory");
+            dirty = true;
+            r = -1;
+        }
+        if (r == 1) return true;
+        if (!handleException(entry, raiseError, dirty)) return false;
+    }
+}
+
+bool SQVM::call(int32_t calleeIdx, int32_t nargs, SQObjectPtr &result, bool raiseError) {
+    if (nestedCalls >= MAX_NESTED_CALLS) {
+        raisef("Native stack overflow");
+        settop(calleeIdx + 1);
+        return false;
+    }
+    SQNestGuard guard(this);
+    size_t ncalls = calls.size();
+    try {
+        SQObjectPtr imm;
+        int r = dispatchCall(calleeIdx, nargs, calleeIdx, true, imm);
+        if (r == 1) return execute((int32_t)calls.size() - 1, raiseError, result);
+        if (r == 0) {
+            result = std::move(imm);
+            settop(calleeIdx + 1);
+            return true;
+        }
+        if (raiseError && !errorHandled) callErrorHandler(lasterror);
+        settop(calleeIdx + 1);
+        return false;
+    } catch (std::bad_alloc &) {
+        unwindTo(ncalls, calleeIdx + 1, true);
+        raisef("out of memory");
+        return false;
+    } catch (...) {
+        unwindTo(ncalls, calleeIdx + 1, true);
+        throw;
+    }
+}
+
+bool SQVM::callValue(const SQObject &callee, const SQObject &self, int nargs, const SQObject *args, SQObjectPtr &out,
+                     bool raiseError) {
+    // copy first: the arguments may live on the stack that is about to grow
+    SQObjectPtr local[8];
+    std::vector<SQObjectPtr> heap;
+    SQObjectPtr *copies = local;
+    if (nargs > 8) {
+        heap.resize((size_t)nargs);
+        copies = heap.data();
+    }
+    for (int i = 0; i < nargs; i++) copies[i] = args[i];
+    SQObjectPtr c(callee), s(self);
+    int32_t idx = top;
+    ensure(nargs + 2);
+    stack[top++] = std::move(c);
+    stack[top++] = std::move(s);
+    for (int i = 0; i < nargs; i++) stack[top++] = std::move(copies[i]);
+    bool ok = call(idx, nargs + 1, out, raiseError);
+    settop(idx);
+    return ok;
+}
+
+void SQVM::debugHookEvent(char evt, const SQCallInfo &ci, SQInteger line) {
+    if (inErrorHandler || !ci.closure) return;
+    SQFunctionProto *p = ci.closure->fp();
+    const char *src = type(p->source) == OT_STRING ? _string(p->source)->val : "unknown";
+    const char *fname = type(p->name) == OT_STRING ? _string(p->name)->val : "unknown";
+    inErrorHandler = true;
+    if (nativeDebugHook) {
+        nativeDebugHook(this, evt, src, line, fname);
+    } else if (type(debughook) != OT_NULL) {
+        SQObject args[4];
+        SQObjectPtr e((SQInteger)evt), s = p->source, l(line), f = p->name;
+        args[0] = e;
+        args[1] = s;
+        args[2] = l;
+        args[3] = f;
+        SQObjectPtr h = debughook, dummy;
+        callValue(h, roottable, 4, args, dummy, false);
+    }
+    inErrorHandler = false;
+}
+
+// ---- the interpreter ----
+
+static inline void setIntSlot(SQObjectPtr &slot, SQInteger v) {
+    slot.null();
+    slot._type = OT_INTEGER;
+    slot._unVal.nInteger = v;
+}
+
+int SQVM::interpret(SQObjectPtr &out) {
+    SQCallInfo *ci;
+    SQClosure *cl;
+    const SQInstruction *ip;
+    SQObjectPtr *fp, *sp;
+    const SQObjectPtr *lits;
+
+#define LOADCI()                                   \
+    do {                                           \
+        ci = &calls.back();                        \
+        cl = ci->closure;                          \
+        ip = ci->ip;                               \
+        fp = stack + ci->base;                     \
+        sp = stack + top;                          \
+        lits = cl->fp()->literals.data();          \
+    } while (0)
+#define SAVE() (ci->ip = ip, top = (int32_t)(sp - stack))
+#define RELOAD() (ci = &calls.back(), fp = stack + ci->base, sp = stack + top)
+#define THROW() goto exception
+#define POP1() ((--sp)->null())
+
+    LOADCI();
+    for (;;) {
+        const SQInstruction ins = *ip++;
+        switch (ins.op) {
+        case OP_LOADNULL: sp++; continue;
+        case OP_LOADBOOL:
+            sp->_type = OT_BOOL;
+            sp->_unVal.pRefCounted = nullptr;
+            sp->_unVal.nInteger = ins.a;
+            sp++;
+            continue;
+        case OP_LOADINT:
+            sp->_type = OT_INTEGER;
+            sp->_unVal.pRefCounted = nullptr;
+            sp->_unVal.nInteger = ins.arg;
+            sp++;
+            continue;
+        case OP_LOADFLOAT:
+            sp->_type = OT_FLOAT;
+            sp->_unVal.pRefCounted = nullptr;
+            std::memcpy(&sp->_unVal.fFloat, &ins.arg, 4);
+            sp++;
+            continue;
+        case OP_LOADK: *sp++ = lits[ins.arg]; continue;
+        case OP_LOADROOT: *sp++ = roottable; continue;
+        case OP_LOADBASE: *sp++ = cl->base; continue;
+        case OP_GETLOCAL: {
+            const SQObjectPtr &s = fp[ins.arg];
+            *sp++ = type(s) == OT_OUTER ? _outer(s)->value : s;
+            continue;
+        }
+        case OP_SETLOCAL: {
+            SQObjectPtr &s = fp[ins.arg];
+            if (type(s) == OT_OUTER) _outer(s)->value = sp[-1];
+            else s = sp[-1];
+            continue;
+        }
+        case OP_GETOUTER: *sp++ = _outer(cl->outers[ins.arg])->value; continue;
+        case OP_SETOUTER: _outer(cl->outers[ins.arg])->value = sp[-1]; continue;
+        case OP_POP:
+            for (int32_t i = 0; i < ins.arg; i++) POP1();
+            continue;
+        case OP_DUP: *sp = sp[-1 - ins.arg]; sp++; continue;
+        case OP_GET:
+        case OP_GETK: {
+            SQObjectPtr *objp = ins.op == OP_GET ? sp - 2 : sp - 1;
+            const SQObject &key = ins.op == OP_GET ? (const SQObject &)sp[-1] : (const SQObject &)lits[ins.arg];
+            if (type(*objp) == OT_TABLE) {
+                if (SQTable::Node *n = _table(*objp)->find(key)) {
+                    SQObjectPtr v = sq_deref(n->val);
+                    if (ins.op == OP_GET) POP1();
+                    sp[-1] = std::move(v);
+                    continue;
+                }
+            } else if (type(*objp) == OT_ARRAY && type(key) == OT_INTEGER) {
+                SQArray *a = _array(*objp);
+                SQInteger i = _integer(key);
+                if (i >= 0 && i < (SQInteger)a->vals.size()) {
+                    SQObjectPtr v = sq_deref(a->vals[i]);
+                    if (ins.op == OP_GET) POP1();
+                    sp[-1] = std::move(v);
+                    continue;
+                }
+            } else if (type(*objp) == OT_INSTANCE) {
+                SQInstance *inst = _instance(*objp);
+                if (SQTable::Node *n = inst->klass()->memberTable()->find(key)) {
+                    SQInteger h = _integer(n->val);
+                    SQObjectPtr v = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
+                    if (ins.op == OP_GET) POP1();
+                    sp[-1] = std::move(v);
+                    continue;
+                }
+            }
+            SQObjectPtr obj = *objp, k(key), v;
+            SAVE();
+            bool ok = get(obj, k, v);
+            RELOAD();
+            if (!ok) THROW();
+            if (ins.op == OP_GET) POP1();
+            sp[-1] = std::move(v);
+            continue;
+        }
+        case OP_SET: {
+            SQObjectPtr obj = sp[-3], k = sp[-2], v = sp[-1];
+            if (type(obj) == OT_TABLE && type(k) != OT_NULL) {
+                if (SQTable::Node *n = _table(obj)->find(k)) {
+                    n->val = v;
+                    POP1();
+                    POP1();
+                    sp[-1] = std::move(v);
+                    continue;
+                }
+            } else if (type(obj) == OT_ARRAY && type(k) == OT_INTEGER) {
+                SQArray *a = _array(obj);
+                if (_integer(k) >= 0 && _integer(k) < (SQInteger)a->vals.size()) {
+                    a->vals[_integer(k)] = v;
+                    POP1();
+                    POP1();
+                    sp[-1] = std::move(v);
+                    continue;
+                }
+            }
+            SAVE();
+            bool ok = set(obj, k, v);
+            RELOAD();
+            if (!ok) THROW();
+            POP1();
+            POP1();
+            sp[-1] = std::move(v);
+            continue;
+        }
+        case OP_NEWSLOT: {
+            SQObjectPtr obj = sp[-3], k = sp[-2], v = sp[-1];
+            SAVE();
+            bool ok = newSlot(obj, k, v, ins.a & 1);
+            RELOAD();
+            if (!ok) THROW();
+            POP1();
+            POP1();
+            sp[-1] = std::move(v);
+            continue;
+        }
+        case OP_DELETE: {
+            SQObjectPtr obj = sp[-2], k = sp[-1], v;
+            SAVE();
+            bool ok = deleteSlot(obj, k, v, false);
+            RELOAD();
+            if (!ok) THROW();
+            POP1();
+            sp[-1] = std::move(v);
+            continue;
+        }
+        case OP_GETVAR: {
+            const SQObjectPtr &self = fp[0];
+            if (type(self) == OT_TABLE) {
+                if (SQTable::Node *n = _table(self)->find(lits[ins.arg])) {
+                    *sp++ = sq_deref(n->val);
+                    continue;
+                }
+            } else if (type(self) == OT_INSTANCE) {
+                SQInstance *inst = _instance(self);
+                if (SQTable::Node *n = inst->klass()->memberTable()->find(lits[ins.arg])) {
+                    SQInteger h = _integer(n->val);
+                    *sp++ = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
+                    continue;
+                }
+            }
+            SQObjectPtr s = self, v;
+            SAVE();
+            bool ok = getVar(s, lits[ins.arg], v);
+            RELOAD();
+            if (!ok) THROW();
+            *sp++ = std::move(v);
+            continue;
+        }
+        case OP_SETVAR: {
+            SQObjectPtr s = fp[0], v = sp[-1];
+            SAVE();
+            bool ok = setVar(s, lits[ins.arg], v);
+            RELOAD();
+            if (!ok) THROW();
+            continue;
+        }
+        case OP_PREPCALL:
+        case OP_PREPCALLK: {
+            SQObjectPtr *objp = ins.op == OP_PREPCALL ? sp - 2 : sp - 1;
+            SQObjectPtr key = ins.op == OP_PREPCALL ? sp[-1] : lits[ins.arg];
+            SQObjectPtr obj = *objp, f;
+            bool found = false;
+            if (type(obj) == OT_TABLE) {
+                if (SQTable::Node *n = _table(obj)->find(key)) {
+                    f = sq_deref(n->val);
+                    found = true;
+                }
+            } else if (type(obj) == OT_INSTANCE) {
+                SQInstance *inst = _instance(obj);
+                if (SQTable::Node *n = inst->klass()->memberTable()->find(key)) {
+                    SQInteger h = _integer(n->val);
+                    f = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
+                    found = true;
+                }
+            }
+            if (!found) {
+                SAVE();
+                bool ok = get(obj, key, f);
+                RELOAD();
+                if (!ok) THROW();
+                objp = ins.op == OP_PREPCALL ? sp - 2 : sp - 1;
+            }
+            if (ins.op == OP_PREPCALL) {
+                objp[0] = std::move(f);
+                objp[1] = std::move(obj);
+            } else {
+                objp[0] = std::move(f);
+                *sp++ = std::move(obj);
+            }
+            continue;
+        }
+        case OP_ADD:
+        case OP_SUB:
+        case OP_MUL: {
+            SQObjectPtr &a = sp[-2], &b = sp[-1];
+            if (type(a) == OT_INTEGER && type(b) == OT_INTEGER) {
+                uint32_t x = (uint32_t)_integer(a), y = (uint32_t)_integer(b);
+                _integer(a) = (SQInteger)(ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y);
+                sp--;
+                sp->_type = OT_NULL;
+                sp->_unVal.pRefCounted = nullptr;
+                continue;
+            }
+            if (type(a) == OT_FLOAT && type(b) == OT_FLOAT) {
+                SQFloat x = _float(a), y = _float(b);
+                _float(a) = ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y;
+                sp--;
+                sp->_type = OT_NULL;
+                sp->_unVal.pRefCounted = nullptr;
+                continue;
+            }
+        }
+            [[fallthrough]];
+        case OP_DIV:
+        case OP_MOD: {
+            SQObjectPtr a = sp[-2], b = sp[-1], r;
+            SAVE();
+            bool ok = arith(ins.op, a, b, r);
+            RELOAD();
+            if (!ok) THROW();
+            POP1();
+            sp[-1] = std::move(r);
+            continue;
+        }
+        case OP_BAND: case OP_BOR: case OP_BXOR: case OP_SHL: case OP_SHR: case OP_USHR: {
+            SQObjectPtr r;
+            if (!bitwise(ins.op, sp[-2], sp[-1], r)) THROW();
+            POP1();
+            sp[-1] = std::move(r);
+            continue;
+        }
+        case OP_NEG: {
+            SQObjectPtr a = sp[-1], r;
+            SAVE();
+            bool ok = negate(a, r);
+            RELOAD();
+            if (!ok) THROW();
+            sp[-1] = std::move(r);
+            continue;
+        }
+        case OP_NOT: sp[-1].setBool(sq_isfalse(sp[-1])); continue;
+        case OP_BNOT:
+            if (type(sp[-1]) != OT_INTEGER) {
+                raisef("attempt to perform a bitwise op on a %s", sq_typename(type(sp[-1])));
+                THROW();
+            }
+            _integer(sp[-1]) = ~_integer(sp[-1]);
+            continue;
+        case OP_EQ:
+        case OP_NE: {
+            const SQObjectPtr &a = sp[-2], &b = sp[-1];
+            bool eq = sq_rawequal(a, b);
+            if (!eq && type(a) != type(b) && (type(a) & SQOBJECT_NUMERIC) && (type(b) & SQOBJECT_NUMERIC))
+                eq = sq_tofloat_num(a) == sq_tofloat_num(b);
+            POP1();
+            sp[-1].setBool(ins.op == OP_EQ ? eq : !eq);
+            continue;
+        }
+        case OP_LT: case OP_LE: case OP_GT: case OP_GE: case OP_CMP3: {
+            SQInteger c;
+            if (type(sp[-2]) == OT_INTEGER && type(sp[-1]) == OT_INTEGER) {
+                c = _integer(sp[-2]) < _integer(sp[-1]) ? -1 : _integer(sp[-2]) > _integer(sp[-1]) ? 1 : 0;
+            } else {
+                SQObjectPtr a = sp[-2], b = sp[-1];
+                SAVE();
+                bool ok = compare(a, b, c);
+                RELOAD();
+                if (!ok) THROW();
+            }
+            POP1();
+            switch (ins.op) {
+            case OP_LT: sp[-1].setBool(c < 0); break;
+            case OP_LE: sp[-1].setBool(c <= 0); break;
+            case OP_GT: sp[-1].setBool(c > 0); break;
+            case OP_GE: sp[-1].setBool(c >= 0); break;
+            default: setIntSlot(sp[-1], c); break;
+            }
+            continue;
+        }
+        case OP_JMP: ip += ins.arg; continue;
+        case OP_JZ: {
+            bool f = sq_isfalse(sp[-1]);
+            POP1();
+            if (f) ip += ins.arg;
+            continue;
+        }
+        case OP_JNZ: {
+            bool f = sq_isfalse(sp[-1]);
+            POP1();
+            if (!f) ip += ins.arg;
+            continue;
+        }
+        case OP_ANDJ:
+            if (sq_isfalse(sp[-1])) ip += ins.arg;
+            else POP1();
+            continue;
+        case OP_ORJ:
+            if (!sq_isfalse(sp[-1])) ip += ins.arg;
+            else POP1();
+            continue;
+        case OP_TAILCALL: {
+            int32_t n = ins.arg;
+            SQObjectPtr *callee = sp - n - 1;
+            if (type(*callee) == OT_CLOSURE && !ci->generator && !ci->ctor && !_closure(*callee)->fp()->generator &&
+                argCountOk(_closure(*callee)->fp(), n) &&
+                (traps.empty() || traps.back().ciIndex < (int32_t)calls.size() - 1)) {
+                SQObjectPtr *dst = fp - 1;
+                for (int32_t i = 0; i <= n; i++) dst[i] = std::move(callee[i]);
+                top = (int32_t)(sp - stack);
+                SQCallInfo saved = *ci;
+                settop(saved.base + n);
+                calls.pop_back();
+                SQObjectPtr imm;
+                int r = startClosureFrame(_closure(stack[saved.base - 1]), saved.base, n, saved.target, saved.root,
+                                          false, imm);
+                (void)r;  // argument count and depth were checked above
+                LOADCI();
+                continue;
+            }
+        }
+            [[fallthrough]];
+        case OP_CALL: {
+            int32_t n = ins.arg;
+            int32_t calleeIdx = (int32_t)(sp - stack) - n - 1;
+            SAVE();
+            SQObjectPtr imm;
+            int r = dispatchCall(calleeIdx, n, calleeIdx, false, imm);
+            if (r == 1) {
+                LOADCI();
+                continue;
+            }
+            RELOAD();
+            if (r < 0) THROW();
+            stack[calleeIdx] = std::move(imm);
+            continue;
+        }
+        case OP_RETURN:
+        case OP_RETURNNULL: {
+            SQObjectPtr res;
+            if (ins.op == OP_RETURN) res = std::move(sp[-1]);
+            if (ci->ctor) res = fp[0];
+            int32_t idx = (int32_t)calls.size() - 1;
+            while (!traps.empty() && traps.back().ciIndex >= idx) traps.pop_back();
+            if (ci->generator) ci->generator->kill();
+            if (type(debughook) != OT_NULL || nativeDebugHook) {
+                SAVE();
+                debugHookEvent('r', *ci, cl->fp()->lineAt(ip - 1));
+                RELOAD();
+            }
+            bool root = ci->root;
+            int32_t target = ci->target;
+            top = (int32_t)(sp - stack);
+            calls.pop_back();
+            settop(target + 1);
+            if (root) {
+                out = std::move(res);
+                return 1;
+            }
+            stack[target] = std::move(res);
+            LOADCI();
+            continue;
+        }
+        case OP_YIELD: {
+            SQGenerator *g = ci->generator;
+            SQObjectPtr res = std::move(sp[-1]);
+            sp--;
+            int32_t idx = (int32_t)calls.size() - 1;
+            g->frame.clear();
+            for (SQObjectPtr *p = fp; p < sp; p++) g->frame.push_back(std::move(*p));
+            g->pc = (int32_t)(ip - cl->fp()->code.data());
+            size_t firstTrap = traps.size();
+            while (firstTrap > 0 && traps[firstTrap - 1].ciIndex >= idx) firstTrap--;
+            g->traps.assign(traps.begin() + (ptrdiff_t)firstTrap, traps.end());
+            traps.resize(firstTrap);
+            g->state = SQGenerator::SUSPENDED;
+            bool root = ci->root;
+            int32_t target = ci->target;
+            top = (int32_t)(sp - stack);
+            calls.pop_back();
+            settop(target + 1);
+            if (root) {
+                out = std::move(res);
+                return 1;
+            }
+            stack[target] = std::move(res);
+            LOADCI();
+            continue;
+        }
+        case OP_CLOSURE: {
+            SQFunctionProto *p = _funcproto(cl->fp()->functions[ins.arg]);
+            SQClosure *c = new SQClosure(ss, p);
+            SQObjectPtr co(OT_CLOSURE, c);
+            c->outers.reserve(p->outers.size());
+            for (auto &o : p->outers) {
+                if (o.fromLocal) {
+                    SQObjectPtr &slot = fp[o.index];
+                    if (type(slot) != OT_OUTER) {
+                        SQOuter *box = new SQOuter(ss);
+                        box->value = std::move(slot);
+                        slot = SQObjectPtr(OT_OUTER, box);
+                    }
+                    c->outers.push_back(slot);
+                } else {
+                    c->outers.push_back(cl->outers[o.index]);
+                }
+            }
+            if (p->ndefaults) {
+                c->defaults.resize((size_t)p->ndefaults);
+                for (int32_t i = p->ndefaults - 1; i >= 0; i--) {
+                    c->defaults[i] = std::move(sp[-1]);
+                    sp--;
+                }
+            }
+            *sp++ = std::move(co);
+            continue;
+        }
+        case OP_NEWTABLE: *sp++ = SQObjectPtr(OT_TABLE, new SQTable(ss, ins.arg)); continue;
+        case OP_NEWARRAY: {
+            SQArray *a = new SQArray(ss, 0);
+            *sp++ = SQObjectPtr(OT_ARRAY, a);
+            continue;
+        }
+        case OP_APPEND:
+            _array(sp[-2])->vals.push_back(std::move(sp[-1]));
+            sp--;
+            continue;
+        case OP_TABLESLOT:
+            if (type(sp[-2]) == OT_NULL) {
+                raisef("null cannot be used as index");
+                THROW();
+            }
+            _table(sp[-3])->set(sp[-2], sp[-1]);
+            POP1();
+            POP1();
+            continue;
+        case OP_NEWCLASS: {
+            SQObjectPtr attrs, baseCls;
+            if (ins.a & 2) {
+                attrs = std::move(sp[-1]);
+                sp--;
+            }
+            if (ins.a & 1) {
+                baseCls = std::move(sp[-1]);
+                sp--;
+                if (type(baseCls) != OT_CLASS) {
+                    raisef("trying to inherit from a %s", sq_typename(type(baseCls)));
+                    THROW();
+                }
+            }
+            SQClass *c = new SQClass(ss, type(baseCls) == OT_CLASS ? _class(baseCls) : nullptr);
+            c->attributes = attrs;
+            SQObjectPtr co(OT_CLASS, c);
+            *sp++ = co;
+            if (type(baseCls) == OT_CLASS && type(_class(baseCls)->metamethods[MT_INHERITED]) != OT_NULL) {
+                SQObjectPtr mm = _class(baseCls)->metamethods[MT_INHERITED], dummy;
+                SAVE();
+                callValue(mm, co, 1, &attrs, dummy, false);  // errors are not propagated
+                RELOAD();
+            }
+            continue;
+        }
+        case OP_CLASSMEMBER: {
+            bool hasAttrs = ins.a & 2, isStatic = ins.a & 1;
+            SQObjectPtr attrs;
+            if (hasAttrs) {
+                attrs = std::move(sp[-1]);
+                sp--;
+            }
+            SQObjectPtr val = std::move(sp[-1]), key = std::move(sp[-2]);
+            sp -= 2;
+            SQObjectPtr clsObj = sp[-1];
+            SQClass *c = _class(clsObj);
+            if (type(c->metamethods[MT_NEWMEMBER]) != OT_NULL) {
+                SQObject args[4] = {key, val, attrs, SQObjectPtr(isStatic)};
+                SQObjectPtr mm = c->metamethods[MT_NEWMEMBER], dummy;
+                SAVE();
+                bool ok = callValue(mm, clsObj, 4, args, dummy, false);
+                RELOAD();
+                if (!ok) THROW();
+                continue;
+            }
+            if (type(key) == OT_NULL) {
+                raisef("null cannot be used as index");
+                THROW();
+            }
+            if (type(val) == OT_CLOSURE && type(c->base) == OT_CLASS) _closure(val)->base = c->base;
+            if (!c->newMember(key, val, attrs, isStatic)) {
+                raisef("trying to modify a class that has already been instantiated");
+                THROW();
+            }
+            continue;
+        }
+        case OP_FOREACH: {
+            SQObjectPtr *b = fp + ins.b;
+            SQObjectPtr &cont = b[0], &it = b[1];
+            switch (type(cont)) {
+            case OT_TABLE: {
+                SQTable *t = _table(cont);
+                int32_t from = type(it) == OT_INTEGER ? _integer(it) : 0;
+                int32_t i = t->nextLive(from);
+                if (i < 0) {
+                    ip += ins.arg;
+                    continue;
+                }
+                b[2] = t->nodes[i].key;
+                b[3] = sq_deref(t->nodes[i].val);
+                setIntSlot(it, i + 1);
+                continue;
+            }
+            case OT_ARRAY: {
+                SQArray *a = _array(cont);
+                int32_t i = type(it) == OT_INTEGER ? _integer(it) : 0;
+                if (i >= (int32_t)a->vals.size()) {
+                    ip += ins.arg;
+                    continue;
+                }
+                setIntSlot(b[2], i);
+                b[3] = sq_deref(a->vals[i]);
+                setIntSlot(it, i + 1);
+                continue;
+            }
+            case OT_STRING: {
+                SQString *s = _string(cont);
+                int32_t i = type(it) == OT_INTEGER ? _integer(it) : 0;
+                if (i >= s->len) {
+                    ip += ins.arg;
+                    continue;
+                }
+                setIntSlot(b[2], i);
+                setIntSlot(b[3], (signed char)s->val[i]);
+                setIntSlot(it, i + 1);
+                continue;
+            }
+            case OT_CLASS: {
+                SQClass *c = _class(cont);
+                SQTable *t = c->memberTable();
+                int32_t from = type(it) == OT_INTEGER ? _integer(it) : 0;
+                int32_t i = t->nextLive(from);
+                if (i < 0) {
+                    ip += ins.arg;
+                    continue;
+                }
+                b[2] = t->nodes[i].key;
+                SQInteger h = _integer(t->nodes[i].val);
+                b[3] = sq_deref((h & 1) ? c->fields[h >> 1].val : c->methods[h >> 1].val);
+                setIntSlot(it, i + 1);
+                continue;
+            }
+            case OT_GENERATOR: {
+                SQGenerator *g = _generator(cont);
+                if (g->state == SQGenerator::DEAD) {
+                    ip += ins.arg;
+                    continue;
+                }
+                int32_t i = type(it) == OT_INTEGER ? _integer(it) : 0;
+                setIntSlot(b[2], i);
+                setIntSlot(it, i + 1);
+                int32_t target = (int32_t)(b + 3 - stack);
+                SAVE();
+                if (!resumeGenerator(g, target, false)) {
+                    RELOAD();
+                    THROW();
+                }
+                LOADCI();
+                continue;
+            }
+            case OT_INSTANCE:
+            case OT_USERDATA: {
+                SQObjectPtr mm, obj = cont, prev = it, nextKey;
+                if (!getMetaMethod(obj, MT_NEXTI, mm)) {
+                    raisef(type(obj) == OT_INSTANCE ? "_nexti failed" : "cannot iterate %s", sq_typename(type(obj)));
+                    THROW();
+                }
+                SAVE();
+                bool ok = callMetaMethod(mm, obj, 1, &prev, nextKey);
+                RELOAD();
+                if (!ok) THROW();
+                if (type(nextKey) == OT_NULL) {
+                    ip += ins.arg;
+                    continue;
+                }
+                SQObjectPtr val;
+                SAVE();
+                ok = get(obj, nextKey, val);
+                RELOAD();
+                if (!ok) {
+                    raisef("_nexti returned an invalid idx");
+                    THROW();
+                }
+                b = fp + ins.b;
+                b[1] = nextKey;
+                b[2] = nextKey;
+                b[3] = std::move(val);
+                continue;
+            }
+            default: raisef("cannot iterate %s", sq_typename(type(cont))); THROW();
+            }
+        }
+        case OP_FOREACHGEN: {
+            const SQObjectPtr &cont = fp[ins.b];
+            if (type(cont) == OT_GENERATOR && _generator(cont)->state == SQGenerator::DEAD) ip += ins.arg;
+            continue;
+        }
+        case OP_PUSHTRAP:
+            traps.push_back({(int32_t)calls.size() - 1, (int32_t)(sp - fp), ip + ins.arg});
+            continue;
+        case OP_POPTRAP:
+            for (int32_t i = 0; i < ins.arg; i++) traps.pop_back();
+            continue;
+        case OP_THROW:
+            raise(sp[-1]);
+            POP1();
+            THROW();
+        case OP_TYPEOF: {
+            SQObjectPtr a = sp[-1], r;
+            SAVE();
+            bool ok = typeOf(a, r);
+            RELOAD();
+            if (!ok) THROW();
+            sp[-1] = std::move(r);
+            continue;
+        }
+        case OP_INSTANCEOF: {
+            bool res;
+            if (!instanceOf(sp[-2], sp[-1], res)) THROW();
+            POP1();
+            sp[-1].setBool(res);
+            continue;
+        }
+        case OP_IN: {
+            bool res;
+            SQObjectPtr k = sp[-2], o = sp[-1];
+            SAVE();
+            bool ok = in(k, o, res);
+            RELOAD();
+            if (!ok) THROW();
+            POP1();
+            sp[-1].setBool(res);
+            continue;
+        }
+        case OP_CLONE: {
+            SQObjectPtr a = sp[-1], r;
+            SAVE();
+            bool ok = clone(a, r);
+            RELOAD();
+            if (!ok) THROW();
+            sp[-1] = std::move(r);
+            continue;
+        }
+        case OP_RESUME: {
+            if (type(sp[-1]) != OT_GENERATOR) {
+                raisef("trying to resume a '%s',only genenerator can be resumed", sq_typename(type(sp[-1])));
+                THROW();
+            }
+            SQGenerator *g = _generator(sp[-1]);
+            int32_t target = (int32_t)(sp - 1 - stack);
+            SAVE();
+            if (!resumeGenerator(g, target, false)) {
+                RELOAD();
+                THROW();
+            }
+            LOADCI();
+            continue;
+        }
+        case OP_INCLOCAL:
+        case OP_INCOUTER:
+        case OP_INCVAR:
+        case OP_INCFIELD: {
+            bool post = ins.a & 1;
+            SQObjectPtr one((SQInteger)1);
+            SQObjectPtr oldv, newv, obj, key;
+            SQObjectPtr *slot = nullptr;
+            switch (ins.op) {
+            case OP_INCLOCAL:
+                slot = &fp[ins.arg];
+                if (type(*slot) == OT_OUTER) slot = &_outer(*slot)->value;
+                break;
+            case OP_INCOUTER: slot = &_outer(cl->outers[ins.arg])->value; break;
+            default: break;
+            }
+            if (slot && type(*slot) == OT_INTEGER) {
+                SQInteger o = _integer(*slot);
+                SQInteger nv = (SQInteger)((uint32_t)o + ((ins.a & 2) ? 0xFFFFFFFFu : 1u));
+                _integer(*slot) = nv;
+                setIntSlot(*sp++, post ? o : nv);
+                continue;
+            }
+            SAVE();
+            bool ok = true;
+            if (ins.op == OP_INCVAR) {
+                SQObjectPtr self = fp[0];
+                ok = getVar(self, lits[ins.arg], oldv) && arith((ins.a & 2) ? OP_SUB : OP_ADD, oldv, one, newv) &&
+                     setVar(self, lits[ins.arg], newv);
+            } else if (ins.op == OP_INCFIELD) {
+                obj = sp[-2];
+                key = sp[-1];
+                ok = get(obj, key, oldv) && arith((ins.a & 2) ? OP_SUB : OP_ADD, oldv, one, newv) && set(obj, key, newv);
+            } else {
+                oldv = *slot;
+                ok = arith((ins.a & 2) ? OP_SUB : OP_ADD, oldv, one, newv);
+            }
+            RELOAD();
+            if (!ok) THROW();
+            if (ins.op == OP_INCLOCAL) {
+                SQObjectPtr &s = fp[ins.arg];
+                if (type(s) == OT_OUTER) _outer(s)->value = newv;
+                else s = newv;
+            } else if (ins.op == OP_INCOUTER) {
+                _outer(cl->outers[ins.arg])->value = newv;
+            } else if (ins.op == OP_INCFIELD) {
+                POP1();
+                POP1();
+            }
+            *sp++ = post ? oldv : newv;
+            continue;
+        }
+        case OP_LINE:
+            if (type(debughook) != OT_NULL || nativeDebugHook) {
+                SAVE();
+                debugHookEvent('l', *ci, ins.arg);
+                RELOAD();
+            }
+            continue;
+        default: raisef("invalid instruction"); THROW();
+        }
+    exception:
+        top = (int32_t)(sp - stack);
+        ci = &calls.back();
+        ci->ip = ip;
+        return -1;
+    }
+#undef LOADCI
+#undef SAVE
+#undef RELOAD
+#undef THROW
+#undef POP1
+}

@@ -1,0 +1,152 @@
+// One thread of execution: its value stack, call frames and exception traps.
+#pragma once
+#include "sqfunction.h"
+#include "sqstate.h"
+
+#include <vector>
+
+struct SQCallInfo {
+    const SQInstruction *ip = nullptr;
+    SQClosure *closure = nullptr;       // script frame
+    SQNativeClosure *native = nullptr;  // native frame
+    SQGenerator *generator = nullptr;   // running generator, if any
+    int32_t base = 0;                   // index of `this`
+    int32_t target = 0;                 // where the result goes
+    int32_t prevStackbase = 0;
+    bool root = false;                  // returning leaves the current execute()
+    bool ctor = false;                  // the result is `this`
+};
+
+struct SQVM : SQCollectable {
+    SQObjectPtr *stack = nullptr;
+    int32_t stackCap = 0;
+    int32_t top = 0;        // first free slot
+    int32_t stackbase = 0;  // API window: index 1 is stack[stackbase]
+    std::vector<SQCallInfo> calls;
+    std::vector<SQExceptionTrap> traps;
+    SQObjectPtr roottable, lasterror, errorhandler, debughook;
+    SQDEBUGHOOK nativeDebugHook = nullptr;
+    SQUserPointer foreignptr = nullptr;
+    int32_t nestedCalls = 0;
+    bool errorHandled = false;
+    bool inErrorHandler = false;
+    bool ownsState = false;
+    int suspended = 0;
+
+    SQVM(SQSharedState *ss);
+    ~SQVM() override;
+    void mark(SQGCMarker &m) override;
+    void clearRefs() override;
+
+    // stack
+    void growStack(int32_t needed);
+    void ensure(int32_t n) {
+        if (top + n > stackCap) growStack(top + n);
+    }
+    void push(const SQObject &o) {
+        ensure(1);
+        stack[top++] = o;
+    }
+    void push(SQObjectPtr &&o) {
+        ensure(1);
+        stack[top++] = std::move(o);
+    }
+    void pop(int32_t n = 1) {
+        while (n-- > 0) stack[--top].null();
+    }
+    void settop(int32_t t) {
+        while (top > t) stack[--top].null();
+        if (t > top) {
+            ensure(t - top);
+            top = t;
+        }
+    }
+    SQObjectPtr &at(SQInteger idx) { return idx >= 0 ? stack[stackbase + idx - 1] : stack[top + idx]; }
+    int32_t absIndex(SQInteger idx) const { return idx >= 0 ? stackbase + (int32_t)idx - 1 : top + (int32_t)idx; }
+
+    // errors
+    void raise(const SQObject &err);
+    void raisef(const char *fmt, ...);
+    void raiseIndexError(const SQObject &key);
+    void raiseTypeError(const char *op, const SQObject &a, const SQObject &b);
+    SQObjectPtr str(const char *s, SQInteger len = -1) { return ss->str(s, len); }
+
+    // value semantics (false = failed, error raised unless stated)
+    bool get(const SQObject &self, const SQObject &key, SQObjectPtr &out, bool raiseIfMissing = true);
+    bool getNoDefault(const SQObject &self, const SQObject &key, SQObjectPtr &out, int depth);
+    bool rawGet(const SQObject &self, const SQObject &key, SQObjectPtr &out);
+    bool set(const SQObject &self, const SQObject &key, const SQObject &val);
+    bool rawSet(const SQObject &self, const SQObject &key, const SQObject &val);
+    bool newSlot(const SQObject &self, const SQObject &key, const SQObject &val, bool isStatic);
+    bool deleteSlot(const SQObject &self, const SQObject &key, SQObjectPtr &out, bool raw);
+    bool getVar(const SQObject &self, const SQObject &name, SQObjectPtr &out);
+    bool setVar(const SQObject &self, const SQObject &name, const SQObject &val);
+    bool arith(int op, const SQObject &a, const SQObject &b, SQObjectPtr &out);
+    bool bitwise(int op, const SQObject &a, const SQObject &b, SQObjectPtr &out);
+    bool negate(const SQObject &a, SQObjectPtr &out);
+    bool compare(const SQObject &a, const SQObject &b, SQInteger &res);
+    bool toString(const SQObject &o, SQObjectPtr &out);
+    bool typeOf(const SQObject &o, SQObjectPtr &out);
+    bool clone(const SQObject &o, SQObjectPtr &out);
+    bool instanceOf(const SQObject &inst, const SQObject &cls, bool &res);
+    bool in(const SQObject &key, const SQObject &obj, bool &res);
+    bool getMetaMethod(const SQObject &o, SQMetaMethod mm, SQObjectPtr &out);
+    bool callMetaMethod(const SQObjectPtr &mm, const SQObject &self, int nargs, const SQObject *args,
+                        SQObjectPtr &out);
+    bool createInstance(SQClass *c, SQObjectPtr &out);
+
+    // calls: stack holds callee at `calleeIdx`, then `this` and the arguments up
+    // to the top. On return everything from calleeIdx+1 is popped.
+    bool call(int32_t calleeIdx, int32_t nargs, SQObjectPtr &result, bool raiseError);
+    bool callValue(const SQObject &callee, const SQObject &self, int nargs, const SQObject *args,
+                   SQObjectPtr &out, bool raiseError);
+    bool execute(int32_t entry, bool raiseError, SQObjectPtr &out);
+    int interpret(SQObjectPtr &out);
+    bool handleException(int32_t entry, bool raiseError, bool stackDirty);
+    // 1: a script frame was pushed; 0: finished, result in `immediate`; -1: error
+    int dispatchCall(int32_t calleeIdx, int32_t nargs, int32_t target, bool root, SQObjectPtr &immediate);
+    int startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t target, bool root, bool ctor,
+                          SQObjectPtr &immediate);
+    bool callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObjectPtr &out);
+    bool resumeGenerator(SQGenerator *g, int32_t target, bool root);
+    void callErrorHandler(const SQObject &err);
+    void unwindTo(size_t ncalls, int32_t newTop, bool clearAll);
+    void popFrames(size_t ncalls);
+    void debugHookEvent(char type, const SQCallInfo &ci, SQInteger line);
+};
+
+struct SQNestGuard {
+    SQVM *v;
+    explicit SQNestGuard(SQVM *vm) : v(vm) { ++v->nestedCalls; }
+    ~SQNestGuard() { --v->nestedCalls; }
+};
+
+// Visits the collectable children of objects. In `subtract` mode it counts
+// references held inside the heap; otherwise it marks, with an explicit work
+// list to keep the C stack flat.
+struct SQGCMarker {
+    bool subtract = false;
+    std::vector<SQCollectable *> work;
+    void mark(const SQObject &o) {
+        if ((o._type & SQOBJECT_REF_COUNTED) && o._type != OT_STRING && o._type != OT_WEAKREF &&
+            o._type != OT_FUNCPROTO) {
+            auto *c = static_cast<SQCollectable *>(o._unVal.pRefCounted);
+            if (subtract) {
+                c->gcRefs--;
+            } else if (!c->marked) {
+                c->marked = true;
+                work.push_back(c);
+            }
+        }
+    }
+};
+
+SQInteger sq_gc_collect(SQVM *v, SQObjectPtr *resurrected);
+void sq_register_baselib(SQVM *v);
+SQObjectPtr sq_make_native(SQVM *v, SQFUNCTION f, const char *name, SQInteger nparams, const char *mask);
+bool sq_compile_source(SQVM *v, const char *src, SQInteger len, const char *sourcename, bool raiseerror,
+                       SQObjectPtr &outClosure, bool reportToHandler);
+bool sq_parse_typemask(const char *mask, std::vector<SQInteger> &out);
+void sq_format_float(char *buf, size_t n, SQFloat f);
+bool sq_str_to_number(const char *s, SQObjectPtr &out);
+SQObjectPtr sq_keytostring(SQVM *v, const SQObject &key);
