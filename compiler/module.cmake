@@ -1,9 +1,9 @@
 # Builds the game-object module with its own rebuild script, so the build and
 # a rebuild while the game runs compile it the same way.
 #
-# eh_add_gameobj_module(target output [compiler flags...])
+# eh_add_gameobj_module(target output build_id [compiler flags...])
 
-function(eh_add_gameobj_module target output)
+function(eh_add_gameobj_module target output build_id)
   set(source_dir ${CMAKE_SOURCE_DIR}/compiler)
   file(GLOB_RECURSE module_sources CONFIGURE_DEPENDS ${source_dir}/*.ls)
   set(header_globs)
@@ -13,7 +13,7 @@ function(eh_add_gameobj_module target output)
   file(GLOB engine_headers CONFIGURE_DEPENDS ${header_globs})
   string(REPLACE ";" " " flags "${ARGN}")
   add_custom_command(OUTPUT ${output}
-    COMMAND ${CMAKE_COMMAND} -E env "CXX=${CMAKE_CXX_COMPILER}" "GAMEOBJ_CXXFLAGS=${flags}"
+    COMMAND ${CMAKE_COMMAND} -E env "CXX=${CMAKE_CXX_COMPILER}" "GAMEOBJ_CXXFLAGS=${flags}" "GAMEOBJ_BUILD_ID=${build_id}"
             sh ${source_dir}/rebuild_dll.bat ${output}
     DEPENDS ${source_dir}/rebuild_dll.bat ${module_sources} ${engine_headers}
     COMMENT "Building game-object module ${output}"
@@ -28,4 +28,4 @@ if(NOT EXISTS ${CMAKE_BINARY_DIR}/compiler)
   file(CREATE_LINK ${CMAKE_SOURCE_DIR}/compiler ${CMAKE_BINARY_DIR}/compiler SYMBOLIC)
 endif()
 
-eh_add_gameobj_module(gameobj_module ${EH_BIN_DIR}/gameobj.dll)
+eh_add_gameobj_module(gameobj_module ${EH_BIN_DIR}/gameobj.dll 1)

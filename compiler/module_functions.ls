@@ -13,7 +13,9 @@ const char* tooltip_text = nullptr;
 // ---- objects ----
 
 void init_gameobj() {
-    if (!local_player) local_player = spawn(new Player());
+    if (local_player) return;
+    local_player = spawn(new Player());
+    spawn_scenery();
 }
 
 void update_gameobj(float dt) {
@@ -182,4 +184,4 @@ void update_game_menu(float dt) { (void)dt; }
 void draw_game_menu(float dt) { (void)dt; }
 void set_world_icon_params() {}
 void open_universe_gui() {}
-void link_gui() {}
+void link_gui() { debug("gameobj build %d linked", GAMEOBJ_BUILD_ID); }

@@ -7,12 +7,17 @@
 # imported files come first, each once. The sources are C++: the import lines
 # are blanked and "#line" marks keep the compiler's messages pointing at the
 # original files. The module is written next to OUTPUT and moved into place
-# only when the compiler succeeded. Extra compiler flags come from
-# $GAMEOBJ_CXXFLAGS; the compiler is $CXX (default g++).
+# only when the compiler succeeded.
+#
+# Environment: $GAMEOBJ_CXXFLAGS extra compiler flags; $CXX the compiler
+# (default g++); $GAMEOBJ_BUILD_ID the build number the module reports
+# (default: the time in seconds); $GAMEOBJ_ENGINE_DIR the folder holding the
+# engine's headers (default: the folder above this script).
 
 out=${1:?usage: rebuild_dll.bat OUTPUT}
 src=$(cd "$(dirname "$0")" && pwd -P)
-repo=$(dirname "$src")
+repo=${GAMEOBJ_ENGINE_DIR:-$(dirname "$src")}
+build_id=${GAMEOBJ_BUILD_ID:-$(date +%s)}
 unit=$(mktemp "${TMPDIR:-/tmp}/gameobj_unit.XXXXXX") || exit 1
 trap 'rm -f "$unit" "$out.part"' EXIT
 
@@ -37,6 +42,6 @@ add_source() {
 add_source main
 
 ${CXX:-g++} -x c++ -std=c++20 -O2 -fPIC -shared -fno-gnu-unique -fvisibility=hidden \
-    -msse4.1 -Wall -Wextra -I"$repo" -I"$repo/squirrel/include" $GAMEOBJ_CXXFLAGS \
+    -msse4.1 -Wall -Wextra -I"$repo" -I"$repo/squirrel/include" -DGAMEOBJ_BUILD_ID="$build_id" $GAMEOBJ_CXXFLAGS \
     -o "$out.part" "$unit" 2>&1 || exit 1
 mv -f "$out.part" "$out"

@@ -34,13 +34,17 @@ struct BaseObject : WeakRefTarget {
     // first call does anything. The module deletes queued objects later.
     virtual void destroy();
     virtual void onDestroy() {}
-    // Class-specific query; the base knows none.
+    // Class-specific query (QUERY_... below); the base knows none.
     virtual int query(int what) {
         (void)what;
         return 0;
     }
     virtual const char* getClassName() { return "BaseObject"; }
 };
+
+// Queries every module class answers: the build number of the module whose
+// code the object runs.
+constexpr int QUERY_MODULE_BUILD = 1;
 
 // Objects on which destroy was called and that the module has not deleted yet.
 extern DynArray<BaseObject*> deleted_gameobjs;

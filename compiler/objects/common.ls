@@ -16,6 +16,18 @@ enum GameObjClassId {
 };
 static_assert(CLASS_ID_END <= GAMEOBJ_CLASS_COUNT);
 
+#ifndef GAMEOBJ_BUILD_ID
+#define GAMEOBJ_BUILD_ID 0
+#endif
+
+// What every module class answers the same way.
+template <class Base>
+struct ModuleObject : Base {
+    int query(int what) override { return what == QUERY_MODULE_BUILD ? GAMEOBJ_BUILD_ID : 0; }
+};
+
+inline __m128 ground_point(float x, float z);
+
 // The virtual table of class T, as stored in its objects.
 template <class T>
 void* class_vtable() {
@@ -70,6 +82,11 @@ inline __m128 ground_rect(__m128 p, float r) {
     _mm_store_ps(v, p);
     return _mm_setr_ps(v[0] - r, v[2] - r, v[0] + r, v[2] + r);
 }
+
+inline float ground_height(float x, float z);
+
+// The point on the ground at (x, z).
+inline __m128 ground_point(float x, float z) { return _mm_setr_ps(x, ground_height(x, z), z, 1); }
 
 // Bilinear ground height at (x, z) on the wrapping heightmap.
 inline float ground_height(float x, float z) {

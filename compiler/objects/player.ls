@@ -1,7 +1,9 @@
-// The player: flies over the world, never below the ground.
+// The player: flies over the world, never below the ground. A new world
+// gets its scenery when the player arrives.
 import objects.common
+import objects.scenery
 
-struct Player : PlayerBase {
+struct Player : ModuleObject<PlayerBase> {
     __m128 pos = _mm_setr_ps(0, 0, 0, 1);
     float mana = 100.0f;
     bool manaCheat = false;
@@ -36,6 +38,7 @@ struct Player : PlayerBase {
         _mm_store_ps(p, pos);
         p[1] = ground_height(p[0], p[2]) + PLAYER_CLEARANCE;
         pos = _mm_load_ps(p);
+        spawn_scenery();
     }
 
     static constexpr float PLAYER_CLEARANCE = 2.0f;
