@@ -8,6 +8,8 @@
 #define STB_VORBIS_NO_PUSHDATA_API
 #include <stb/stb_vorbis.h>
 
+#include "sound/vorbis_open.h"
+
 namespace {
 
 constexpr size_t OGG_PAGE_HEADER = 27;
@@ -124,8 +126,7 @@ class VorbisDecoder : public AudioDecoder {
 std::unique_ptr<AudioDecoder> open_vorbis_decoder(const uint8_t* data, size_t size) {
   if (!data || size < 4 || size > size_t(INT32_MAX) || memcmp(data, "OggS", 4) != 0) return nullptr;
   if (!ends_with_whole_last_page(data, size) || !comment_header_fits(data, size)) return nullptr;
-  int error = 0;
-  stb_vorbis* vorbis = stb_vorbis_open_memory(data, int(size), &error, nullptr);
+  stb_vorbis* vorbis = open_vorbis_memory(data, int(size));
   if (!vorbis) return nullptr;
   stb_vorbis_info info = stb_vorbis_get_info(vorbis);
   unsigned length = stb_vorbis_stream_length_in_samples(vorbis);
