@@ -100,6 +100,9 @@ TEST(VorbisDecoder, RefusesMoreThanTwoChannels) {
 
 TEST(VorbisDecoder, SurvivesInputsTheFuzzerFound) {
   EXPECT_FALSE(open_audio_decoder(FUZZ_COMMENT_LIST_OVERFLOW, sizeof FUZZ_COMMENT_LIST_OVERFLOW));
+  EXPECT_FALSE(open_audio_decoder(FUZZ_COMMENT_LIST_NULL, sizeof FUZZ_COMMENT_LIST_NULL));
+  // Under the leak checker this also proves the failed open freed everything.
+  EXPECT_FALSE(open_audio_decoder(FUZZ_CODEBOOK_ERROR_LEAK, sizeof FUZZ_CODEBOOK_ERROR_LEAK));
 }
 
 TEST(VorbisDecoder, RefusesCommentHeadersWhoseLengthsRunPastThePacket) {
