@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/splash.h"
+#include "terrain/game_random.h"
+#include "terrain/heightmap_data.h"
+#include "terrain/noise.h"
+
+using namespace HeightmapData;
+
+namespace {
+
+// Hills in both directions with a few sharp features; every cell painted the
+// same so that recolouring shows.
+void hilly_world(unsigned color, int surf) {
+  reset();
+  set_rnd_seed(77);
+  reseed_noise();
+  for (int z = 0; z < HMAP_SIZE; ++z)
+    for (int x = 0; x < HMAP_SIZE; ++x) {
+      int i = cell_index(x, z);
+      hmap[i] = 12.0f * std::sin(x * 0.049f) * std::cos(z * 0.0245f) + 3.0f * std::sin(x * 0.31f + z * 0.17f) +
+                0.7f * noise_rand[(x * 7 + z * 13) & 511];
+      surface[i].color = color;
+      surface[i].overlay = 0x80FFFFFFu;
+      surface[i].surf = surf;
+    }
+  for (int i = 0; i < HMAP_CELLS; ++i) target_hmap[i] = hmap[i];
+}
+
+struct RunLog {
+  std::string statistics;  // the second statistics line
+  std::string all;
+};
+
+RunLog erode(unsigned count, ErosionParams& params, uint64_t seed = 1234) {
+  game_rnd_seed = seed;
+  testing::internal::CaptureStdout();
+  genDropletErosion(count, params);
+  RunLog log;
+  log.all = testing::internal::GetCapturedStdout();
+  std::istringstream lines(log.all);
+  std::string line;
+  while (std::getline(lines, line))
+    if (line.find("average path length") != std::string::npos) log.statistics = line;
+  return log;
+}
+
+int draws_between(uint64_t before, uint64_t after, int limit) {
+  for (int n = 0; n <= limit; ++n) {
+    if (before == after) return n;
+    before = before * 0x5851F42D4C957F2DULL + 0x14057B7EF767814FULL;
+  }
+  return -1;
+}
+
+
+TEST(DropletErosion, FlatMapEndsEveryDropletAfterOneRandomDirection) {
+  reset();
+  for (int i = 0; i < HMAP_CELLS; ++i) surface[i].overlay = 0x44332211u;
+  ErosionParams params;
+  const uint64_t seed = 99;
+  RunLog log = erode(500, params, seed);
+  EXPECT_EQ(log.statistics, "  0.00 average path length, 0 long paths cut, 500 random directions picked");
+  EXPECT_NE(log.all.find("computed     500 erosion droplets in"), std::string::npos);
+  // Two draws for the start and one for the direction, per droplet.
+  EXPECT_EQ(draws_between(seed, game_rnd_seed, 1500), 1500);
+  int touched = 0;
+  for (int i = 0; i < HMAP_CELLS; ++i) {
+    ASSERT_EQ(hmap[i], 0.0f);
+    touched += surface[i].overlay == 0;
+  }
+  // Each empty deposit goes to the four corners of the start cell.
+  EXPECT_GT(touched, 1000);
+  EXPECT_LE(touched, 2000);
+}
+
+TEST(DropletErosion, WithoutCapacityNothingErodesButDepositsStillRepaint) {
+  hilly_world(0xFF663300u, ST_OPEN);
+  for (int i = 0; i < HMAP_CELLS; i += 3) surface[i].surf = ST_GRASS;
+  std::vector<float> heights(hmap, hmap + HMAP_CELLS);
+  ErosionParams params;
+  params.Kq = 0.0f;
+  // Red turns into green as fast as it can: the step limit must stop red at
+  // exactly zero, so green gains exactly what red had.
+  params.reactions.resize(1);
+  params.reactions[0].delta = _mm_setr_ps(-1000.0f, 1000.0f, 0.0f, 0.0f);
+  const int exponents[4] = {1, 0, 0, 0};
+  std::memcpy(params.reactions[0].exponent, exponents, sizeof(exponents));
+  erode(3000, params);
+
+  int touched = 0;
+  for (int i = 0; i < HMAP_CELLS; ++i) {
+    ASSERT_EQ(hmap[i], heights[i]);
+    unsigned c = surface[i].color;
+    if (c == 0xFF663300u) continue;
+    ++touched;
+    ASSERT_EQ(c, 0xFF009900u) << "cell " << i;
+    ASSERT_EQ(surface[i].overlay, i % 3 == 0 ? 0x80FFFFFFu : 0u);
+    ASSERT_EQ(surface[i].surf, i % 3 == 0 ? ST_GRASS : ST_OPEN);
+  }
+  EXPECT_GT(touched, 1000);
+}
+
+TEST(DropletErosion, ErosionMovesGroundAndTakesGrassAway) {
+  hilly_world(0xFF808080u, ST_GRASS);
+  ErosionParams params;
+  params.Kq = 0.1f;
+  params.Kd = 0.9f;
+  RunLog log = erode(4000, params);
+  int bare = 0, changed = 0;
+  for (int i = 0; i < HMAP_CELLS; ++i) {
+    bare += surface[i].surf == ST_OPEN;
+    changed += hmap[i] != target_hmap[i];
+  }
+  EXPECT_GT(bare, 1000);
+  EXPECT_GT(changed, 10000);
+  // Paths are long on these hills.
+  double average = std::stod(log.statistics);
+  EXPECT_GT(average, 5.0);
+}
+
+TEST(DropletErosion, WithoutReactionTimeDepositsOnlyBlend) {
+  ErosionParams with_time, without_time, none;
+  for (ErosionParams* p : {&with_time, &without_time}) {
+    p->reactions.resize(1);
+    p->reactions[0].delta = _mm_setr_ps(0.0f, 0.0f, -0.5f, 0.5f);
+    const int exponents[4] = {0, 0, 1, 0};
+    std::memcpy(p->reactions[0].exponent, exponents, sizeof(exponents));
+  }
+  without_time.reactionTime = 0.0f;
+  std::vector<unsigned> colors[3];
+  ErosionParams* all[3] = {&with_time, &without_time, &none};
+  for (int k = 0; k < 3; ++k) {
+    hilly_world(0x80406080u, ST_OPEN);
+    erode(2000, *all[k]);
+    for (const Surface& s : surface) colors[k].push_back(s.color);
+  }
+  EXPECT_EQ(colors[1], colors[2]);
+  EXPECT_NE(colors[0], colors[2]);
+}
+
+TEST(DropletErosion, SameSeedGivesTheSameWorldAndStatistics) {
+  ErosionParams params;
+  params.reactions.resize(2);
+  params.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
+  params.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
+  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, 0};
+  std::memcpy(params.reactions[0].exponent, e0, sizeof(e0));
+  std::memcpy(params.reactions[1].exponent, e1, sizeof(e1));
+  std::vector<float> h[3];
+  std::vector<unsigned> c[3];
+  std::string stats[3];
+  const uint64_t seeds[3] = {5, 5, 6};
+  for (int k = 0; k < 3; ++k) {
+    hilly_world(0xFF806040u, ST_OPEN);
+    stats[k] = erode(3000, params, seeds[k]).statistics;
+    h[k].assign(hmap, hmap + HMAP_CELLS);
+    for (const Surface& s : surface) c[k].push_back(s.color);
+  }
+  EXPECT_FALSE(stats[0].empty());
+  EXPECT_EQ(stats[0], stats[1]);
+  EXPECT_EQ(h[0], h[1]);
+  EXPECT_EQ(c[0], c[1]);
+  EXPECT_NE(h[0], h[2]);
+}
+
+TEST(DropletErosion, ReportsProgressEvery16384Droplets) {
+  reset();
+  ErosionParams params;
+  show_splash("before", -1.0f);
+  erode(16384, params);
+  EXPECT_EQ(splash_progress, -1.0f);
+  erode(20000, params);
+  EXPECT_FLOAT_EQ(splash_progress, 16384.5f / 20000.0f);
+}
+
+}  // namespace
