@@ -38,10 +38,21 @@ class ScriptTest : public ::testing::Test {
 };
 
 // Everything the log receives while fn runs.
+// Exceptions from fn pass through after the capture ended.
 template <class F>
 std::string capture_log(F&& fn) {
-  ::testing::internal::CaptureStdout();
+  struct Capture {
+    Capture() { ::testing::internal::CaptureStdout(); }
+    ~Capture() {
+      if (!done) end();
+    }
+    std::string end() {
+      done = true;
+      fflush(stdout);
+      return ::testing::internal::GetCapturedStdout();
+    }
+    bool done = false;
+  } capture;
   fn();
-  fflush(stdout);
-  return ::testing::internal::GetCapturedStdout();
+  return capture.end();
 }

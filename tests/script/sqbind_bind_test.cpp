@@ -134,7 +134,9 @@ TEST_F(SqBindTest, ConstructorsMethodsAndReleaseHooks) {
 }
 
 TEST_F(SqBindTest, MethodOnForeignThisIsAScriptError) {
-  run("local m = Counter(1).add; try { m.call(Other(), 1); } catch (e) { err <- e; }");
+  // call() is an entry of its own: the machine reports the error before the
+  // script catches it.
+  capture_log([&] { run("local m = Counter(1).add; try { m.call(Other(), 1); } catch (e) { err <- e; }"); });
   EXPECT_STREQ(global("err").toString(), "invalid 'this' in C++ method call");
 }
 

@@ -32,7 +32,8 @@ TEST_F(SqReportTest, RuntimeErrorTwoCallsDeep) {
       "}\n"
       "function outer() {\n"
       "  local count = 42;\n"
-      "  return inner(count);\n"
+      "  local r = inner(count);\n"  // not a tail call: the frame stays
+      "  return r;\n"
       "}\n");
   SqFunc<int> outer;
   outer.bindRoot(vm, "outer");
@@ -54,11 +55,15 @@ TEST_F(SqReportTest, RuntimeErrorTwoCallsDeep) {
 }
 
 TEST_F(SqReportTest, LocalsOfEveryKind) {
+  sq_newthread(vm, 64);
+  sqbind::SqObject thread(vm, -1);
+  sq_poptop(vm);
+  sqbind::set_global(vm, "thr", thread);
   run("class K {}\n"
       "function gen() { yield 1; }\n"
       "function fail() {\n"
       "  local cls = K, inst = K(), clo = fail, nat = print, g = gen(), w = inst.weakref();\n"
-      "  local th = newthread(fail);\n"
+      "  local th = thr;\n"
       "  throw \"stop\";\n"
       "}\n");
   SqFunc<void> fail;
