@@ -74,7 +74,7 @@ bool SQClass::newMember(const SQObject &key, const SQObject &val, const SQObject
             if (type(attrs) != OT_NULL) fields[h >> 1].attrs = attrs;
             return true;
         }
-        if (!wasField && (isMethod || isStatic)) {
+        if (!wasField) {
             methods[h >> 1].val = val;
             if (type(attrs) != OT_NULL) methods[h >> 1].attrs = attrs;
             return true;

@@ -237,13 +237,15 @@ struct Matcher {
 
     bool isSpaceAt(int p) const { return p < 0 || p >= len || isspace(str[p]); }
 
-    bool seq(const RxSeq &s, size_t i, int pos, const Cont &k) {
+    // `tail`: nothing follows in the whole pattern, so a repeat takes all it can.
+    bool seq(const RxSeq &s, size_t i, int pos, const Cont &k, bool tail) {
         if (++steps > 5000000) return false;
         if (i == s.size()) return k(pos);
-        return node(s[i], pos, [&](int p) { return seq(s, i + 1, p, k); });
+        bool last = tail && i + 1 == s.size();
+        return node(s[i], pos, [&](int p) { return seq(s, i + 1, p, k, tail); }, last);
     }
 
-    bool node(const RxNode &n, int pos, const Cont &k) {
+    bool node(const RxNode &n, int pos, const Cont &k, bool tail) {
         switch (n.kind) {
         case RxNode::CHARSET: return pos < len && n.set[str[pos]] && k(pos + 1);
         case RxNode::BOL: return pos == 0 && k(pos);
@@ -252,40 +254,65 @@ struct Matcher {
         case RxNode::NWORDB: return isSpaceAt(pos - 1) == isSpaceAt(pos) && k(pos);
         case RxNode::GROUP:
             for (const RxSeq &alt : n.alternatives) {
-                bool ok = seq(alt, 0, pos, [&](int p) {
-                    if (n.capture >= 0) {
-                        auto saved = caps[(size_t)n.capture];
-                        caps[(size_t)n.capture] = {pos, p};
-                        if (k(p)) return true;
-                        caps[(size_t)n.capture] = saved;
-                        return false;
-                    }
-                    return k(p);
-                });
+                bool ok = seq(
+                    alt, 0, pos,
+                    [&](int p) {
+                        if (n.capture >= 0) {
+                            auto saved = caps[(size_t)n.capture];
+                            caps[(size_t)n.capture] = {pos, p};
+                            if (k(p)) return true;
+                            caps[(size_t)n.capture] = saved;
+                            return false;
+                        }
+                        return k(p);
+                    },
+                    tail);
                 if (ok) return true;
             }
             return false;
-        case RxNode::REPEAT: return rep(n, 0, pos, k);
+        case RxNode::REPEAT: return tail ? greedy(n, 0, pos, k) : rep(n, 0, pos, k);
         }
         return false;
     }
 
+    // Fewest repetitions for which the rest matches.
     bool rep(const RxNode &n, int count, int pos, const Cont &k) {
         if (count >= n.min && k(pos)) return true;
         if (n.max >= 0 && count >= n.max) return false;
-        return node(*n.sub, pos, [&](int p) {
-            if (p == pos && count >= n.min) return false;  // no progress
-            return rep(n, count + 1, p, k);
-        });
+        return node(
+            *n.sub, pos,
+            [&](int p) {
+                if (p == pos && count >= n.min) return false;  // no progress
+                return rep(n, count + 1, p, k);
+            },
+            false);
+    }
+
+    // Most repetitions: used when nothing follows the repeat.
+    bool greedy(const RxNode &n, int count, int pos, const Cont &k) {
+        if (n.max < 0 || count < n.max) {
+            bool more = node(
+                *n.sub, pos,
+                [&](int p) {
+                    if (p == pos) return false;
+                    return greedy(n, count + 1, p, k);
+                },
+                false);
+            if (more) return true;
+        }
+        return count >= n.min && k(pos);
     }
 
     // Match starting exactly at `pos`; end of match in `end`.
     bool matchAt(const Regexp &rx, int pos, int &end) {
         caps.assign((size_t)rx.ngroups, {-1, -1});
-        return node(rx.root, pos, [&](int p) {
-            end = p;
-            return true;
-        });
+        return node(
+            rx.root, pos,
+            [&](int p) {
+                end = p;
+                return true;
+            },
+            true);
     }
 };
 

@@ -741,9 +741,6 @@ bool SQVM::clone(const SQObject &o, SQObjectPtr &out) {
         if (getMetaMethod(out, MT_CLONED, mm)) return callMetaMethod(mm, out, 1, &o, dummy);
         return true;
     }
-    case OT_INTEGER: case OT_FLOAT: case OT_BOOL: case OT_NULL: case OT_STRING: case OT_USERPOINTER:
-        out = o;
-        return true;
     default: raisef("cloning a %s", sq_typename(type(o))); return false;
     }
 }
