@@ -117,6 +117,17 @@ struct SoundSystem {
   std::thread thread;
   std::condition_variable wake;
   bool quit = false;
+
+  // A process that exits without close_sound must not leave the thread
+  // running into the destruction of the tables.
+  ~SoundSystem() {
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      quit = true;
+    }
+    wake.notify_all();
+    if (thread.joinable()) thread.join();
+  }
 };
 
 extern SoundSystem sound;

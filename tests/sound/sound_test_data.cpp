@@ -198,8 +198,13 @@ std::string write_test_file(const std::string& name, const std::vector<uint8_t>&
 
 static std::string capture_path() { return test_dir() + "/mix.wav"; }
 
+static bool wave_output_chosen = false;
+
+bool wave_output_in_use() { return wave_output_chosen; }
+
 void use_wave_output() {
   static bool done = [] {
+    wave_output_chosen = true;
     std::string conf = test_dir() + "/alsoft.conf";
     std::string text = "[general]\ndrivers=wave\nchannels=stereo\nsample-type=float32\nfrequency=44100\nhrtf=false\n"
                        "[wave]\nfile=" + capture_path() + "\n";

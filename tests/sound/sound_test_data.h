@@ -24,6 +24,9 @@ std::string write_test_file(const std::string& name, const std::vector<uint8_t>&
 // Routes the sound device of this process into a wave file; must run before
 // the first OpenAL call of the process.
 void use_wave_output();
+// Whether this process already chose the wave writer (OpenAL reads its
+// configuration once per process).
+bool wave_output_in_use();
 
 struct MixCapture {
   std::vector<float> left, right;
