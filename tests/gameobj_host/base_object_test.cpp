@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "gameobj_host/base_object.h"
+#include "squirrel.h"
 
 namespace {
 
@@ -30,6 +31,34 @@ TEST_F(BaseObjectTest, BaseOperationsAnswerTheirDefaults) {
     EXPECT_EQ(o.query(7), 0);
     GameObj g;
     EXPECT_EQ(g.proximityBin, NO_PROXIMITY_BIN);
+}
+
+// The script value a weak script reference points at, or OT_NULL once the
+// value is gone.
+SQObjectType weak_target_type(HSQUIRRELVM vm, HSQOBJECT weak) {
+    sq_pushobject(vm, weak);
+    sq_getweakrefval(vm, -1);
+    SQObjectType type = sq_gettype(vm, -1);
+    sq_pop(vm, 2);
+    return type;
+}
+
+TEST_F(BaseObjectTest, DestructionReleasesTheScriptValue) {
+    HSQUIRRELVM vm = sq_open(1024);
+    sq_newtable(vm);
+    BaseObject* o = new BaseObject();
+    ASSERT_TRUE(o->scriptObj.fromStack(vm, -1));
+    sq_weakref(vm, -1);
+    HSQOBJECT weak;
+    sq_getstackobj(vm, -1, &weak);
+    sq_addref(vm, &weak);
+    sq_pop(vm, 2);  // only the object holds the table now
+
+    EXPECT_EQ(weak_target_type(vm, weak), OT_TABLE);
+    delete o;
+    EXPECT_EQ(weak_target_type(vm, weak), OT_NULL);
+    sq_release(vm, &weak);
+    sq_close(vm);
 }
 
 TEST(WeakRef, DestructionClearsEveryReference) {

@@ -15,6 +15,7 @@
 #include "gameobj_host/object_lists.h"
 #include "gameobj_host/player_base.h"
 #include "gameobj_test_files.h"
+#include "script/sqbind_vm.h"
 #include "terrain/heightmap_data.h"
 
 namespace {
@@ -207,6 +208,30 @@ TEST_F(GameObjModuleTest, NoReloadWhileARebuildRuns) {
     EXPECT_TRUE(GameObjTestFolder::exists(newModuleFile()));
     EXPECT_TRUE(reload_gameobj(false));
     EXPECT_EQ(local_player->query(QUERY_MODULE_BUILD), 2);
+}
+
+int run_int(HSQUIRRELVM vm, const char* source) {
+    SQInteger result = -1;
+    EXPECT_TRUE(SQ_SUCCEEDED(sq_compilebuffer(vm, source, SQInteger(strlen(source)), "test", SQTrue)));
+    sq_pushroottable(vm);
+    EXPECT_TRUE(SQ_SUCCEEDED(sq_call(vm, 1, SQTrue, SQTrue)));
+    sq_getinteger(vm, -1, &result);
+    sq_pop(vm, 2);
+    return int(result);
+}
+
+TEST_F(GameObjModuleTest, ScriptBindingsAreRenewedWithTheModule) {
+    loadAndPopulate();
+    HSQUIRRELVM vm = sqbind::open_vm(1024);
+    gameobj_functions.bind_gameobj(vm);
+    EXPECT_EQ(run_int(vm, "return count_gameobjs();"), GameObj_list.num);
+
+    GameObjTestFolder::copyFile(BUILD2, newModuleFile());
+    ASSERT_TRUE(reload_gameobj(false));
+    gameobj_functions.bind_gameobj(vm);  // the same classes, the new module's code
+    gameobj_functions.close_gameobj();
+    EXPECT_EQ(run_int(vm, "return count_gameobjs();"), 0);
+    sqbind::close_vm(vm);
 }
 
 struct CountingScreen : ModuleScreen {
