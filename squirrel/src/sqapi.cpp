@@ -75,7 +75,10 @@ void sq_close(HSQUIRRELVM v) {
     v->calls.clear();
     v->traps.clear();
     ss->mainVM = nullptr;
-    delete ss;  // frees every object, the VM included
+    // Drop the host's handle; whatever the VM still holds in cycles is freed
+    // with the shared state.
+    sq_release_raw(v);
+    delete ss;
 }
 
 void sq_seterrorhandler(HSQUIRRELVM v) {

@@ -293,7 +293,9 @@ HSQOBJECT bindClass(HSQUIRRELVM v, const char *name, const char *base, SQUserPoi
     EXPECT_TRUE(SQ_SUCCEEDED(sq_newclass(v, base ? SQTrue : SQFalse)));
     HSQOBJECT cls;
     sq_getstackobj(v, -1, &cls);
-    if (tag) EXPECT_TRUE(SQ_SUCCEEDED(sq_settypetag(v, -1, tag)));
+    if (tag) {
+        EXPECT_TRUE(SQ_SUCCEEDED(sq_settypetag(v, -1, tag)));
+    }
     EXPECT_TRUE(SQ_SUCCEEDED(sq_newslot(v, -3, SQFalse)));
     sq_pop(v, 1);
     if (tag) {
