@@ -97,9 +97,33 @@ void sq_setprintfunc(HSQUIRRELVM v, SQPRINTFUNCTION printfunc, SQPRINTFUNCTION e
 SQPRINTFUNCTION sq_getprintfunc(HSQUIRRELVM v) { return v->ss->printfn; }
 SQPRINTFUNCTION sq_geterrorfunc(HSQUIRRELVM v) { return v->ss->errorfn; }
 
-SQRESULT sq_suspendvm(HSQUIRRELVM v) { return fail(v, "cannot suspend the vm"); }
-SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool, SQBool, SQBool, SQBool) { return fail(v, "the vm is not suspended"); }
-SQInteger sq_getvmstate(HSQUIRRELVM v) { return v->calls.empty() ? SQ_VMSTATE_IDLE : SQ_VMSTATE_RUNNING; }
+SQRESULT sq_suspendvm(HSQUIRRELVM) { return SQ_SUSPEND_FLAG; }
+
+SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool resumedret, SQBool retval, SQBool raiseerror, SQBool throwerror) {
+    if (!v->suspendRequested) return fail(v, "the vm is not suspended");
+    v->suspendRequested = false;
+    SQObjectPtr sent;
+    if (resumedret) {
+        sent = stk(v, -1);
+        v->pop();
+    }
+    if (throwerror) return fail(v, "throwing into a thread is not supported");
+    v->stack[v->suspendTarget] = sent;
+    SQObjectPtr out;
+    bool ok;
+    {
+        SQNestGuard guard(v);
+        ok = v->execute(0, raiseerror != 0, out);
+    }
+    if (!ok) return SQ_ERROR;
+    if (retval) v->push(std::move(out));
+    return SQ_OK;
+}
+
+SQInteger sq_getvmstate(HSQUIRRELVM v) {
+    if (v->suspendRequested) return SQ_VMSTATE_SUSPENDED;
+    return v->calls.empty() ? SQ_VMSTATE_IDLE : SQ_VMSTATE_RUNNING;
+}
 SQInteger sq_getversion(void) { return SQUIRREL_VERSION_NUMBER; }
 
 // ---- compiler ----

@@ -581,6 +581,75 @@ SQInteger inst_rawset(HSQUIRRELVM v) {
     return SQ_ERROR;
 }
 
+// ---- threads ----
+
+SQInteger base_newthread(HSQUIRRELVM v) {
+    HSQUIRRELVM t = sq_newthread(v, 64);
+    t->threadFunc = arg(v, 2);
+    return 1;
+}
+
+SQInteger base_suspend(HSQUIRRELVM v) {
+    if (nargs(v) > 1) v->push(arg(v, 2));
+    else v->push(SQObjectPtr());
+    return sq_suspendvm(v);
+}
+
+// Moves the thread's error to the caller so it propagates there.
+SQInteger threadFailed(HSQUIRRELVM v, HSQUIRRELVM t) {
+    v->raise(t->lasterror);
+    t->settop(0);
+    return SQ_ERROR;
+}
+
+SQInteger thread_call(HSQUIRRELVM v) {
+    HSQUIRRELVM t = _thread(arg(v, 1));
+    if (!t->calls.empty() || t->suspendRequested) return err(v, "wrong status");
+    t->settop(0);
+    t->push(t->threadFunc);
+    t->push(v->roottable);
+    for (int i = 2; i <= nargs(v); i++) t->push(arg(v, i));
+    SQObjectPtr out;
+    if (!t->call(0, nargs(v), out, true)) return threadFailed(v, t);
+    if (!t->suspendRequested) t->settop(0);
+    return ret(v, std::move(out));
+}
+
+SQInteger thread_wakeup(HSQUIRRELVM v) {
+    HSQUIRRELVM t = _thread(arg(v, 1));
+    if (!t->suspendRequested) return err(v, "cannot wakeup a thread that is not suspended");
+    t->suspendRequested = false;
+    t->stack[t->suspendTarget] = nargs(v) > 1 ? arg(v, 2) : SQObjectPtr();
+    SQObjectPtr out;
+    bool ok;
+    {
+        SQNestGuard guard(t);
+        ok = t->execute(0, true, out);
+    }
+    if (!ok) return threadFailed(v, t);
+    if (!t->suspendRequested) t->settop(0);
+    return ret(v, std::move(out));
+}
+
+SQInteger thread_getstatus(HSQUIRRELVM v) {
+    HSQUIRRELVM t = _thread(arg(v, 1));
+    const char *s = t->suspendRequested ? "suspended" : t->calls.empty() ? "idle" : "running";
+    return ret(v, v->str(s));
+}
+
+SQInteger thread_getstackinfos(HSQUIRRELVM v) {
+    HSQUIRRELVM t = _thread(arg(v, 1));
+    SQInteger level = sq_toint_num(arg(v, 2));
+    SQStackInfos si;
+    if (SQ_FAILED(sq_stackinfos(t, level, &si))) return 0;
+    SQTable *tb = new SQTable(v->ss, 4);
+    SQObjectPtr to(OT_TABLE, tb);
+    tb->set(v->str("func"), v->str(si.funcname));
+    tb->set(v->str("src"), v->str(si.source));
+    tb->set(v->str("line"), SQObjectPtr(si.line));
+    return ret(v, std::move(to));
+}
+
 SQInteger weak_ref(HSQUIRRELVM v) { return ret(v, SQObjectPtr(sq_deref(arg(v, 1)))); }
 
 struct Reg {
@@ -628,6 +697,8 @@ void sq_register_baselib(SQVM *v) {
         {"type", base_type, 2, nullptr},
         {"getstackinfos", base_getstackinfos, 2, ".n"},
         {"callee", base_callee, 0, nullptr},
+        {"newthread", base_newthread, 2, ".c"},
+        {"suspend", base_suspend, -1, nullptr},
     };
     for (auto &r : globals) root->set(v->str(r.name), sq_make_native(v, r.f, r.name, r.nparams, r.mask));
     root->set(v->str("_version_"), v->str(SQUIRREL_VERSION));
@@ -712,6 +783,10 @@ void sq_register_baselib(SQVM *v) {
     ss->weakrefDelegate = makeDelegate(v, {{"ref", weak_ref, 1, "w"},
                                            {"tostring", obj_tostring, 1, nullptr},
                                            {"weakref", obj_weakref, 1, nullptr}});
-    ss->threadDelegate = makeDelegate(v, {{"tostring", obj_tostring, 1, nullptr},
+    ss->threadDelegate = makeDelegate(v, {{"call", thread_call, -1, "v"},
+                                          {"wakeup", thread_wakeup, -1, "v"},
+                                          {"getstatus", thread_getstatus, 1, "v"},
+                                          {"getstackinfos", thread_getstackinfos, 2, "vn"},
+                                          {"tostring", obj_tostring, 1, nullptr},
                                           {"weakref", obj_weakref, 1, nullptr}});
 }

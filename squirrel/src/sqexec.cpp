@@ -39,6 +39,7 @@ void SQVM::mark(SQGCMarker &m) {
     m.mark(lasterror);
     m.mark(errorhandler);
     m.mark(debughook);
+    m.mark(threadFunc);
 }
 
 void SQVM::clearRefs() {
@@ -49,6 +50,7 @@ void SQVM::clearRefs() {
     lasterror.null();
     errorhandler.null();
     debughook.null();
+    threadFunc.null();
 }
 
 // ---- frames ----
@@ -163,8 +165,19 @@ bool SQVM::callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObject
     }
     stackbase = ci.prevStackbase;
     calls.pop_back();
+    if (r == SQ_SUSPEND_FLAG) {
+        if (this == ss->mainVM || nestedCalls != 1) {
+            raisef(this == ss->mainVM ? "cannot suspend the main vm" : "cannot suspend through native calls");
+            settop(base);
+            return false;
+        }
+        suspendRequested = true;
+        if (top > base + nargs) out = stack[top - 1];
+        else out.null();
+        settop(base);
+        return true;
+    }
     if (r < 0) {
-        if (r == SQ_SUSPEND_FLAG) raisef("cannot suspend through a native call");
         settop(base);
         return false;
     }
@@ -324,7 +337,7 @@ bool SQVM::execute(int32_t entry, bool raiseError, SQObjectPtr &out) {
             dirty = true;
             r = -1;
         }
-        if (r == 1) return true;
+        if (r == 1 || r == 2) return true;  // 2: the thread suspended itself
         if (!handleException(entry, raiseError, dirty)) return false;
     }
 }
@@ -340,7 +353,11 @@ bool SQVM::call(int32_t calleeIdx, int32_t nargs, SQObjectPtr &result, bool rais
     try {
         SQObjectPtr imm;
         int r = dispatchCall(calleeIdx, nargs, calleeIdx, true, imm);
-        if (r == 1) return execute((int32_t)calls.size() - 1, raiseError, result);
+        if (r == 1) {
+            bool ok = execute((int32_t)calls.size() - 1, raiseError, result);
+            if (ok && suspendRequested) return true;  // frames stay for wakeup
+            return ok;
+        }
         if (r == 0) {
             result = std::move(imm);
             settop(calleeIdx + 1);
@@ -771,6 +788,13 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             RELOAD();
             if (r < 0) THROW();
+            if (suspendRequested) {
+                suspendTarget = calleeIdx;
+                out = std::move(imm);
+                top = (int32_t)(sp - stack);
+                ci->ip = ip;
+                return 2;
+            }
             stack[calleeIdx] = std::move(imm);
             continue;
         }

@@ -31,7 +31,10 @@ struct SQVM : SQCollectable {
     bool errorHandled = false;
     bool inErrorHandler = false;
     bool ownsState = false;
-    int suspended = 0;
+    // coroutine state of a thread
+    bool suspendRequested = false;
+    int32_t suspendTarget = 0;
+    SQObjectPtr threadFunc;
 
     SQVM(SQSharedState *ss);
     ~SQVM() override;
