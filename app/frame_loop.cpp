@@ -69,8 +69,11 @@ void FrameLoop::run(FrameLoopHost& host) {
       t = host.now();
       int64_t elapsed = t - lastUpdate;
       if (elapsed < 0) {
+        // An update started early (by the average frame time) leaves the
+        // last update time ahead of now; keep it, or every early start would
+        // add an update. Only a clock that jumped back moves it.
+        if (-elapsed > step) lastUpdate = t;
         elapsed = 0;
-        lastUpdate = t;
       }
       // Start the update early when the average frame would make it late.
       if (elapsed + recentSum / 5 >= step) {

@@ -247,6 +247,7 @@ void pump_messages() {
 
 bool is_quit_requested() { return quit_flag; }
 void request_quit() { quit_flag = true; }
+void clear_quit_request() { quit_flag = false; }
 
 void set_fullscreen(bool on) {
   if (!main_window) return;

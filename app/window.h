@@ -18,3 +18,4 @@ void destroy_main_window();
 void pump_messages();
 bool is_quit_requested();
 void request_quit();
+void clear_quit_request();  // tests and restarts

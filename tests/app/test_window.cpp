@@ -1,0 +1,165 @@
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include "app/app_globals.h"
+#include "app/input.h"
+#include "app/launch_options.h"
+#include "app/window.h"
+#include "render/device.h"
+
+namespace {
+// The real window and device on the offscreen driver; events are pushed
+// into SDL's queue and go through the pump as a user's would.
+class WindowTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS), 0);
+    LaunchOptions opt;
+    opt.width = 320;
+    opt.height = 200;
+    isFullscreen = false;
+    ASSERT_TRUE(create_main_window(&opt));
+    start_input(main_window);
+    ASSERT_TRUE(init_d3d(main_window, opt.width, opt.height));
+  }
+  static void TearDownTestSuite() {
+    close_d3d();
+    destroy_main_window();
+    SDL_Quit();
+  }
+  void SetUp() override {
+    pump_messages();
+    clear_input();
+    clear_quit_request();
+  }
+  void TearDown() override {
+    clear_input();
+    clear_quit_request();
+  }
+  static void key(SDL_Scancode sc, bool down, Uint16 mod = 0, bool repeat = false) {
+    SDL_Event e = {};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat;
+    e.key.keysym.scancode = sc;
+    e.key.keysym.sym = SDL_GetKeyFromScancode(sc);
+    e.key.keysym.mod = mod;
+    e.key.windowID = SDL_GetWindowID(main_window);
+    SDL_PushEvent(&e);
+  }
+  static std::vector<InputEvent> events() {
+    std::vector<InputEvent> out;
+    InputEvent ev;
+    while (getEvent(&ev)) out.push_back(ev);
+    return out;
+  }
+};
+}  // namespace
+
+TEST_F(WindowTest, KeysBecomeVirtualKeyEventsWithTheirCharacters) {
+  key(SDL_SCANCODE_A, true);
+  SDL_Event text = {};
+  text.type = SDL_TEXTINPUT;
+  strcpy(text.text.text, "a");
+  SDL_PushEvent(&text);
+  key(SDL_SCANCODE_A, true, 0, true);
+  key(SDL_SCANCODE_A, false);
+  key(SDL_SCANCODE_RSHIFT, true);
+  key(SDL_SCANCODE_F12, true);
+  pump_messages();
+  auto ev = events();
+  ASSERT_EQ(ev.size(), 5u);
+  EXPECT_EQ(ev[0].type, INPUT_KEY_DOWN);
+  EXPECT_EQ(ev[0].key, 'A');
+  EXPECT_EQ(ev[0].ch, 'a');
+  EXPECT_EQ(ev[1].flags & INPUT_REPEAT, INPUT_REPEAT);
+  EXPECT_EQ(ev[2].type, INPUT_KEY_UP);
+  EXPECT_EQ(ev[3].key, VK_SHIFT);
+  EXPECT_EQ(ev[4].key, 0x7B);
+  EXPECT_EQ(ev[4].flags & INPUT_SHIFT, INPUT_SHIFT);
+  key(SDL_SCANCODE_RSHIFT, false);
+  key(SDL_SCANCODE_F12, false);
+  pump_messages();
+}
+
+TEST_F(WindowTest, AltF4QuitsWithoutQueueingAKey) {
+  key(SDL_SCANCODE_F4, true, KMOD_LALT);
+  pump_messages();
+  EXPECT_TRUE(is_quit_requested());
+  EXPECT_TRUE(events().empty());
+  key(SDL_SCANCODE_F4, false, KMOD_LALT);
+}
+
+TEST_F(WindowTest, CloseButtonAndQuitEventSetTheQuitFlag) {
+  SDL_Event e = {};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_CLOSE;
+  e.window.windowID = SDL_GetWindowID(main_window);
+  SDL_PushEvent(&e);
+  pump_messages();
+  EXPECT_TRUE(is_quit_requested());
+  EXPECT_FALSE(isAppActive);
+  clear_quit_request();
+  e = {};
+  e.type = SDL_QUIT;
+  SDL_PushEvent(&e);
+  pump_messages();
+  EXPECT_TRUE(is_quit_requested());
+}
+
+TEST_F(WindowTest, AltEnterTogglesFullscreenAndBackToTheWindowedSize) {
+  key(SDL_SCANCODE_RETURN, true, KMOD_LALT);
+  pump_messages();
+  EXPECT_TRUE(isFullscreen);
+  EXPECT_TRUE(events().empty());
+  key(SDL_SCANCODE_RETURN, false, KMOD_LALT);
+  key(SDL_SCANCODE_RETURN, true, KMOD_LALT);
+  pump_messages();
+  EXPECT_FALSE(isFullscreen);
+  EXPECT_EQ(d3d_wd, 320);
+  EXPECT_EQ(d3d_ht, 200);
+  clear_input();
+  key(SDL_SCANCODE_RETURN, false, KMOD_LALT);
+  pump_messages();
+}
+
+TEST_F(WindowTest, MouseButtonsWheelAndMovesBecomeEvents) {
+  SDL_Event e = {};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = SDL_GetWindowID(main_window);
+  e.motion.x = 500;  // beyond the back buffer
+  e.motion.y = 50;
+  SDL_PushEvent(&e);
+  e = {};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.windowID = SDL_GetWindowID(main_window);
+  e.button.button = SDL_BUTTON_RIGHT;
+  e.button.clicks = 2;
+  e.button.x = 10;
+  e.button.y = 20;
+  SDL_PushEvent(&e);
+  e = {};
+  e.type = SDL_MOUSEWHEEL;
+  e.wheel.windowID = SDL_GetWindowID(main_window);
+  e.wheel.y = -2;
+  e.wheel.preciseY = -2.f;
+  SDL_PushEvent(&e);
+  pump_messages();
+  auto ev = events();
+  ASSERT_EQ(ev.size(), 3u);
+  EXPECT_EQ(ev[0].type, INPUT_MOUSE_MOVE);
+  EXPECT_EQ(ev[0].x, 319.f);
+  EXPECT_EQ(ev[1].type, INPUT_BUTTON_DOWN);
+  EXPECT_EQ(ev[1].key, VK_RBUTTON);
+  EXPECT_EQ(ev[1].flags & INPUT_REPEAT, INPUT_REPEAT);
+  EXPECT_EQ(ev[2].wheel, -2);
+  EXPECT_EQ(getMouseWheel(), -2);
+  EXPECT_TRUE(isMouseOver());  // captured between a button's down and up
+  e = {};
+  e.type = SDL_MOUSEBUTTONUP;
+  e.button.windowID = SDL_GetWindowID(main_window);
+  e.button.button = SDL_BUTTON_RIGHT;
+  SDL_PushEvent(&e);
+  pump_messages();
+}
