@@ -5,17 +5,17 @@
 #include "tests/app/app_test_env.h"
 
 namespace {
-struct Run {
+struct GameOutput {
   std::string log;
   int exitCode;
 };
 
 // Starts the real game headless with its own settings folder.
-Run run_game(const std::string& args) {
+GameOutput run_game(const std::string& args) {
   std::string home = make_test_config_home();
-  std::string cmd = "cd '" + home + "' && SDL_VIDEODRIVER=offscreen XDG_CONFIG_HOME='" + home +
+  std::string cmd = "cd '" + home + "' && SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + home +
                     "' XDG_DATA_HOME='" + home + "' '" EH_GAME_EXE "' " + args + " 2>&1";
-  Run run{"", -1};
+  GameOutput run{"", -1};
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return run;
   char buf[4096];
@@ -27,12 +27,12 @@ Run run_game(const std::string& args) {
   return run;
 }
 
-bool has(const Run& r, const std::string& text) { return r.log.find(text) != std::string::npos; }
-size_t at(const Run& r, const std::string& text) { return r.log.find(text); }
+bool has(const GameOutput& r, const std::string& text) { return r.log.find(text) != std::string::npos; }
+size_t at(const GameOutput& r, const std::string& text) { return r.log.find(text); }
 }  // namespace
 
 TEST(GameRun, StartsRunsAndShutsDownInOrder) {
-  Run r = run_game("-360 -novs -seed 42 -quit-after 30");
+  GameOutput r = run_game("-360 -novs -seed 42 -quit-after 30");
   EXPECT_EQ(r.exitCode, 0) << r.log;
   EXPECT_TRUE(has(r, "app path: '")) << r.log;
   EXPECT_TRUE(has(r, "init d3d ok (640x360)")) << r.log;
@@ -47,7 +47,7 @@ TEST(GameRun, StartsRunsAndShutsDownInOrder) {
 }
 
 TEST(GameRun, LowQualityIsLogged) {
-  Run r = run_game("-360 -gfx-low -quit-after 2");
+  GameOutput r = run_game("-360 -gfx-low -quit-after 2");
   EXPECT_EQ(r.exitCode, 0) << r.log;
   EXPECT_TRUE(has(r, "Graphics quality: low")) << r.log;
 }
