@@ -48,6 +48,7 @@ struct FuncState {
     int32_t curStack = 0, maxStack = 0;
     int32_t ntraps = 0;
     int32_t lastLine = -1;
+    int32_t lastLinePc = -1;  // a debug line instruction sits at this pc
 };
 
 class Compiler {
@@ -62,6 +63,7 @@ private:
     SQLexer lex;
     SQObjectPtr source;
     FuncState *fs = nullptr;
+    int32_t lastTarget = -1;
     SQInteger prevLine = 1;
 
     // ---- errors and tokens ----
@@ -124,13 +126,65 @@ private:
             fs->lastLine = (int32_t)prevLine;
             if (v->ss->debugInfo) {
                 fs->proto->code.push_back({OP_LINE, 0, 0, (int32_t)prevLine});
+                fs->lastLinePc = pc();
             }
         }
         fs->proto->code.push_back({op, a, b, arg});
         adjustStack(delta);
         return pc() - 1;
     }
-    void patchTo(int32_t at, int32_t target) { fs->proto->code[at].arg = target - (at + 1); }
+    void patchTo(int32_t at, int32_t target) {
+        fs->proto->code[at].arg = target - (at + 1);
+        if (target > lastTarget) lastTarget = target;
+    }
+    // The last instruction may be fused with the next only when no jump lands between them.
+    SQInstruction *fusable() {
+        if (fs->proto->code.empty() || lastTarget >= pc() || fs->lastLinePc == pc()) return nullptr;
+        return &fs->proto->code.back();
+    }
+    // Jump when the value on top is false; a comparison just before absorbs it.
+    int32_t emitJumpIfFalse() {
+        if (SQInstruction *last = fusable()) {
+            if (!(last->a & 1) && (last->op == OP_EQ || last->op == OP_NE || last->op == OP_LT || last->op == OP_LE ||
+                                    last->op == OP_GT || last->op == OP_GE)) {
+                last->a |= 1;
+                adjustStack(-1);
+                return pc() - 1;
+            }
+        }
+        return emit(OP_JZ, 0, -1);
+    }
+    // A small integer constant as right operand is folded into the operator.
+    void emitBinary(SQOpcode op) {
+        bool takesImmediate = op == OP_ADD || op == OP_SUB || op == OP_MUL || op == OP_EQ || op == OP_NE ||
+                              op == OP_LT || op == OP_LE || op == OP_GT || op == OP_GE;
+        auto &code = fs->proto->code;
+        if (takesImmediate && !code.empty() && lastTarget < pc() - 1 && fs->lastLinePc < pc() - 1 &&
+            code.back().op == OP_LOADINT && code.back().arg >= -32768 && code.back().arg <= 32767) {
+            int32_t imm = code.back().arg;
+            code.pop_back();
+            adjustStack(-1);
+            emit(op, 0, 0, 2, (uint16_t)(int16_t)imm);
+            return;
+        }
+        emit(op, 0, -1);
+    }
+    // Drops the value of an expression statement; stores absorb the pop.
+    void emitPopValue() {
+        if (SQInstruction *last = fusable()) {
+            if ((last->op == OP_SETLOCAL || last->op == OP_SETOUTER) && last->a == 0) {
+                last->a = 1;
+                adjustStack(-1);
+                return;
+            }
+            if ((last->op == OP_INCLOCAL || last->op == OP_INCOUTER) && !(last->a & 4)) {
+                last->a |= 4;
+                adjustStack(-1);
+                return;
+            }
+        }
+        emit(OP_POP, 1, -1);
+    }
     void patchHere(int32_t at) { patchTo(at, pc()); }
     void emitJumpBack(SQOpcode op, int32_t target, int32_t delta = 0) {
         int32_t j = emit(op, 0, delta);
@@ -315,7 +369,7 @@ private:
         if (tok() != '?') return e;
         discharge(e);
         next();
-        int32_t jz = emit(OP_JZ, 0, -1);
+        int32_t jz = emitJumpIfFalse();
         expression();
         int32_t jend = emit(OP_JMP, 0, 0);
         adjustStack(-1);
@@ -375,7 +429,7 @@ private:
             next();
             ExpState r = (this->*sub)();
             discharge(r);
-            emit(op, 0, -1);
+            emitBinary(op);
             e = valueExp();
         }
     }
@@ -454,6 +508,8 @@ private:
             } else {
                 emit(OP_PREPCALL, 0, 0);
             }
+        } else if (e.kind == EK_VAR) {
+            emit(OP_GETVAR, e.index, 2, 1);  // the function and `this`
         } else {
             discharge(e);
             emit(OP_GETLOCAL, 0, 1);
@@ -876,7 +932,7 @@ private:
             return;
         default:
             commaExpression();
-            emit(OP_POP, 1, -1);
+            emitPopValue();
             endOfStatement();
             return;
         }
@@ -891,10 +947,8 @@ private:
     void ifStatement() {
         next();
         condition();
-        int32_t jz = emit(OP_JZ, 0, -1);
+        int32_t jz = emitJumpIfFalse();
         statement();
-        if (tok() == TK_ELSE || (tok() == ';' && false)) {
-        }
         if (tok() == TK_ELSE) {
             next();
             int32_t jend = emit(OP_JMP);
@@ -918,7 +972,7 @@ private:
         next();
         int32_t start = pc();
         condition();
-        int32_t jz = emit(OP_JZ, 0, -1);
+        int32_t jz = emitJumpIfFalse();
         beginLoop();
         statement();
         emitJumpBack(OP_JMP, start);
@@ -952,7 +1006,7 @@ private:
         int32_t jz = -1;
         if (tok() != ';') {
             commaExpression();
-            jz = emit(OP_JZ, 0, -1);
+            jz = emitJumpIfFalse();
         }
         expect(';');
         // the step is compiled now but placed after the body
@@ -961,7 +1015,7 @@ private:
         size_t linesBefore = fs->proto->lines.size();
         if (tok() != ')') {
             commaExpression();
-            emit(OP_POP, 1, -1);
+            emitPopValue();
         }
         expect(')');
         std::vector<SQInstruction> step(fs->proto->code.begin() + stepStart, fs->proto->code.end());

@@ -448,49 +448,64 @@ int SQVM::interpret(SQObjectPtr &out) {
 #define THROW() goto exception
 #define POP1() ((--sp)->null())
 
+// Handlers own C++ locals with destructors, so dispatch goes back through the loop.
+#define DISPATCH() continue
+    SQInstruction ins;
     LOADCI();
     for (;;) {
-        const SQInstruction ins = *ip++;
+        ins = *ip++;
         switch (ins.op) {
-        case OP_LOADNULL: sp++; continue;
+        case OP_LOADNULL: sp++; DISPATCH();
         case OP_LOADBOOL:
             sp->_type = OT_BOOL;
             sp->_unVal.pRefCounted = nullptr;
             sp->_unVal.nInteger = ins.a;
             sp++;
-            continue;
+            DISPATCH();
         case OP_LOADINT:
             sp->_type = OT_INTEGER;
             sp->_unVal.pRefCounted = nullptr;
             sp->_unVal.nInteger = ins.arg;
             sp++;
-            continue;
+            DISPATCH();
         case OP_LOADFLOAT:
             sp->_type = OT_FLOAT;
             sp->_unVal.pRefCounted = nullptr;
             std::memcpy(&sp->_unVal.fFloat, &ins.arg, 4);
             sp++;
-            continue;
-        case OP_LOADK: *sp++ = lits[ins.arg]; continue;
-        case OP_LOADROOT: *sp++ = roottable; continue;
-        case OP_LOADBASE: *sp++ = cl->base; continue;
+            DISPATCH();
+        case OP_LOADK: *sp++ = lits[ins.arg]; DISPATCH();
+        case OP_LOADROOT: *sp++ = roottable; DISPATCH();
+        case OP_LOADBASE: *sp++ = cl->base; DISPATCH();
         case OP_GETLOCAL: {
             const SQObjectPtr &s = fp[ins.arg];
             *sp++ = type(s) == OT_OUTER ? _outer(s)->value : s;
-            continue;
+            DISPATCH();
         }
         case OP_SETLOCAL: {
             SQObjectPtr &s = fp[ins.arg];
-            if (type(s) == OT_OUTER) _outer(s)->value = sp[-1];
-            else s = sp[-1];
-            continue;
+            SQObjectPtr &dst = type(s) == OT_OUTER ? _outer(s)->value : s;
+            if (ins.a) {
+                dst = std::move(sp[-1]);
+                sp--;
+            } else {
+                dst = sp[-1];
+            }
+            DISPATCH();
         }
-        case OP_GETOUTER: *sp++ = _outer(cl->outers[ins.arg])->value; continue;
-        case OP_SETOUTER: _outer(cl->outers[ins.arg])->value = sp[-1]; continue;
+        case OP_GETOUTER: *sp++ = _outer(cl->outers[ins.arg])->value; DISPATCH();
+        case OP_SETOUTER:
+            if (ins.a) {
+                _outer(cl->outers[ins.arg])->value = std::move(sp[-1]);
+                sp--;
+            } else {
+                _outer(cl->outers[ins.arg])->value = sp[-1];
+            }
+            DISPATCH();
         case OP_POP:
             for (int32_t i = 0; i < ins.arg; i++) POP1();
-            continue;
-        case OP_DUP: *sp = sp[-1 - ins.arg]; sp++; continue;
+            DISPATCH();
+        case OP_DUP: *sp = sp[-1 - ins.arg]; sp++; DISPATCH();
         case OP_GET:
         case OP_GETK: {
             SQObjectPtr *objp = ins.op == OP_GET ? sp - 2 : sp - 1;
@@ -500,7 +515,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     SQObjectPtr v = sq_deref(n->val);
                     if (ins.op == OP_GET) POP1();
                     sp[-1] = std::move(v);
-                    continue;
+                    DISPATCH();
                 }
             } else if (type(*objp) == OT_ARRAY && type(key) == OT_INTEGER) {
                 SQArray *a = _array(*objp);
@@ -509,7 +524,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     SQObjectPtr v = sq_deref(a->vals[i]);
                     if (ins.op == OP_GET) POP1();
                     sp[-1] = std::move(v);
-                    continue;
+                    DISPATCH();
                 }
             } else if (type(*objp) == OT_INSTANCE) {
                 SQInstance *inst = _instance(*objp);
@@ -518,7 +533,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     SQObjectPtr v = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     if (ins.op == OP_GET) POP1();
                     sp[-1] = std::move(v);
-                    continue;
+                    DISPATCH();
                 }
             }
             SQObjectPtr obj = *objp, k(key), v;
@@ -528,7 +543,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (!ok) THROW();
             if (ins.op == OP_GET) POP1();
             sp[-1] = std::move(v);
-            continue;
+            DISPATCH();
         }
         case OP_SET: {
             SQObjectPtr obj = sp[-3], k = sp[-2], v = sp[-1];
@@ -538,7 +553,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     POP1();
                     POP1();
                     sp[-1] = std::move(v);
-                    continue;
+                    DISPATCH();
                 }
             } else if (type(obj) == OT_ARRAY && type(k) == OT_INTEGER) {
                 SQArray *a = _array(obj);
@@ -547,7 +562,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     POP1();
                     POP1();
                     sp[-1] = std::move(v);
-                    continue;
+                    DISPATCH();
                 }
             }
             SAVE();
@@ -557,7 +572,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             POP1();
             POP1();
             sp[-1] = std::move(v);
-            continue;
+            DISPATCH();
         }
         case OP_NEWSLOT: {
             SQObjectPtr obj = sp[-3], k = sp[-2], v = sp[-1];
@@ -568,7 +583,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             POP1();
             POP1();
             sp[-1] = std::move(v);
-            continue;
+            DISPATCH();
         }
         case OP_DELETE: {
             SQObjectPtr obj = sp[-2], k = sp[-1], v;
@@ -578,21 +593,23 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (!ok) THROW();
             POP1();
             sp[-1] = std::move(v);
-            continue;
+            DISPATCH();
         }
         case OP_GETVAR: {
             const SQObjectPtr &self = fp[0];
             if (type(self) == OT_TABLE) {
                 if (SQTable::Node *n = _table(self)->find(lits[ins.arg])) {
                     *sp++ = sq_deref(n->val);
-                    continue;
+                    if (ins.a) *sp++ = fp[0];
+                    DISPATCH();
                 }
             } else if (type(self) == OT_INSTANCE) {
                 SQInstance *inst = _instance(self);
                 if (SQTable::Node *n = inst->klass()->memberTable()->find(lits[ins.arg])) {
                     SQInteger h = _integer(n->val);
                     *sp++ = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
-                    continue;
+                    if (ins.a) *sp++ = fp[0];
+                    DISPATCH();
                 }
             }
             SQObjectPtr s = self, v;
@@ -601,7 +618,8 @@ int SQVM::interpret(SQObjectPtr &out) {
             RELOAD();
             if (!ok) THROW();
             *sp++ = std::move(v);
-            continue;
+            if (ins.a) *sp++ = fp[0];
+            DISPATCH();
         }
         case OP_SETVAR: {
             SQObjectPtr s = fp[0], v = sp[-1];
@@ -609,7 +627,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             bool ok = setVar(s, lits[ins.arg], v);
             RELOAD();
             if (!ok) THROW();
-            continue;
+            DISPATCH();
         }
         case OP_PREPCALL:
         case OP_PREPCALLK: {
@@ -644,11 +662,33 @@ int SQVM::interpret(SQObjectPtr &out) {
                 objp[0] = std::move(f);
                 *sp++ = std::move(obj);
             }
-            continue;
+            DISPATCH();
         }
         case OP_ADD:
         case OP_SUB:
         case OP_MUL: {
+            if (ins.a & 2) {
+                // right operand is the immediate integer in b
+                SQObjectPtr &a = sp[-1];
+                int32_t imm = (int16_t)ins.b;
+                if (type(a) == OT_INTEGER) {
+                    uint32_t x = (uint32_t)_integer(a), y = (uint32_t)imm;
+                    _integer(a) = (SQInteger)(ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y);
+                    DISPATCH();
+                }
+                if (type(a) == OT_FLOAT) {
+                    SQFloat x = _float(a), y = (SQFloat)imm;
+                    _float(a) = ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y;
+                    DISPATCH();
+                }
+                SQObjectPtr av = sp[-1], bv((SQInteger)imm), r;
+                SAVE();
+                bool ok = arith(ins.op, av, bv, r);
+                RELOAD();
+                if (!ok) THROW();
+                sp[-1] = std::move(r);
+                DISPATCH();
+            }
             SQObjectPtr &a = sp[-2], &b = sp[-1];
             if (type(a) == OT_INTEGER && type(b) == OT_INTEGER) {
                 uint32_t x = (uint32_t)_integer(a), y = (uint32_t)_integer(b);
@@ -656,7 +696,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 sp--;
                 sp->_type = OT_NULL;
                 sp->_unVal.pRefCounted = nullptr;
-                continue;
+                DISPATCH();
             }
             if (type(a) == OT_FLOAT && type(b) == OT_FLOAT) {
                 SQFloat x = _float(a), y = _float(b);
@@ -664,7 +704,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 sp--;
                 sp->_type = OT_NULL;
                 sp->_unVal.pRefCounted = nullptr;
-                continue;
+                DISPATCH();
             }
         }
             [[fallthrough]];
@@ -677,14 +717,14 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (!ok) THROW();
             POP1();
             sp[-1] = std::move(r);
-            continue;
+            DISPATCH();
         }
         case OP_BAND: case OP_BOR: case OP_BXOR: case OP_SHL: case OP_SHR: case OP_USHR: {
             SQObjectPtr r;
             if (!bitwise(ins.op, sp[-2], sp[-1], r)) THROW();
             POP1();
             sp[-1] = std::move(r);
-            continue;
+            DISPATCH();
         }
         case OP_NEG: {
             SQObjectPtr a = sp[-1], r;
@@ -693,28 +733,47 @@ int SQVM::interpret(SQObjectPtr &out) {
             RELOAD();
             if (!ok) THROW();
             sp[-1] = std::move(r);
-            continue;
+            DISPATCH();
         }
-        case OP_NOT: sp[-1].setBool(sq_isfalse(sp[-1])); continue;
+        case OP_NOT: sp[-1].setBool(sq_isfalse(sp[-1])); DISPATCH();
         case OP_BNOT:
             if (type(sp[-1]) != OT_INTEGER) {
                 raisef("attempt to perform a bitwise op on a %s", sq_typename(type(sp[-1])));
                 THROW();
             }
             _integer(sp[-1]) = ~_integer(sp[-1]);
-            continue;
+            DISPATCH();
         case OP_EQ:
         case OP_NE: {
+            if (ins.a & 2) setIntSlot(*sp++, (int16_t)ins.b);
             const SQObjectPtr &a = sp[-2], &b = sp[-1];
             bool eq = sq_rawequal(a, b);
             if (!eq && type(a) != type(b) && (type(a) & SQOBJECT_NUMERIC) && (type(b) & SQOBJECT_NUMERIC))
                 eq = sq_tofloat_num(a) == sq_tofloat_num(b);
             POP1();
-            sp[-1].setBool(ins.op == OP_EQ ? eq : !eq);
-            continue;
+            bool cond = ins.op == OP_EQ ? eq : !eq;
+            if (ins.a & 1) {
+                POP1();
+                if (!cond) ip += ins.arg;
+            } else {
+                sp[-1].setBool(cond);
+            }
+            DISPATCH();
         }
         case OP_LT: case OP_LE: case OP_GT: case OP_GE: case OP_CMP3: {
             SQInteger c;
+            if ((ins.a & 2) && type(sp[-1]) == OT_INTEGER) {
+                int32_t x = _integer(sp[-1]), y = (int16_t)ins.b;
+                bool cond = ins.op == OP_LT ? x < y : ins.op == OP_LE ? x <= y : ins.op == OP_GT ? x > y : x >= y;
+                if (ins.a & 1) {
+                    POP1();
+                    if (!cond) ip += ins.arg;
+                } else {
+                    sp[-1].setBool(cond);
+                }
+                DISPATCH();
+            }
+            if (ins.a & 2) setIntSlot(*sp++, (int16_t)ins.b);
             if (type(sp[-2]) == OT_INTEGER && type(sp[-1]) == OT_INTEGER) {
                 c = _integer(sp[-2]) < _integer(sp[-1]) ? -1 : _integer(sp[-2]) > _integer(sp[-1]) ? 1 : 0;
             } else {
@@ -725,36 +784,40 @@ int SQVM::interpret(SQObjectPtr &out) {
                 if (!ok) THROW();
             }
             POP1();
-            switch (ins.op) {
-            case OP_LT: sp[-1].setBool(c < 0); break;
-            case OP_LE: sp[-1].setBool(c <= 0); break;
-            case OP_GT: sp[-1].setBool(c > 0); break;
-            case OP_GE: sp[-1].setBool(c >= 0); break;
-            default: setIntSlot(sp[-1], c); break;
+            if (ins.op == OP_CMP3) {
+                setIntSlot(sp[-1], c);
+                DISPATCH();
             }
-            continue;
+            bool cond = ins.op == OP_LT ? c < 0 : ins.op == OP_LE ? c <= 0 : ins.op == OP_GT ? c > 0 : c >= 0;
+            if (ins.a & 1) {
+                POP1();
+                if (!cond) ip += ins.arg;
+            } else {
+                sp[-1].setBool(cond);
+            }
+            DISPATCH();
         }
-        case OP_JMP: ip += ins.arg; continue;
+        case OP_JMP: ip += ins.arg; DISPATCH();
         case OP_JZ: {
             bool f = sq_isfalse(sp[-1]);
             POP1();
             if (f) ip += ins.arg;
-            continue;
+            DISPATCH();
         }
         case OP_JNZ: {
             bool f = sq_isfalse(sp[-1]);
             POP1();
             if (!f) ip += ins.arg;
-            continue;
+            DISPATCH();
         }
         case OP_ANDJ:
             if (sq_isfalse(sp[-1])) ip += ins.arg;
             else POP1();
-            continue;
+            DISPATCH();
         case OP_ORJ:
             if (!sq_isfalse(sp[-1])) ip += ins.arg;
             else POP1();
-            continue;
+            DISPATCH();
         case OP_TAILCALL: {
             int32_t n = ins.arg;
             SQObjectPtr *callee = sp - n - 1;
@@ -772,19 +835,41 @@ int SQVM::interpret(SQObjectPtr &out) {
                                           false, imm);
                 (void)r;  // argument count and depth were checked above
                 LOADCI();
-                continue;
+                DISPATCH();
             }
         }
             [[fallthrough]];
         case OP_CALL: {
             int32_t n = ins.arg;
+            if (type(sp[-n - 1]) == OT_CLOSURE) {
+                // common case: exact arguments, plain function, room on the stack
+                SQClosure *c = _closure(sp[-n - 1]);
+                SQFunctionProto *p = c->fp();
+                int32_t base = (int32_t)(sp - stack) - n;
+                if (n == p->nparams && !p->varargs && !p->generator && type(c->env) == OT_NULL &&
+                    calls.size() < MAX_CALL_DEPTH && base + p->stacksize + MIN_NATIVE_STACK <= stackCap &&
+                    type(debughook) == OT_NULL && !nativeDebugHook) {
+                    ci->ip = ip;
+                    calls.emplace_back();
+                    ci = &calls.back();
+                    ci->closure = c;
+                    ci->ip = ip = p->code.data();
+                    ci->base = base;
+                    ci->target = base - 1;
+                    ci->prevStackbase = stackbase;
+                    cl = c;
+                    fp = stack + base;
+                    lits = p->literals.data();
+                    DISPATCH();
+                }
+            }
             int32_t calleeIdx = (int32_t)(sp - stack) - n - 1;
             SAVE();
             SQObjectPtr imm;
             int r = dispatchCall(calleeIdx, n, calleeIdx, false, imm);
             if (r == 1) {
                 LOADCI();
-                continue;
+                DISPATCH();
             }
             RELOAD();
             if (r < 0) THROW();
@@ -796,10 +881,26 @@ int SQVM::interpret(SQObjectPtr &out) {
                 return 2;
             }
             stack[calleeIdx] = std::move(imm);
-            continue;
+            DISPATCH();
         }
         case OP_RETURN:
         case OP_RETURNNULL: {
+            if (!ci->root && !ci->ctor && !ci->generator && type(debughook) == OT_NULL && !nativeDebugHook &&
+                (traps.empty() || traps.back().ciIndex < (int32_t)calls.size() - 1)) {
+                SQObjectPtr *target = stack + ci->target;
+                SQObjectPtr res;
+                if (ins.op == OP_RETURN) res = std::move(sp[-1]);
+                for (SQObjectPtr *q = sp - 1; q > target; q--) q->null();
+                *target = std::move(res);
+                sp = target + 1;
+                calls.pop_back();
+                ci = &calls.back();
+                cl = ci->closure;
+                ip = ci->ip;
+                fp = stack + ci->base;
+                lits = cl->fp()->literals.data();
+                DISPATCH();
+            }
             SQObjectPtr res;
             if (ins.op == OP_RETURN) res = std::move(sp[-1]);
             if (ci->ctor) res = fp[0];
@@ -822,7 +923,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             stack[target] = std::move(res);
             LOADCI();
-            continue;
+            DISPATCH();
         }
         case OP_YIELD: {
             SQGenerator *g = ci->generator;
@@ -848,7 +949,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             stack[target] = std::move(res);
             LOADCI();
-            continue;
+            DISPATCH();
         }
         case OP_CLOSURE: {
             SQFunctionProto *p = _funcproto(cl->fp()->functions[ins.arg]);
@@ -876,18 +977,18 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
             }
             *sp++ = std::move(co);
-            continue;
+            DISPATCH();
         }
-        case OP_NEWTABLE: *sp++ = SQObjectPtr(OT_TABLE, new SQTable(ss, ins.arg)); continue;
+        case OP_NEWTABLE: *sp++ = SQObjectPtr(OT_TABLE, new SQTable(ss, ins.arg)); DISPATCH();
         case OP_NEWARRAY: {
             SQArray *a = new SQArray(ss, 0);
             *sp++ = SQObjectPtr(OT_ARRAY, a);
-            continue;
+            DISPATCH();
         }
         case OP_APPEND:
             _array(sp[-2])->vals.push_back(std::move(sp[-1]));
             sp--;
-            continue;
+            DISPATCH();
         case OP_TABLESLOT:
             if (type(sp[-2]) == OT_NULL) {
                 raisef("null cannot be used as index");
@@ -896,7 +997,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             _table(sp[-3])->set(sp[-2], sp[-1]);
             POP1();
             POP1();
-            continue;
+            DISPATCH();
         case OP_NEWCLASS: {
             SQObjectPtr attrs, baseCls;
             if (ins.a & 2) {
@@ -921,7 +1022,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 callValue(mm, co, 1, &attrs, dummy, false);  // errors are not propagated
                 RELOAD();
             }
-            continue;
+            DISPATCH();
         }
         case OP_CLASSMEMBER: {
             bool hasAttrs = ins.a & 2, isStatic = ins.a & 1;
@@ -941,7 +1042,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 bool ok = callValue(mm, clsObj, 4, args, dummy, false);
                 RELOAD();
                 if (!ok) THROW();
-                continue;
+                DISPATCH();
             }
             if (type(key) == OT_NULL) {
                 raisef("null cannot be used as index");
@@ -952,7 +1053,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 raisef("trying to modify a class that has already been instantiated");
                 THROW();
             }
-            continue;
+            DISPATCH();
         }
         case OP_FOREACH: {
             SQObjectPtr *b = fp + ins.b;
@@ -964,36 +1065,36 @@ int SQVM::interpret(SQObjectPtr &out) {
                 int32_t i = t->nextLive(from);
                 if (i < 0) {
                     ip += ins.arg;
-                    continue;
+                    DISPATCH();
                 }
                 b[2] = t->nodes[i].key;
                 b[3] = sq_deref(t->nodes[i].val);
                 setIntSlot(it, i + 1);
-                continue;
+                DISPATCH();
             }
             case OT_ARRAY: {
                 SQArray *a = _array(cont);
                 int32_t i = type(it) == OT_INTEGER ? _integer(it) : 0;
                 if (i >= (int32_t)a->vals.size()) {
                     ip += ins.arg;
-                    continue;
+                    DISPATCH();
                 }
                 setIntSlot(b[2], i);
                 b[3] = sq_deref(a->vals[i]);
                 setIntSlot(it, i + 1);
-                continue;
+                DISPATCH();
             }
             case OT_STRING: {
                 SQString *s = _string(cont);
                 int32_t i = type(it) == OT_INTEGER ? _integer(it) : 0;
                 if (i >= s->len) {
                     ip += ins.arg;
-                    continue;
+                    DISPATCH();
                 }
                 setIntSlot(b[2], i);
                 setIntSlot(b[3], (signed char)s->val[i]);
                 setIntSlot(it, i + 1);
-                continue;
+                DISPATCH();
             }
             case OT_CLASS: {
                 SQClass *c = _class(cont);
@@ -1002,19 +1103,19 @@ int SQVM::interpret(SQObjectPtr &out) {
                 int32_t i = t->nextLive(from);
                 if (i < 0) {
                     ip += ins.arg;
-                    continue;
+                    DISPATCH();
                 }
                 b[2] = t->nodes[i].key;
                 SQInteger h = _integer(t->nodes[i].val);
                 b[3] = sq_deref((h & 1) ? c->fields[h >> 1].val : c->methods[h >> 1].val);
                 setIntSlot(it, i + 1);
-                continue;
+                DISPATCH();
             }
             case OT_GENERATOR: {
                 SQGenerator *g = _generator(cont);
                 if (g->state == SQGenerator::DEAD) {
                     ip += ins.arg;
-                    continue;
+                    DISPATCH();
                 }
                 int32_t i = type(it) == OT_INTEGER ? _integer(it) : 0;
                 setIntSlot(b[2], i);
@@ -1026,7 +1127,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     THROW();
                 }
                 LOADCI();
-                continue;
+                DISPATCH();
             }
             case OT_INSTANCE:
             case OT_USERDATA: {
@@ -1041,7 +1142,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 if (!ok) THROW();
                 if (type(nextKey) == OT_NULL) {
                     ip += ins.arg;
-                    continue;
+                    DISPATCH();
                 }
                 SQObjectPtr val;
                 SAVE();
@@ -1055,7 +1156,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 b[1] = nextKey;
                 b[2] = nextKey;
                 b[3] = std::move(val);
-                continue;
+                DISPATCH();
             }
             default: raisef("cannot iterate %s", sq_typename(type(cont))); THROW();
             }
@@ -1063,14 +1164,14 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_FOREACHGEN: {
             const SQObjectPtr &cont = fp[ins.b];
             if (type(cont) == OT_GENERATOR && _generator(cont)->state == SQGenerator::DEAD) ip += ins.arg;
-            continue;
+            DISPATCH();
         }
         case OP_PUSHTRAP:
             traps.push_back({(int32_t)calls.size() - 1, (int32_t)(sp - fp), ip + ins.arg});
-            continue;
+            DISPATCH();
         case OP_POPTRAP:
             for (int32_t i = 0; i < ins.arg; i++) traps.pop_back();
-            continue;
+            DISPATCH();
         case OP_THROW:
             raise(sp[-1]);
             POP1();
@@ -1082,14 +1183,14 @@ int SQVM::interpret(SQObjectPtr &out) {
             RELOAD();
             if (!ok) THROW();
             sp[-1] = std::move(r);
-            continue;
+            DISPATCH();
         }
         case OP_INSTANCEOF: {
             bool res;
             if (!instanceOf(sp[-2], sp[-1], res)) THROW();
             POP1();
             sp[-1].setBool(res);
-            continue;
+            DISPATCH();
         }
         case OP_IN: {
             bool res;
@@ -1100,7 +1201,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (!ok) THROW();
             POP1();
             sp[-1].setBool(res);
-            continue;
+            DISPATCH();
         }
         case OP_CLONE: {
             SQObjectPtr a = sp[-1], r;
@@ -1109,7 +1210,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             RELOAD();
             if (!ok) THROW();
             sp[-1] = std::move(r);
-            continue;
+            DISPATCH();
         }
         case OP_RESUME: {
             if (type(sp[-1]) != OT_GENERATOR) {
@@ -1124,7 +1225,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 THROW();
             }
             LOADCI();
-            continue;
+            DISPATCH();
         }
         case OP_INCLOCAL:
         case OP_INCOUTER:
@@ -1146,8 +1247,8 @@ int SQVM::interpret(SQObjectPtr &out) {
                 SQInteger o = _integer(*slot);
                 SQInteger nv = (SQInteger)((uint32_t)o + ((ins.a & 2) ? 0xFFFFFFFFu : 1u));
                 _integer(*slot) = nv;
-                setIntSlot(*sp++, post ? o : nv);
-                continue;
+                if (!(ins.a & 4)) setIntSlot(*sp++, post ? o : nv);
+                DISPATCH();
             }
             SAVE();
             bool ok = true;
@@ -1175,8 +1276,8 @@ int SQVM::interpret(SQObjectPtr &out) {
                 POP1();
                 POP1();
             }
-            *sp++ = post ? oldv : newv;
-            continue;
+            if (!(ins.a & 4)) *sp++ = post ? oldv : newv;
+            DISPATCH();
         }
         case OP_LINE:
             if (type(debughook) != OT_NULL || nativeDebugHook) {
@@ -1184,7 +1285,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 debugHookEvent('l', *ci, ins.arg);
                 RELOAD();
             }
-            continue;
+            DISPATCH();
         default: raisef("invalid instruction"); THROW();
         }
     exception:
@@ -1198,4 +1299,5 @@ int SQVM::interpret(SQObjectPtr &out) {
 #undef RELOAD
 #undef THROW
 #undef POP1
+#undef DISPATCH
 }

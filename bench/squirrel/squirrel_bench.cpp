@@ -1,0 +1,221 @@
+// Script cases against the same work in C++: compare the two rows of each
+// pair (script time / C++ time is the slowdown).
+#include "squirrel.h"
+#include "sqstdmath.h"
+#include "sqstdstring.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+struct Vm {
+    HSQUIRRELVM v;
+    explicit Vm(const char *src) {
+        v = sq_open(1024);
+        sq_pushroottable(v);
+        sqstd_register_mathlib(v);
+        sqstd_register_stringlib(v);
+        sq_pop(v, 1);
+        if (SQ_FAILED(sq_compilebuffer(v, src, (SQInteger)strlen(src), "bench", SQTrue))) abort();
+        sq_pushroottable(v);
+        if (SQ_FAILED(sq_call(v, 1, SQFalse, SQTrue))) abort();
+        sq_pop(v, 1);
+    }
+    ~Vm() { sq_close(v); }
+    // Calls the global `name` with integer arguments; returns the integer result.
+    SQInteger call(const char *name, std::initializer_list<SQInteger> args) {
+        SQInteger top = sq_gettop(v);
+        sq_pushroottable(v);
+        sq_pushstring(v, name, -1);
+        sq_get(v, -2);
+        sq_pushroottable(v);
+        for (SQInteger a : args) sq_pushinteger(v, a);
+        SQInteger r = 0;
+        if (SQ_FAILED(sq_call(v, (SQInteger)args.size() + 1, SQTrue, SQTrue))) abort();
+        sq_getinteger(v, -1, &r);
+        sq_settop(v, top);
+        return r;
+    }
+};
+
+int cpp_fib(int n) { return n < 2 ? n : cpp_fib(n - 1) + cpp_fib(n - 2); }
+
+void BM_Fib27_Script(benchmark::State &st) {
+    Vm vm("function fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }");
+    for (auto _ : st) benchmark::DoNotOptimize(vm.call("fib", {27}));
+}
+void BM_Fib27_Cpp(benchmark::State &st) {
+    volatile int n = 27;
+    for (auto _ : st) benchmark::DoNotOptimize(cpp_fib(n));
+}
+
+void BM_IntLoop10M_Script(benchmark::State &st) {
+    Vm vm("function loop(n) { local s = 0; for (local i = 0; i < n; i++) s += i; return s; }");
+    for (auto _ : st) benchmark::DoNotOptimize(vm.call("loop", {10000000}));
+}
+void BM_IntLoop10M_Cpp(benchmark::State &st) {
+    for (auto _ : st) {
+        volatile int n = 10000000;
+        int s = 0;
+        for (int i = 0; i < n; i++) {
+            s += i;
+            benchmark::DoNotOptimize(s);
+        }
+    }
+}
+
+void BM_FloatMath_Script(benchmark::State &st) {
+    Vm vm("function fl(n) { local x = 0.5, acc = 0.0; for (local i = 0; i < n; i++) { acc = acc * 0.99 + x * 1.5 - 0.25; x = x + 0.001; } return acc.tointeger(); }");
+    for (auto _ : st) benchmark::DoNotOptimize(vm.call("fl", {1000000}));
+}
+void BM_FloatMath_Cpp(benchmark::State &st) {
+    for (auto _ : st) {
+        volatile int n = 1000000;
+        float x = 0.5f, acc = 0.0f;
+        for (int i = 0; i < n; i++) {
+            acc = acc * 0.99f + x * 1.5f - 0.25f;
+            x = x + 0.001f;
+            benchmark::DoNotOptimize(acc);
+        }
+    }
+}
+
+const char *TABLE_SRC =
+    "function tab(n) { local keys = []; for (local i = 0; i < 64; i++) keys.append(\"key\" + i);"
+    " local t = {}; foreach (k in keys) t[k] <- 0; local s = 0;"
+    " for (local i = 0; i < n; i++) { local k = keys[i & 63]; t[k] = t[k] + 1; s += t[k]; } return s; }";
+void BM_TableStringKeys_Script(benchmark::State &st) {
+    Vm vm(TABLE_SRC);
+    for (auto _ : st) benchmark::DoNotOptimize(vm.call("tab", {1000000}));
+}
+void BM_TableStringKeys_Cpp(benchmark::State &st) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 64; i++) keys.push_back("key" + std::to_string(i));
+    for (auto _ : st) {
+        std::unordered_map<std::string, int> t;
+        for (auto &k : keys) t[k] = 0;
+        int s = 0;
+        for (int i = 0; i < 1000000; i++) {
+            int &slot = t[keys[i & 63]];
+            slot = slot + 1;
+            s += slot;
+        }
+        benchmark::DoNotOptimize(s);
+    }
+}
+
+void BM_ArrayAppendIndex_Script(benchmark::State &st) {
+    Vm vm("function arr(n) { local a = []; for (local i = 0; i < n; i++) a.append(i); local s = 0;"
+          " for (local i = 0; i < n; i++) s += a[i]; return s; }");
+    for (auto _ : st) benchmark::DoNotOptimize(vm.call("arr", {1000000}));
+}
+void BM_ArrayAppendIndex_Cpp(benchmark::State &st) {
+    for (auto _ : st) {
+        std::vector<int> a;
+        for (int i = 0; i < 1000000; i++) a.push_back(i);
+        int s = 0;
+        for (int i = 0; i < 1000000; i++) s += a[(size_t)i];
+        benchmark::DoNotOptimize(s);
+    }
+}
+
+struct CppCounter {
+    int n = 0;
+    __attribute__((noinline)) int add(int k) { return n += k; }
+};
+void BM_MethodCalls_Script(benchmark::State &st) {
+    Vm vm("class Counter { n = 0; function add(k) { n += k; return n; } }"
+          " function meth(count) { local c = Counter(); local r = 0; for (local i = 0; i < count; i++) r = c.add(1); return r; }");
+    for (auto _ : st) benchmark::DoNotOptimize(vm.call("meth", {1000000}));
+}
+void BM_MethodCalls_Cpp(benchmark::State &st) {
+    for (auto _ : st) {
+        CppCounter c;
+        int r = 0;
+        for (int i = 0; i < 1000000; i++) r = c.add(1);
+        benchmark::DoNotOptimize(r);
+    }
+}
+
+// A closure called from the host per map cell with two arguments.
+void BM_HostCalls65536_Script(benchmark::State &st) {
+    Vm vm("mask <- function(x, y) { return (x * y) & 255; }");
+    sq_pushroottable(vm.v);
+    sq_pushstring(vm.v, "mask", -1);
+    sq_get(vm.v, -2);
+    HSQOBJECT fn;
+    sq_getstackobj(vm.v, -1, &fn);
+    sq_addref(vm.v, &fn);
+    sq_pop(vm.v, 2);
+    for (auto _ : st) {
+        long total = 0;
+        for (int y = 0; y < 256; y++)
+            for (int x = 0; x < 256; x++) {
+                sq_pushobject(vm.v, fn);
+                sq_pushroottable(vm.v);
+                sq_pushinteger(vm.v, x);
+                sq_pushinteger(vm.v, y);
+                sq_call(vm.v, 3, SQTrue, SQTrue);
+                SQInteger r;
+                sq_getinteger(vm.v, -1, &r);
+                total += r;
+                sq_pop(vm.v, 2);
+            }
+        benchmark::DoNotOptimize(total);
+    }
+    sq_release(vm.v, &fn);
+}
+__attribute__((noinline)) int cpp_mask(int x, int y) { return (x * y) & 255; }
+void BM_HostCalls65536_Cpp(benchmark::State &st) {
+    for (auto _ : st) {
+        long total = 0;
+        for (int y = 0; y < 256; y++)
+            for (int x = 0; x < 256; x++) total += cpp_mask(x, y);
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+void BM_StringConcatFormat_Script(benchmark::State &st) {
+    Vm vm("function str(n) { local total = 0; for (local i = 0; i < n; i++) { local s = \"item\" + i + \":\" + (i * 0.5);"
+          " local f = format(\"%s=%d;%.2f\", \"k\", i, i * 0.25); total += s.len() + f.len(); } return total; }");
+    for (auto _ : st) benchmark::DoNotOptimize(vm.call("str", {100000}));
+}
+void BM_StringConcatFormat_Cpp(benchmark::State &st) {
+    for (auto _ : st) {
+        long total = 0;
+        char buf[64], fbuf[64];
+        for (int i = 0; i < 100000; i++) {
+            snprintf(fbuf, sizeof fbuf, "%g", (double)(float)(i * 0.5f));
+            std::string s = "item" + std::to_string(i) + ":" + fbuf;
+            snprintf(buf, sizeof buf, "%s=%d;%.2f", "k", i, (double)(i * 0.25f));
+            total += (long)s.size() + (long)strlen(buf);
+        }
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_Fib27_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Fib27_Cpp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IntLoop10M_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IntLoop10M_Cpp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloatMath_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloatMath_Cpp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TableStringKeys_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TableStringKeys_Cpp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrayAppendIndex_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrayAppendIndex_Cpp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MethodCalls_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MethodCalls_Cpp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HostCalls65536_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HostCalls65536_Cpp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringConcatFormat_Script)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StringConcatFormat_Cpp)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
