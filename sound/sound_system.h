@@ -22,7 +22,7 @@ constexpr int MAX_SOUND_SAMPLES = 1024;
 constexpr int MAX_SOUND_CHANNELS_TOTAL = 1024;
 
 constexpr int STREAM_BUFFER_COUNT = 4;
-constexpr int STREAM_BUFFER_FRAMES = 2048;
+constexpr int STREAM_BUFFER_FRAMES = 4096;  // with 4 buffers, 370 ms of slack at 44.1 kHz
 // How often the sound thread wakes: sets the resolution of slide ends.
 constexpr int SOUND_THREAD_PERIOD_MS = 5;
 
