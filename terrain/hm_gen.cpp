@@ -99,11 +99,14 @@ void addSimplexNoise(float min_ht, float max_ht, int tile, int octaves, float pe
   HMGEN_ASSERT((tile&(tile-1))==0 && tile>0);
   const TiledFractalGrid noise(octaves, persistence, float(tile),
                                [tile](int k) { return float(tile) * float(k) / 256.0f; });
+  const __m128 range = _mm_set1_ps(max_ht - min_ht), base = _mm_set1_ps(min_ht);
   for (int z = 0; z < HMAP_SIZE; ++z)
-    for (int x = 0; x < HMAP_SIZE; ++x) {
-      float o = 0.286f * noise.sample(x, z) + 0.5f;
-      if (o < 0.0f) o = 0.0f;
-      hmap[cell_index(x, z)] += o * (max_ht - min_ht) + min_ht;
+    for (int x = 0; x < HMAP_SIZE; x += 4) {
+      // max returns its second operand on NaN and ties: o < 0 ? 0 : o exactly.
+      __m128 o = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.286f), noise.sample4(x, z)), _mm_set1_ps(0.5f));
+      o = _mm_max_ps(_mm_setzero_ps(), o);
+      float* cell = &hmap[cell_index(x, z)];
+      _mm_store_ps(cell, _mm_add_ps(_mm_load_ps(cell), _mm_add_ps(_mm_mul_ps(o, range), base)));
     }
 }
 
@@ -138,13 +141,18 @@ void genVoronoiFaults(int tile, float min_ht, float max_ht, float warp, int warp
   draw_cell_heights(plateaus, min_ht, max_ht);
   float h = float(tile) / 256.0f;
   float R = sharpness / h;
-  float L = float(tile * warp_scale);
+  float L = float(tile) * float(warp_scale);
   float m = L / 256.0f;
+  // The z warp samples the x warp's noise with the coordinates swapped, so one
+  // grid of the x warp serves both: wz(x, z) = wx(z, x).
+  alignas(16) static float warp_x[HMAP_CELLS];
   const TiledFractalGrid warp_noise(octaves, 0.5f, L, [m](int k) { return float(k) * m; });
   for (int z = 0; z < HMAP_SIZE; ++z)
+    for (int x = 0; x < HMAP_SIZE; x += 4) _mm_store_ps(&warp_x[cell_index(x, z)], warp_noise.sample4(x, z));
+  for (int z = 0; z < HMAP_SIZE; ++z)
     for (int x = 0; x < HMAP_SIZE; ++x) {
-      float wx = warp_noise.sample(x, z);
-      float wz = warp_noise.sample(z, x);
+      float wx = warp_x[cell_index(x, z)];
+      float wz = warp_x[cell_index(z, x)];
       float dist[4];
       int id[4];
       tiled_voronoi_noise2_near4(float(x) * h + warp * wx, float(z) * h + warp * wz, tile_shift, dist, id, nullptr);

@@ -1,7 +1,11 @@
 #include "terrain/noise.h"
 
+#include <smmintrin.h>
+
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "terrain/game_random.h"
 #include "terrain/grid_math.h"
@@ -88,46 +92,95 @@ static const uint8_t SIMPLEX4[64][4] = {
     {2, 0, 1, 3}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {3, 0, 1, 2}, {3, 0, 2, 1}, {0, 0, 0, 0}, {3, 1, 2, 0},
     {2, 1, 0, 3}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {3, 1, 0, 2}, {0, 0, 0, 0}, {3, 2, 0, 1}, {3, 2, 1, 0}};
 
-static inline float corner4(int gi, float x, float y, float z, float w) {
-  float t = 0.6f - x * x - y * y - z * z - w * w;
-  if (t < 0.0f) return 0.0f;
-  const int8_t* g = GRAD4[gi];
-  t *= t;
-  return t * t * (float(g[0]) * x + float(g[1]) * y + float(g[2]) * z + float(g[3]) * w);
+// Gradients as floats, one row per lane load.
+alignas(16) static const float GRAD4F[32][4] = {
+#define G(i) {float(GRAD4[i][0]), float(GRAD4[i][1]), float(GRAD4[i][2]), float(GRAD4[i][3])}
+    G(0),  G(1),  G(2),  G(3),  G(4),  G(5),  G(6),  G(7),  G(8),  G(9),  G(10), G(11), G(12), G(13), G(14), G(15),
+    G(16), G(17), G(18), G(19), G(20), G(21), G(22), G(23), G(24), G(25), G(26), G(27), G(28), G(29), G(30), G(31)};
+#undef G
+
+// One simplex corner for four sample points in lanes: exactly the scalar
+// t = 0.6 - x^2 - y^2 - z^2 - w^2; t < 0 ? 0 : t^4 (g . p), lane by lane.
+static inline __m128 simplex_corner(__m128 X, __m128 Y, __m128 Z, __m128 W, const int gi[4]) {
+  __m128 gx = _mm_load_ps(GRAD4F[gi[0]]), gy = _mm_load_ps(GRAD4F[gi[1]]);
+  __m128 gz = _mm_load_ps(GRAD4F[gi[2]]), gw = _mm_load_ps(GRAD4F[gi[3]]);
+  _MM_TRANSPOSE4_PS(gx, gy, gz, gw);
+  __m128 t = _mm_sub_ps(_mm_sub_ps(_mm_sub_ps(_mm_sub_ps(_mm_set1_ps(0.6f), _mm_mul_ps(X, X)), _mm_mul_ps(Y, Y)),
+                                   _mm_mul_ps(Z, Z)),
+                        _mm_mul_ps(W, W));
+  __m128 dot = _mm_add_ps(
+      _mm_add_ps(_mm_add_ps(_mm_mul_ps(gx, X), _mm_mul_ps(gy, Y)), _mm_mul_ps(gz, Z)), _mm_mul_ps(gw, W));
+  __m128 t2 = _mm_mul_ps(t, t);
+  __m128 n = _mm_mul_ps(_mm_mul_ps(t2, t2), dot);
+  return _mm_and_ps(n, _mm_cmpnlt_ps(t, _mm_setzero_ps()));  // NaN passes, as in the scalar test
 }
 
-float noise4(float x, float y, float z, float w) {
-  const float F4 = 0.309017f;
-  const float G4 = 0.1381966f;
-  float s = (x + y + z + w) * F4;
-  int i = floor_coord(x + s), j = floor_coord(y + s), k = floor_coord(z + s), l = floor_coord(w + s);
-  float t = float(i + j + k + l) * G4;
-  float x0 = x - (float(i) - t), y0 = y - (float(j) - t), z0 = z - (float(k) - t), w0 = w - (float(l) - t);
+static inline __m128i floor4(__m128 v) { return _mm_cvtps_epi32(_mm_sub_ps(v, _mm_set1_ps(0.49999988f))); }
 
-  int c = (x0 > y0) * 32 + (x0 > z0) * 16 + (y0 > z0) * 8 + (x0 > w0) * 4 + (y0 > w0) * 2 + (z0 > w0);
-  const uint8_t* sc = SIMPLEX4[c];
-  int i1 = sc[0] >= 3, j1 = sc[1] >= 3, k1 = sc[2] >= 3, l1 = sc[3] >= 3;
-  int i2 = sc[0] >= 2, j2 = sc[1] >= 2, k2 = sc[2] >= 2, l2 = sc[3] >= 2;
-  int i3 = sc[0] >= 1, j3 = sc[1] >= 1, k3 = sc[2] >= 1, l3 = sc[3] >= 1;
+// LANES sample points (1 or 4) in the lanes of x, y, z, w; the hashing runs
+// only for the lanes in use, the arithmetic always on all four.
+template <int LANES>
+static __m128 simplex4_lanes(__m128 x, __m128 y, __m128 z, __m128 w) {
+  const __m128 F4 = _mm_set1_ps(0.309017f);
+  const __m128 G4 = _mm_set1_ps(0.1381966f);
+  __m128 s = _mm_mul_ps(_mm_add_ps(_mm_add_ps(_mm_add_ps(x, y), z), w), F4);
+  __m128i i = floor4(_mm_add_ps(x, s)), j = floor4(_mm_add_ps(y, s));
+  __m128i k = floor4(_mm_add_ps(z, s)), l = floor4(_mm_add_ps(w, s));
+  __m128 t = _mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_add_epi32(_mm_add_epi32(i, j), k), l)), G4);
+  __m128 x0 = _mm_sub_ps(x, _mm_sub_ps(_mm_cvtepi32_ps(i), t));
+  __m128 y0 = _mm_sub_ps(y, _mm_sub_ps(_mm_cvtepi32_ps(j), t));
+  __m128 z0 = _mm_sub_ps(z, _mm_sub_ps(_mm_cvtepi32_ps(k), t));
+  __m128 w0 = _mm_sub_ps(w, _mm_sub_ps(_mm_cvtepi32_ps(l), t));
 
-  float x1 = x0 - float(i1) + G4, y1 = y0 - float(j1) + G4, z1 = z0 - float(k1) + G4, w1 = w0 - float(l1) + G4;
-  float x2 = x0 - float(i2) + 0.2763932f, y2 = y0 - float(j2) + 0.2763932f;
-  float z2 = z0 - float(k2) + 0.2763932f, w2 = w0 - float(l2) + 0.2763932f;
-  float x3 = x0 - float(i3) + 0.41458982f, y3 = y0 - float(j3) + 0.41458982f;
-  float z3 = z0 - float(k3) + 0.41458982f, w3 = w0 - float(l3) + 0.41458982f;
-  const float G4x4m1 = 0.5527864f - 1.0f;
-  float x4 = x0 + G4x4m1, y4 = y0 + G4x4m1, z4 = z0 + G4x4m1, w4 = w0 + G4x4m1;
+  int order_bits[6] = {_mm_movemask_ps(_mm_cmpgt_ps(x0, y0)), _mm_movemask_ps(_mm_cmpgt_ps(x0, z0)),
+                       _mm_movemask_ps(_mm_cmpgt_ps(y0, z0)), _mm_movemask_ps(_mm_cmpgt_ps(x0, w0)),
+                       _mm_movemask_ps(_mm_cmpgt_ps(y0, w0)), _mm_movemask_ps(_mm_cmpgt_ps(z0, w0))};
+  alignas(16) int li[4], lj[4], lk[4], ll[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(li), _mm_and_si128(i, _mm_set1_epi32(255)));
+  _mm_store_si128(reinterpret_cast<__m128i*>(lj), _mm_and_si128(j, _mm_set1_epi32(255)));
+  _mm_store_si128(reinterpret_cast<__m128i*>(lk), _mm_and_si128(k, _mm_set1_epi32(255)));
+  _mm_store_si128(reinterpret_cast<__m128i*>(ll), _mm_and_si128(l, _mm_set1_epi32(255)));
 
-  int ii = i & 255, jj = j & 255, kk = k & 255, ll = l & 255;
+  // Per lane: the axes' ranks for its ordering, and the gradient of each of
+  // the five corners. Corner n (1..3) steps along the axes ranked >= 4 - n.
+  // Unused lanes compute a harmless corner with gradient 0.
+  alignas(16) float rank[4][4] = {};
+  int gi[5][4] = {};
   const uint8_t* p = noise_perm;
-  int gi0 = p[ii + p[jj + p[kk + p[ll]]]] & 31;
-  int gi1 = p[ii + i1 + p[jj + j1 + p[kk + k1 + p[ll + l1]]]] & 31;
-  int gi2 = p[ii + i2 + p[jj + j2 + p[kk + k2 + p[ll + l2]]]] & 31;
-  int gi3 = p[ii + i3 + p[jj + j3 + p[kk + k3 + p[ll + l3]]]] & 31;
-  int gi4 = p[ii + 1 + p[jj + 1 + p[kk + 1 + p[ll + 1]]]] & 31;
+  for (int lane = 0; lane < LANES; ++lane) {
+    int c = 0;
+    for (int b = 0; b < 6; ++b) c |= ((order_bits[b] >> lane) & 1) << (5 - b);
+    const uint8_t* sc = SIMPLEX4[c];
+    for (int axis = 0; axis < 4; ++axis) rank[axis][lane] = float(sc[axis]);
+    int a = li[lane], b = lj[lane], cc = lk[lane], d = ll[lane];
+    for (int n = 0; n < 4; ++n) {
+      int r = 4 - n;
+      gi[n][lane] = p[a + (sc[0] >= r) + p[b + (sc[1] >= r) + p[cc + (sc[2] >= r) + p[d + (sc[3] >= r)]]]] & 31;
+    }
+    gi[4][lane] = p[a + 1 + p[b + 1 + p[cc + 1 + p[d + 1]]]] & 31;
+  }
+  __m128 rx = _mm_load_ps(rank[0]), ry = _mm_load_ps(rank[1]), rz = _mm_load_ps(rank[2]), rw = _mm_load_ps(rank[3]);
 
-  return 27.0f * (corner4(gi0, x0, y0, z0, w0) + corner4(gi1, x1, y1, z1, w1) + corner4(gi2, x2, y2, z2, w2) +
-                  corner4(gi3, x3, y3, z3, w3) + corner4(gi4, x4, y4, z4, w4));
+  __m128 sum = simplex_corner(x0, y0, z0, w0, gi[0]);
+  const float steps[3] = {0.1381966f, 0.2763932f, 0.41458982f};
+  const __m128 one = _mm_set1_ps(1.0f);
+  for (int n = 1; n <= 3; ++n) {
+    __m128 threshold = _mm_set1_ps(float(4 - n)), step = _mm_set1_ps(steps[n - 1]);
+    auto corner = [&](__m128 v, __m128 r) {
+      return _mm_add_ps(_mm_sub_ps(v, _mm_and_ps(_mm_cmpge_ps(r, threshold), one)), step);
+    };
+    sum = _mm_add_ps(sum, simplex_corner(corner(x0, rx), corner(y0, ry), corner(z0, rz), corner(w0, rw), gi[n]));
+  }
+  const __m128 last = _mm_set1_ps(0.5527864f - 1.0f);
+  sum = _mm_add_ps(sum, simplex_corner(_mm_add_ps(x0, last), _mm_add_ps(y0, last), _mm_add_ps(z0, last),
+                                       _mm_add_ps(w0, last), gi[4]));
+  return _mm_mul_ps(_mm_set1_ps(27.0f), sum);
+}
+
+__m128 noise4_x4(__m128 x, __m128 y, __m128 z, __m128 w) { return simplex4_lanes<4>(x, y, z, w); }
+
+float noise4(float x, float y, float z, float w) {
+  return _mm_cvtss_f32(simplex4_lanes<1>(_mm_set1_ps(x), _mm_set1_ps(y), _mm_set1_ps(z), _mm_set1_ps(w)));
 }
 
 // ---- seamless 2-D noise: the plane wrapped onto a torus in 4-D ----
@@ -175,28 +228,31 @@ void tiled_voronoi_noise2_all9(float x, float y, int tile_shift, Point2 offset[9
 }
 
 void tiled_voronoi_noise2_near4(float x, float y, int tile_shift, float dist[4], int id[4], Point2 offset[4]) {
-  float best_d[4] = {FLT_MAX, FLT_MAX, FLT_MAX, FLT_MAX};
-  int best_id[4] = {0, 0, 0, 0};
-  Point2 best_o[4] = {};
-  visit_voronoi9(x, y, tile_shift, [&](Point2 o, int cell_id) {
-    float d = o.x * o.x + o.z * o.z;
-    // Strictly smaller only: on ties the earlier-visited point ranks first.
-    int slot = 0;
-    while (slot < 4 && !(d < best_d[slot])) ++slot;
-    if (slot == 4) return;
-    for (int k = 3; k > slot; --k) {
-      best_d[k] = best_d[k - 1];
-      best_id[k] = best_id[k - 1];
-      best_o[k] = best_o[k - 1];
-    }
-    best_d[slot] = d;
-    best_id[slot] = cell_id;
-    best_o[slot] = o;
-  });
-  for (int k = 0; k < 4; ++k) {
-    if (dist) dist[k] = best_d[k];
-    if (id) id[k] = best_id[k];
-    if (offset) offset[k] = best_o[k];
+  Point2 all_offset[9];
+  int all_id[9];
+  tiled_voronoi_noise2_all9(x, y, tile_shift, all_offset, all_id);
+  // Squared distances are never negative, so their bit patterns order like
+  // the values; the visiting index below them ranks ties by visiting order.
+  uint64_t key[9];
+  for (int k = 0; k < 9; ++k) {
+    float d = all_offset[k].x * all_offset[k].x + all_offset[k].z * all_offset[k].z;
+    uint32_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    key[k] = (uint64_t(bits) << 4) | uint64_t(k);
+  }
+  for (int slot = 0; slot < 4; ++slot) {
+    uint64_t best = key[0];
+    for (int k = 1; k < 9; ++k) best = std::min(best, key[k]);
+    int k = int(best & 15);
+    key[k] = UINT64_MAX;
+    uint32_t bits = uint32_t(best >> 4);
+    float d;
+    std::memcpy(&d, &bits, sizeof d);
+    // Only points nearer than FLT_MAX take a slot; the rest keep the start values.
+    bool found = d < FLT_MAX;
+    if (dist) dist[slot] = found ? d : FLT_MAX;
+    if (id) id[slot] = found ? all_id[k] : 0;
+    if (offset) offset[slot] = found ? all_offset[k] : Point2{0.0f, 0.0f};
   }
 }
 

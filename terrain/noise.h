@@ -3,6 +3,8 @@
 // Voronoi feature points, fractal sums and the hash look-ups.
 #pragma once
 
+#include <xmmintrin.h>
+
 #include <cstdint>
 
 #include "terrain/point2.h"
@@ -18,6 +20,8 @@ void reseed_noise();
 float noise1(float x);
 float old_tiled_noise2(float x, float y, int tile);
 float noise4(float x, float y, float z, float w);
+// noise4 of four points at once, one per lane, with the same bits per lane.
+__m128 noise4_x4(__m128 x, __m128 y, __m128 z, __m128 w);
 float tiled_noise2(float x, float y, float period);
 
 // One coordinate of tiled_noise2 mapped onto its circle: (r cos a, r sin a) with

@@ -105,6 +105,78 @@ TEST_F(Noise, Noise4IsContinuousAndBounded) {
   EXPECT_LT(peak, 1.1f);
 }
 
+// The textbook form of the 4-D simplex noise, one corner after another; the
+// engine's lane-parallel version must give the same bits.
+float reference_noise4(float x, float y, float z, float w) {
+  static const int8_t grad[32][4] = {
+      {0, 1, 1, 1},   {0, 1, 1, -1},   {0, 1, -1, 1},  {0, 1, -1, -1}, {0, -1, 1, 1},  {0, -1, 1, -1}, {0, -1, -1, 1},
+      {0, -1, -1, -1}, {1, 0, 1, 1},   {1, 0, 1, -1},  {1, 0, -1, 1},  {1, 0, -1, -1}, {-1, 0, 1, 1},  {-1, 0, 1, -1},
+      {-1, 0, -1, 1}, {-1, 0, -1, -1}, {1, 1, 0, 1},   {1, 1, 0, -1},  {1, -1, 0, 1},  {1, -1, 0, -1}, {-1, 1, 0, 1},
+      {-1, 1, 0, -1}, {-1, -1, 0, 1},  {-1, -1, 0, -1}, {1, 1, 1, 0},  {1, 1, -1, 0},  {1, -1, 1, 0},  {1, -1, -1, 0},
+      {-1, 1, 1, 0},  {-1, 1, -1, 0},  {-1, -1, 1, 0},  {-1, -1, -1, 0}};
+  // Rank of each axis for the ordering bits, built from the orderings themselves.
+  static uint8_t simplex[64][4];
+  static bool built = false;
+  if (!built) {
+    int axes[4] = {0, 1, 2, 3};
+    do {
+      float v[4];
+      for (int a = 0; a < 4; ++a) v[axes[a]] = float(a);
+      int c = (v[0] > v[1]) * 32 + (v[0] > v[2]) * 16 + (v[1] > v[2]) * 8 + (v[0] > v[3]) * 4 + (v[1] > v[3]) * 2 +
+              (v[2] > v[3]);
+      for (int a = 0; a < 4; ++a) simplex[c][a] = uint8_t(v[a]);
+    } while (std::next_permutation(axes, axes + 4));
+    built = true;
+  }
+  auto fl = [](float v) { return int(std::nearbyint(v - 0.49999988f)); };
+  auto corner = [&](int gi, float cx, float cy, float cz, float cw) {
+    float t = 0.6f - cx * cx - cy * cy - cz * cz - cw * cw;
+    if (t < 0.0f) return 0.0f;
+    t *= t;
+    return t * t * (grad[gi][0] * cx + grad[gi][1] * cy + grad[gi][2] * cz + grad[gi][3] * cw);
+  };
+  const float F4 = 0.309017f, G4 = 0.1381966f;
+  float s = (x + y + z + w) * F4;
+  int i = fl(x + s), j = fl(y + s), k = fl(z + s), l = fl(w + s);
+  float t = float(i + j + k + l) * G4;
+  float x0 = x - (float(i) - t), y0 = y - (float(j) - t), z0 = z - (float(k) - t), w0 = w - (float(l) - t);
+  int c = (x0 > y0) * 32 + (x0 > z0) * 16 + (y0 > z0) * 8 + (x0 > w0) * 4 + (y0 > w0) * 2 + (z0 > w0);
+  const uint8_t* sc = simplex[c];
+  const uint8_t* p = noise_perm;
+  int ii = i & 255, jj = j & 255, kk = k & 255, ll = l & 255;
+  float sum = corner(p[ii + p[jj + p[kk + p[ll]]]] & 31, x0, y0, z0, w0);
+  const float step[4] = {0.0f, G4, 0.2763932f, 0.41458982f};
+  for (int n = 1; n <= 3; ++n) {
+    int a = sc[0] >= 4 - n, b = sc[1] >= 4 - n, cc = sc[2] >= 4 - n, d = sc[3] >= 4 - n;
+    sum += corner(p[ii + a + p[jj + b + p[kk + cc + p[ll + d]]]] & 31, x0 - float(a) + step[n],
+                  y0 - float(b) + step[n], z0 - float(cc) + step[n], w0 - float(d) + step[n]);
+  }
+  const float last = 0.5527864f - 1.0f;
+  sum += corner(p[ii + 1 + p[jj + 1 + p[kk + 1 + p[ll + 1]]]] & 31, x0 + last, y0 + last, z0 + last, w0 + last);
+  return 27.0f * sum;
+}
+
+TEST_F(Noise, Noise4GivesTheTextbookBitsEverywhere) {
+  set_rnd_seed(99);
+  for (int n = 0; n < 200000; ++n) {
+    float x = rndf(-300.0f, 300.0f), y = rndf(-300.0f, 300.0f), z = rndf(-40.0f, 40.0f), w = rndf(-5.0f, 5.0f);
+    float got = noise4(x, y, z, w), want = reference_noise4(x, y, z, w);
+    ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << x << " " << y << " " << z << " " << w;
+  }
+  for (int n = 0; n < 50000; ++n) {
+    alignas(16) float v[4][4], got[4];
+    for (auto& axis : v)
+      for (float& c : axis) c = rndf(-100.0f, 100.0f);
+    _mm_store_ps(got, noise4_x4(_mm_load_ps(v[0]), _mm_load_ps(v[1]), _mm_load_ps(v[2]), _mm_load_ps(v[3])));
+    for (int lane = 0; lane < 4; ++lane) {
+      float want = reference_noise4(v[0][lane], v[1][lane], v[2][lane], v[3][lane]);
+      ASSERT_EQ(std::memcmp(&got[lane], &want, sizeof want), 0) << "lane " << lane;
+    }
+  }
+  EXPECT_EQ(noise4(0, 0, 0, 0), reference_noise4(0, 0, 0, 0));
+  EXPECT_EQ(noise4(1, 2, 3, 4), reference_noise4(1, 2, 3, 4));
+}
+
 TEST_F(Noise, TiledNoiseRepeatsWithAnyPeriod) {
   for (float period : {8.0f, 13.5f, 64.0f})
     for (float x = -3.0f; x < 20.0f; x += 1.37f) {
@@ -218,6 +290,12 @@ TEST_F(Noise, CachedFractalGridEqualsTheDirectSumExactly) {
       for (int x = 0; x < 256; x += 11)
         ASSERT_EQ(grid.sample(x, z), tiled_fractal_noise2(octaves, nullptr, x * m, z * m, 48.0f, 0.5f))
             << octaves << " " << x << " " << z;
+    for (int z = 3; z < 256; z += 41)
+      for (int x = 0; x < 256; x += 28) {
+        alignas(16) float four[4];
+        _mm_store_ps(four, grid.sample4(x, z));
+        for (int k = 0; k < 4; ++k) ASSERT_EQ(four[k], grid.sample(x + k, z)) << octaves << " " << x + k << " " << z;
+      }
   }
 }
 
