@@ -197,6 +197,17 @@ TEST_F(SoundChannels, ASlideToAPositiveVolumeKeepsPlayingAndANewVolumeEndsIt) {
   EXPECT_TRUE(is_sound_playing(a));
 }
 
+TEST_F(SoundChannels, In2DModeThe3DFlagIsIgnored) {
+  close_sound();
+  ASSERT_TRUE(init_sound(false));
+  unsigned s = looping_sample(1, SOUND_STEAL_DEFAULT, SOUND_FLAG_3D);
+  ASSERT_NE(s, 0u);
+  unsigned a = get_sound_sample_channel(s, false);
+  EXPECT_FALSE(set_sound_3d_pos(a, _mm_setzero_ps()));
+  EXPECT_TRUE(play_sound(a, true));
+  EXPECT_TRUE(is_sound_playing(a));
+}
+
 TEST_F(SoundChannels, HandlesDieWithTheDevice) {
   unsigned s = looping_sample(1, SOUND_STEAL_OLDEST);
   unsigned a = start(s);

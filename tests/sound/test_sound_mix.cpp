@@ -304,6 +304,19 @@ TEST_P(SoundMixStream, StopThenPlayResumesAndRestartBeginsAgain) {
 INSTANTIATE_TEST_SUITE_P(WavAndOgg, SoundMixStream, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Ogg" : "Wav"; });
 
+TEST_F(SoundMix, ALoopPointPastTheEndLoopsFromTheStart) {
+  std::string path = write_test_file("ib.wav", encode_wav(intro_and_body(), 1, TEST_RATE, WavCoding::PCM16));
+  unsigned m = load_sound_stream(path.c_str(), 7.0, 0, 0, 0);
+  wait_ms(60);
+  play_sound(m, true);
+  wait_ms(800);
+  stop_sound(m);
+  wait_ms(100);
+  std::vector<LevelRun> runs = level_runs(finish().envelope(WINDOW));
+  ASSERT_GE(runs.size(), 5u) << describe(runs);
+  EXPECT_EQ(std::string({runs[1].level, runs[2].level, runs[3].level}), "IBI") << describe(runs);
+}
+
 TEST_F(SoundMix, ASeekBeforePlayingSetsWhereTheChannelStarts) {
   std::string path = write_test_file("ib.wav", encode_wav(intro_and_body(), 1, TEST_RATE, WavCoding::PCM16));
   unsigned s = load_sound_sample(path.c_str(), 1, 0, 1, 0, 0);
