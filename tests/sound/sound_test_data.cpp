@@ -177,14 +177,27 @@ std::vector<uint8_t> encode_ogg(const std::vector<float>& samples, int channels,
   return out;
 }
 
+namespace {
+
+// The folder goes away with the process.
+struct TestDir {
+  std::string path;
+  TestDir() {
+    path = (std::filesystem::temp_directory_path() / ("eh_sound_test_" + std::to_string(getpid()))).string();
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+  }
+  ~TestDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+}  // namespace
+
 std::string test_dir() {
-  static std::string dir = [] {
-    std::string d = (std::filesystem::temp_directory_path() / ("eh_sound_test_" + std::to_string(getpid()))).string();
-    std::filesystem::remove_all(d);
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
+  static TestDir dir;
+  return dir.path;
 }
 
 std::string write_test_file(const std::string& name, const std::vector<uint8_t>& bytes) {
