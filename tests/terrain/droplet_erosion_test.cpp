@@ -138,7 +138,7 @@ TEST(DropletErosion, WithoutReactionTimeDepositsOnlyBlend) {
   ErosionParams* all[3] = {&with_time, &without_time, &none};
   for (int k = 0; k < 3; ++k) {
     hilly_world(0x80406080u, ST_OPEN);
-    erode(2000, *all[k]);
+    erode(800, *all[k]);
     for (const Surface& s : surface) colors[k].push_back(s.color);
   }
   EXPECT_EQ(colors[1], colors[2]);
@@ -159,7 +159,7 @@ TEST(DropletErosion, SameSeedGivesTheSameWorldAndStatistics) {
   const uint64_t seeds[3] = {5, 5, 6};
   for (int k = 0; k < 3; ++k) {
     hilly_world(0xFF806040u, ST_OPEN);
-    stats[k] = erode(3000, params, seeds[k]).statistics;
+    stats[k] = erode(1000, params, seeds[k]).statistics;
     h[k].assign(hmap, hmap + HMAP_CELLS);
     for (const Surface& s : surface) c[k].push_back(s.color);
   }

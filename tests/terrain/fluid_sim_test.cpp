@@ -104,10 +104,10 @@ TEST(SimWater, MatchesTheCellByCellRulesBitForBit) {
       for (int i = 0; i < HMAP_CELLS; ++i) water_at(i).amount = std::fabs(water_at(i).amount);
     Snapshot start, fast, plain;
     start.take();
-    for (int n = 0; n < 12; ++n) simWater(STEP);
+    for (int n = 0; n < 8; ++n) simWater(STEP);
     fast.take();
     start.restore();
-    for (int n = 0; n < 12; ++n) reference_sim_water(STEP);
+    for (int n = 0; n < 8; ++n) reference_sim_water(STEP);
     plain.take();
     int i = first_difference(fast, plain);
     EXPECT_EQ(i, -1) << "seed " << c.seed << " first differs at x=" << (i & 255) << " z=" << (i >> 8);
@@ -145,7 +145,7 @@ TEST(SimWater, ColumnOfWaterSpreadsAndNeverGoesNegative) {
   simWater(STEP);
   for (int n : {cell_index(99, 100), cell_index(101, 100), cell_index(100, 99), cell_index(100, 101)})
     EXPECT_GT(water_at(n).amount, 0.0f);
-  for (int step = 0; step < 200; ++step) {
+  for (int step = 0; step < 100; ++step) {
     simWater(STEP);
     for (int i = 0; i < HMAP_CELLS; ++i) ASSERT_GE(water_at(i).amount, 0.0f) << "step " << step << " cell " << i;
   }
@@ -260,7 +260,7 @@ TEST(SimWater, LavaMeetingWaterEndsAsLavaOrRock) {
   for (int z = 60; z < 90; ++z)
     for (int x = 60; x < 120; ++x) water_at(cell_index(x, z)).amount = x < 90 ? -1.0f : 1.0f;
   const double lava_before = total_lava(), ground_before = total_ground();
-  for (int n = 0; n < 200; ++n) simWater(STEP);
+  for (int n = 0; n < 120; ++n) simWater(STEP);
   const double rock = total_ground() - ground_before;
   EXPECT_GT(rock, 1.0);
   EXPECT_NEAR(total_lava() + rock, lava_before, lava_before * 1e-4);
@@ -282,7 +282,7 @@ TEST(SimWater, LavaPouredIntoALakeConserves) {
     }
   const double water_before = total_water(), ground_before = total_ground();
   double lava_in = 0;
-  for (int n = 0; n < 300; ++n) {
+  for (int n = 0; n < 200; ++n) {
     if (n < 100)
       for (int z = 40; z < 44; ++z) {
         addLavaAt(cell_index(103, z), 0.1f);
