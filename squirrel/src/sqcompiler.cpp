@@ -134,7 +134,7 @@ private:
         return pc() - 1;
     }
     void patchTo(int32_t at, int32_t target) {
-        fs->proto->code[at].arg = target - (at + 1);
+        fs->proto->code[at].arg = target - (at + 1);  // every jump is relative to the next instruction
         if (target > lastTarget) lastTarget = target;
     }
     // The last instruction may be fused with the next only when no jump lands between them.
@@ -142,8 +142,43 @@ private:
         if (fs->proto->code.empty() || lastTarget >= pc() || fs->lastLinePc == pc()) return nullptr;
         return &fs->proto->code.back();
     }
+    static int cmpKind(SQOpcode op) {
+        switch (op) {
+        case OP_LT: return CMP_LT;
+        case OP_LE: return CMP_LE;
+        case OP_GT: return CMP_GT;
+        case OP_GE: return CMP_GE;
+        case OP_EQ: return CMP_EQ;
+        case OP_NE: return CMP_NE;
+        default: return -1;
+        }
+    }
     // Jump when the value on top is false; a comparison just before absorbs it.
     int32_t emitJumpIfFalse() {
+        auto &code = fs->proto->code;
+        size_t n = code.size();
+        if (fusable() && n >= 2 && lastTarget < pc() - 1 && fs->lastLinePc < pc() - 1) {
+            SQInstruction cmp = code[n - 1], prev = code[n - 2];
+            int kind = cmpKind(cmp.op);
+            if (kind >= 0 && !(cmp.a & 1) && prev.op == OP_GETLOCAL && prev.arg < 256) {
+                int32_t imm = (int16_t)cmp.b;
+                if ((cmp.a & 2) && imm >= -128 && imm <= 127) {
+                    code.pop_back();
+                    code.back() = {OP_JCMPLI, (uint8_t)prev.arg, (uint16_t)((uint8_t)(int8_t)imm | (kind << 8)), 0};
+                    adjustStack(-1);
+                    return pc() - 1;
+                }
+                if (!(cmp.a & 2) && n >= 3 && lastTarget < pc() - 2 && fs->lastLinePc < pc() - 2 &&
+                    code[n - 3].op == OP_GETLOCAL && code[n - 3].arg < 256) {
+                    uint8_t first = (uint8_t)code[n - 3].arg;
+                    code.pop_back();
+                    code.pop_back();
+                    code.back() = {OP_JCMPLL, first, (uint16_t)((uint8_t)prev.arg | (kind << 8)), 0};
+                    adjustStack(-2);
+                    return pc() - 1;
+                }
+            }
+        }
         if (SQInstruction *last = fusable()) {
             if (!(last->a & 1) && (last->op == OP_EQ || last->op == OP_NE || last->op == OP_LT || last->op == OP_LE ||
                                     last->op == OP_GT || last->op == OP_GE)) {
@@ -164,6 +199,14 @@ private:
             int32_t imm = code.back().arg;
             code.pop_back();
             adjustStack(-1);
+            bool arith = op == OP_ADD || op == OP_SUB || op == OP_MUL;
+            if (arith && !code.empty() && code.back().op == OP_GETLOCAL && code.back().arg < 256 &&
+                lastTarget < pc() && fs->lastLinePc < pc()) {
+                // local op immediate in one step
+                uint8_t slot = (uint8_t)code.back().arg;
+                code.back() = {OP_LOCALARITHI, slot, (uint16_t)(int16_t)imm, op};
+                return;
+            }
             emit(op, 0, 0, 2, (uint16_t)(int16_t)imm);
             return;
         }
@@ -897,7 +940,14 @@ private:
             } else {
                 emit(OP_LOADNULL, 0, 1);
             }
-            emit(isYield ? OP_YIELD : OP_RETURN, 0, -1);
+            SQInstruction *last = fusable();
+            if (!isYield && last && last->op == OP_GETLOCAL) {
+                last->op = OP_RETURN;  // returns the local directly
+                last->a = 1;
+                adjustStack(-1);
+            } else {
+                emit(isYield ? OP_YIELD : OP_RETURN, 0, -1);
+            }
             endOfStatement();
             return;
         }

@@ -421,6 +421,21 @@ void SQVM::debugHookEvent(char evt, const SQCallInfo &ci, SQInteger line) {
 
 // ---- the interpreter ----
 
+// Table lookup remembering the node index in the instruction's b field.
+static inline SQTable::Node *cachedFind(SQTable *t, const SQObject &key, const SQInstruction *insp) {
+    uint16_t c = insp->b;
+    if (c && (size_t)(c - 1) < t->nodes.size()) {
+        SQTable::Node &n = t->nodes[c - 1];
+        if (sq_rawequal(n.key, key)) return &n;
+    }
+    SQTable::Node *n = t->find(key);
+    if (n) {
+        size_t idx = (size_t)(n - t->nodes.data());
+        if (idx < 65535) const_cast<SQInstruction *>(insp)->b = (uint16_t)(idx + 1);
+    }
+    return n;
+}
+
 static inline void setIntSlot(SQObjectPtr &slot, SQInteger v) {
     slot.null();
     slot._type = OT_INTEGER;
@@ -428,61 +443,70 @@ static inline void setIntSlot(SQObjectPtr &slot, SQInteger v) {
 }
 
 int SQVM::interpret(SQObjectPtr &out) {
+    // Only these stay in registers; the closure and its literals are reloaded
+    // from the frame when needed.
     SQCallInfo *ci;
-    SQClosure *cl;
     const SQInstruction *ip;
     SQObjectPtr *fp, *sp;
-    const SQObjectPtr *lits;
+#define cl (ci->closure)
+#define lits (ci->closure->fp()->literals.data())
 
 #define LOADCI()                                   \
     do {                                           \
         ci = &calls.back();                        \
-        cl = ci->closure;                          \
         ip = ci->ip;                               \
         fp = stack + ci->base;                     \
         sp = stack + top;                          \
-        lits = cl->fp()->literals.data();          \
     } while (0)
 #define SAVE() (ci->ip = ip, top = (int32_t)(sp - stack))
 #define RELOAD() (ci = &calls.back(), fp = stack + ci->base, sp = stack + top)
 #define THROW() goto exception
 #define POP1() ((--sp)->null())
 
-// Handlers own C++ locals with destructors, so dispatch goes back through the loop.
+// A computed goto does not run destructors, so FAST_DISPATCH is used only
+// where no C++ object with a destructor is alive; elsewhere DISPATCH goes back
+// through the loop.
 #define DISPATCH() continue
+#define FAST_DISPATCH()       \
+    do {                      \
+        ins = *ip++;          \
+        goto *LABELS[ins.op]; \
+    } while (0)
+    static void *const LABELS[OP_COUNT] = {&&L_OP_LOADNULL, &&L_OP_LOADBOOL, &&L_OP_LOADINT, &&L_OP_LOADFLOAT, &&L_OP_LOADK, &&L_SWITCH, &&L_SWITCH, &&L_OP_GETLOCAL, &&L_OP_SETLOCAL, &&L_OP_GETOUTER, &&L_OP_SETOUTER, &&L_OP_POP, &&L_OP_DUP, &&L_OP_GET, &&L_OP_GETK, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_OP_GETVAR, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_OP_ADD, &&L_OP_SUB, &&L_OP_MUL, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_OP_EQ, &&L_OP_NE, &&L_OP_LT, &&L_OP_LE, &&L_OP_GT, &&L_OP_GE, &&L_SWITCH, &&L_OP_JMP, &&L_OP_JZ, &&L_OP_JNZ, &&L_OP_ANDJ, &&L_OP_ORJ, &&L_OP_CALL, &&L_SWITCH, &&L_OP_RETURN, &&L_OP_RETURNNULL, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_OP_INCLOCAL, &&L_OP_INCOUTER, &&L_OP_INCFIELD, &&L_OP_INCVAR, &&L_SWITCH, &&L_OP_LOCALARITHI, &&L_OP_JCMPLI, &&L_OP_JCMPLL};
     SQInstruction ins;
     LOADCI();
     for (;;) {
         ins = *ip++;
+    L_SWITCH:
         switch (ins.op) {
-        case OP_LOADNULL: sp++; DISPATCH();
-        case OP_LOADBOOL:
+        case OP_LOADNULL: L_OP_LOADNULL: sp++; FAST_DISPATCH();
+        case OP_LOADBOOL: L_OP_LOADBOOL:
             sp->_type = OT_BOOL;
             sp->_unVal.pRefCounted = nullptr;
             sp->_unVal.nInteger = ins.a;
             sp++;
-            DISPATCH();
-        case OP_LOADINT:
+            FAST_DISPATCH();
+        case OP_LOADINT: L_OP_LOADINT:
             sp->_type = OT_INTEGER;
             sp->_unVal.pRefCounted = nullptr;
             sp->_unVal.nInteger = ins.arg;
             sp++;
-            DISPATCH();
-        case OP_LOADFLOAT:
+            FAST_DISPATCH();
+        case OP_LOADFLOAT: L_OP_LOADFLOAT:
             sp->_type = OT_FLOAT;
             sp->_unVal.pRefCounted = nullptr;
             std::memcpy(&sp->_unVal.fFloat, &ins.arg, 4);
             sp++;
-            DISPATCH();
-        case OP_LOADK: *sp++ = lits[ins.arg]; DISPATCH();
+            FAST_DISPATCH();
+        case OP_LOADK: L_OP_LOADK: (sp++)->initFrom(lits[ins.arg]); FAST_DISPATCH();
         case OP_LOADROOT: *sp++ = roottable; DISPATCH();
         case OP_LOADBASE: *sp++ = cl->base; DISPATCH();
-        case OP_GETLOCAL: {
+        case OP_GETLOCAL: L_OP_GETLOCAL: {
             const SQObjectPtr &s = fp[ins.arg];
-            *sp++ = type(s) == OT_OUTER ? _outer(s)->value : s;
-            DISPATCH();
+            (sp++)->initFrom(type(s) == OT_OUTER ? _outer(s)->value : s);
+            FAST_DISPATCH();
         }
-        case OP_SETLOCAL: {
+        case OP_SETLOCAL: L_OP_SETLOCAL: {
             SQObjectPtr &s = fp[ins.arg];
             SQObjectPtr &dst = type(s) == OT_OUTER ? _outer(s)->value : s;
             if (ins.a) {
@@ -491,49 +515,47 @@ int SQVM::interpret(SQObjectPtr &out) {
             } else {
                 dst = sp[-1];
             }
-            DISPATCH();
+            FAST_DISPATCH();
         }
-        case OP_GETOUTER: *sp++ = _outer(cl->outers[ins.arg])->value; DISPATCH();
-        case OP_SETOUTER:
+        case OP_GETOUTER: L_OP_GETOUTER: (sp++)->initFrom(_outer(cl->outers[ins.arg])->value); FAST_DISPATCH();
+        case OP_SETOUTER: L_OP_SETOUTER:
             if (ins.a) {
                 _outer(cl->outers[ins.arg])->value = std::move(sp[-1]);
                 sp--;
             } else {
                 _outer(cl->outers[ins.arg])->value = sp[-1];
             }
-            DISPATCH();
-        case OP_POP:
+            FAST_DISPATCH();
+        case OP_POP: L_OP_POP:
             for (int32_t i = 0; i < ins.arg; i++) POP1();
-            DISPATCH();
-        case OP_DUP: *sp = sp[-1 - ins.arg]; sp++; DISPATCH();
+            FAST_DISPATCH();
+        case OP_DUP: L_OP_DUP: *sp = sp[-1 - ins.arg]; sp++; FAST_DISPATCH();
         case OP_GET:
-        case OP_GETK: {
+        case OP_GETK: L_OP_GET: L_OP_GETK: {
             SQObjectPtr *objp = ins.op == OP_GET ? sp - 2 : sp - 1;
             const SQObject &key = ins.op == OP_GET ? (const SQObject &)sp[-1] : (const SQObject &)lits[ins.arg];
             if (type(*objp) == OT_TABLE) {
-                if (SQTable::Node *n = _table(*objp)->find(key)) {
-                    SQObjectPtr v = sq_deref(n->val);
+                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(_table(*objp), key, ip - 1) : _table(*objp)->find(key)) {
+                    sp[-1 - (ins.op == OP_GET)] = sq_deref(n->val);
                     if (ins.op == OP_GET) POP1();
-                    sp[-1] = std::move(v);
-                    DISPATCH();
+                    FAST_DISPATCH();
                 }
             } else if (type(*objp) == OT_ARRAY && type(key) == OT_INTEGER) {
                 SQArray *a = _array(*objp);
                 SQInteger i = _integer(key);
                 if (i >= 0 && i < (SQInteger)a->vals.size()) {
-                    SQObjectPtr v = sq_deref(a->vals[i]);
+                    sp[-1 - (ins.op == OP_GET)] = sq_deref(a->vals[i]);
                     if (ins.op == OP_GET) POP1();
-                    sp[-1] = std::move(v);
-                    DISPATCH();
+                    FAST_DISPATCH();
                 }
             } else if (type(*objp) == OT_INSTANCE) {
                 SQInstance *inst = _instance(*objp);
-                if (SQTable::Node *n = inst->klass()->memberTable()->find(key)) {
+                SQTable *mt = inst->klass()->memberTable();
+                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(mt, key, ip - 1) : mt->find(key)) {
                     SQInteger h = _integer(n->val);
-                    SQObjectPtr v = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
+                    sp[-1 - (ins.op == OP_GET)] = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     if (ins.op == OP_GET) POP1();
-                    sp[-1] = std::move(v);
-                    DISPATCH();
+                    FAST_DISPATCH();
                 }
             }
             SQObjectPtr obj = *objp, k(key), v;
@@ -595,21 +617,21 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1] = std::move(v);
             DISPATCH();
         }
-        case OP_GETVAR: {
+        case OP_GETVAR: L_OP_GETVAR: {
             const SQObjectPtr &self = fp[0];
             if (type(self) == OT_TABLE) {
-                if (SQTable::Node *n = _table(self)->find(lits[ins.arg])) {
-                    *sp++ = sq_deref(n->val);
-                    if (ins.a) *sp++ = fp[0];
-                    DISPATCH();
+                if (SQTable::Node *n = cachedFind(_table(self), lits[ins.arg], ip - 1)) {
+                    (sp++)->initFrom(sq_deref(n->val));
+                    if (ins.a) (sp++)->initFrom(fp[0]);
+                    FAST_DISPATCH();
                 }
             } else if (type(self) == OT_INSTANCE) {
                 SQInstance *inst = _instance(self);
-                if (SQTable::Node *n = inst->klass()->memberTable()->find(lits[ins.arg])) {
+                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip - 1)) {
                     SQInteger h = _integer(n->val);
-                    *sp++ = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
-                    if (ins.a) *sp++ = fp[0];
-                    DISPATCH();
+                    (sp++)->initFrom(sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val));
+                    if (ins.a) (sp++)->initFrom(fp[0]);
+                    FAST_DISPATCH();
                 }
             }
             SQObjectPtr s = self, v;
@@ -666,7 +688,7 @@ int SQVM::interpret(SQObjectPtr &out) {
         }
         case OP_ADD:
         case OP_SUB:
-        case OP_MUL: {
+        case OP_MUL: L_OP_ADD: L_OP_SUB: L_OP_MUL: {
             if (ins.a & 2) {
                 // right operand is the immediate integer in b
                 SQObjectPtr &a = sp[-1];
@@ -674,12 +696,12 @@ int SQVM::interpret(SQObjectPtr &out) {
                 if (type(a) == OT_INTEGER) {
                     uint32_t x = (uint32_t)_integer(a), y = (uint32_t)imm;
                     _integer(a) = (SQInteger)(ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y);
-                    DISPATCH();
+                    FAST_DISPATCH();
                 }
                 if (type(a) == OT_FLOAT) {
                     SQFloat x = _float(a), y = (SQFloat)imm;
                     _float(a) = ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y;
-                    DISPATCH();
+                    FAST_DISPATCH();
                 }
                 SQObjectPtr av = sp[-1], bv((SQInteger)imm), r;
                 SAVE();
@@ -696,7 +718,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 sp--;
                 sp->_type = OT_NULL;
                 sp->_unVal.pRefCounted = nullptr;
-                DISPATCH();
+                FAST_DISPATCH();
             }
             if (type(a) == OT_FLOAT && type(b) == OT_FLOAT) {
                 SQFloat x = _float(a), y = _float(b);
@@ -704,7 +726,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 sp--;
                 sp->_type = OT_NULL;
                 sp->_unVal.pRefCounted = nullptr;
-                DISPATCH();
+                FAST_DISPATCH();
             }
         }
             [[fallthrough]];
@@ -744,7 +766,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             _integer(sp[-1]) = ~_integer(sp[-1]);
             DISPATCH();
         case OP_EQ:
-        case OP_NE: {
+        case OP_NE: L_OP_EQ: L_OP_NE: {
             if (ins.a & 2) setIntSlot(*sp++, (int16_t)ins.b);
             const SQObjectPtr &a = sp[-2], &b = sp[-1];
             bool eq = sq_rawequal(a, b);
@@ -758,9 +780,9 @@ int SQVM::interpret(SQObjectPtr &out) {
             } else {
                 sp[-1].setBool(cond);
             }
-            DISPATCH();
+            FAST_DISPATCH();
         }
-        case OP_LT: case OP_LE: case OP_GT: case OP_GE: case OP_CMP3: {
+        case OP_LT: case OP_LE: case OP_GT: case OP_GE: case OP_CMP3: L_OP_LT: L_OP_LE: L_OP_GT: L_OP_GE: {
             SQInteger c;
             if ((ins.a & 2) && type(sp[-1]) == OT_INTEGER) {
                 int32_t x = _integer(sp[-1]), y = (int16_t)ins.b;
@@ -771,7 +793,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 } else {
                     sp[-1].setBool(cond);
                 }
-                DISPATCH();
+                FAST_DISPATCH();
             }
             if (ins.a & 2) setIntSlot(*sp++, (int16_t)ins.b);
             if (type(sp[-2]) == OT_INTEGER && type(sp[-1]) == OT_INTEGER) {
@@ -797,27 +819,112 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             DISPATCH();
         }
-        case OP_JMP: ip += ins.arg; DISPATCH();
-        case OP_JZ: {
+        case OP_JMP: L_OP_JMP: ip += ins.arg; FAST_DISPATCH();
+        case OP_LOCALARITHI: L_OP_LOCALARITHI: {
+            const SQObjectPtr &l = fp[ins.a];
+            const SQObjectPtr &x = type(l) == OT_OUTER ? _outer(l)->value : l;
+            int32_t imm = (int16_t)ins.b;
+            if (type(x) == OT_INTEGER) {
+                uint32_t a = (uint32_t)_integer(x), b = (uint32_t)imm;
+                setIntSlot(*sp++, (SQInteger)(ins.arg == OP_ADD ? a + b : ins.arg == OP_SUB ? a - b : a * b));
+                FAST_DISPATCH();
+            }
+            SQObjectPtr av = x, bv((SQInteger)imm), r;
+            SAVE();
+            bool ok = arith(ins.arg, av, bv, r);
+            RELOAD();
+            if (!ok) THROW();
+            *sp++ = std::move(r);
+            DISPATCH();
+        }
+        case OP_JCMPLI:
+        case OP_JCMPLL: L_OP_JCMPLI: L_OP_JCMPLL: {
+            const SQObjectPtr &l = fp[ins.a];
+            const SQObjectPtr &x = type(l) == OT_OUTER ? _outer(l)->value : l;
+            int kind = ins.b >> 8;
+            if (type(x) == OT_INTEGER) {
+                int32_t a = _integer(x), b;
+                bool isInt = true;
+                if (ins.op == OP_JCMPLI) {
+                    b = (int8_t)(ins.b & 0xFF);
+                } else {
+                    const SQObjectPtr &l2 = fp[ins.b & 0xFF];
+                    const SQObjectPtr &y2 = type(l2) == OT_OUTER ? _outer(l2)->value : l2;
+                    isInt = type(y2) == OT_INTEGER;
+                    b = isInt ? _integer(y2) : 0;
+                }
+                if (isInt) {
+                    bool c;
+                    switch (kind) {
+                    case CMP_LT: c = a < b; break;
+                    case CMP_LE: c = a <= b; break;
+                    case CMP_GT: c = a > b; break;
+                    case CMP_GE: c = a >= b; break;
+                    case CMP_EQ: c = a == b; break;
+                    default: c = a != b; break;
+                    }
+                    if (!c) ip += ins.arg;
+                    FAST_DISPATCH();
+                }
+            }
+            SQObjectPtr immv;
+            const SQObjectPtr *yp;
+            if (ins.op == OP_JCMPLI) {
+                setIntSlot(immv, (int8_t)(ins.b & 0xFF));
+                yp = &immv;
+            } else {
+                const SQObjectPtr &l2 = fp[ins.b & 0xFF];
+                yp = type(l2) == OT_OUTER ? &_outer(l2)->value : &l2;
+            }
+            const SQObjectPtr &y = *yp;
+            bool cond;
+            if (type(x) == OT_INTEGER && type(y) == OT_INTEGER) {
+                int32_t a = _integer(x), b = _integer(y);
+                switch (kind) {
+                case CMP_LT: cond = a < b; break;
+                case CMP_LE: cond = a <= b; break;
+                case CMP_GT: cond = a > b; break;
+                case CMP_GE: cond = a >= b; break;
+                case CMP_EQ: cond = a == b; break;
+                default: cond = a != b; break;
+                }
+            } else if (kind >= CMP_EQ) {
+                bool eq = sq_rawequal(x, y);
+                if (!eq && type(x) != type(y) && (type(x) & SQOBJECT_NUMERIC) && (type(y) & SQOBJECT_NUMERIC))
+                    eq = sq_tofloat_num(x) == sq_tofloat_num(y);
+                cond = kind == CMP_EQ ? eq : !eq;
+            } else {
+                SQObjectPtr a = x, b = y;
+                SQInteger c;
+                SAVE();
+                bool ok = compare(a, b, c);
+                RELOAD();
+                if (!ok) THROW();
+                cond = kind == CMP_LT ? c < 0 : kind == CMP_LE ? c <= 0 : kind == CMP_GT ? c > 0 : c >= 0;
+            }
+            if (!cond) ip += ins.arg;
+            DISPATCH();
+        }
+        case OP_JZ: L_OP_JZ: {
             bool f = sq_isfalse(sp[-1]);
             POP1();
             if (f) ip += ins.arg;
-            DISPATCH();
+            FAST_DISPATCH();
         }
-        case OP_JNZ: {
+        case OP_JNZ: L_OP_JNZ: {
             bool f = sq_isfalse(sp[-1]);
             POP1();
             if (!f) ip += ins.arg;
-            DISPATCH();
+            FAST_DISPATCH();
         }
-        case OP_ANDJ:
+        case OP_ANDJ: L_OP_ANDJ:
             if (sq_isfalse(sp[-1])) ip += ins.arg;
             else POP1();
-            DISPATCH();
-        case OP_ORJ:
+            FAST_DISPATCH();
+        case OP_ORJ: L_OP_ORJ:
             if (!sq_isfalse(sp[-1])) ip += ins.arg;
             else POP1();
-            DISPATCH();
+            FAST_DISPATCH();
         case OP_TAILCALL: {
             int32_t n = ins.arg;
             SQObjectPtr *callee = sp - n - 1;
@@ -839,7 +946,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
         }
             [[fallthrough]];
-        case OP_CALL: {
+        case OP_CALL: L_OP_CALL: {
             int32_t n = ins.arg;
             if (type(sp[-n - 1]) == OT_CLOSURE) {
                 // common case: exact arguments, plain function, room on the stack
@@ -857,10 +964,8 @@ int SQVM::interpret(SQObjectPtr &out) {
                     ci->base = base;
                     ci->target = base - 1;
                     ci->prevStackbase = stackbase;
-                    cl = c;
                     fp = stack + base;
-                    lits = p->literals.data();
-                    DISPATCH();
+                    FAST_DISPATCH();
                 }
             }
             int32_t calleeIdx = (int32_t)(sp - stack) - n - 1;
@@ -884,22 +989,27 @@ int SQVM::interpret(SQObjectPtr &out) {
             DISPATCH();
         }
         case OP_RETURN:
-        case OP_RETURNNULL: {
+        case OP_RETURNNULL: L_OP_RETURN: L_OP_RETURNNULL: {
+            if (ins.a) {
+                // the value is local `arg`: put it on top first
+                const SQObjectPtr &l = fp[ins.arg];
+                *sp++ = type(l) == OT_OUTER ? _outer(l)->value : l;
+            }
             if (!ci->root && !ci->ctor && !ci->generator && type(debughook) == OT_NULL && !nativeDebugHook &&
                 (traps.empty() || traps.back().ciIndex < (int32_t)calls.size() - 1)) {
                 SQObjectPtr *target = stack + ci->target;
-                SQObjectPtr res;
-                if (ins.op == OP_RETURN) res = std::move(sp[-1]);
-                for (SQObjectPtr *q = sp - 1; q > target; q--) q->null();
-                *target = std::move(res);
+                {
+                    SQObjectPtr res;
+                    if (ins.op == OP_RETURN) res = std::move(sp[-1]);
+                    for (SQObjectPtr *q = sp - 1; q > target; q--) q->null();
+                    *target = std::move(res);
+                }
                 sp = target + 1;
                 calls.pop_back();
                 ci = &calls.back();
-                cl = ci->closure;
                 ip = ci->ip;
                 fp = stack + ci->base;
-                lits = cl->fp()->literals.data();
-                DISPATCH();
+                FAST_DISPATCH();
             }
             SQObjectPtr res;
             if (ins.op == OP_RETURN) res = std::move(sp[-1]);
@@ -1230,10 +1340,8 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_INCLOCAL:
         case OP_INCOUTER:
         case OP_INCVAR:
-        case OP_INCFIELD: {
+        case OP_INCFIELD: L_OP_INCLOCAL: L_OP_INCOUTER: L_OP_INCVAR: L_OP_INCFIELD: {
             bool post = ins.a & 1;
-            SQObjectPtr one((SQInteger)1);
-            SQObjectPtr oldv, newv, obj, key;
             SQObjectPtr *slot = nullptr;
             switch (ins.op) {
             case OP_INCLOCAL:
@@ -1248,8 +1356,10 @@ int SQVM::interpret(SQObjectPtr &out) {
                 SQInteger nv = (SQInteger)((uint32_t)o + ((ins.a & 2) ? 0xFFFFFFFFu : 1u));
                 _integer(*slot) = nv;
                 if (!(ins.a & 4)) setIntSlot(*sp++, post ? o : nv);
-                DISPATCH();
+                FAST_DISPATCH();
             }
+            SQObjectPtr one((SQInteger)1);
+            SQObjectPtr oldv, newv, obj, key;
             SAVE();
             bool ok = true;
             if (ins.op == OP_INCVAR) {
@@ -1299,5 +1409,8 @@ int SQVM::interpret(SQObjectPtr &out) {
 #undef RELOAD
 #undef THROW
 #undef POP1
+#undef cl
+#undef lits
 #undef DISPATCH
+#undef FAST_DISPATCH
 }

@@ -122,7 +122,20 @@ struct SQObjectPtr : SQObject {
         if (old._type & SQOBJECT_REF_COUNTED) sq_release_raw(old._unVal.pRefCounted);
         return *this;
     }
-    SQObjectPtr &operator=(const SQObject &o) { return *this = SQObjectPtr(o); }
+    SQObjectPtr &operator=(const SQObject &o) {
+        SQObject old = *this;
+        _type = o._type;
+        _unVal = o._unVal;
+        if (_type & SQOBJECT_REF_COUNTED) ++_unVal.pRefCounted->refs;
+        if (old._type & SQOBJECT_REF_COUNTED) sq_release_raw(old._unVal.pRefCounted);
+        return *this;
+    }
+    // Copies into a slot known to hold null (free stack slots always do).
+    void initFrom(const SQObject &o) {
+        _type = o._type;
+        _unVal = o._unVal;
+        if (_type & SQOBJECT_REF_COUNTED) ++_unVal.pRefCounted->refs;
+    }
     void set(SQInteger i) {
         null();
         _type = OT_INTEGER;

@@ -60,8 +60,14 @@ enum SQOpcode : uint8_t {
     OP_INCFIELD,     // obj key -> result; a as above
     OP_INCVAR,       // arg: literal name; a as above
     OP_LINE,         // debug hook line event; arg: line
+    OP_LOCALARITHI,  // a: slot; b: int16 immediate; arg: OP_ADD/OP_SUB/OP_MUL -> local op immediate
+    OP_JCMPLI,       // a: slot; b: int8 immediate | kind << 8; arg: offset, taken when the comparison is false
+    OP_JCMPLL,       // a: slot; b: second slot | kind << 8; arg: offset, as above
     OP_COUNT
 };
+
+// Comparison kinds of the fused compare-and-jump instructions.
+enum SQCmpKind : uint8_t { CMP_LT, CMP_LE, CMP_GT, CMP_GE, CMP_EQ, CMP_NE };
 
 struct SQInstruction {
     SQOpcode op;
