@@ -54,8 +54,6 @@ void BM_SimWaterStep(benchmark::State& state) {
     feed_sources();
     simWater(STEP);
   }
-  state.counters["ms_per_step"] =
-      benchmark::Counter(double(state.iterations()) * 1e-3, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_SimWaterStep)->Unit(benchmark::kMillisecond);
 
