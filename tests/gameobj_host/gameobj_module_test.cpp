@@ -51,11 +51,11 @@ protected:
     }
 
     void TearDown() override {
+        tooltip_screen = nullptr;  // a test's own screen is gone by now
         if (is_gameobj_module_loaded()) {
             if (gameobj_functions.close_gameobj) gameobj_functions.close_gameobj();
             unload_gameobj_module();
         }
-        tooltip_screen = nullptr;
         ASSERT_EQ(GameObj_list.num, 0) << "the module deletes what it made";
         local_player = nullptr;
     }
