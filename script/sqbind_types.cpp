@@ -24,31 +24,35 @@ const char* class_name_for_tag(SQUserPointer tag) {
   return it == class_names().end() ? "?" : it->second.c_str();
 }
 
+// Pushes the class registered for tag and a new instance of it carrying p;
+// returns the failure text, null on success.
+static const char* create_tagged_instance(HSQUIRRELVM vm, SQUserPointer tag, void* p) {
+  sq_pushregistrytable(vm);
+  sq_pushuserpointer(vm, tag);
+  if (SQ_FAILED(sq_rawget(vm, -2))) return "can't get script class";
+  // The registry keeps the class alive while only the handle points at it.
+  HSQOBJECT cls;
+  sq_getstackobj(vm, -1, &cls);
+  sq_pop(vm, 2);
+  sq_pushobject(vm, cls);
+  if (SQ_FAILED(sq_createinstance(vm, -1))) return "can't create script instance";
+  if (SQ_FAILED(sq_setinstanceup(vm, -1, p))) return "can't set instance user pointer";
+  return nullptr;
+}
+
 bool push_instance(HSQUIRRELVM vm, void* p, SQUserPointer tag, const char* className, SQRELEASEHOOK hook) {
   if (!p) {
     sq_pushnull(vm);
     return true;
   }
   SQInteger top = sq_gettop(vm);
-  const char* failure = nullptr;
-  sq_pushregistrytable(vm);
-  sq_pushuserpointer(vm, tag);
-  if (SQ_FAILED(sq_rawget(vm, -2))) {
-    failure = "can't get script class";
-  } else if (SQ_FAILED(sq_createinstance(vm, -1))) {
-    failure = "can't create script instance";
-  } else if (SQ_FAILED(sq_setinstanceup(vm, -1, p))) {
-    failure = "can't set instance user pointer";
-  }
-  if (failure) {
+  if (const char* failure = create_tagged_instance(vm, tag, p)) {
     sq_settop(vm, top);
     debug("failed to create %s", className);
     throw SquirrelError(failure);
   }
   if (hook) sq_setreleasehook(vm, -1, hook);
-  // Leave only the instance: drop the registry table and the class below it.
-  sq_remove(vm, -2);
-  sq_remove(vm, -2);
+  sq_remove(vm, -2);  // the class below the instance
   return true;
 }
 
@@ -63,19 +67,33 @@ bool init_instance(void* p, HSQUIRRELVM vm, SQRELEASEHOOK hook) {
   return true;
 }
 
+// Every vector passed to a script gets a block that dies with its instance,
+// usually within the call: freed blocks are kept for the next ones.
+static const int SPARE_VEC4F_BLOCKS = 256;
+static void* spare_vec4f_blocks[SPARE_VEC4F_BLOCKS];
+static int spare_vec4f_count = 0;
+
 static SQInteger free_vec4f_block(SQUserPointer p, SQInteger) {
-  dlfree(p);
+  if (spare_vec4f_count < SPARE_VEC4F_BLOCKS)
+    spare_vec4f_blocks[spare_vec4f_count++] = p;
+  else
+    dlfree(p);
   return 0;
 }
 
+static float* new_vec4f_block() {
+  if (spare_vec4f_count > 0) return static_cast<float*>(spare_vec4f_blocks[--spare_vec4f_count]);
+  return static_cast<float*>(dlmalloc(4 * sizeof(float)));
+}
+
 void push_vec4f(HSQUIRRELVM vm, __m128 v) {
-  float* block = static_cast<float*>(dlmalloc(4 * sizeof(float)));
+  float* block = new_vec4f_block();
   if (!block) throw SquirrelError("can't create script instance");
   _mm_storeu_ps(block, v);
   try {
     push_instance(vm, block, class_tag<SqVec4f>(), "vec4f", free_vec4f_block);
   } catch (...) {
-    dlfree(block);
+    free_vec4f_block(block, 0);
     throw;
   }
 }
