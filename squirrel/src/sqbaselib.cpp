@@ -44,9 +44,13 @@ SQInteger base_error(HSQUIRRELVM v) {
     return 0;
 }
 
+// Larger containers would only exhaust the host's memory.
+const SQInteger MAX_ELEMENTS = 1 << 26;
+
 SQInteger base_array(HSQUIRRELVM v) {
     SQInteger n = sq_toint_num(arg(v, 2));
     if (n < 0) return err(v, "negative size");
+    if (n > MAX_ELEMENTS) return err(v, "array too large");
     SQArray *a = new SQArray(v->ss, n);
     SQObjectPtr ao(OT_ARRAY, a);
     if (nargs(v) > 2)
@@ -328,6 +332,7 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     SQArray *a = selfArray(v);
     SQInteger n = sq_toint_num(arg(v, 2));
     if (n < 0) return err(v, "negative size");
+    if (n > MAX_ELEMENTS) return err(v, "array too large");
     SQObjectPtr fill = nargs(v) > 2 ? arg(v, 3) : SQObjectPtr();
     a->vals.resize((size_t)n, fill);
     return 0;

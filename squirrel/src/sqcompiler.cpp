@@ -339,7 +339,18 @@ private:
         }
     }
 
+    // Deeply nested source would exhaust the C stack of this recursive parser.
+    int depth = 0;
+    struct DepthGuard {
+        Compiler *c;
+        explicit DepthGuard(Compiler *cc) : c(cc) {
+            if (++c->depth > 200) c->error("nesting too deep");
+        }
+        ~DepthGuard() { c->depth--; }
+    };
+
     ExpState assignment() {
+        DepthGuard guard(this);
         ExpState e = conditional();
         int op = tok();
         switch (op) {
@@ -506,6 +517,7 @@ private:
     }
 
     ExpState unary() {
+        DepthGuard guard(this);
         switch (tok()) {
         case '-': case '~': case '!': case TK_TYPEOF: case TK_CLONE: case TK_RESUME: {
             int t = tok();
@@ -908,6 +920,7 @@ private:
 
     // ---- statements ----
     void statement() {
+        DepthGuard guard(this);
         switch (tok()) {
         case ';': next(); return;
         case '{': {

@@ -72,6 +72,10 @@ int SQVM::startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t t
         raisef("stack overflow");
         return -1;
     }
+    if (!spendBudget()) {
+        raisef("instruction budget exceeded");
+        return -1;
+    }
     if (base + p->stacksize + MIN_NATIVE_STACK > stackCap) growStack(base + p->stacksize + MIN_NATIVE_STACK);
     if (type(c->env) == OT_WEAKREF) stack[base] = sq_deref(c->env);
     int32_t P = p->nparams;
@@ -819,7 +823,13 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             DISPATCH();
         }
-        case OP_JMP: L_OP_JMP: ip += ins.arg; FAST_DISPATCH();
+        case OP_JMP: L_OP_JMP:
+            if (ins.arg < 0 && !spendBudget()) {
+                raisef("instruction budget exceeded");
+                THROW();
+            }
+            ip += ins.arg;
+            FAST_DISPATCH();
         case OP_LOCALARITHI: L_OP_LOCALARITHI: {
             const SQObjectPtr &l = fp[ins.a];
             const SQObjectPtr &x = type(l) == OT_OUTER ? _outer(l)->value : l;
@@ -914,6 +924,10 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_JNZ: L_OP_JNZ: {
             bool f = sq_isfalse(sp[-1]);
             POP1();
+            if (!f && ins.arg < 0 && !spendBudget()) {
+                raisef("instruction budget exceeded");
+                THROW();
+            }
             if (!f) ip += ins.arg;
             FAST_DISPATCH();
         }
@@ -955,7 +969,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 int32_t base = (int32_t)(sp - stack) - n;
                 if (n == p->nparams && !p->varargs && !p->generator && type(c->env) == OT_NULL &&
                     calls.size() < MAX_CALL_DEPTH && base + p->stacksize + MIN_NATIVE_STACK <= stackCap &&
-                    type(debughook) == OT_NULL && !nativeDebugHook) {
+                    type(debughook) == OT_NULL && !nativeDebugHook && opBudget < 0) {
                     ci->ip = ip;
                     calls.emplace_back();
                     ci = &calls.back();

@@ -233,6 +233,9 @@ struct Matcher {
     int len;
     std::vector<std::pair<int, int>> caps;
     long steps = 0;
+    int depth = 0;
+    bool tooDeep = false;  // the match needed more recursion than the C stack allows
+    static const int MAX_DEPTH = 5000;
     using Cont = std::function<bool(int)>;
 
     bool isSpaceAt(int p) const { return p < 0 || p >= len || isspace(str[p]); }
@@ -245,7 +248,19 @@ struct Matcher {
         return node(s[i], pos, [&](int p) { return seq(s, i + 1, p, k, tail); }, last);
     }
 
+    struct Depth {
+        Matcher *m;
+        explicit Depth(Matcher *mm) : m(mm) { m->depth++; }
+        ~Depth() { m->depth--; }
+    };
+
     bool node(const RxNode &n, int pos, const Cont &k, bool tail) {
+        Depth d(this);
+        if (depth > MAX_DEPTH) {
+            tooDeep = true;
+            return false;
+        }
+        if (tooDeep) return false;
         switch (n.kind) {
         case RxNode::CHARSET: return pos < len && n.set[str[pos]] && k(pos + 1);
         case RxNode::BOL: return pos == 0 && k(pos);
@@ -270,7 +285,22 @@ struct Matcher {
                 if (ok) return true;
             }
             return false;
-        case RxNode::REPEAT: return tail ? greedy(n, 0, pos, k) : rep(n, 0, pos, k);
+        case RxNode::REPEAT:
+            if (n.sub->kind == RxNode::CHARSET) {
+                // a single-character repeat: measure the run instead of recursing per character
+                int run = 0;
+                while (pos + run < len && (n.max < 0 || run < n.max) && n.sub->set[str[pos + run]]) run++;
+                if (run < n.min) return false;
+                if (tail) {
+                    for (int c = run; c >= n.min; c--)
+                        if (k(pos + c)) return true;
+                } else {
+                    for (int c = n.min; c <= run; c++)
+                        if (k(pos + c)) return true;
+                }
+                return false;
+            }
+            return tail ? greedy(n, 0, pos, k) : rep(n, 0, pos, k);
         }
         return false;
     }
@@ -358,7 +388,7 @@ void pushRange(HSQUIRRELVM v, int b, int e) {
 
 // Finds the first match at or after `start`; false when none.
 bool searchFrom(Regexp *rx, Matcher &m, int start, int &begin, int &end) {
-    for (int pos = start; pos <= m.len; pos++) {
+    for (int pos = start; pos <= m.len && !m.tooDeep; pos++) {
         if (m.matchAt(*rx, pos, end)) {
             begin = pos;
             return true;
@@ -384,7 +414,9 @@ SQInteger rx_search(HSQUIRRELVM v) {
     if (sq_gettop(v) > 2) sq_getinteger(v, 3, &start);
     if (start < 0 || start > m.len) return 0;
     int b, e;
-    if (!searchFrom(rx, m, (int)start, b, e)) return 0;
+    bool found = searchFrom(rx, m, (int)start, b, e);
+    if (m.tooDeep) return sq_throwerror(v, "the expression is too complex for this string");
+    if (!found) return 0;
     pushRange(v, b, e);
     return 1;
 }
@@ -395,7 +427,9 @@ SQInteger rx_match(HSQUIRRELVM v) {
     Matcher m;
     setupMatcher(v, m);
     int e;
-    sq_pushbool(v, m.matchAt(*rx, 0, e) && e == m.len);
+    bool matched = m.matchAt(*rx, 0, e) && e == m.len;
+    if (m.tooDeep) return sq_throwerror(v, "the expression is too complex for this string");
+    sq_pushbool(v, matched);
     return 1;
 }
 
@@ -408,7 +442,9 @@ SQInteger rx_capture(HSQUIRRELVM v) {
     if (sq_gettop(v) > 2) sq_getinteger(v, 3, &start);
     if (start < 0 || start > m.len) return 0;
     int b, e;
-    if (!searchFrom(rx, m, (int)start, b, e)) return 0;
+    bool found = searchFrom(rx, m, (int)start, b, e);
+    if (m.tooDeep) return sq_throwerror(v, "the expression is too complex for this string");
+    if (!found) return 0;
     sq_newarray(v, 0);
     for (auto &c : m.caps) {
         if (c.first < 0) pushRange(v, 0, 0);

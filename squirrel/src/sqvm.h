@@ -35,6 +35,10 @@ struct SQVM : SQCollectable {
     bool suspendRequested = false;
     int32_t suspendTarget = 0;
     SQObjectPtr threadFunc;
+    // Backward jumps and calls left before the run stops; negative = unlimited.
+    // Lets a host (or a fuzzer) bound scripts that would never end.
+    int64_t opBudget = -1;
+    bool spendBudget() { return opBudget < 0 || --opBudget >= 0; }
 
     SQVM(SQSharedState *ss);
     ~SQVM() override;
