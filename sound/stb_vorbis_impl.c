@@ -9,7 +9,7 @@
 // A corrupt header can make the decoder ask for sizes computed in overflowed
 // ints (a negative int becomes an enormous size_t). No real stream needs
 // anywhere near this much per allocation, so such requests fail cleanly.
-#define VORBIS_MAX_ALLOCATION ((size_t)64 << 20)
+#define VORBIS_MAX_ALLOCATION ((size_t)16 << 20)
 
 // Every block carries links; blocks made during an open join that open's
 // list, all others link to themselves.
