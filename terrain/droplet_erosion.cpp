@@ -59,15 +59,25 @@ struct DropletCell {
   float height() const { return lerp_weights(lerp_weights(a00, a10, fx), lerp_weights(a01, a11, fx), fz); }
 };
 
-// Integer power by squaring; exponents <= 0 give 1.
-float int_power(float base, int exponent) {
-  float result = 1.0f;
-  while (exponent > 0) {
-    if (exponent & 1) result *= base;
-    base *= base;
-    exponent >>= 1;
+// base^exponent per lane by squaring; exponents <= 0 give 1.
+inline __m128 int_power(__m128 base, __m128i exponent) {
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi32(1);
+  __m128 result = _mm_set1_ps(1.0f);
+  exponent = _mm_max_epi32(exponent, zero);
+  while (_mm_movemask_epi8(_mm_cmpgt_epi32(exponent, zero))) {
+    __m128 odd = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_and_si128(exponent, one), one));
+    result = _mm_blendv_ps(result, _mm_mul_ps(result, base), odd);
+    base = _mm_mul_ps(base, base);
+    exponent = _mm_srai_epi32(exponent, 1);
   }
   return result;
+}
+
+// The product of the four lanes, R first.
+inline float lane_product(__m128 v) {
+  alignas(16) float f[4];
+  _mm_store_ps(f, v);
+  return ((1.0f * f[0]) * f[1]) * f[2] * f[3];
 }
 
 // Mass-action colour reactions for reactionTime, in at most ten explicit
@@ -76,23 +86,25 @@ __m128 run_reactions(__m128 col, const ErosionParams& params) {
   const __m128 zero = _mm_setzero_ps();
   float remaining = params.reactionTime;
   for (int round = 0; round < MAX_REACTION_ROUNDS && remaining > 0.0f; ++round) {
-    alignas(16) float c[4];
-    _mm_store_ps(c, col);
     __m128 rate_sum = zero;
     for (const ErosionReaction& r : params.reactions) {
-      float rate = 1.0f;
-      for (int ch = 0; ch < 4; ++ch) rate *= int_power(c[ch], r.exponent[ch]);
+      float rate = lane_product(int_power(col, _mm_loadu_si128((const __m128i*)r.exponent)));
       rate_sum = _mm_add_ps(rate_sum, _mm_mul_ps(_mm_set1_ps(rate), r.delta));
     }
-    alignas(16) float d[4];
-    _mm_store_ps(d, rate_sum);
-    float dt = remaining;
-    for (int ch = 0; ch < 4; ++ch)
-      if (d[ch] < 0.0f) dt = std::min(dt, -c[ch] / d[ch]);
-    col = _mm_add_ps(col, _mm_mul_ps(_mm_set1_ps(dt), rate_sum));
-    // A consumed channel ends at 0, not at a rounding error below it.
+    // Longest step: where a channel is being used up, the time to use it up.
+    __m128 whole = _mm_set1_ps(remaining);
     __m128 consumed = _mm_cmplt_ps(rate_sum, zero);
-    col = _mm_blendv_ps(col, _mm_max_ps(col, zero), consumed);
+    __m128 until_empty = _mm_div_ps(_mm_xor_ps(col, _mm_set1_ps(-0.0f)), rate_sum);
+    __m128 limit = _mm_min_ps(_mm_blendv_ps(whole, until_empty, consumed), whole);
+    limit = _mm_min_ps(limit, _mm_shuffle_ps(limit, limit, _MM_SHUFFLE(2, 3, 0, 1)));
+    limit = _mm_min_ps(limit, _mm_shuffle_ps(limit, limit, _MM_SHUFFLE(1, 0, 3, 2)));
+    float dt = _mm_cvtss_f32(limit);
+    col = _mm_add_ps(col, _mm_mul_ps(_mm_set1_ps(dt), rate_sum));
+    // A consumed channel never ends below 0, and the one that limited the
+    // step is used up exactly: a rounding residue left there would keep the
+    // reaction crawling on through all remaining rounds.
+    __m128 used_up = _mm_and_ps(consumed, _mm_cmpeq_ps(until_empty, _mm_set1_ps(dt)));
+    col = _mm_andnot_ps(used_up, _mm_blendv_ps(col, _mm_max_ps(col, zero), consumed));
     remaining -= dt;
   }
   return col;
