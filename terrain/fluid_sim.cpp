@@ -341,6 +341,7 @@ inline void decide_outflow(const StepConstants& c, int x, int z, Outflow& o) {
   __m128 total = _mm_add_ps(_mm_add_ps(_mm_add_ps(speed[0], speed[1]), speed[2]), speed[3]);
   __m128 out = _mm_mul_ps(splat(c.outflow_rate), total);
   o.moving = _mm_movemask_ps(_mm_and_ps(_mm_cmpgt_ps(out, splat(OUTFLOW_THRESHOLD)), _mm_cmpneq_ps(start, zero)));
+  if (!o.moving) return;
   out = min_of(out, depth);
   _mm_store_ps(o.out, out);
   _mm_store_ps(o.total, total);
@@ -491,12 +492,21 @@ void simWater(float dt) {
     for (int x = 0; x < HMAP_SIZE; x += 4) update_run(c, above, here, below, x, z);
   }
 
-  for (int z = 0; z < HMAP_SIZE; ++z)
+  // Transport. A row is final once the row below it is done, except rows 0
+  // and 255, which the other end of the map still reaches.
+  auto write_back = [](int z) {
+    Water* row = water[z];
+    const float* amounts = row_of(amount_now, z);
+    for (int x = 0; x < HMAP_SIZE; ++x) row[x].amount = amounts[x];
+  };
+  for (int z = 0; z < HMAP_SIZE; ++z) {
     for (int x = 0; x < HMAP_SIZE; x += 4) {
       __m128 start = _mm_load_ps(flow_amount + cell_index(x, z));
       if (_mm_movemask_ps(_mm_cmpneq_ps(start, _mm_setzero_ps())) != 0) transport_run(c, x, z);
     }
-  for (int i = 0; i < HMAP_CELLS; ++i) water_at(i).amount = amount_now[i];
+    if (z >= 3) write_back(z - 2);
+  }
+  for (int z : {HMAP_SIZE - 2, HMAP_SIZE - 1, 0}) write_back(z);
 }
 
 }  // namespace HeightmapData
