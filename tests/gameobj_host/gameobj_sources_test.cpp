@@ -21,14 +21,6 @@ protected:
     }
 };
 
-TEST_F(GameObjSourcesTest, RootPathIsTheFolderFollowedByTheRootName) {
-    EXPECT_STREQ(gameobj_source_folder, "../compiler/");
-    EXPECT_STREQ(gameobj_root_source, "../compiler/main.ls");
-    set_gameobj_source(nullptr, "main.ls");
-    EXPECT_STREQ(gameobj_source_folder, "");
-    EXPECT_STREQ(gameobj_root_source, "main.ls");
-}
-
 TEST_F(GameObjSourcesTest, ImportLinesNameFilesInTheSourceFolder) {
     folder.writeSource("main.ls",
                        "import  \t a.b\n"

@@ -111,16 +111,4 @@ TEST_F(ProximityTest, QueryAcrossTheSeamFindsWrappedBins) {
     EXPECT_EQ(bins_of(q), (std::vector<int>{1023, 1023}));
 }
 
-TEST_F(ProximityTest, QueryKeepsItsStorageBetweenSearches) {
-    update_proximity(&a, rect(1, 1, 2, 2));
-    ProximityQuery q;
-    q.proximityQuery(rect(0, 0, 3, 3), false);
-    int* storage = q.binList.data;
-    q.nextObject();
-    q.proximityQuery(rect(0, 0, 3, 3), false);
-    EXPECT_EQ(q.binList.data, storage);
-    EXPECT_EQ(q.binPos, 0);
-    EXPECT_EQ(q.objIndex, -1);
-}
-
 }  // namespace
