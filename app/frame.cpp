@@ -13,6 +13,8 @@
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "script/script_machines.h"
+#include "sound/sound_events.h"
+#include "sound/sound_output.h"
 
 namespace {
 int quit_after_updates = 0;
@@ -58,8 +60,11 @@ void run_frame_loop() {
 
 void update_frame(float dt) {
   if (cur_game_mode) cur_game_mode->update(dt);
-  // The sound listener follows the camera once the camera exists (game
-  // modes); the GUI runtime destroys its queued elements here.
+  // The camera moves the sound listener here once game modes have one; the
+  // positional event sounds are kept wrapped around it either way.
+  update_event_sounds(get_listener_pos());
+  apply_3d_sound();
+  // The GUI runtime destroys its queued elements here.
   if (force_gameobj_reload) {
     force_gameobj_reload = false;
     reload_gameobj(true);

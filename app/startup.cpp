@@ -11,6 +11,7 @@
 #include "core/debug.h"
 #include "core/paths.h"
 #include "core/ref_time.h"
+#include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
 #include "render/device.h"
 #include "render/scene_image.h"
@@ -22,6 +23,11 @@
 namespace {
 int64_t process_start_time = 0;
 bool systems_up = false;
+
+// The module's entry points are skipped while no module is bound.
+void call_module(void (*fn)()) {
+  if (fn) fn();
+}
 }  // namespace
 
 // The game's subsystems, started in this order. Each later subsystem adds
@@ -41,13 +47,25 @@ void init_game() {
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
   load_gameobj_module("../compiler/", "main.ls");
-  // Then the module's init_inst_render, the effects, the shadow renderer,
-  // the module's GUI and spells UI, the splash image state, init_gameobj,
-  // the world-generation script, and the main menu.
+  call_module(gameobj_functions.init_inst_render);
+  // The effects and the shadow renderer start here.
+  call_module(gameobj_functions.init_new_gui);
+  call_module(gameobj_functions.init_spells_ui);
+  // The splash image state.
+  call_module(gameobj_functions.init_gameobj);
+  // The world-generation script, then the main menu, whose camera starts at
+  // the local player when there is one.
 }
 
 void close_game() {
+  call_module(gameobj_functions.close_game_menu);
+  call_module(gameobj_functions.remove_all_gameobj);
+  // The universe and world script data are released here.
+  call_module(gameobj_functions.close_spells_ui);
+  call_module(gameobj_functions.close_gameobj);
   unload_gameobj_module();
+  // Debug drawing, post-effects, land renderer, sky and the scene shaders
+  // close here.
   release_scene_image();
   forget_splash_background();
   close_sound_script();
@@ -58,6 +76,7 @@ void after_device_reset() {
   // Size-dependent resources of the renderers are recreated here (the
   // low-resolution scene textures, the font scale, the terrain refresh,
   // the module's spells_ui_after_resize).
+  call_module(gameobj_functions.spells_ui_after_resize);
 }
 
 void close_all() {
@@ -66,7 +85,8 @@ void close_all() {
   systems_up = false;
   close_d3d();
   clear_input();
-  destroy_main_window();
+  // The window and SDL end with the process: closing them would unload the
+  // GL driver, whose own allocations then read as leaks in checked builds.
   debug("closed all systems");
 }
 
@@ -115,6 +135,5 @@ int app_main(int argc, char** argv) {
   run_frame_loop();
   close_all();
   set_shutdown_hook(nullptr);
-  SDL_Quit();
   return 0;
 }

@@ -111,6 +111,7 @@ std::string stage_prologue(const Shader* s, bool vertex) {
   for (const char* d = s->defines; s->definesSize > 0 && *d;) {
     const char* value = d + strlen(d) + 1;
     out += std::string("#define ") + d + " " + value + "\n";
+    if (!*value) break;  // a name without a value ends the list
     d = value + strlen(value) + 1;
   }
   out += vertex ? "#define VSH 1\n" : "#define PSH 1\n";
@@ -375,13 +376,10 @@ void mark_dirty(int first, int count, int& lo, int& hi) {
 
 PathString shader_cache_path(const char* file, const char* defines) {
   std::string name = std::string("cache/") + file;
+  // Names and values alike, one text at a time.
   for (const char* d = defines; d && *d; d += strlen(d) + 1) {
     name += '@';
     for (const char* c = d; *c; c++) name += isalnum((unsigned char)*c) ? *c : '_';
-    const char* value = d + strlen(d) + 1;
-    name += '@';
-    for (const char* c = value; *c; c++) name += isalnum((unsigned char)*c) ? *c : '_';
-    d = value;
   }
   name += ".cache";
   return make_full_path(name.c_str());

@@ -24,9 +24,9 @@ protected:
     ASSERT_TRUE(init_d3d(main_window, opt.width, opt.height));
   }
   static void TearDownTestSuite() {
+    // The window stays until the process ends, keeping the GL driver loaded
+    // (the leak checker cannot name a driver that was unloaded).
     close_d3d();
-    destroy_main_window();
-    SDL_Quit();
   }
   void SetUp() override {
     pump_messages();
