@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -260,6 +261,18 @@ TEST_F(GameObjModuleTest, ARenamedModuleIsUsedEvenWhenTheOldFileIsGone) {
     std::remove(moduleFile().c_str());
     EXPECT_TRUE(reload_gameobj(false));
     EXPECT_TRUE(GameObjTestFolder::exists(moduleFile()));
+}
+
+TEST_F(GameObjModuleTest, AFailedFileSwapStillLoadsThePresentModule) {
+    loadAndPopulate();
+    std::filesystem::create_directory(newModuleFile());  // cannot take the module's name
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(reload_gameobj(false));
+    std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("gameobj reload failed"), std::string::npos) << log;
+    EXPECT_TRUE(is_gameobj_module_loaded());
+    EXPECT_EQ(local_player->query(QUERY_MODULE_BUILD), 1);
+    std::filesystem::remove(newModuleFile());
 }
 
 // ---- failures that stop the program ----
