@@ -68,15 +68,18 @@ void FrameLoop::run(FrameLoopHost& host) {
       host.pumpMessages();
       t = host.now();
       int64_t elapsed = t - lastUpdate;
-      if (elapsed < 0) {
-        // An update started early (by the average frame time) leaves the
-        // last update time ahead of now; keep it, or every early start would
-        // add an update. Only a clock that jumped back moves it.
+      // An update started early (by the average frame time) leaves the last
+      // update time ahead of now. Keep it, and start no further update
+      // until the clock has caught up, or every early start (and, with
+      // frames slower than a step, every pass) would add an update. Only a
+      // clock that jumped back moves it.
+      bool ahead = elapsed < 0;
+      if (ahead) {
         if (-elapsed > step) lastUpdate = t;
         elapsed = 0;
       }
       // Start the update early when the average frame would make it late.
-      if (elapsed + recentSum / 5 >= step) {
+      if (!ahead && elapsed + recentSum / 5 >= step) {
         catch_up++;
         if (catch_up <= maxCatchUp) {
           lastUpdate += step;

@@ -123,6 +123,17 @@ TEST(FrameLoop, SlowFramesStartTheUpdateEarly) {
   EXPECT_EQ(host.presents, host.draws);
 }
 
+TEST(FrameLoop, FramesSlowerThanTheStepStillGiveTwentyUpdatesASecond) {
+  FakeHost host;
+  host.drawCost = host.freq * 8 / 100;  // 80 ms frames
+  host.presentCost = host.freq / 100;
+  host.runUntil = host.clock + 10 * host.freq;
+  FrameLoop loop = make_loop();
+  loop.run(host);
+  EXPECT_NEAR(host.updates, 200, 1);
+  EXPECT_NEAR(host.draws, 110, 15);
+}
+
 TEST(FrameLoop, AnUnusableDeviceSleepsInsteadOfDrawing) {
   FakeHost host;
   host.usable = false;
