@@ -5,4 +5,5 @@
 #include "script/sqbind_func.h"
 #include "script/sqbind_object.h"
 #include "script/sqbind_types.h"
+#include "script/sqbind_vec.h"
 #include "script/sqbind_vm.h"

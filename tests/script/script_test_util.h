@@ -37,6 +37,10 @@ class ScriptTest : public ::testing::Test {
   }
 };
 
+// The script class "vec4f" reduced to what the marshalling needs: a
+// constructor of four numbers and getx().
+void bind_test_vec4f(HSQUIRRELVM vm);
+
 // Everything the log receives while fn runs.
 // Exceptions from fn pass through after the capture ended.
 template <class F>

@@ -7,28 +7,11 @@ using sqbind::SquirrelError;
 
 namespace {
 
-static SQInteger free_floats(SQUserPointer p, SQInteger) {
-  delete[] static_cast<float*>(p);
-  return 0;
-}
-static void make_vec4f(HSQUIRRELVM vm, float x, float y, float z, float w) {
-  sqbind::init_instance(new float[4]{x, y, z, w}, vm, free_floats);
-}
-static float vec_x(HSQUIRRELVM vm) {
-  SQUserPointer p = nullptr;
-  sq_getinstanceup(vm, 1, &p, sqbind::class_tag<SqVec4f>());
-  return static_cast<float*>(p)[0];
-}
-
 class SqFuncTest : public ScriptTest {
  protected:
   void SetUp() override {
     ScriptTest::SetUp();
-    // The vector class as the world machine binds it, reduced to what the
-    // marshalling needs.
-    sqbind::SqObject cls = sqbind::create_class(vm, "vec4f", nullptr, sqbind::class_tag<SqVec4f>());
-    sqbind::bind_ctor(cls, &make_vec4f);
-    sqbind::bind_func(vm, cls, "getx", &vec_x);
+    bind_test_vec4f(vm);
   }
 };
 
