@@ -7,6 +7,7 @@
 
 #include "app/app_globals.h"
 #include "gameobj_host/gameobj_functions.h"
+#include "terrain/grid_math.h"
 #include "terrain/surface_color.h"
 
 using namespace HeightmapData;
@@ -154,6 +155,26 @@ TEST_F(WorldData, MarkWaterTakesDeeperCellsAndNaN) {
   EXPECT_EQ(marks_at(2, 2), 0u);
   EXPECT_EQ(marks_at(3, 3), 0u);
   EXPECT_EQ(marks_at(4, 4), MARK_WATER);
+}
+
+TEST(GridRounding, FloorAndCeilRoundNearestOfShiftedValues) {
+  EXPECT_EQ(floor_coord(2.0f), 2);
+  EXPECT_EQ(floor_coord(2.999999f), 2);
+  EXPECT_EQ(floor_coord(-0.5f), -1);
+  EXPECT_EQ(floor_coord(-1.0f), -1);
+  EXPECT_EQ(floor_coord(-1e-8f), 0);  // within the shift below an integer: that integer
+  EXPECT_EQ(ceil_coord(2.0f), 2);
+  EXPECT_EQ(ceil_coord(2.000001f), 3);
+  EXPECT_EQ(ceil_coord(1e-8f), 0);
+  EXPECT_EQ(round_nearest(2.5f), 2);
+  EXPECT_EQ(round_nearest(3.5f), 4);
+}
+
+TEST_F(WorldData, BilinearHeightWrapsAndInterpolates) {
+  hmap[cell_index(0, 0)] = 4.0f;
+  EXPECT_FLOAT_EQ(bilinear_height(hmap, 255.5f, 255.5f), 1.0f);
+  EXPECT_FLOAT_EQ(bilinear_height(hmap, -0.25f, 0.0f), 3.0f);
+  EXPECT_FLOAT_EQ(bilinear_height(hmap, 0.0f, 0.75f), 1.0f);
 }
 
 TEST_F(WorldData, ColoursPackRoundAndSaturate) {

@@ -199,6 +199,16 @@ TEST_F(Generators, CraterCutsButNeverRaises) {
   EXPECT_EQ(h(125, 100), 0.0f);
 }
 
+TEST_F(Generators, CraterWithoutInnerCellsMeasuresTheNearestCell) {
+  h(10, 10) = 5.0f;
+  genCrater(Point2{10.4f, 10.4f}, 0.3f, 1.0f, hmap);  // no lattice point within 0.3
+  EXPECT_LT(h(10, 10), 5.0f);
+  EXPECT_GT(h(10, 10), 4.9f);  // pulled only slightly towards a rim measured from 5
+  for (int i = 0; i < HMAP_CELLS; ++i) {
+    if (i != cell_index(10, 10)) ASSERT_EQ(hmap[i], 0.0f);
+  }
+}
+
 TEST_F(Generators, HouseWithMarksInItsFootprintIsNotPlaced) {
   mark_rect(40, 40, 40, 40, MARK_WATER, 0);
   static float grid[HMAP_CELLS];
