@@ -1,11 +1,18 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include "app/app_globals.h"
+#include "app/app_shell.h"
+#include "app/splash.h"
 #include "app/input.h"
 #include "app/launch_options.h"
 #include "app/window.h"
 #include "render/device.h"
+#include "render/render_state.h"
+#include "render/scene_image.h"
+#include "render/textures.h"
 
 namespace {
 // The real window and device on the offscreen driver; events are pushed
@@ -162,4 +169,44 @@ TEST_F(WindowTest, MouseButtonsWheelAndMovesBecomeEvents) {
   e.button.button = SDL_BUTTON_RIGHT;
   SDL_PushEvent(&e);
   pump_messages();
+}
+
+TEST_F(WindowTest, ResizingTheWindowResizesTheBackBuffer) {
+  SDL_SetWindowSize(main_window, 300, 180);
+  pump_messages();
+  EXPECT_EQ(d3d_wd, 300);
+  EXPECT_EQ(d3d_ht, 180);
+  SDL_SetWindowSize(main_window, 320, 200);
+  pump_messages();
+  EXPECT_EQ(d3d_wd, 320);
+}
+
+TEST_F(WindowTest, SplashClearsToDarkBlueUntilASceneImageIsGrabbed) {
+  std::vector<uint32_t> px(size_t(d3d_wd) * size_t(d3d_ht));
+  show_splash("Loading...", 0.5f);
+  EXPECT_STREQ(splash_text, "Loading...");
+  read_back_buffer_pixels(px.data());
+  EXPECT_EQ(px[0], 0x00001133u);
+  // The progress bar: a quarter of the width, centred, filled halfway.
+  int text_h = int(0.03f * float(d3d_ht));
+  int y = int(0.9f * float(d3d_ht)) + text_h + text_h / 4 + text_h / 2;
+  auto at = [&](int x) { return px[size_t(y) * size_t(d3d_wd) + size_t(x)]; };
+  int left = (d3d_wd - d3d_wd / 4) / 2;
+  EXPECT_EQ(at(left + 4), 0xFFCCCCCCu);                // filled part
+  EXPECT_EQ(at(left + d3d_wd / 4 - 4), 0xFF000000u);   // empty part
+  EXPECT_EQ(at(left - 4), 0x00001133u);                // outside the bar
+  show_splash(nullptr, -1.f);
+  EXPECT_STREQ(splash_text, "");
+  read_back_buffer_pixels(px.data());
+  EXPECT_EQ(at(left + 4), 0x00001133u);  // no bar
+
+  ASSERT_TRUE(create_scene_image());
+  set_back_buffer_target();
+  clear_view_color(0xFF804020);
+  grab_scene_image();
+  show_splash("Generating world", -1.f);
+  read_back_buffer_pixels(px.data());
+  EXPECT_EQ(px[0], 0xFF804020u);
+  forget_splash_background();
+  release_scene_image();
 }

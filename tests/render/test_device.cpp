@@ -198,3 +198,9 @@ TEST(Transforms, ProjectionIsLeftHandedWithDepthZeroToOne) {
   EXPECT_NEAR(depth(1.f), 0.f, 1e-5f);
   EXPECT_NEAR(depth(101.f), 1.f, 1e-5f);
 }
+
+TEST(Formats, BlendableRenderTargetFormatsAreRecognised) {
+  for (int f = TEXFMT_ARGB8; f <= TEXFMT_A32B32G32R32F; f++) EXPECT_TRUE(check_fp_blending(f)) << f;
+  EXPECT_FALSE(check_fp_blending(0));
+  EXPECT_FALSE(check_fp_blending(TEXFMT_DXT1));
+}
