@@ -304,6 +304,8 @@ TEST_F(WorldData, DepositRockRaisesBothHeightsAndAshes) {
   EXPECT_EQ(surface[i].surf, unsigned(ST_OPEN));
   EXPECT_EQ(surface[i].color, blend_color(0xFF808080, burnt_ground_color, 0.2f));
   EXPECT_EQ(surface[i].overlay, blend_color(0, ash_overlay_color, 0.2f));
+  depositRock(cell_index(1, 1), 0.005f);  // t = 0.5 exactly: ash
+  EXPECT_EQ(surface[cell_index(1, 1)].surf, unsigned(ST_ASH));
 }
 
 TEST_F(WorldData, SquareDepthFindsTheHighestInterpolatedPoint) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -230,6 +231,17 @@ TEST_F(Noise, VoronoiNear4KeepsTheFourNearestInOrderAndTiles) {
     }
   }
   tiled_voronoi_noise2_near4(1.5f, 1.5f, 3, nullptr, nullptr, nullptr);
+
+  // No point is nearer than FLT_MAX from nowhere: every slot keeps its start value.
+  float dist[4];
+  int id[4];
+  Point2 off[4];
+  tiled_voronoi_noise2_near4(std::nanf(""), 1.0f, 3, dist, id, off);
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(dist[k], FLT_MAX);
+    EXPECT_EQ(id[k], 0);
+    EXPECT_EQ(off[k].x, 0.0f);
+  }
 }
 
 TEST_F(Noise, VoronoiNear4RanksTiesInVisitingOrder) {
