@@ -155,7 +155,7 @@ bool init_d3d(SDL_Window* window, int width, int height) {
   set_back_buffer_target();
   load_shader_compiler();
   device_lost = false;
-  debug("init d3d ok (%dx%d)", d3d_wd, d3d_ht);
+  debug("init OpenGL ok (%dx%d)", d3d_wd, d3d_ht);
   return true;
 }
 
@@ -164,7 +164,7 @@ bool reset_d3d(int width, int height, bool fullscreen, bool force) {
   if (width == 0) width = d3d_wd;
   if (height == 0) height = d3d_ht;
   if (!force && width == d3d_wd && height == d3d_ht && fullscreen == isFullscreen) return true;
-  debug("=== resizing d3d to %dx%d %s", width, height, mode_text(fullscreen));
+  debug("=== resizing OpenGL to %dx%d %s", width, height, mode_text(fullscreen));
 
   set_ib(nullptr);
   for (int i = 0; i < MAX_VERTEX_STREAMS; i++) set_vb(i, nullptr, 0, 0);
@@ -192,7 +192,7 @@ bool reset_d3d(int width, int height, bool fullscreen, bool force) {
   reset_sampler_defaults();
   set_back_buffer_target();
   device_lost = false;
-  debug("resized d3d to %dx%d %s", d3d_wd, d3d_ht, mode_text(fullscreen));
+  debug("resized OpenGL to %dx%d %s", d3d_wd, d3d_ht, mode_text(fullscreen));
   if (reset_hook) reset_hook();
   return true;
 }
@@ -211,7 +211,7 @@ bool check_d3d_device() {
 
 void close_d3d() {
   if (!device_context) return;
-  debug("close d3d");
+  debug("close OpenGL");
   release_markers();
   flush_query = false;
   release_all_textures();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include "tests/app/app_test_env.h"
 
@@ -11,10 +12,11 @@ struct GameOutput {
 };
 
 // Starts the real game headless with its own settings folder.
-GameOutput run_game(const std::string& args) {
+// The executable may be a copy placed elsewhere (without its data).
+GameOutput run_game(const std::string& args, const std::string& exe = EH_GAME_EXE) {
   std::string home = make_test_config_home();
   std::string cmd = "cd '" + home + "' && SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + home +
-                    "' XDG_DATA_HOME='" + home + "' '" EH_GAME_EXE "' " + args + " 2>&1";
+                    "' XDG_DATA_HOME='" + home + "' '" + exe + "' " + args + " 2>&1";
   GameOutput run{"", -1};
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return run;
@@ -35,19 +37,34 @@ TEST(GameRun, StartsRunsAndShutsDownInOrder) {
   GameOutput r = run_game("-360 -novs -seed 42 -quit-after 30");
   EXPECT_EQ(r.exitCode, 0) << r.log;
   EXPECT_TRUE(has(r, "app path: '")) << r.log;
-  EXPECT_TRUE(has(r, "init d3d ok (640x360)")) << r.log;
+  EXPECT_TRUE(has(r, "init OpenGL ok (640x360)")) << r.log;
   EXPECT_TRUE(has(r, "Graphics quality: high")) << r.log;
   EXPECT_TRUE(has(r, "game_rnd_seed=42;")) << r.log;
   EXPECT_TRUE(has(r, "total start-up time: ")) << r.log;
   EXPECT_TRUE(has(r, "free video memory: ")) << r.log;
-  EXPECT_LT(at(r, "init d3d ok"), at(r, "total start-up time"));
+  EXPECT_LT(at(r, "init OpenGL ok"), at(r, "total start-up time"));
   EXPECT_LT(at(r, "total start-up time"), at(r, "closing..."));
-  EXPECT_LT(at(r, "closing..."), at(r, "close d3d"));
-  EXPECT_LT(at(r, "close d3d"), at(r, "closed all systems"));
+  EXPECT_LT(at(r, "closing..."), at(r, "close OpenGL"));
+  EXPECT_LT(at(r, "close OpenGL"), at(r, "closed all systems"));
 }
 
 TEST(GameRun, LowQualityIsLogged) {
   GameOutput r = run_game("-360 -gfx-low -quit-after 2");
   EXPECT_EQ(r.exitCode, 0) << r.log;
   EXPECT_TRUE(has(r, "Graphics quality: low")) << r.log;
+}
+
+TEST(GameRun, AFatalStopShutsDownInOrderAndExitsWith100) {
+  // A copy of the game alone in a folder has no module to load.
+  std::string folder = make_test_config_home();
+  std::string exe = folder + "/ember_hollows";
+  ASSERT_EQ(system(("cp '" EH_GAME_EXE "' '" + exe + "'").c_str()), 0);
+  GameOutput r = run_game("-360 -quit-after 5", exe);
+  remove_folder(folder);
+  EXPECT_EQ(r.exitCode, 100) << r.log;
+  EXPECT_TRUE(has(r, "ERROR: ")) << r.log;
+  EXPECT_LT(at(r, "ERROR: "), at(r, "closing..."));
+  EXPECT_LT(at(r, "closing..."), at(r, "close OpenGL"));
+  EXPECT_LT(at(r, "close OpenGL"), at(r, "closed all systems"));
+  EXPECT_FALSE(has(r, "total start-up time")) << r.log;
 }

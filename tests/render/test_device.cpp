@@ -63,8 +63,8 @@ TEST(DeviceReset, UnchangedSizeIsANoOpUnlessForced) {
   testing::internal::CaptureStdout();
   EXPECT_TRUE(reset_d3d(0, 0, isFullscreen, true));
   std::string log = testing::internal::GetCapturedStdout();
-  EXPECT_NE(log.find("=== resizing d3d to 64x48 windowed"), std::string::npos);
-  EXPECT_NE(log.find("resized d3d to 64x48 windowed"), std::string::npos);
+  EXPECT_NE(log.find("=== resizing OpenGL to 64x48 windowed"), std::string::npos);
+  EXPECT_NE(log.find("resized OpenGL to 64x48 windowed"), std::string::npos);
 }
 
 TEST(DeviceReset, DynamicBuffersComeBackWithTheirSizeStaticOnesKeepTheirContents) {
