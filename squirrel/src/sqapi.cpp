@@ -976,7 +976,10 @@ SQRESULT sq_throwobject(HSQUIRRELVM v) {
 }
 
 void sq_reseterror(HSQUIRRELVM v) { v->lasterror.null(); }
-void sq_getlasterror(HSQUIRRELVM v) { v->push(v->lasterror); }
+SQRESULT sq_getlasterror(HSQUIRRELVM v) {
+    v->push(v->lasterror);
+    return SQ_OK;
+}
 
 // ---- raw objects ----
 
