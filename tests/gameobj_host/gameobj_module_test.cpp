@@ -201,7 +201,7 @@ TEST_F(GameObjModuleTest, NoReloadWhileARebuildRuns) {
     EXPECT_TRUE(gameobj_rebuild_running());
     EXPECT_FALSE(reload_gameobj(false));
     int waited = 0;
-    while (gameobj_rebuild_running() && waited++ < 400) {
+    while (gameobj_rebuild_running() && waited++ < 4000) {
         usleep(5000);
         poll_gameobj_rebuild();
     }

@@ -33,7 +33,7 @@ TEST(IsErrorLine, IgnoresLongerWords) {
 std::string poll_until_done(int* polls = nullptr) {
     testing::internal::CaptureStdout();
     int n = 0;
-    while (poll_gameobj_rebuild() && n < 2000) {
+    while (poll_gameobj_rebuild() && n < 6000) {
         n++;
         usleep(5000);
     }
