@@ -4,7 +4,9 @@
 #include "app/app_globals.h"
 #include "render/buffers.h"
 #include "render/device.h"
+#include "render/draw.h"
 #include "render/render_state.h"
+#include "render/shaders.h"
 #include "render/textures.h"
 #include "render/vertex_decl.h"
 #include "tests/render/render_test_env.h"
@@ -203,4 +205,37 @@ TEST(Formats, BlendableRenderTargetFormatsAreRecognised) {
   for (int f = TEXFMT_ARGB8; f <= TEXFMT_A32B32G32R32F; f++) EXPECT_TRUE(check_fp_blending(f)) << f;
   EXPECT_FALSE(check_fp_blending(0));
   EXPECT_FALSE(check_fp_blending(TEXFMT_DXT1));
+}
+
+TEST(FrameLimit, SkipsAFrameWhileTheGpuIsTwoFramesBehind) {
+  // A frame of slow pixels, so its work is still running when checked.
+  write_test_file("shaders/slow.sh",
+                  "#version 330 core\n"
+                  "#ifdef VSH\nlayout(location = ATTR_POSITION) in vec3 pos;\n"
+                  "void main() { gl_Position = vec4(pos, 1.0); }\n#endif\n"
+                  "#ifdef PSH\nout vec4 color;\nvoid main() {\n"
+                  "  float v = gl_FragCoord.x;\n"
+                  "  for (int i = 0; i < 1000; i++) v = fract(sin(v) * 43758.5453);\n"
+                  "  color = vec4(v);\n}\n#endif\n");
+  Shader* slow = create_shader("shaders/slow.sh", nullptr);
+  Texture* target = create_render_texture(128, 128, TEXFMT_ARGB8);
+  flush_gpu();
+  ASSERT_TRUE(begin_scene());
+  set_render_target(target, 0, false);
+  set_shader(slow);
+  draw_postfx();
+  end_scene();
+  ASSERT_TRUE(begin_scene());  // the frame before it is long finished
+  end_scene();
+  EXPECT_FALSE(begin_scene());  // the slow frame is still running
+  d3d_limit_buffered_frames = false;
+  EXPECT_TRUE(begin_scene());  // without the limit nothing waits
+  d3d_limit_buffered_frames = true;
+  flush_gpu();
+  EXPECT_TRUE(begin_scene());
+  end_scene();
+  set_shader(nullptr);
+  set_back_buffer_target();
+  destroy_shader(slow);
+  release_texture(target);
 }
