@@ -6,12 +6,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include "core/debug.h"
 #include "core/paths.h"
 #include "render/device.h"
 #include "render/textures.h"
 
 SDL_Window* RenderTestEnv::window = nullptr;
 std::string RenderTestEnv::folder;
+
+// Death-test children end in the fatal stop without a tear-down; its
+// shutdown hook removes the folder then.
+static void remove_test_folder() {
+  if (RenderTestEnv::folder.empty()) return;
+  std::string cmd = "rm -rf '" + RenderTestEnv::folder + "'";
+  if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", RenderTestEnv::folder.c_str());
+  RenderTestEnv::folder.clear();
+}
 
 void RenderTestEnv::SetUp() {
   // Death tests re-run the binary: a forked child would share the driver's
@@ -21,6 +31,7 @@ void RenderTestEnv::SetUp() {
   char tmpl[] = "/tmp/eh_render_XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   folder = std::string(tmpl) + "/";
+  set_shutdown_hook(remove_test_folder);
   mkdir((folder + "cache").c_str(), 0755);
   mkdir((folder + "shaders").c_str(), 0755);
   mkdir((folder + "cache/shaders").c_str(), 0755);
@@ -37,8 +48,7 @@ void RenderTestEnv::TearDown() {
   // The window and SDL stay until the process ends, so the GL driver stays
   // loaded and its own allocations keep their module names for the leak
   // checker's suppressions.
-  std::string cmd = "rm -rf '" + folder + "'";
-  if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", folder.c_str());
+  remove_test_folder();
 }
 
 void write_test_file(const std::string& name, const std::string& text) {
