@@ -105,8 +105,20 @@ int channel_slot(unsigned handle) {
   return c.in_use && make_handle(HANDLE_KIND_CHANNEL, slot, c.generation) == handle ? slot : -1;
 }
 
+// Stops the sound thread, then frees every sample, stream and the device.
+static void release_sound_device() {
+  {
+    std::lock_guard<std::mutex> hold(sound.lock);
+    sound.quit = true;
+  }
+  sound.wake.notify_all();
+  if (sound.thread.joinable()) sound.thread.join();
+  std::lock_guard<std::mutex> hold(sound.lock);
+  close_device_locked();
+}
+
 bool init_sound(bool enable_3d) {
-  close_sound();
+  release_sound_device();
   std::lock_guard<std::mutex> hold(sound.lock);
   sound.device = alcOpenDevice(nullptr);
   if (sound.device) {
@@ -135,16 +147,8 @@ bool init_sound(bool enable_3d) {
 }
 
 void close_sound() {
-  {
-    std::lock_guard<std::mutex> hold(sound.lock);
-    if (!sound.device && !sound.thread.joinable()) return;
-    debug("closing sound");
-    sound.quit = true;
-  }
-  sound.wake.notify_all();
-  if (sound.thread.joinable()) sound.thread.join();
-  std::lock_guard<std::mutex> hold(sound.lock);
-  close_device_locked();
+  debug("closing sound");
+  release_sound_device();
 }
 
 bool set_listener_3d_factors(float distance, float rolloff, float doppler) {

@@ -138,6 +138,9 @@ TEST(SoundWithoutDevice, AFailedDeviceLeavesEveryLoadFailingWithItsLogLine) {
   EXPECT_FALSE(play_sound(0, true));
   EXPECT_FALSE(is_sound_playing(12345));
   apply_3d_sound();
+  CaptureStdout();
+  close_sound();
+  EXPECT_EQ(GetCapturedStdout(), "closing sound\n");
 }
 
 }  // namespace
