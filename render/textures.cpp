@@ -22,8 +22,7 @@ struct FormatInfo {
 };
 
 bool format_info(int format, FormatInfo* out) {
-  const GLint rgba[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
-  FormatInfo f = {0, 0, 0, 0, 0, {rgba[0], rgba[1], rgba[2], rgba[3]}};
+  FormatInfo f;
   switch (format) {
     case TEXFMT_ARGB8: f = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}}; break;
     case TEXFMT_XRGB8: f = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}}; break;
