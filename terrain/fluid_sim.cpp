@@ -42,7 +42,7 @@ constexpr float OWN_COLOR_DIFFUSION = 0.1f;
 constexpr float NEIGHBOUR_COLOR_DIFFUSION = 0.03f;
 
 // Amount of every cell when transport starts, the amounts as transport
-// changes them (written back into `water` at the end), and the new face
+// changes them (written back into `water` row by row), and the new face
 // velocities (kept equal to those in `water`), as plain float grids for
 // four-wide reads.
 alignas(16) float flow_amount[HMAP_CELLS];
