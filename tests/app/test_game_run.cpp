@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include "core/settings.h"
 #include "tests/app/app_test_env.h"
 
 namespace {
@@ -12,9 +13,11 @@ struct GameOutput {
 };
 
 // Starts the real game headless with its own settings folder.
-// The executable may be a copy placed elsewhere (without its data).
-GameOutput run_game(const std::string& args, const std::string& exe = EH_GAME_EXE) {
+// The executable may be a copy placed elsewhere (without its data); flags,
+// when given, is stored in the settings first.
+GameOutput run_game(const std::string& args, const std::string& exe = EH_GAME_EXE, int flags = -1) {
   std::string home = make_test_config_home();
+  if (flags >= 0) set_config_int("flags", flags);
   std::string cmd = "cd '" + home + "' && SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + home +
                     "' XDG_DATA_HOME='" + home + "' '" + exe + "' " + args + " 2>&1";
   GameOutput run{"", -1};
@@ -67,4 +70,12 @@ TEST(GameRun, AFatalStopShutsDownInOrderAndExitsWith100) {
   EXPECT_LT(at(r, "closing..."), at(r, "close OpenGL"));
   EXPECT_LT(at(r, "close OpenGL"), at(r, "closed all systems"));
   EXPECT_FALSE(has(r, "total start-up time")) << r.log;
+}
+
+TEST(GameRun, StoredFlagsStartFullscreenAtTheDisplaySize) {
+  GameOutput r = run_game("-quit-after 2", EH_GAME_EXE, 1);
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  EXPECT_TRUE(has(r, "init OpenGL ok (1024x768)")) << r.log;  // the offscreen display
+  r = run_game("-win -720 -quit-after 2", EH_GAME_EXE, 1);
+  EXPECT_TRUE(has(r, "init OpenGL ok (1280x720)")) << r.log;
 }
