@@ -83,6 +83,8 @@ void close_all() {
   debug("closing...");
   if (systems_up) close_game();
   systems_up = false;
+  // The fonts, the shared dynamic vertex buffer and the GPU-load monitor
+  // close here.
   close_d3d();
   clear_input();
   // The window and SDL end with the process: closing them would unload the
