@@ -648,6 +648,19 @@ int SQVM::interpret(SQObjectPtr &out) {
             DISPATCH();
         }
         case OP_SETVAR: {
+            if (type(fp[0]) == OT_TABLE) {
+                if (SQTable::Node *n = cachedFind(_table(fp[0]), lits[ins.arg], ip - 1)) {
+                    n->val = sp[-1];
+                    DISPATCH();
+                }
+            } else if (type(fp[0]) == OT_INSTANCE) {
+                SQInstance *inst = _instance(fp[0]);
+                SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip - 1);
+                if (n && (_integer(n->val) & 1)) {
+                    inst->fields[_integer(n->val) >> 1] = sp[-1];
+                    DISPATCH();
+                }
+            }
             SQObjectPtr s = fp[0], v = sp[-1];
             SAVE();
             bool ok = setVar(s, lits[ins.arg], v);
@@ -661,14 +674,16 @@ int SQVM::interpret(SQObjectPtr &out) {
             SQObjectPtr key = ins.op == OP_PREPCALL ? sp[-1] : lits[ins.arg];
             SQObjectPtr obj = *objp, f;
             bool found = false;
+            bool literalKey = ins.op == OP_PREPCALLK;
             if (type(obj) == OT_TABLE) {
-                if (SQTable::Node *n = _table(obj)->find(key)) {
+                if (SQTable::Node *n = literalKey ? cachedFind(_table(obj), key, ip - 1) : _table(obj)->find(key)) {
                     f = sq_deref(n->val);
                     found = true;
                 }
             } else if (type(obj) == OT_INSTANCE) {
                 SQInstance *inst = _instance(obj);
-                if (SQTable::Node *n = inst->klass()->memberTable()->find(key)) {
+                SQTable *mt = inst->klass()->memberTable();
+                if (SQTable::Node *n = literalKey ? cachedFind(mt, key, ip - 1) : mt->find(key)) {
                     SQInteger h = _integer(n->val);
                     f = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     found = true;
