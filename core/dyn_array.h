@@ -111,9 +111,7 @@ class DynArray {
       num++;
       return *p;
     }
-    T* p = insert(num, 1, src);
-    ASSERT(num>0);
-    return *p;
+    return appendGrowing(src);
   }
   T& append(const T& value) { return append(&value); }
 
@@ -157,6 +155,13 @@ class DynArray {
   }
 
  private:
+  // Kept out of line so the common path of append stays small enough to
+  // inline into loops.
+  __attribute__((noinline)) T& appendGrowing(const T* src) {
+    T* p = insert(num, 1, src);
+    ASSERT(num>0);
+    return *p;
+  }
   void growFor(int needed) {
     // Doubling with a floor of 8; a jump past double leaves 8 spare.
     int newCap = capacity * 2;
