@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "core/debug.h"
+#include "tests/core/child_process.h"
 
 TEST(VisualLog, KeepsTheLastHundredLinesOldestFirst) {
   clear_visual_log();
@@ -64,4 +65,13 @@ TEST(ErrorMessage, MessageCanBeAppendedToAndSetFromItself) {
   set_error_message(get_error_message() + 5);
   EXPECT_EQ(std::string(get_error_message()), expected.substr(5));
   set_error_message(nullptr);
+}
+
+TEST(ErrorMessage, SettingIsLoggedAppendingIsNot) {
+  ChildResult r = run_in_child([] {
+    set_error_message("shader failed");
+    append_error_message("more", -1);
+    set_error_message("");
+  });
+  EXPECT_EQ(r.out, "ERROR MESSAGE SET: shader failed\n");
 }
