@@ -12,12 +12,12 @@ constexpr float STEREO_HALF_ANGLE = 0.52359878f;  // OpenAL's default +-30 degre
 
 SoundChannel* lookup(unsigned handle) {
   int slot = channel_slot(handle);
-  return slot < 0 ? nullptr : &sound.channels[slot];
+  return slot < 0 ? nullptr : &sound_state.channels[slot];
 }
 
 int64_t channel_length_frames(const SoundChannel& ch) {
   if (ch.stream) return ch.stream->decoder->lengthFrames();
-  return sound.samples[ch.sample].length_frames;
+  return sound_state.samples[ch.sample].length_frames;
 }
 
 void apply_gain(SoundChannel& ch, float volume) {
@@ -34,7 +34,7 @@ void apply_pan(SoundChannel& ch) {
   if (ch.is_3d) return;
   float angle = ch.pan * HALF_PI;
   alSource3f(ch.source, AL_POSITION, std::sin(angle), 0.0f, -std::cos(angle));
-  if (sound.has_stereo_angles) {
+  if (sound_state.has_stereo_angles) {
     float p = ch.pan;
     float side = p >= 0 ? -HALF_PI : HALF_PI;
     float t = std::fabs(p);
@@ -60,7 +60,7 @@ void play_from(SoundChannel& ch, int64_t frame) {
 
 int take_channel_slot(int sample, bool is_3d) {
   for (int i = 0; i < MAX_SOUND_CHANNELS_TOTAL; ++i) {
-    SoundChannel& ch = sound.channels[i];
+    SoundChannel& ch = sound_state.channels[i];
     if (ch.in_use) continue;
     alGetError();
     alGenSources(1, &ch.source);
@@ -72,14 +72,14 @@ int take_channel_slot(int sample, bool is_3d) {
     ch.sample = sample;
     ch.is_3d = is_3d;
     ++ch.generation;
-    reset_channel_attributes(ch, sample >= 0 ? &sound.samples[sample] : nullptr);
+    reset_channel_attributes(ch, sample >= 0 ? &sound_state.samples[sample] : nullptr);
     return i;
   }
   return -1;
 }
 
 void release_channel(int slot) {
-  SoundChannel& ch = sound.channels[slot];
+  SoundChannel& ch = sound_state.channels[slot];
   alSourceStop(ch.source);
   alSourcei(ch.source, AL_BUFFER, 0);
   alDeleteSources(1, &ch.source);
@@ -98,8 +98,8 @@ void reset_channel_attributes(SoundChannel& ch, const SoundSample* defaults) {
   ch.applied_gain = -1.0f;
   ch.pan = 0.0f;
   ch.sliding = false;
-  ch.pos = Vec3{};
-  ch.vel = Vec3{};
+  ch.pos = SoundVec3{};
+  ch.vel = SoundVec3{};
   ch.min_dist = defaults ? defaults->min_dist : 1.0f;
   ch.max_dist = defaults ? defaults->max_dist : 1e9f;
   alSourcei(ch.source, AL_LOOPING, defaults && defaults->loop ? AL_TRUE : AL_FALSE);
@@ -141,7 +141,7 @@ void push_channel_3d(SoundChannel& ch) {
   alSource3f(ch.source, AL_VELOCITY, ch.vel.x, ch.vel.y, -ch.vel.z);
   alSourcef(ch.source, AL_REFERENCE_DISTANCE, ch.min_dist);
   alSourcef(ch.source, AL_MAX_DISTANCE, ch.max_dist);
-  alSourcef(ch.source, AL_ROLLOFF_FACTOR, sound.listener.rolloff);
+  alSourcef(ch.source, AL_ROLLOFF_FACTOR, sound_state.listener.rolloff);
   ch.dirty_3d = false;
 }
 
@@ -166,7 +166,7 @@ void tick_channel(SoundChannel& ch, double now_ms) {
 }
 
 bool play_sound(unsigned int channel, bool restart) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch) return false;
   refresh_channel_state(*ch);
@@ -191,7 +191,7 @@ bool play_sound(unsigned int channel, bool restart) {
 }
 
 bool pause_sound(unsigned int channel) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch) return false;
   refresh_channel_state(*ch);
@@ -202,7 +202,7 @@ bool pause_sound(unsigned int channel) {
 }
 
 bool stop_sound(unsigned int channel) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch) return false;
   stop_channel(*ch);
@@ -210,7 +210,7 @@ bool stop_sound(unsigned int channel) {
 }
 
 bool is_sound_playing(unsigned int channel) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch) return false;
   refresh_channel_state(*ch);
@@ -218,7 +218,7 @@ bool is_sound_playing(unsigned int channel) {
 }
 
 bool set_sound_volume(unsigned int channel, float volume) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch) return false;
   ch->sliding = false;
@@ -228,7 +228,7 @@ bool set_sound_volume(unsigned int channel, float volume) {
 }
 
 bool set_sound_pan(unsigned int channel, float pan) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch) return false;
   ch->pan = pan < -1 ? -1 : pan > 1 ? 1 : pan;
@@ -237,7 +237,7 @@ bool set_sound_pan(unsigned int channel, float pan) {
 }
 
 bool slide_sound_volume(unsigned int channel, float volume, int ms) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch) return false;
   double now = sound_now_ms();
@@ -257,7 +257,7 @@ bool slide_sound_volume(unsigned int channel, float volume, int ms) {
 
 bool fade_out_and_stop_sound(unsigned int channel, int ms) {
   if (ms > 0) return slide_sound_volume(channel, -1.0f, ms);
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch) return false;
   ch->sliding = false;
@@ -268,7 +268,7 @@ bool fade_out_and_stop_sound(unsigned int channel, int ms) {
 }
 
 bool set_relative_sound_pos(unsigned int channel, float fraction) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch || !(fraction >= 0.0f && fraction <= 1.0f)) return false;
   int64_t length = channel_length_frames(*ch);
@@ -285,7 +285,7 @@ bool set_relative_sound_pos(unsigned int channel, float fraction) {
 }
 
 bool set_sound_3d_params(unsigned int channel, float min, float max) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch || !ch->is_3d) return false;
   ch->min_dist = min;
@@ -295,26 +295,26 @@ bool set_sound_3d_params(unsigned int channel, float min, float max) {
 }
 
 bool set_sound_3d_pos(unsigned int channel, __m128 pos, __m128 vel) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch || !ch->is_3d) return false;
-  ch->pos = to_vec3(pos);
-  ch->vel = to_vec3(vel);
+  ch->pos = to_sound_vec3(pos);
+  ch->vel = to_sound_vec3(vel);
   ch->dirty_3d = true;
   return true;
 }
 
 bool set_sound_3d_pos(unsigned int channel, __m128 pos) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch || !ch->is_3d) return false;
-  ch->pos = to_vec3(pos);
+  ch->pos = to_sound_vec3(pos);
   ch->dirty_3d = true;
   return true;
 }
 
 bool get_sound_3d_pos(unsigned int channel, __m128& pos) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup(channel);
   if (!ch || !ch->is_3d) return false;
   pos = _mm_setr_ps(ch->pos.x, ch->pos.y, ch->pos.z, 1.0f);

@@ -12,7 +12,7 @@ namespace {
 
 SoundSample* lookup(unsigned handle) {
   int slot = sample_slot(handle);
-  return slot < 0 ? nullptr : &sound.samples[slot];
+  return slot < 0 ? nullptr : &sound_state.samples[slot];
 }
 
 ALuint make_buffer(AudioDecoder& decoder, bool to_mono) {
@@ -44,20 +44,20 @@ ALuint make_buffer(AudioDecoder& decoder, bool to_mono) {
 }
 
 unsigned load_sample_locked(const char* path, int max, int flags, int kind, int offset, int length) {
-  if (!sound.context || max < 1) return 0;
+  if (!sound_state.context || max < 1) return 0;
   int slot = 0;
-  while (slot < MAX_SOUND_SAMPLES && sound.samples[slot].in_use) ++slot;
+  while (slot < MAX_SOUND_SAMPLES && sound_state.samples[slot].in_use) ++slot;
   if (slot == MAX_SOUND_SAMPLES) return 0;
 
   SoundFileBlock file;
   if (read_sound_file(path, offset, length, file) != SoundFileError::NONE) return 0;
   std::unique_ptr<AudioDecoder> decoder = open_audio_decoder(file.data.get(), file.size);
   if (!decoder) return 0;
-  bool is_3d = sound.enable_3d && (flags & SOUND_FLAG_3D);
+  bool is_3d = sound_state.enable_3d && (flags & SOUND_FLAG_3D);
   ALuint buffer = make_buffer(*decoder, is_3d);
   if (!buffer) return 0;
 
-  SoundSample& s = sound.samples[slot];
+  SoundSample& s = sound_state.samples[slot];
   s.in_use = true;
   ++s.generation;
   s.buffer = buffer;
@@ -75,8 +75,8 @@ unsigned load_sample_locked(const char* path, int max, int flags, int kind, int 
 }
 
 float distance_sq_to_listener(const SoundChannel& ch) {
-  float dx = ch.pos.x - sound.listener.pos.x, dy = ch.pos.y - sound.listener.pos.y,
-        dz = ch.pos.z - sound.listener.pos.z;
+  float dx = ch.pos.x - sound_state.listener.pos.x, dy = ch.pos.y - sound_state.listener.pos.y,
+        dz = ch.pos.z - sound_state.listener.pos.z;
   return dx * dx + dy * dy + dz * dz;
 }
 
@@ -89,7 +89,7 @@ int pick_victim(const SoundSample& s) {
   int best = -1;
   double best_score = 0;
   for (int slot : s.channels) {
-    const SoundChannel& ch = sound.channels[slot];
+    const SoundChannel& ch = sound_state.channels[slot];
     double score = 0;  // the highest score is taken over
     if (kind == SOUND_STEAL_QUIETEST) score = -current_volume(ch, now);
     if (kind == SOUND_STEAL_OLDEST) score = now - ch.started_ms;
@@ -104,7 +104,7 @@ int pick_victim(const SoundSample& s) {
 
 // Hands a channel slot out again: a new handle, the sample's defaults.
 void recycle(int slot, const SoundSample& s) {
-  SoundChannel& ch = sound.channels[slot];
+  SoundChannel& ch = sound_state.channels[slot];
   alSourceStop(ch.source);
   ++ch.generation;
   reset_channel_attributes(ch, &s);
@@ -115,7 +115,7 @@ void recycle(int slot, const SoundSample& s) {
 unsigned int load_sound_sample(char const* path, int max, int flags, int kind, int offset, int length) {
   unsigned handle;
   {
-    std::lock_guard<std::mutex> hold(sound.lock);
+    std::lock_guard<std::mutex> hold(sound_state.lock);
     handle = load_sample_locked(path, max, flags, kind, offset, length);
   }
   if (!handle) debug("error loading sample from '%s'", path ? path : "");
@@ -123,7 +123,7 @@ unsigned int load_sound_sample(char const* path, int max, int flags, int kind, i
 }
 
 bool free_sound_sample(unsigned int sample) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundSample* s = lookup(sample);
   if (!s) return false;
   for (int slot : s->channels) release_channel(slot);
@@ -136,7 +136,7 @@ bool free_sound_sample(unsigned int sample) {
 }
 
 bool set_sound_sample_volume(unsigned int sample, float volume) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundSample* s = lookup(sample);
   if (!s) return false;
   s->volume = volume;
@@ -144,7 +144,7 @@ bool set_sound_sample_volume(unsigned int sample, float volume) {
 }
 
 bool set_sound_sample_dist(unsigned int sample, float min, float max) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundSample* s = lookup(sample);
   if (!s) return false;
   s->min_dist = min;
@@ -153,21 +153,21 @@ bool set_sound_sample_dist(unsigned int sample, float min, float max) {
 }
 
 unsigned int get_sound_sample_channel(unsigned int sample, bool onlynew) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   int sample_index = sample_slot(sample);
   if (sample_index < 0) return 0;
-  SoundSample& s = sound.samples[sample_index];
+  SoundSample& s = sound_state.samples[sample_index];
   int slot = -1;
   if (int(s.channels.size()) < s.max) {
     slot = take_channel_slot(sample_index, s.is_3d);
     if (slot < 0) return 0;
-    alSourcei(sound.channels[slot].source, AL_BUFFER, ALint(s.buffer));
+    alSourcei(sound_state.channels[slot].source, AL_BUFFER, ALint(s.buffer));
     s.channels.push_back(slot);
   } else if (!onlynew) {
     // A channel that has stopped is free; otherwise one is taken over.
     for (int c : s.channels) {
-      refresh_channel_state(sound.channels[c]);
-      if (sound.channels[c].state == ChannelState::STOPPED) {
+      refresh_channel_state(sound_state.channels[c]);
+      if (sound_state.channels[c].state == ChannelState::STOPPED) {
         slot = c;
         break;
       }
@@ -178,5 +178,5 @@ unsigned int get_sound_sample_channel(unsigned int sample, bool onlynew) {
   } else {
     return 0;
   }
-  return make_handle(HANDLE_KIND_CHANNEL, slot, sound.channels[slot].generation);
+  return make_handle(HANDLE_KIND_CHANNEL, slot, sound_state.channels[slot].generation);
 }

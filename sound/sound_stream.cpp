@@ -62,17 +62,17 @@ void fill_queue(SoundChannel& ch) {
 
 SoundChannel* lookup_stream(unsigned handle) {
   int slot = channel_slot(handle);
-  if (slot < 0 || !sound.channels[slot].stream) return nullptr;
-  return &sound.channels[slot];
+  if (slot < 0 || !sound_state.channels[slot].stream) return nullptr;
+  return &sound_state.channels[slot];
 }
 
 unsigned create_stream(SoundFileBlock& file, double loop_pos, int flags) {
   std::unique_ptr<AudioDecoder> decoder = open_audio_decoder(file.data.get(), file.size);
-  if (!decoder || !sound.context) return 0;
-  bool is_3d = sound.enable_3d && (flags & SOUND_FLAG_3D);
+  if (!decoder || !sound_state.context) return 0;
+  bool is_3d = sound_state.enable_3d && (flags & SOUND_FLAG_3D);
   int slot = take_channel_slot(-1, is_3d);
   if (slot < 0) return 0;
-  SoundChannel& ch = sound.channels[slot];
+  SoundChannel& ch = sound_state.channels[slot];
   auto st = std::make_unique<SoundStream>();
   alGetError();
   alGenBuffers(STREAM_BUFFER_COUNT, st->buffers);
@@ -148,7 +148,7 @@ unsigned int load_sound_stream(char const* path, double loop_pos, int flags, int
   }
   unsigned handle;
   {
-    std::lock_guard<std::mutex> hold(sound.lock);
+    std::lock_guard<std::mutex> hold(sound_state.lock);
     handle = create_stream(file, loop_pos, flags);
   }
   if (!handle) debug("error creating stream from '%s'", path);
@@ -156,9 +156,9 @@ unsigned int load_sound_stream(char const* path, double loop_pos, int flags, int
 }
 
 bool free_sound_stream(unsigned int stream) {
-  std::lock_guard<std::mutex> hold(sound.lock);
+  std::lock_guard<std::mutex> hold(sound_state.lock);
   SoundChannel* ch = lookup_stream(stream);
   if (!ch) return false;
-  release_channel(int(ch - sound.channels));
+  release_channel(int(ch - sound_state.channels));
   return true;
 }

@@ -38,7 +38,7 @@ static_assert((1u << HANDLE_SLOT_BITS) >= MAX_SOUND_CHANNELS_TOTAL);
 
 enum class ChannelState : uint8_t { STOPPED, PLAYING, PAUSED };
 
-struct Vec3 {
+struct SoundVec3 {
   float x = 0, y = 0, z = 0;
 };
 
@@ -70,7 +70,7 @@ struct SoundChannel {
   float slide_from = 0, slide_to = 0;
   double slide_start_ms = 0, slide_ms = 0;
 
-  Vec3 pos, vel;
+  SoundVec3 pos, vel;
   float min_dist = 1.0f, max_dist = 1e9f;
   bool dirty_3d = false;
 
@@ -92,8 +92,8 @@ struct SoundSample {
 };
 
 struct SoundListener {
-  Vec3 pos, vel;
-  Vec3 front{0, 0, 1}, top{0, 1, 0};
+  SoundVec3 pos, vel;
+  SoundVec3 front{0, 0, 1}, top{0, 1, 0};
   float distance_factor = 1.0f, rolloff = 1.0f, doppler = 1.0f;
   bool dirty = true;
   bool factors_dirty = true;
@@ -130,10 +130,10 @@ struct SoundSystem {
   }
 };
 
-extern SoundSystem sound;
+extern SoundSystem sound_state;
 
 double sound_now_ms();
-Vec3 to_vec3(__m128 v);
+SoundVec3 to_sound_vec3(__m128 v);
 
 unsigned make_handle(unsigned kind, int slot, uint32_t generation);
 // The slot behind a live handle of that kind, or -1.
