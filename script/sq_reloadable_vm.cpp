@@ -12,7 +12,13 @@ static const char* REGISTRY_KEY = "SqReloadableVM";
 // registry. What the include returns is not passed back: a failing file
 // does not stop the script that includes it.
 static void script_include(HSQUIRRELVM v, const char* name) {
-  auto* rvm = static_cast<SqReloadableVM*>(sqbind::getReg(v, REGISTRY_KEY));
+  // Only machines opened by init have the entry: anything else is a
+  // programming error, not a script error.
+  SqReloadableVM* rvm = nullptr;
+  try {
+    rvm = static_cast<SqReloadableVM*>(sqbind::getReg(v, REGISTRY_KEY));
+  } catch (const sqbind::SquirrelError&) {
+  }
   ASSERT(rvm);
   rvm->include(name);
 }
