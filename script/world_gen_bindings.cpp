@@ -1,0 +1,40 @@
+#include "script/world_gen_bindings.h"
+#include "terrain/heightmap_data.h"
+
+void bind_raw_native(HSQUIRRELVM vm, const sqbind::SqObject& target, const char* name, SQFUNCTION fn) {
+  sqbind::detail::push_bind_target(vm, target);
+  sq_pushstring(vm, name, -1);
+  sq_newclosure(vm, fn, 0);
+  sq_setnativeclosurename(vm, -1, name);
+  SQRESULT r = sq_newslot(vm, -3, SQFalse);
+  sq_poptop(vm);
+  ASSERT(SQ_SUCCEEDED(r));
+}
+
+void bind_world_gen_constants(HSQUIRRELVM vm) {
+  using namespace HeightmapData;
+  static const struct {
+    const char* name;
+    int value;
+  } CONSTANTS[] = {
+      {"HMAP_SIZE", HMAP_SIZE},   {"HMAP_SIZE_SHIFT", HMAP_SIZE_SHIFT},
+      {"GT_NONE", GT_NONE},       {"GT_HOUSE", GT_HOUSE},
+      {"GT_ROCK", GT_ROCK},       {"GT_SAND", GT_SAND},
+      {"GT_SOIL", GT_SOIL},       {"ST_OPEN", ST_OPEN},
+      {"ST_NONE", ST_NONE},       {"ST_GRASS", ST_GRASS},
+      {"ST_ASH", ST_ASH},         {"ST_SNOW", ST_SNOW},
+      {"ST_ROAD", ST_ROAD},       {"MARK_OBJ", int(MARK_OBJ)},
+      {"MARK_PLACE", int(MARK_PLACE)}, {"MARK_HOUSE", int(MARK_HOUSE)},
+      {"MARK_WATER", int(MARK_WATER)}, {"MARK_PLACEMENT", int(MARK_PLACEMENT)},
+  };
+  for (const auto& c : CONSTANTS) sqbind::bind_const(vm, c.name, c.value);
+}
+
+void bind_world_gen_functions(HSQUIRRELVM vm) {
+  bind_world_gen_vec4f(vm);
+  bind_world_gen_noise(vm);
+  bind_world_gen_colors(vm);
+  bind_world_gen_terrain(vm);
+  bind_world_gen_mask_ops(vm);
+  bind_world_gen_constants(vm);
+}

@@ -1,0 +1,39 @@
+#pragma once
+// What the world machine gets from the engine for building worlds: ramps,
+// height masks, vectors and colours, noise and random draws, the terrain
+// generators and the constants. Bound once when the machine is created, in
+// this order (the universe and game-object classes go between the masks and
+// the functions), and kept across reloads.
+#include <cstring>  // sqbind_bind.h uses memcpy
+#include "script/sqbind.h"
+
+// Classes ColorRamp and FloatRamp.
+void bind_world_gen_ramps(HSQUIRRELVM vm);
+// Class HmapMask.
+void bind_hmap_mask(HSQUIRRELVM vm);
+// Class vec4f, the vector, colour, noise, random and terrain functions, then
+// the constants (before any script using them is compiled).
+void bind_world_gen_functions(HSQUIRRELVM vm);
+
+// The pieces of bind_world_gen_functions, each in its own file.
+void bind_world_gen_vec4f(HSQUIRRELVM vm);
+void bind_world_gen_colors(HSQUIRRELVM vm);
+void bind_world_gen_noise(HSQUIRRELVM vm);
+void bind_world_gen_terrain(HSQUIRRELVM vm);
+void bind_world_gen_mask_ops(HSQUIRRELVM vm);
+void bind_world_gen_constants(HSQUIRRELVM vm);
+
+// Binds a native that reads its own arguments as slot name of target (the
+// root table when target is empty). For natives whose arguments vary in
+// count or type.
+void bind_raw_native(HSQUIRRELVM vm, const sqbind::SqObject& target, const char* name, SQFUNCTION fn);
+inline void bind_raw_native(HSQUIRRELVM vm, const char* name, SQFUNCTION fn) {
+  bind_raw_native(vm, sqbind::SqObject(), name, fn);
+}
+
+// Runs body (returning what the native returns); a host error it throws
+// becomes the script error of the call.
+template <class Body>
+SQInteger run_native(HSQUIRRELVM vm, Body&& body) {
+  return sqbind::detail::guarded(vm, body);
+}
