@@ -34,8 +34,9 @@ class SqFuncBase {
 
 template <class R = void>
 class SqFunc : public SqFuncBase {
-  // The result is popped before returning: a text could die with it.
-  static_assert(!std::is_same_v<R, const char*>, "read text results as SqObject");
+  // The result is popped before returning: a text or an instance (and the
+  // host object its release hook frees) could die with it.
+  static_assert(!std::is_pointer_v<R>, "read text and instance results as SqObject");
 
  public:
   template <class... A>
