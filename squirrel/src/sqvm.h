@@ -3,6 +3,8 @@
 #include "sqfunction.h"
 #include "sqstate.h"
 
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 struct SQCallInfo {
@@ -17,12 +19,45 @@ struct SQCallInfo {
     bool ctor = false;                  // the result is `this`
 };
 
+// The frames of a thread. A plain growable array with the vector calls the
+// VM uses, so pushing a frame on the hot call path stays inline.
+class SQCallStack {
+public:
+    SQCallStack() = default;
+    SQCallStack(const SQCallStack &) = delete;
+    SQCallStack &operator=(const SQCallStack &) = delete;
+    ~SQCallStack() { std::free(items); }
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    SQCallInfo &back() { return items[count - 1]; }
+    SQCallInfo &operator[](size_t i) { return items[i]; }
+    void pop_back() { count--; }
+    void clear() { count = 0; }
+    SQCallInfo &emplace_back() {
+        if (count == cap) grow();
+        items[count] = SQCallInfo();
+        return items[count++];
+    }
+    void push_back(const SQCallInfo &ci) { emplace_back() = ci; }
+
+private:
+    SQCallInfo *items = nullptr;
+    size_t count = 0, cap = 0;
+    void grow() {
+        size_t ncap = cap ? cap * 2 : 16;
+        auto *n = static_cast<SQCallInfo *>(std::realloc(items, ncap * sizeof(SQCallInfo)));
+        if (!n) throw std::bad_alloc();
+        items = n;
+        cap = ncap;
+    }
+};
+
 struct SQVM : SQCollectable {
     SQObjectPtr *stack = nullptr;
     int32_t stackCap = 0;
     int32_t top = 0;        // first free slot
     int32_t stackbase = 0;  // API window: index 1 is stack[stackbase]
-    std::vector<SQCallInfo> calls;
+    SQCallStack calls;
     std::vector<SQExceptionTrap> traps;
     SQObjectPtr roottable, lasterror, errorhandler, debughook;
     SQDEBUGHOOK nativeDebugHook = nullptr;
