@@ -5,6 +5,8 @@
 
 #include <xmmintrin.h>
 
+#include <cstdint>
+
 #include "terrain/heightmap_data.h"
 
 inline int round_nearest(float v) { return _mm_cvt_ss2si(_mm_set_ss(v)); }
@@ -14,20 +16,40 @@ inline int ceil_coord(float v) { return round_nearest(v + 0.49999988f); }
 // Bilinear interpolation with the weights (1 - t, t).
 inline float lerp_weights(float a, float b, float t) { return a * (1.0f - t) + b * t; }
 
+// Last coordinate worth walking in [first, last] for work that gives the same
+// result however often a cell is visited (marks, tests, maxima): 256
+// consecutive rows or columns already reach every cell of the wrapping map.
+inline int64_t last_distinct(int64_t first, int64_t last) { return last < first + 255 ? last : first + 255; }
+
+// Discs come from script arguments. One wider than this many cells covers
+// the wrapping map several times over; walking only its middle keeps an
+// absurd radius from freezing the game (idempotent uses such as marks still
+// reach every cell they would have reached).
+constexpr int64_t MAX_DISC_SPAN = 2048;
+
+inline void limit_disc_span(int64_t& lo, int64_t& hi) {
+  if (hi - lo < MAX_DISC_SPAN) return;
+  int64_t mid = lo + (hi - lo) / 2;
+  lo = mid - MAX_DISC_SPAN / 2;
+  hi = lo + MAX_DISC_SPAN - 1;
+}
+
 // Calls fn(cell_index, dist2) for the cells (x, z), cell centres at integer
 // coordinates, with (x - cx)^2 + (z - cz)^2 < r^2, rows then columns. Stops
 // early and returns false as soon as fn returns false.
 template <typename Fn>
 bool visit_disc(float cx, float cz, float r, Fn&& fn) {
-  int z0 = ceil_coord(cz - r), z1 = floor_coord(cz + r);
-  int x0 = ceil_coord(cx - r), x1 = floor_coord(cx + r);
+  int64_t z0 = ceil_coord(cz - r), z1 = floor_coord(cz + r);
+  int64_t x0 = ceil_coord(cx - r), x1 = floor_coord(cx + r);
+  limit_disc_span(z0, z1);
+  limit_disc_span(x0, x1);
   float r2 = r * r;
-  for (int z = z0; z <= z1; ++z) {
+  for (int64_t z = z0; z <= z1; ++z) {
     float dz = float(z) - cz;
-    for (int x = x0; x <= x1; ++x) {
+    for (int64_t x = x0; x <= x1; ++x) {
       float dx = float(x) - cx;
       float d2 = dx * dx + dz * dz;
-      if (d2 < r2 && !fn(HeightmapData::cell_index(x, z), d2)) return false;
+      if (d2 < r2 && !fn(HeightmapData::cell_index(int(x & 255), int(z & 255)), d2)) return false;
     }
   }
   return true;

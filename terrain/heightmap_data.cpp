@@ -97,16 +97,18 @@ __m128 calcSquareDepth(__m128 pos, float half_size, bool with_fluid) {
   take(bilinear(x1, z0, fx1, fz0));
   take(bilinear(x0, z1, fx0, fz1));
   take(bilinear(x1, z1, fx1, fz1));
-  for (int x = x0 + 1; x <= x1; ++x) {
-    take(along_z(x, z0, fz0));
-    take(along_z(x, z1, fz1));
+  // Only the maximum matters, so each loop stops once it has seen every row
+  // or column of the map.
+  for (int64_t x = x0 + 1; x <= last_distinct(x0 + 1, x1); ++x) {
+    take(along_z(int(x & HMAP_MASK), z0, fz0));
+    take(along_z(int(x & HMAP_MASK), z1, fz1));
   }
-  for (int z = z0 + 1; z <= z1; ++z) {
-    take(along_x(x0, z, fx0));
-    take(along_x(x1, z, fx1));
+  for (int64_t z = z0 + 1; z <= last_distinct(z0 + 1, z1); ++z) {
+    take(along_x(x0, int(z & HMAP_MASK), fx0));
+    take(along_x(x1, int(z & HMAP_MASK), fx1));
   }
-  for (int z = z0 + 1; z <= z1; ++z)
-    for (int x = x0 + 1; x <= x1; ++x) take(s(x, z));
+  for (int64_t z = z0 + 1; z <= last_distinct(z0 + 1, z1); ++z)
+    for (int64_t x = x0 + 1; x <= last_distinct(x0 + 1, x1); ++x) take(s(int(x & HMAP_MASK), int(z & HMAP_MASK)));
   return _mm_set1_ps(top - py);
 }
 
@@ -128,9 +130,19 @@ static bool visit_mark_disc(float cx, float cz, float radius, Fn&& fn) {
   return visit_disc(cx, cz, radius, fn);
 }
 
+template <typename Fn>
+static bool visit_rect(int x0, int z0, int x1, int z1, Fn&& fn) {
+  for (int64_t z = z0; z <= last_distinct(z0, z1); ++z)
+    for (int64_t x = x0; x <= last_distinct(x0, x1); ++x)
+      if (!fn(cell_index(int(x & 255), int(z & 255)))) return false;
+  return true;
+}
+
 void mark_rect(int x0, int z0, int x1, int z1, unsigned value, unsigned mask) {
-  for (int z = z0; z <= z1; ++z)
-    for (int x = x0; x <= x1; ++x) apply_mark(cell_index(x, z), value, mask);
+  visit_rect(x0, z0, x1, z1, [&](int i) {
+    apply_mark(i, value, mask);
+    return true;
+  });
 }
 
 void mark_circle(float cx, float cz, float radius, unsigned value, unsigned mask) {
@@ -146,10 +158,7 @@ void mark_water(float level, unsigned value, unsigned mask) {
 }
 
 bool test_rect_mark(int x0, int z0, int x1, int z1, unsigned mask, unsigned expect) {
-  for (int z = z0; z <= z1; ++z)
-    for (int x = x0; x <= x1; ++x)
-      if (!mark_matches(cell_index(x, z), mask, expect)) return false;
-  return true;
+  return visit_rect(x0, z0, x1, z1, [&](int i) { return mark_matches(i, mask, expect); });
 }
 
 bool test_circle_mark(float cx, float cz, float radius, unsigned mask, unsigned expect) {

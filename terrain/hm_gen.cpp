@@ -246,7 +246,9 @@ static inline bool is_tile_letter(char c) { return c >= 'a' && c <= 'z'; }
 
 void placeHouse(int x, int z, int kind, float* grid, bool keep_level) {
   const HouseTemplate& ht = house_templates[kind == -1 ? 0 : kind == -2 ? 1 : 2 + kind % 3];
-  int x0 = x - ht.len / 2, z0 = z - ht.count / 2;
+  // Wrapped first: every use masks the coordinates anyway, and any int may come in.
+  int x0 = int((unsigned(x) - unsigned(ht.len / 2)) & HMAP_MASK);
+  int z0 = int((unsigned(z) - unsigned(ht.count / 2)) & HMAP_MASK);
   int x1 = x0 + ht.len, z1 = z0 + ht.count;
   if (kind >= 0 && !test_rect_mark(x0, z0, x1, z1, 15, 0)) return;
   mark_rect(x0, z0, x1, z1, MARK_HOUSE, 0);

@@ -207,10 +207,10 @@ static inline void visit_voronoi9(float x, float y, int tile_shift, Fn&& fn) {
   int ix = floor_coord(x), iy = floor_coord(y);
   float fx = x - float(ix), fy = y - float(iy);
   for (int dy = -1; dy <= 1; ++dy) {
-    int cy = iy + dy;
+    int cy = int(unsigned(iy) + unsigned(dy));  // wraps like the masks, even from undefined input
     int row_hash = noise_perm[cy & m8];
     for (int dx = -1; dx <= 1; ++dx) {
-      int cx = ix + dx;
+      int cx = int(unsigned(ix) + unsigned(dx));
       int h = noise_perm[(cx & m8) + row_hash];
       Point2 o{float(dx) + noise_rand[2 * h] - fx, float(dy) + noise_rand[2 * h + 1] - fy};
       fn(o, ((cy & mask) << 16) | (cx & mask));

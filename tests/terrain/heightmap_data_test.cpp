@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <climits>
 #include <cmath>
 
 #include "app/app_globals.h"
@@ -107,6 +108,16 @@ TEST_F(WorldData, MarkRectWrapsAndAlwaysSetsTheValueBits) {
   mark_rect(10, 10, 12, 12, 0x100 | MARK_HOUSE, 0);  // only the mark byte is written
   EXPECT_EQ(surface[cell_index(10, 10)].ground, unsigned(GT_ROCK));
   EXPECT_EQ(surface[cell_index(11, 10)].color, 0xFF808080u);
+}
+
+TEST_F(WorldData, HugeRangesAndRadiiFinishAndReachEveryCell) {
+  mark_rect(0, 0, INT_MAX, INT_MAX, MARK_OBJ, 0);
+  EXPECT_TRUE(test_rect_mark(INT_MIN, INT_MIN, INT_MAX, INT_MAX, MARK_OBJ, MARK_OBJ));
+  mark_circle(7.0f, 9.0f, 1e7f, MARK_PLACE, 0);
+  EXPECT_TRUE(test_circle_mark(-3.0f, 1e6f, 5e6f, MARK_PLACE, MARK_PLACE));
+  EXPECT_TRUE(test_rect_mark(0, 0, 255, 255, 15, MARK_OBJ | MARK_PLACE));
+  mark_circle(0.0f, 0.0f, std::nanf(""), MARK_WATER, 0);  // an undefined disc holds no cell
+  EXPECT_TRUE(test_rect_mark(0, 0, 255, 255, MARK_WATER, 0));
 }
 
 TEST_F(WorldData, TestRectStopsAtTheFirstMismatchAndEmptyIsTrue) {
@@ -329,6 +340,10 @@ TEST_F(WorldData, SquareDepthFindsTheHighestInterpolatedPoint) {
   pos = _mm_setr_ps(30.0f, 0.0f, 20.0f, 0.0f);
   EXPECT_FLOAT_EQ(_mm_cvtss_f32(calcSquareDepth(pos, 1.0f, true)), 3.0f);
   EXPECT_FLOAT_EQ(_mm_cvtss_f32(calcSquareDepth(pos, 1.0f, false)), 0.0f);
+
+  // A square far wider than the map still finds the highest point, at once.
+  pos = _mm_setr_ps(3.0f, 1.0f, 4.0f, 0.0f);
+  EXPECT_FLOAT_EQ(_mm_cvtss_f32(calcSquareDepth(pos, 1e9f, false)), 7.0f);
 
   // Wraps across the map edge.
   hmap[cell_index(0, 0)] = 5.0f;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -248,6 +249,14 @@ TEST_F(Generators, HouseTemplateShapesGroundAndTiles) {
   EXPECT_EQ(surf(248, 200).marks, 0u);
   EXPECT_EQ(surf(11, 209).marks, MARK_HOUSE);
   EXPECT_EQ(surf(12, 209).marks, 0u);
+}
+
+TEST_F(Generators, HouseAtExtremeCoordinatesWraps) {
+  placeHouse(INT_MIN, INT_MAX, -2, hmap, false);  // x0 = -2 -> 254, z0 = 2^31 - 3 -> 253
+  EXPECT_EQ(h(0, 255), 6.75f);
+  EXPECT_EQ(surf(254, 253).marks, MARK_HOUSE);
+  EXPECT_EQ(surf(2, 1).marks, MARK_HOUSE);
+  EXPECT_EQ(surf(3, 1).marks, 0u);
 }
 
 TEST(HouseTemplates, AreTheFiveFootprints) {
