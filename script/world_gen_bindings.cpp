@@ -1,4 +1,5 @@
 #include "script/world_gen_bindings.h"
+#include "core/temp_string.h"
 #include "terrain/heightmap_data.h"
 
 void bind_raw_native(HSQUIRRELVM vm, const sqbind::SqObject& target, const char* name, SQFUNCTION fn) {
@@ -9,6 +10,20 @@ void bind_raw_native(HSQUIRRELVM vm, const sqbind::SqObject& target, const char*
   SQRESULT r = sq_newslot(vm, -3, SQFalse);
   sq_poptop(vm);
   ASSERT(SQ_SUCCEEDED(r));
+}
+
+static void throw_argument_error(const char* format, const char* function) {
+  TempString<256> text;
+  text.format(format, function);
+  throw sqbind::SquirrelError(text);
+}
+
+void check_tile(int tile, const char* function) {
+  if (tile <= 0 || (tile & (tile - 1)) != 0) throw_argument_error("tile must be power of 2 in %s()", function);
+}
+
+void check_height_range(float min_ht, float max_ht, const char* function) {
+  if (!(min_ht >= 0.0f && min_ht <= max_ht)) throw_argument_error("bad height range in %s()", function);
 }
 
 void bind_world_gen_constants(HSQUIRRELVM vm) {

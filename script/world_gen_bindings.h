@@ -37,3 +37,9 @@ template <class Body>
 SQInteger run_native(HSQUIRRELVM vm, Body&& body) {
   return sqbind::detail::guarded(vm, body);
 }
+
+// The generators stop the program on arguments they can't work with; scripts
+// get a script error instead: "tile must be power of 2 in <function>()" and
+// "bad height range in <function>()" (needs 0 <= min_ht <= max_ht).
+void check_tile(int tile, const char* function);
+void check_height_range(float min_ht, float max_ht, const char* function);

@@ -8,6 +8,7 @@
 #include "core/allocator.h"
 #include "script/world_gen_bindings.h"
 #include "script/world_gen_callback.h"
+#include "script/world_gen_phase_times.h"
 #include "terrain/noise.h"
 #include "terrain/ramp.h"
 #include "terrain/tiled_fractal_grid.h"
@@ -52,6 +53,7 @@ SQInteger push_mask(HSQUIRRELVM vm, MaskPtr m) {
 // v: a number fills every cell; a function is called as f(x, z).
 SQInteger mask_constructor(HSQUIRRELVM vm) {
   return run_native(vm, [&]() -> SQInteger {
+    WorldGenPhaseTimer timer(WG_PHASE_MASKS);
     if (sq_gettop(vm) < 2) throw sqbind::SquirrelError("wrong number of parameters");
     MaskPtr m = new_mask();
     SQObjectType t = sq_gettype(vm, 2);
@@ -90,6 +92,7 @@ SQInteger calc_min_max(HSQUIRRELVM vm) {
 template <class Fill>
 SQInteger make_mask(HSQUIRRELVM vm, Fill&& fill) {
   return run_native(vm, [&]() -> SQInteger {
+    WorldGenPhaseTimer timer(WG_PHASE_MASKS);
     MaskPtr m = new_mask();
     fill(m->cells);
     return push_mask(vm, std::move(m));
@@ -154,8 +157,6 @@ SQInteger from_simplex_noise(HSQUIRRELVM vm) {
   });
 }
 
-bool is_power_of_two(int tile) { return tile > 0 && (tile & (tile - 1)) == 0; }
-
 // What a generator adds to hmap, captured by running it on a zeroed hmap;
 // the heights are put back afterwards.
 template <class Generator>
@@ -172,7 +173,7 @@ SQInteger from_voronoi_hills(HSQUIRRELVM vm) {
   return make_mask(vm, [&](float* cells) {
     int tile = arg<int>(vm, 2);
     float min_ht = arg<float>(vm, 3), max_ht = arg<float>(vm, 4), radius = arg<float>(vm, 5);
-    if (!is_power_of_two(tile)) throw sqbind::SquirrelError("tile must be power of 2 in fromVoronoiHills()");
+    check_tile(tile, "fromVoronoiHills");
     capture_added_heights(cells, [&] { addVoronoiHills(tile, min_ht, max_ht, radius); });
   });
 }
@@ -183,7 +184,7 @@ SQInteger from_voronoi_faults(HSQUIRRELVM vm) {
     float min_ht = arg<float>(vm, 3), max_ht = arg<float>(vm, 4), warp = arg<float>(vm, 5);
     int warp_scale = arg<int>(vm, 6), octaves = arg<int>(vm, 7);
     float sharpness = arg<float>(vm, 8);
-    if (!is_power_of_two(tile)) throw sqbind::SquirrelError("tile must be power of 2 in fromVoronoiFaults()");
+    check_tile(tile, "fromVoronoiFaults");
     capture_added_heights(cells, [&] { genVoronoiFaults(tile, min_ht, max_ht, warp, warp_scale, octaves, sharpness); });
   });
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include "app/splash.h"
 #include "script/world_gen_bindings.h"
+#include "script/world_gen_phase_times.h"
 #include "script/world_gen_services.h"
 #include "terrain/hm_gen.h"
 #include "terrain/ramp.h"
@@ -14,7 +15,25 @@ static void script_place_house(int x, int z, int kind) { placeHouse(x, z, kind, 
 
 static void script_add_fast_noise(float min_ht, float max_ht, Nullable<ColorRamp> ramp, int ground, int color_alpha,
                                   float roughness) {
+  check_height_range(min_ht, max_ht, "add_fast_noise");
   addFastNoise(min_ht, max_ht, ramp, ground, color_alpha, roughness);
+}
+
+static void script_add_simplex_noise(float min_ht, float max_ht, int tile, int octaves, float persistence) {
+  check_height_range(min_ht, max_ht, "add_simplex_noise");
+  check_tile(tile, "add_simplex_noise");
+  addSimplexNoise(min_ht, max_ht, tile, octaves, persistence);
+}
+
+static void script_add_voronoi_hills(int tile, float min_ht, float max_ht, float radius) {
+  check_tile(tile, "add_voronoi_hills");
+  addVoronoiHills(tile, min_ht, max_ht, radius);
+}
+
+static void script_gen_voronoi_faults(int tile, float min_ht, float max_ht, float warp, int warp_scale, int octaves,
+                                      float sharpness) {
+  check_tile(tile, "gen_voronoi_faults");
+  genVoronoiFaults(tile, min_ht, max_ht, warp, warp_scale, octaves, sharpness);
 }
 
 static void script_gen_fault(float cx, float cz, float dx, float dz, float height, float balance, float roughness,
@@ -84,6 +103,7 @@ static void read_reactions(HSQUIRRELVM vm, SQInteger idx, ErosionParams& params)
 // gen_droplet_erosion(count, params table or null)
 static SQInteger gen_droplet_erosion(HSQUIRRELVM vm) {
   return run_native(vm, [&]() -> SQInteger {
+    WorldGenPhaseTimer timer(WG_PHASE_EROSION);
     if (sq_gettop(vm) < 3) throw sqbind::SquirrelError("wrong number of parameters");
     int count = sqbind::SqArg<int>::get(vm, 2);
     ErosionParams params;
@@ -104,16 +124,16 @@ static SQInteger gen_droplet_erosion(HSQUIRRELVM vm) {
 
 void bind_world_gen_terrain(HSQUIRRELVM vm) {
   using sqbind::bind_func;
-  bind_func(vm, "place_house", &script_place_house);
-  bind_func(vm, "add_fast_noise", &script_add_fast_noise);
-  bind_func(vm, "add_simplex_noise", &addSimplexNoise);
-  bind_func(vm, "gen_fault", &script_gen_fault);
-  bind_func(vm, "gen_crater", &script_gen_crater);
+  bind_func(vm, "place_house", timed_in<WG_PHASE_GENERATORS, &script_place_house>());
+  bind_func(vm, "add_fast_noise", timed_in<WG_PHASE_GENERATORS, &script_add_fast_noise>());
+  bind_func(vm, "add_simplex_noise", timed_in<WG_PHASE_GENERATORS, &script_add_simplex_noise>());
+  bind_func(vm, "gen_fault", timed_in<WG_PHASE_GENERATORS, &script_gen_fault>());
+  bind_func(vm, "gen_crater", timed_in<WG_PHASE_GENERATORS, &script_gen_crater>());
   bind_raw_native(vm, "gen_droplet_erosion", gen_droplet_erosion);
-  bind_func(vm, "add_voronoi_hills", &addVoronoiHills);
-  bind_func(vm, "gen_voronoi_faults", &genVoronoiFaults);
-  bind_func(vm, "recenter_hmap", &script_recenter_hmap);
-  bind_func(vm, "flatten_circle", &script_flatten_circle);
+  bind_func(vm, "add_voronoi_hills", timed_in<WG_PHASE_GENERATORS, &script_add_voronoi_hills>());
+  bind_func(vm, "gen_voronoi_faults", timed_in<WG_PHASE_GENERATORS, &script_gen_voronoi_faults>());
+  bind_func(vm, "recenter_hmap", timed_in<WG_PHASE_GENERATORS, &script_recenter_hmap>());
+  bind_func(vm, "flatten_circle", timed_in<WG_PHASE_GENERATORS, &script_flatten_circle>());
   bind_func(vm, "get_average_circle_height", &script_get_average_circle_height);
   bind_func(vm, "mark_rect", &mark_rect);
   bind_func(vm, "mark_circle", &mark_circle);

@@ -1,0 +1,41 @@
+#pragma once
+// Where world generation spends its time: the bindings add their own run
+// time to one of these phases; what is left of the whole generation is the
+// script itself. Only the outermost timed binding counts, so a generator run
+// from inside a mask callback is not counted twice.
+#include <cstdint>
+
+enum WorldGenPhase { WG_PHASE_GENERATORS, WG_PHASE_MASKS, WG_PHASE_EROSION, WG_PHASE_COUNT };
+
+// get_ref_time ticks per phase since the last reset.
+extern int64_t world_gen_phase_ticks[WG_PHASE_COUNT];
+void reset_world_gen_phase_times();
+
+class WorldGenPhaseTimer {
+ public:
+  explicit WorldGenPhaseTimer(WorldGenPhase phase);
+  ~WorldGenPhaseTimer();
+  WorldGenPhaseTimer(const WorldGenPhaseTimer&) = delete;
+  WorldGenPhaseTimer& operator=(const WorldGenPhaseTimer&) = delete;
+
+ private:
+  WorldGenPhase phase_;
+  int64_t start_;
+  bool outermost_;
+};
+
+// A host function f wrapped to count its run time in phase P:
+// bind_func(vm, "name", timed_in<P, &f>()).
+template <WorldGenPhase P, auto F, class R, class... A>
+R timed_call(A... args) {
+  WorldGenPhaseTimer timer(P);
+  return F(args...);
+}
+template <WorldGenPhase P, auto F, class R, class... A>
+constexpr auto timed_helper(R (*)(A...)) {
+  return &timed_call<P, F, R, A...>;
+}
+template <WorldGenPhase P, auto F>
+constexpr auto timed_in() {
+  return timed_helper<P, F>(F);
+}

@@ -1,0 +1,68 @@
+#include "script/world_generation.h"
+#include <cinttypes>
+#include <cstring>
+#include "app/app_globals.h"
+#include "app/splash.h"
+#include "core/debug.h"
+#include "core/ref_time.h"
+#include "core/temp_string.h"
+#include "gameobj_host/gameobj_functions.h"
+#include "gameobj_host/player_base.h"
+#include "render/device.h"
+#include "script/sqbind.h"
+#include "script/world_gen_services.h"
+#include "sound/sound_events.h"
+#include "terrain/game_random.h"
+#include "terrain/heightmap_data.h"
+
+static void show_world_gen_error(const char* text) {
+  TempString<4096> message;
+  message.format("Error in world gen script:\n%s", text);
+  set_error_message(message);
+}
+
+// The splash over the last scene, and the start time.
+static int64_t begin_generation(const char* text) {
+  if (d3d_device_exists()) grab_scene_image();
+  show_splash(text, -1.0f);
+  return get_ref_time();
+}
+
+static void log_seed() { debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed); }
+
+static void run_generate_world(HSQUIRRELVM vm, const char* kind) {
+  sqbind::SqFunc<> generate;
+  generate.bindRoot(vm, "generate_world");
+  if (generate.isNull()) throw sqbind::SquirrelError("No 'generate_world' function in script");
+  generate(kind);
+  sq_collectgarbage(vm);
+}
+
+void generate_world_in(HSQUIRRELVM vm, const char* kind) {
+  using namespace HeightmapData;
+  int64_t start = begin_generation("Generating new world...");
+
+  if (gameobj_functions.remove_all_gameobj) gameobj_functions.remove_all_gameobj();
+  if (local_player) local_player->beforeWorldRegenerate();
+  stop_event_sounds();
+  reset();
+
+  try {
+    log_seed();
+    run_generate_world(vm, kind);
+  } catch (const sqbind::SquirrelError& e) {
+    show_world_gen_error(e.desc);
+  }
+
+  // Nothing may morph or flow from the previous world's state.
+  memcpy(target_hmap, hmap, sizeof(hmap));
+  memcpy(tmpw, water, sizeof(water));
+
+  if (reset_common_fx) reset_common_fx();
+  if (request_land_refresh) request_land_refresh();
+  reset_update_time();
+  if (local_player) local_player->afterWorldRegenerate();
+  play_sound_event(ENTER_WORLD_SOUND_EVENT);
+
+  debug("generated world in %d ms", get_time_msec(get_ref_time() - start));
+}
