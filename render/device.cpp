@@ -178,14 +178,18 @@ bool reset_d3d(int width, int height, bool fullscreen, bool force) {
   apply_window_mode(fullscreen, &width, &height);
   d3d_wd = width;
   d3d_ht = height;
+  // A failed reset leaves the device lost: frames are skipped and the loop
+  // tries the reset again.
   if (!create_back_buffer()) {
     debug("Reset failed (code 0x%08X)", take_gl_error());
+    set_d3d_device_lost(true, true);
     return false;
   }
   recreate_device_textures();
   recreate_dynamic_buffers();
   if (!create_scene_depth()) {
     debug("failed to recreate scene RT");
+    set_d3d_device_lost(true, true);
     return false;
   }
   create_markers();

@@ -239,3 +239,15 @@ TEST(FrameLimit, SkipsAFrameWhileTheGpuIsTwoFramesBehind) {
   destroy_shader(slow);
   release_texture(target);
 }
+
+TEST(DeviceReset, AFailedResetLeavesTheDeviceLostUntilAResetSucceeds) {
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(reset_d3d(100000, 100000, false, false));
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("Reset failed (code 0x"), std::string::npos);
+  EXPECT_FALSE(begin_scene());
+  EXPECT_TRUE(reset_d3d(64, 48, false, true));
+  EXPECT_TRUE(check_d3d_device());
+  EXPECT_TRUE(begin_scene());
+  end_scene();
+}
