@@ -82,6 +82,13 @@ void apply_vertex_state() {
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, index_buffer ? index_buffer->glBuffer : 0);
 }
 
+// Errors left by earlier calls are not the draw's: logged and cleared, so
+// only the draw's own failure stops the program.
+void clear_stale_errors(const char* call) {
+  unsigned err = take_gl_error();
+  if (err) debug("GL error 0x%04X before %s", err, call);
+}
+
 void check_draw(const char* call) {
   unsigned err = take_gl_error();
   if (err) fatal("%s failed (code 0x%08X)", call, err);
@@ -114,6 +121,7 @@ void set_instancing(int count) {
 void draw_indexed(int prim, int base_vertex, int min_index, int num_vertices, int start_index, int prim_count) {
   (void)min_index;
   (void)num_vertices;
+  clear_stale_errors("draw_indexed");
   apply_shader_state();
   apply_vertex_state();
   const void* at = reinterpret_cast<const void*>(uintptr_t(start_index) * 2);
@@ -126,6 +134,7 @@ void draw_indexed(int prim, int base_vertex, int min_index, int num_vertices, in
 }
 
 void draw_prim(int prim, int start_vertex, int prim_count) {
+  clear_stale_errors("draw_prim");
   apply_shader_state();
   apply_vertex_state();
   int count = vertex_count(prim, prim_count);
@@ -137,6 +146,7 @@ void draw_prim(int prim, int start_vertex, int prim_count) {
 }
 
 void draw_postfx() {
+  clear_stale_errors("draw_postfx");
   apply_shader_state();
   // The quad replaces the declaration, as a fixed vertex format would.
   cur_decl = nullptr;

@@ -1,3 +1,4 @@
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 #include <cstring>
 #include "render/buffers.h"
@@ -247,4 +248,14 @@ TEST_F(DrawTest, ColorWriteMaskKeepsMaskedChannelsButClearsIgnoreIt) {
   clear_view_color(0xFF00FF00);
   EXPECT_EQ(pixel(2, 2), 0xFF00FF00u);
   set_color_write_mask(15);
+}
+
+TEST_F(DrawTest, AnErrorLeftByAnEarlierCallDoesNotStopTheNextDraw) {
+  glBindTexture(GL_TEXTURE_2D, 0x7FFFFFF0);  // not a texture name: an error
+  clear_view(0xFF000000);
+  setColor(0, 1, 0, 1);
+  testing::internal::CaptureStdout();
+  draw_postfx();
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("GL error 0x0502 before draw_postfx"), std::string::npos);
+  EXPECT_EQ(pixel(1, 1), 0xFF00FF00u);
 }
