@@ -1,6 +1,6 @@
 // A small world built with every world-generation binding; the tests and the
 // preview tool run it. Kinds: "game" (everything), "flat" (nothing),
-// "fail" (a script error half-way).
+// "fail" (a bad generator argument half-way), "throw" (a script error).
 local sand = ColorRamp.linear(0xFFC2B280, vec4f(0.9, 0.8, 0.5, 1));
 local grass = ColorRamp.fadeInOut(0xFF306020, 0xFF50A040, [0.9, 0.9, 0.9, 1], 0.3, 0.2);
 local shape = FloatRamp(function(t) { return t * t * 2 - 1; });
@@ -49,7 +49,7 @@ function paint_land() {
 }
 
 function place_things(sea) {
-  gen_droplet_erosion(2000, {Kq = 8, Kw = 0.002, reactionTime = 50,
+  gen_droplet_erosion(600, {Kq = 8, Kw = 0.002, reactionTime = 50,
     reactions = [[[1, 0, 0, 0], [0, 1, 0, 0], 0.01], [vec4f(0, 1, 0, 0), vec4f(0, 0, 1, 0), 0.005]]});
   gen_droplet_erosion(200, null);
   local placed = 0;
@@ -77,8 +77,9 @@ function generate_world(kind) {
   if (kind == "flat") return;
   if (kind == "fail") {
     add_simplex_noise(0, 8, 2, 2, 0.5);
-    throw "generation failed on purpose";
+    add_voronoi_hills(3, 0, 1, 1);
   }
+  if (kind == "throw") throw "generation failed on purpose";
   local sea = build_land();
   paint_land();
   place_things(sea);

@@ -1,0 +1,104 @@
+// generate_world on a machine with every binding, driven by a test world
+// script that uses each of them.
+#include <cstring>
+#include <functional>
+#include "core/debug.h"
+#include "script/world_generation.h"
+#include "tests/script/world_gen_test_util.h"
+
+using namespace HeightmapData;
+
+namespace {
+
+// A fingerprint of everything a world is made of.
+size_t world_hash() {
+  std::hash<std::string_view> h;
+  size_t a = h(std::string_view(reinterpret_cast<const char*>(hmap), sizeof(hmap)));
+  size_t b = h(std::string_view(reinterpret_cast<const char*>(surface), sizeof(surface)));
+  size_t c = h(std::string_view(reinterpret_cast<const char*>(water), sizeof(water)));
+  return a ^ (b * 31) ^ (c * 1009);
+}
+
+bool grids_ready_for_play() {
+  return memcmp(target_hmap, hmap, sizeof(hmap)) == 0 && memcmp(tmpw, water, sizeof(water)) == 0;
+}
+
+class WorldGenerationTest : public WorldGenTest {
+ protected:
+  void SetUp() override {
+    WorldGenTest::SetUp();
+    set_error_message(nullptr);
+  }
+  void TearDown() override {
+    set_error_message(nullptr);
+    WorldGenTest::TearDown();
+  }
+  void loadTestWorld() { ASSERT_TRUE(sqbind::run_file(vm, WORLD_GEN_TEST_DATA "/world_gen_every_binding.nut")); }
+  std::string generate(uint64_t seed, const char* kind) {
+    game_rnd_seed = seed;
+    return capture_log([&] { generate_world_in(vm, kind); });
+  }
+};
+
+}  // namespace
+
+TEST_F(WorldGenerationTest, SameSeedGivesTheSameWorld) {
+  loadTestWorld();
+  std::string log = generate(42, "game");
+  EXPECT_FALSE(has_error_message()) << get_error_message();
+  EXPECT_NE(log.find("game_rnd_seed=42;\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("generated world in "), std::string::npos) << log;
+  size_t first = world_hash();
+  float peak = *std::max_element(hmap, hmap + HMAP_CELLS);
+  EXPECT_GT(peak, 1.0f) << "the script built land";
+  EXPECT_TRUE(grids_ready_for_play());
+
+  generate(42, "game");
+  EXPECT_EQ(world_hash(), first);
+  generate(43, "game");
+  EXPECT_NE(world_hash(), first);
+}
+
+TEST_F(WorldGenerationTest, EachGenerationStartsFromAResetTerrain) {
+  loadTestWorld();
+  generate(42, "game");
+  generate(42, "flat");
+  EXPECT_FALSE(has_error_message());
+  EXPECT_EQ(*std::max_element(hmap, hmap + HMAP_CELLS), 0.0f);
+  EXPECT_EQ(*std::min_element(hmap, hmap + HMAP_CELLS), 0.0f);
+  EXPECT_TRUE(grids_ready_for_play());
+}
+
+TEST_F(WorldGenerationTest, MissingGenerateWorldIsShownAndLeavesAFlatWorld) {
+  run("function something_else() {}");
+  hmap[5] = 3.0f;
+  generate(1, "game");
+  ASSERT_TRUE(has_error_message());
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nNo 'generate_world' function in script");
+  EXPECT_EQ(hmap[5], 0.0f);
+  EXPECT_TRUE(grids_ready_for_play());
+}
+
+TEST_F(WorldGenerationTest, AFailingScriptKeepsWhatItBuiltAndTheLaterStepsRun) {
+  loadTestWorld();
+  target_hmap[7] = 99.0f;
+  std::string log = generate(5, "fail");
+  ASSERT_TRUE(has_error_message());
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\ntile must be power of 2 in add_voronoi_hills()");
+  EXPECT_GT(*std::max_element(hmap, hmap + HMAP_CELLS), 0.0f) << "the noise added before the error stays";
+  EXPECT_TRUE(grids_ready_for_play());
+  EXPECT_NE(log.find("generated world in "), std::string::npos);
+}
+
+TEST_F(WorldGenerationTest, AScriptErrorIsShownAsAFailedCall) {
+  loadTestWorld();
+  std::string log = generate(5, "throw");
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nSqFunc<> call failed");
+  EXPECT_NE(log.find("generation failed on purpose"), std::string::npos) << "the machine's report names the error";
+}
+
+TEST_F(WorldGenerationTest, TheKindReachesTheScript) {
+  run("function generate_world(kind) { got <- kind; }");
+  generate(1, "main_menu");
+  EXPECT_STREQ(global("got").toString(), "main_menu");
+}
