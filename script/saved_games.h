@@ -1,0 +1,30 @@
+#pragma once
+// Saved games: the game description and the universe of the running game,
+// written with save_data into a numbered slot folder under the player's
+// application-data folder, and read back into the world machine.
+#include <cstdint>
+#include "core/paths.h"
+#include "core/temp_string.h"
+
+// Leading word(s) of both slot files: "info" has it twice, "uni" once.
+constexpr uint32_t SAVED_GAME_HEADER = 0x13110400;
+
+// Slot of the running game; -1 for none. Loading sets it, saving uses it.
+extern int cur_game_slot;
+
+// The slot folder's file name (an empty name gives the folder, with a
+// trailing "/").
+PathString saved_game_path(int slot, const char* name);
+
+// Writes cur_game_info and universe into cur_game_slot. Both files are
+// written under temporary names and renamed over the old ones only when
+// both are complete, so a failed save leaves the slot's previous save
+// intact. False (with the error on screen) on failure.
+bool save_game();
+// Replaces the universe with the one saved in slot; false (with the error on
+// screen) on failure, which can leave the universe partly loaded and
+// cur_game_slot at -1.
+bool load_saved_game(int slot);
+// The "name" stored in the slot's game description; empty for a missing or
+// unreadable slot. Never shows an error.
+TempString<260> get_saved_game_name(int slot);
