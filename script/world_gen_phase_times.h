@@ -7,8 +7,11 @@
 
 enum WorldGenPhase { WG_PHASE_GENERATORS, WG_PHASE_MASKS, WG_PHASE_EROSION, WG_PHASE_COUNT };
 
-// get_ref_time ticks per phase since the last reset.
+// get_ref_time ticks per phase since the last reset, and the processor time
+// of this thread in nanoseconds (the figure to trust on a busy machine).
 extern int64_t world_gen_phase_ticks[WG_PHASE_COUNT];
+extern int64_t world_gen_phase_cpu_ns[WG_PHASE_COUNT];
+int64_t thread_cpu_ns();
 void reset_world_gen_phase_times();
 
 class WorldGenPhaseTimer {
@@ -21,6 +24,7 @@ class WorldGenPhaseTimer {
  private:
   WorldGenPhase phase_;
   int64_t start_;
+  int64_t cpu_start_;
   bool outermost_;
 };
 

@@ -9,7 +9,9 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/player_base.h"
 #include "render/device.h"
+#include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
+#include "script/world_gen_bindings.h"
 #include "script/world_gen_services.h"
 #include "sound/sound_events.h"
 #include "terrain/game_random.h"
@@ -65,4 +67,21 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   play_sound_event(ENTER_WORLD_SOUND_EVENT);
 
   debug("generated world in %d ms", get_time_msec(get_ref_time() - start));
+}
+
+bool open_world_gen_machine(SqReloadableVM& rvm, const char* mainFile) {
+  if (!rvm.init(1024)) {
+    debug("error creating world gen script VM");
+    return false;
+  }
+  bind_world_gen_ramps(rvm.vm);
+  bind_hmap_mask(rvm.vm);
+  bind_world_gen_functions(rvm.vm);
+  try {
+    if (rvm.include(mainFile)) return true;
+    debug("Error in world gen script:\n%s", sqbind::SquirrelError(rvm.vm).desc);
+  } catch (const sqbind::SquirrelError& e) {
+    debug("Error in world gen script:\n%s", e.desc);
+  }
+  return false;
 }

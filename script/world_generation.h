@@ -2,6 +2,8 @@
 // Building a new world by running the world script's generate_world.
 #include "squirrel.h"
 
+class SqReloadableVM;
+
 // Sound event played when a new world is in place.
 constexpr int ENTER_WORLD_SOUND_EVENT = 1;
 
@@ -10,3 +12,8 @@ constexpr int ENTER_WORLD_SOUND_EVENT = 1;
 // play (morph target and fluid copy equal to the new grids) even when the
 // script fails; a script error is shown on screen.
 void generate_world_in(HSQUIRRELVM vm, const char* kind);
+
+// For programs without the game around it (preview, benchmarks): opens rvm
+// with the world-generation bindings and runs mainFile in it. False, after
+// printing why, when the machine or the script fails.
+bool open_world_gen_machine(SqReloadableVM& rvm, const char* mainFile);

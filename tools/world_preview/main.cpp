@@ -12,7 +12,6 @@
 #include <stb/stb_image_write.h>
 #include "core/debug.h"
 #include "script/sq_reloadable_vm.h"
-#include "script/world_gen_bindings.h"
 #include "script/world_generation.h"
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
@@ -45,20 +44,7 @@ int main(int argc, char** argv) {
   if (scale < 1 || scale > 8) return usage();
 
   SqReloadableVM world_vm;
-  if (!world_vm.init(1024)) {
-    fprintf(stderr, "error creating world gen script VM\n");
-    return 2;
-  }
-  bind_world_gen_ramps(world_vm.vm);
-  bind_hmap_mask(world_vm.vm);
-  bind_world_gen_functions(world_vm.vm);
-  bool loaded = false;
-  try {
-    loaded = world_vm.include(script);
-  } catch (const sqbind::SquirrelError& e) {
-    fprintf(stderr, "Error in world gen script:\n%s\n", e.desc);
-  }
-  if (!loaded) {
+  if (!open_world_gen_machine(world_vm, script)) {
     fprintf(stderr, "can't load world script %s\n", script);
     return 2;
   }

@@ -1,0 +1,71 @@
+// Time to generate a world, split into the phases of generation: the script
+// itself, the terrain generators, masks with their callbacks, and erosion.
+// Runs the game's world script when it is built beside the program, and the
+// test world that uses every binding.
+//   bench/script/world_gen_bench [--benchmark_repetitions=N]
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include "core/ref_time.h"
+#include "script/sq_reloadable_vm.h"
+#include "script/world_gen_phase_times.h"
+#include "script/world_generation.h"
+#include "terrain/game_random.h"
+
+namespace {
+
+struct WorldCase {
+  const char* script;
+  const char* kind;
+};
+
+void generate_worlds(benchmark::State& state, WorldCase c) {
+  SqReloadableVM rvm;
+  if (!open_world_gen_machine(rvm, c.script)) {
+    state.SkipWithError("the world script does not load");
+    return;
+  }
+  int64_t phase_totals[WG_PHASE_COUNT] = {};
+  int64_t total = 0, cpu_total = 0;
+  uint64_t seed = 1000;
+  for (auto _ : state) {
+    game_rnd_seed = seed++;
+    reset_world_gen_phase_times();
+    int64_t start = get_ref_time(), cpu_start = thread_cpu_ns();
+    generate_world_in(rvm.vm, c.kind);
+    total += get_ref_time() - start;
+    cpu_total += thread_cpu_ns() - cpu_start;
+    for (int p = 0; p < WG_PHASE_COUNT; p++) phase_totals[p] += world_gen_phase_cpu_ns[p];
+  }
+  // Phases in processor time of this thread, so a busy machine does not
+  // blur them; the wall-clock total beside it.
+  double n = double(state.iterations());
+  auto ms = [&](int64_t ns) { return double(ns) / 1e6 / n; };
+  int64_t in_phases = phase_totals[WG_PHASE_GENERATORS] + phase_totals[WG_PHASE_MASKS] + phase_totals[WG_PHASE_EROSION];
+  state.counters["wall_ms"] = 1000.0 * double(total) / double(get_ref_frequency()) / n;
+  state.counters["cpu_ms"] = ms(cpu_total);
+  state.counters["script_ms"] = ms(cpu_total - in_phases);
+  state.counters["generators_ms"] = ms(phase_totals[WG_PHASE_GENERATORS]);
+  state.counters["masks_ms"] = ms(phase_totals[WG_PHASE_MASKS]);
+  state.counters["erosion_ms"] = ms(phase_totals[WG_PHASE_EROSION]);
+}
+
+bool file_exists(const char* path) {
+  struct stat st;
+  return stat(path, &st) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  static const char* const GAME_SCRIPT = EH_BIN_DIR_PATH "/gen/main.nut";
+  static const char* const TEST_SCRIPT = TEST_WORLD_SCRIPT;
+  if (file_exists(GAME_SCRIPT)) {
+    benchmark::RegisterBenchmark("game_script/game", generate_worlds, WorldCase{GAME_SCRIPT, "game"});
+    benchmark::RegisterBenchmark("game_script/main_menu", generate_worlds, WorldCase{GAME_SCRIPT, "main_menu"});
+  }
+  benchmark::RegisterBenchmark("every_binding_script/game", generate_worlds, WorldCase{TEST_SCRIPT, "game"});
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
