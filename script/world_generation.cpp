@@ -1,5 +1,7 @@
 #include "script/world_generation.h"
+#include <clocale>
 #include <cinttypes>
+#include <ctime>
 #include <cstring>
 #include "app/app_globals.h"
 #include "app/splash.h"
@@ -12,7 +14,9 @@
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
 #include "script/world_gen_bindings.h"
+#include "script/universe.h"
 #include "script/world_gen_services.h"
+#include "script/world_script.h"
 #include "sound/sound_events.h"
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
@@ -69,6 +73,59 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   debug("generated world in %d ms", get_time_msec(get_ref_time() - start));
 }
 
+void generate_world(const char* kind) {
+  if (HSQUIRRELVM vm = get_world_script_vm()) generate_world_in(vm, kind);
+}
+
+// "Started <date> <time> in v0.17 DEMO", date and time written the "C"
+// locale's way whatever the user's locale is.
+static void format_game_name(TempString<260>& name) {
+  time_t now = time(nullptr);
+  tm local;
+  localtime_r(&now, &local);
+  locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+  char text[260];
+  size_t len = c_locale ? strftime_l(text, sizeof text, "Started %x %X in v0.17 DEMO", &local, c_locale) : 0;
+  if (c_locale) freelocale(c_locale);
+  name = len ? text : "Started in v0.17 DEMO";
+}
+
+// cur_game_info := a new table with the slot "name".
+static void make_game_description(HSQUIRRELVM vm) {
+  TempString<260> name;
+  format_game_name(name);
+  sq_newtable(vm);
+  sq_pushstring(vm, "name", -1);
+  sq_pushstring(vm, name, -1);
+  sq_newslot(vm, -3, SQFalse);
+  cur_game_info.fromStack(vm, -1);
+  sq_poptop(vm);
+}
+
+void generate_universe() {
+  HSQUIRRELVM vm = get_world_script_vm();
+  if (!vm) return;
+  int64_t start = begin_generation("Generating new universe...");
+  stop_event_sounds();
+  release_universe_data();
+  try {
+    log_seed();
+    sqbind::SqFunc<sqbind::SqObject> generate;
+    generate.bindRoot(vm, "generate_universe");
+    if (generate.isNull()) throw sqbind::SquirrelError("No 'generate_universe' function in script");
+    universe = generate();
+    make_game_description(vm);
+    fetch_universe_data();
+    sq_collectgarbage(vm);
+  } catch (const sqbind::SquirrelError& e) {
+    // No half-made universe (say, one without worlds) is left for the
+    // universe screens to trip over.
+    release_universe_data();
+    show_world_gen_error(e.desc);
+  }
+  debug("generated universe in %d ms", get_time_msec(get_ref_time() - start));
+}
+
 bool open_world_gen_machine(SqReloadableVM& rvm, const char* mainFile) {
   if (!rvm.init(1024)) {
     debug("error creating world gen script VM");
@@ -76,6 +133,7 @@ bool open_world_gen_machine(SqReloadableVM& rvm, const char* mainFile) {
   }
   bind_world_gen_ramps(rvm.vm);
   bind_hmap_mask(rvm.vm);
+  bind_universe(rvm.vm);
   bind_world_gen_functions(rvm.vm);
   try {
     if (rvm.include(mainFile)) return true;
