@@ -5,6 +5,7 @@
 //   bench/script/world_gen_bench [--benchmark_repetitions=N]
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
+#include <cstring>
 #include "core/ref_time.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/world_gen_phase_times.h"
@@ -49,6 +50,30 @@ void generate_worlds(benchmark::State& state, WorldCase c) {
   state.counters["erosion_ms"] = ms(phase_totals[WG_PHASE_EROSION]);
 }
 
+// One per-cell script operation on a loaded machine: what a callback costs.
+void per_cell_callback(benchmark::State& state, const char* source) {
+  SqReloadableVM rvm;
+  if (!open_world_gen_machine(rvm, TEST_WORLD_SCRIPT)) {
+    state.SkipWithError("the world script does not load");
+    return;
+  }
+  if (SQ_FAILED(sq_compilebuffer(rvm.vm, source, SQInteger(strlen(source)), "bench", SQTrue))) {
+    state.SkipWithError("does not compile");
+    return;
+  }
+  HSQOBJECT fn;
+  sq_getstackobj(rvm.vm, -1, &fn);
+  for (auto _ : state) {
+    sq_pushobject(rvm.vm, fn);
+    sq_pushroottable(rvm.vm);
+    if (SQ_FAILED(sq_call(rvm.vm, 1, SQFalse, SQTrue))) state.SkipWithError("script failed");
+    sq_poptop(rvm.vm);
+  }
+  sq_poptop(rvm.vm);
+  state.counters["ns_per_cell"] = benchmark::Counter(double(state.iterations()) * 65536.0,
+                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 bool file_exists(const char* path) {
   struct stat st;
   return stat(path, &st) == 0;
@@ -64,6 +89,14 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("game_script/main_menu", generate_worlds, WorldCase{GAME_SCRIPT, "main_menu"});
   }
   benchmark::RegisterBenchmark("every_binding_script/game", generate_worlds, WorldCase{TEST_SCRIPT, "game"});
+  benchmark::RegisterBenchmark("callback/mask_from_function", per_cell_callback,
+                               "local m = HmapMask(function(x, z) { return x * 0.5; });");
+  benchmark::RegisterBenchmark("callback/apply_height_mask_function", per_cell_callback,
+                               "apply_height_mask(null, function(h) { return h * 0.5; });");
+  benchmark::RegisterBenchmark("callback/repaint_land", per_cell_callback,
+                               "repaint_land(function(x, z, c, o) { return [c, GT_SOIL]; });");
+  benchmark::RegisterBenchmark("native/mask_from_simplex_noise", per_cell_callback,
+                               "local m = HmapMask.fromSimplexNoise(1, 4, 4, null, 0.5);");
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
