@@ -688,6 +688,14 @@ int SQVM::interpret(SQObjectPtr &out) {
                     f = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     found = true;
                 }
+            } else if (literalKey && type(key) == OT_STRING && type(obj) != OT_CLASS && type(obj) != OT_USERDATA) {
+                // built-in methods of the other types live only in their default delegate
+                if (SQTable *d = sq_default_delegate(ss, type(obj))) {
+                    if (SQTable::Node *n = cachedFind(d, key, ip - 1)) {
+                        f = n->val;
+                        found = true;
+                    }
+                }
             }
             if (!found) {
                 SAVE();

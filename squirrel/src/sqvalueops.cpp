@@ -94,7 +94,7 @@ static int callGetMeta(SQVM *v, const SQObjectPtr &mm, const SQObject &self, con
     return GET_ERROR;
 }
 
-static SQTable *defaultDelegate(SQSharedState *ss, SQObjectType t) {
+SQTable *sq_default_delegate(SQSharedState *ss, SQObjectType t) {
     const SQObjectPtr *d = nullptr;
     switch (t) {
     case OT_TABLE: d = &ss->tableDelegate; break;
@@ -200,7 +200,7 @@ bool SQVM::get(const SQObject &self, const SQObject &key, SQObjectPtr &out, bool
     // numeric index on an array or string is never a method name
     bool numericKey = type(key) == OT_INTEGER || type(key) == OT_FLOAT;
     if (!(numericKey && (type(self) == OT_ARRAY || type(self) == OT_STRING))) {
-        if (SQTable *d = defaultDelegate(ss, type(self))) {
+        if (SQTable *d = sq_default_delegate(ss, type(self))) {
             if (d->get(key, out)) return true;
         }
     }

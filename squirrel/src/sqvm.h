@@ -192,3 +192,4 @@ bool sq_parse_typemask(const char *mask, std::vector<SQInteger> &out);
 void sq_format_float(char *buf, size_t n, SQFloat f);
 bool sq_str_to_number(const char *s, SQObjectPtr &out);
 SQObjectPtr sq_keytostring(SQVM *v, const SQObject &key);
+SQTable *sq_default_delegate(SQSharedState *ss, SQObjectType t);
