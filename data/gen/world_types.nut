@@ -65,12 +65,15 @@ world_types <- {
       recenter_hmap();
       gen_droplet_erosion(20000, {Kq = 5, reactionTime = 40})
       local sea = height_quantile(0.08);
-      paint_world(sea, {beach = 0.3, cliff = 0.75, rock_line = 0.35, snow_line = 2.0, grass = false,
-                        shore = p.basalt, low = p.ash, mid = p.rock_dark, high = p.basalt,
+      paint_world(sea, {beach = 0.3, cliff = 0.75, rock_line = 0.45, snow_line = 2.0, grass = false,
+                        shore = p.basalt, low = p.rock, mid = p.dry_grass, high = p.rock_dark,
                         cliff_dark = p.basalt, cliff_light = p.red_rock});
-      // Ash lies over everything that is not rock.
+      // Ash settles thickest near the crater and thins out over the plains.
       repaint_land(function(x, z, color, overlay) {
-        return [color, GT_SOIL, 0x30202020, ST_ASH];
+        local dx = wrap((x - cx).tofloat()), dz = wrap((z - cz).tofloat());
+        local k = 1 - sqrt(dx * dx + dz * dz) / 110.0;
+        if (k <= 0) return [color, GT_SOIL];
+        return [lerpcolor(color, p.ash, k * 0.9), GT_SOIL, tocolor(vec4f(0.1, 0.09, 0.08, k * 0.6)), ST_ASH];
       });
       // Lava fills the crater bowl and a few hollows.
       local heights = HmapMask.fromHeight();
@@ -123,7 +126,7 @@ world_types <- {
       recenter_hmap();
       gen_droplet_erosion(50000, {Kq = 10, reactionTime = 80})
       local lake = height_quantile(0.18);
-      paint_world(lake, {beach = 0.25, cliff = 0.7, rock_line = 0.45, snow_line = 0.58, grass = true,
+      paint_world(lake, {beach = 0.25, cliff = 0.7, rock_line = 0.3, snow_line = 0.42, grass = true,
                          shore = p.rock, low = p.forest, mid = p.lush_grass, high = p.rock,
                          cliff_dark = p.rock_dark, cliff_light = p.rock_light});
       place_villages(2, lake);
