@@ -88,6 +88,8 @@ void close_world_script() {
   release_universe_data();
   release_world_functions();
   world_script_rvm.close();
+  // A machine made again later starts from its main file alone.
+  world_script_rvm.files.clear();
 }
 
 void activate_current_world() {

@@ -26,7 +26,8 @@ extern WorldScriptFunctions world_script_functions;
 // "gen/main.nut" (a failure is shown, start-up goes on), binds the world
 // functions and registers the machine for reloads.
 void init_world_script();
-// Releases the universe and the handles, then closes the machine.
+// Releases the universe and the handles, then closes the machine and
+// forgets its files.
 void close_world_script();
 // (Re)binds world_script_functions by name from the machine's root table.
 void bind_world_functions();
