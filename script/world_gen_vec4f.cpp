@@ -20,7 +20,7 @@ struct SqVec4f {
   __m128 sub(ScriptVec o) const { return _mm_sub_ps(load(), o.v); }
   __m128 mul(ScriptVec o) const { return _mm_mul_ps(load(), o.v); }
   __m128 div(ScriptVec o) const { return _mm_div_ps(load(), o.v); }
-  __m128 unm() const { return _mm_sub_ps(_mm_setzero_ps(), load()); }
+  __m128 unm() const { return _mm_xor_ps(load(), _mm_set1_ps(-0.0f)); }
 };
 
 static SQInteger release_vec4f(SQUserPointer p, SQInteger) {

@@ -134,6 +134,7 @@ bool open_world_gen_machine(SqReloadableVM& rvm, const char* mainFile) {
   bind_world_gen_ramps(rvm.vm);
   bind_hmap_mask(rvm.vm);
   bind_universe(rvm.vm);
+  if (gameobj_functions.bind_gameobj) gameobj_functions.bind_gameobj(rvm.vm);
   bind_world_gen_functions(rvm.vm);
   try {
     if (rvm.include(mainFile)) return true;
