@@ -96,6 +96,9 @@ TEST_F(WorldGenTest, ApplyHeightMaskAddsOrCallsTheFunction) {
   run("apply_height_mask(null, function(h) { return h - 1; });");
   EXPECT_EQ(hmap[cell_index(9, 100)], 98.0f);
   EXPECT_EQ(error_of("apply_height_mask(null, function(h) { return null; });"), "sq_get*() failed (type error)");
+  // An engine error inside the callback keeps its text on the way out.
+  EXPECT_EQ(error_of("apply_height_mask(null, function(h) { add_voronoi_hills(3, 0, 1, 1); return h; });"),
+            "tile must be power of 2 in add_voronoi_hills()");
 
   run("apply_water_mask(col, null); apply_water_mask(null, function(w) { return -w; });");
   EXPECT_EQ(water_at(cell_index(9, 100)).amount, -9.0f);
