@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 #include <cstring>
+#include "core/paths.h"
 #include "core/ref_time.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/world_gen_phase_times.h"
@@ -82,6 +83,8 @@ bool file_exists(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The game's script includes its files relative to the program's folder.
+  snprintf(app_path, sizeof app_path, "%s/", EH_BIN_DIR_PATH);
   static const char* const GAME_SCRIPT = EH_BIN_DIR_PATH "/gen/main.nut";
   static const char* const TEST_SCRIPT = TEST_WORLD_SCRIPT;
   if (file_exists(GAME_SCRIPT)) {

@@ -11,6 +11,7 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 #include "core/debug.h"
+#include "core/paths.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/world_generation.h"
 #include "terrain/game_random.h"
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
   int scale = argc > 5 ? atoi(argv[5]) : 2;
   if (scale < 1 || scale > 8) return usage();
 
+  // Scripts include their files relative to the program's folder.
+  init_app_path();
   SqReloadableVM world_vm;
   if (!open_world_gen_machine(world_vm, script)) {
     fprintf(stderr, "can't load world script %s\n", script);
