@@ -85,6 +85,33 @@ TEST_F(SavedGamesTest, AGeneratedUniverseSurvivesSaveAndLoad) {
   EXPECT_EQ(read_bytes(slot_file(2, "uni")), uni);
 }
 
+// The game's own scripts from the source tree.
+class GameScriptsSaveTest : public WorldScriptTest {
+ protected:
+  void SetUp() override {
+    WorldScriptTest::SetUp();
+    start_game_scripts();
+  }
+  void TearDown() override {
+    cur_game_slot = -1;
+    WorldScriptTest::TearDown();
+  }
+};
+
+TEST_F(GameScriptsSaveTest, TheGeneratedUniverseSurvivesSaveAndLoad) {
+  ASSERT_EQ(error(), "");
+  make_universe("game scripts");
+  EXPECT_GE(worlds.size(), 24);
+  ASSERT_TRUE(run(UNIVERSE_SCRIPT));  // same()
+  run("saved <- ::universe;");
+  cur_game_slot = 0;
+  EXPECT_TRUE(save_game()) << error();
+  release_universe_data();
+  EXPECT_TRUE(load_saved_game(0)) << error();
+  EXPECT_TRUE(eval("same(saved, ::universe)").toBool());
+  EXPECT_STREQ(get_saved_game_name(0), "game scripts");
+}
+
 TEST_F(SavedGamesTest, TheScriptCanSave) {
   make_universe("from script");
   cur_game_slot = 5;

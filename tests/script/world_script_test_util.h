@@ -51,6 +51,13 @@ class WorldScriptTest : public ::testing::Test {
     vm = get_world_script_vm();
     ASSERT_NE(vm, nullptr);
   }
+  // Creates the world machine from the game's own scripts.
+  void start_game_scripts() {
+    snprintf(app_path, sizeof(app_path), "%s", EH_GAME_DATA_DIR);
+    init_world_script();
+    vm = get_world_script_vm();
+    ASSERT_NE(vm, nullptr);
+  }
   // Runs script source in the world machine; false when it fails.
   bool run(const std::string& src) {
     if (SQ_FAILED(sq_compilebuffer(vm, src.c_str(), SQInteger(src.size()), "test.nut", SQTrue))) return false;
