@@ -46,7 +46,7 @@ Rgb cell_color(int x, int z) {
   Rgb c{ground.r * shade, ground.g * shade, ground.b * shade};
   float amount = water_at(cell_index(x, z)).amount;
   if (amount > MIN_FLUID_DEPTH) {
-    float t = std::min(0.45f + amount * 0.15f, 0.9f);
+    float t = std::min(0.6f + amount * 0.1f, 0.92f);
     c = lerp(c, Rgb{0.10f, 0.30f, 0.60f}, t);
   } else if (amount < -MIN_FLUID_DEPTH) {
     // Lava glows: no shading, brighter where deep.
