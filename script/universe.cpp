@@ -45,7 +45,7 @@ void leave_world() {
     return;
   }
   if (reset_fly_control) reset_fly_control();
-  if (HSQUIRRELVM vm = get_world_script_vm()) generate_world_in(vm, "game");
+  generate_world("game");
   switch_mode(get_play_mode);
 }
 

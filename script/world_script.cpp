@@ -10,10 +10,6 @@
 #include "script/world_gen_bindings.h"
 #include "script/world_generation.h"
 
-// Generating a new universe belongs to world generation; absent in programs
-// that link without it.
-__attribute__((weak)) void generate_universe();
-
 SqReloadableVM world_script_rvm;
 WorldScriptFunctions world_script_functions;
 
@@ -59,10 +55,10 @@ static bool in_universe_mode() {
 static void after_world_reload() {
   bind_world_functions();
   if (in_universe_mode()) {
-    if (generate_universe) generate_universe();
+    generate_universe();
     if (refresh_universe_screen) refresh_universe_screen();
   } else {
-    generate_world_in(get_world_script_vm(), "game");
+    generate_world("game");
   }
 }
 

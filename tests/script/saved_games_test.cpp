@@ -1,4 +1,5 @@
 #include "script/saved_games.h"
+#include "script/world_generation.h"
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -100,8 +101,10 @@ class GameScriptsSaveTest : public WorldScriptTest {
 
 TEST_F(GameScriptsSaveTest, TheGeneratedUniverseSurvivesSaveAndLoad) {
   ASSERT_EQ(error(), "");
-  make_universe("game scripts");
+  generate_universe();
+  ASSERT_EQ(error(), "");
   EXPECT_GE(worlds.size(), 24);
+  TempString<260> name = cur_game_info.getSlotString("name");
   ASSERT_TRUE(run(UNIVERSE_SCRIPT));  // same()
   run("saved <- ::universe;");
   cur_game_slot = 0;
@@ -109,7 +112,8 @@ TEST_F(GameScriptsSaveTest, TheGeneratedUniverseSurvivesSaveAndLoad) {
   release_universe_data();
   EXPECT_TRUE(load_saved_game(0)) << error();
   EXPECT_TRUE(eval("same(saved, ::universe)").toBool());
-  EXPECT_STREQ(get_saved_game_name(0), "game scripts");
+  EXPECT_STREQ(get_saved_game_name(0), name);
+  EXPECT_EQ(std::string(name.str).rfind("Started ", 0), 0u) << name.str;
 }
 
 TEST_F(SavedGamesTest, TheScriptCanSave) {
