@@ -52,6 +52,7 @@ function place_things(sea) {
   gen_droplet_erosion(600, {Kq = 8, Kw = 0.002, reactionTime = 50,
     reactions = [[[1, 0, 0, 0], [0, 1, 0, 0], 0.01], [vec4f(0, 1, 0, 0), vec4f(0, 0, 1, 0), 0.005]]});
   gen_droplet_erosion(200, null);
+  set_rnd_seed(irnd());
   local placed = 0;
   for (local i = 0; i < 12 && placed < 4; i++) {
     local x = hmrnd(), z = irnd() & 255;
@@ -68,7 +69,7 @@ function place_things(sea) {
   mark_water(0.1, MARK_WATER, MARK_WATER);
   local water = HmapMask.fromWater();
   local r = [hmfrnd(), hmsrnd(), frnd(), srnd(), rndf(2, 3), wrap(300.0), get_noise_hash1(5), get_noise_hash2(5, 6)];
-  set_sun_dir(norm3(vec4f(1, 2, 0.5, 0)) + cross(make_dir_xz(0.1), make_dir_2d(vec4f(1, 0, 0, 0), vec4f(0, 0, 1, 0), 0.3)) * dot3(vec4f(0), len3(vec4f(1))) - len3Sq(norm3a(vec4f(1, 1, 1, 0))) * 0);
+  set_sun_dir(norm3(make4f(1, 2, 0.5, 0)) + cross(make_dir_xz(0.1), make_dir_2d(vec4f(1, 0, 0, 0), vec4f(0, 0, 1, 0), 0.3)) * dot3(vec4f(0), len3(vec4f(1))) - len3Sq(norm3a(vec4f(1, 1, 1, 0))) * 0);
   show_splash("Placing things...", 0.9);
   debug_object(water.get(10.5, 20.25));
 }
