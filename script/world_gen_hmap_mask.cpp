@@ -15,10 +15,18 @@
 
 using namespace HeightmapData;
 
+// The cell column or row of a floored coordinate, reduced into 0..255 before
+// any integer conversion so that huge or undefined coordinates stay defined.
+static int wrapped_cell(float floored) {
+  if (!std::isfinite(floored)) return 0;
+  float w = floored - 256.0f * std::floor(floored / 256.0f);
+  return int(w) & HMAP_MASK;
+}
+
 float HmapMask::get(float x, float z) const {
   float fx0 = std::floor(x), fz0 = std::floor(z);
   float fx = x - fx0, fz = z - fz0;
-  int x0 = int(fx0), z0 = int(fz0);
+  int x0 = wrapped_cell(fx0), z0 = wrapped_cell(fz0);
   float top = getraw(x0, z0) + (getraw(x0 + 1, z0) - getraw(x0, z0)) * fx;
   float bottom = getraw(x0, z0 + 1) + (getraw(x0 + 1, z0 + 1) - getraw(x0, z0 + 1)) * fx;
   return top + (bottom - top) * fz;

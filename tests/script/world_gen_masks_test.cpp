@@ -28,6 +28,9 @@ TEST_F(WorldGenTest, MaskBilinearSampleWrapsAtTheEdge) {
   // Between column 255 and column 0.
   EXPECT_FLOAT_EQ(num("col.get(255.5, 0)"), 127.5f);
   EXPECT_FLOAT_EQ(num("col.get(-0.5, 0)"), 127.5f);
+  EXPECT_FLOAT_EQ(num("col.get(-256 * 1000 + 3, 0)"), 3.0f);
+  // Coordinates beyond any cell index give some cell's value, no crash.
+  EXPECT_EQ(error_of("local v = col.get(1e30, -1e30) + col.get(1e30 * 1e30 - 1e30 * 1e30, 0);"), "");
 }
 
 TEST_F(WorldGenTest, MasksFromTerrain) {
