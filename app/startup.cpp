@@ -16,6 +16,7 @@
 #include "render/device.h"
 #include "render/scene_image.h"
 #include "render/textures.h"
+#include "script/world_script_init.h"
 #include "sound/sound_events.h"
 #include "sound/sound_output.h"
 #include "terrain/game_random.h"
@@ -53,14 +54,15 @@ void init_game() {
   call_module(gameobj_functions.init_spells_ui);
   // The splash image state.
   call_module(gameobj_functions.init_gameobj);
-  // The world-generation script, then the main menu, whose camera starts at
-  // the local player when there is one.
+  init_world_script();
+  // The main menu, whose camera starts at the local player when there is
+  // one.
 }
 
 void close_game() {
   call_module(gameobj_functions.close_game_menu);
   call_module(gameobj_functions.remove_all_gameobj);
-  // The universe and world script data are released here.
+  close_world_script();
   call_module(gameobj_functions.close_spells_ui);
   call_module(gameobj_functions.close_gameobj);
   unload_gameobj_module();

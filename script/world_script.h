@@ -6,6 +6,7 @@
 // and returns its neutral result; the game goes on.
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind_func.h"
+#include "script/world_script_init.h"
 
 // Script functions bound by name after every successful load of the
 // machine's files; a name the script does not define leaves its handle null.
@@ -22,13 +23,6 @@ struct WorldScriptFunctions {
 extern SqReloadableVM world_script_rvm;
 extern WorldScriptFunctions world_script_functions;
 
-// Creates the world machine with every binding it needs, runs
-// "gen/main.nut" (a failure is shown, start-up goes on), binds the world
-// functions and registers the machine for reloads.
-void init_world_script();
-// Releases the universe and the handles, then closes the machine and
-// forgets its files.
-void close_world_script();
 // (Re)binds world_script_functions by name from the machine's root table.
 void bind_world_functions();
 
