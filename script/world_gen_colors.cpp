@@ -27,6 +27,7 @@ static __m128 hsv_to_rgba(float h, float s, float v, float a) {
   // In double, so that whole sectors (120, 240 degrees...) land exactly.
   double turns = double(h) / 360.0;
   turns -= std::floor(turns);
+  if (!(turns >= 0.0 && turns < 1.0)) turns = 0.0;  // an undefined or infinite hue
   double sector = turns * 6.0;
   int i = std::min(int(std::floor(sector)), 5);
   float f = float(sector - i);

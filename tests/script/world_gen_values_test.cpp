@@ -58,6 +58,7 @@ TEST_F(WorldGenTest, HsvAndLchConversions) {
   EXPECT_EQ(vec("hsv2rgba(120, 1, 1, 0.5)"), "0 1 0 0.5");
   EXPECT_EQ(vec("hsv2rgba(-120, 1, 1, 1)"), "0 0 1 1");
   EXPECT_EQ(vec("hsv2rgba(300, 1, 1, 1)"), "1 0 1 1");
+  EXPECT_EQ(vec("hsv2rgba(1e30 * 1e30, 1, 1, 1)"), "1 0 0 1");
   // White and black, and a saturated red of known sRGB.
   EXPECT_NEAR(num("getx(lch2rgba(100, 0, 0, 1))"), 1.0f, 2e-3f);
   EXPECT_NEAR(num("getz(lch2rgba(100, 0, 0, 1))"), 1.0f, 2e-3f);
