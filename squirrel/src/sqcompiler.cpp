@@ -3,6 +3,7 @@
 // parser knows whether it is read, assigned, incremented or called.
 #include "sqarray.h"
 #include "sqlexer.h"
+#include "sqstackprobe.h"
 #include "sqvm.h"
 
 #include <cstdarg>
@@ -341,10 +342,11 @@ private:
 
     // Deeply nested source would exhaust the C stack of this recursive parser.
     int depth = 0;
+    SQStackProbe probe;
     struct DepthGuard {
         Compiler *c;
         explicit DepthGuard(Compiler *cc) : c(cc) {
-            if (++c->depth > 200) c->error("nesting too deep");
+            if (++c->depth > 200 || c->probe.exceeded(512 * 1024)) c->error("nesting too deep");
         }
         ~DepthGuard() { c->depth--; }
     };
@@ -1318,6 +1320,7 @@ private:
 
 public:
     SQObjectPtr compileMain() {
+        probe.start();
         FuncState main;
         SQFunctionProto *p = new SQFunctionProto();
         main.protoObj = SQObjectPtr(OT_FUNCPROTO, p);

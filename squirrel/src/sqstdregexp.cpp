@@ -1,6 +1,7 @@
 // The regexp class of the string library: a small backtracking matcher.
 // Repeats try the fewest repetitions first and stop at the first count for
 // which the rest of the pattern matches, so `search` finds the shortest match.
+#include "sqstackprobe.h"
 #include "squirrel.h"
 
 #include <bitset>
@@ -236,6 +237,8 @@ struct Matcher {
     int depth = 0;
     bool tooDeep = false;  // the match needed more recursion than the C stack allows
     static const int MAX_DEPTH = 5000;
+    static const size_t MAX_STACK_BYTES = 256 * 1024;
+    SQStackProbe probe;
     using Cont = std::function<bool(int)>;
 
     bool isSpaceAt(int p) const { return p < 0 || p >= len || isspace(str[p]); }
@@ -256,7 +259,7 @@ struct Matcher {
 
     bool node(const RxNode &n, int pos, const Cont &k, bool tail) {
         Depth d(this);
-        if (depth > MAX_DEPTH) {
+        if (depth > MAX_DEPTH || probe.exceeded(MAX_STACK_BYTES)) {
             tooDeep = true;
             return false;
         }
@@ -336,6 +339,7 @@ struct Matcher {
     // Match starting exactly at `pos`; end of match in `end`.
     bool matchAt(const Regexp &rx, int pos, int &end) {
         caps.assign((size_t)rx.ngroups, {-1, -1});
+        probe.start();
         return node(
             rx.root, pos,
             [&](int p) {
