@@ -5,6 +5,7 @@
 #include "core/debug.h"
 #include "core/dyn_array.h"
 #include "sound/sound_output.h"
+#include "sound/sound_script.h"
 #include "terrain/heightmap_data.h"
 
 char const* const sound_event_name[NUM_SOUND_EVENTS] = {
@@ -24,10 +25,6 @@ constexpr int EVENT_FADE_MS = 10;
 DynArray<unsigned int> tracked_3d_channels;
 bool log_sound_events = false;
 
-// The channel of an event from the sound script. Until a sound script
-// machine is running every event is silent.
-unsigned int event_channel_from_script(int /*event*/) { return 0; }
-
 }  // namespace
 
 unsigned int get_sound_event_channel(int event) {
@@ -36,7 +33,7 @@ unsigned int get_sound_event_channel(int event) {
     debug("sound event '%s'", sound_event_name[event]);
     visual_log("sound event '%s'", sound_event_name[event]);
   }
-  return event_channel_from_script(event);
+  return run_sound_event_script(event);
 }
 
 unsigned int play_sound_event(int event) {
@@ -76,13 +73,9 @@ void update_event_sounds(__m128 listener_pos) {
   apply_3d_sound();
 }
 
-void init_sound_script() { tracked_3d_channels.clear(); }
+int count_tracked_event_sounds() { return tracked_3d_channels.size(); }
 
-void close_sound_script() { tracked_3d_channels.clear(); }
-
-void reload_sound_script() {}
-
-void bind_sound_events() {}
+void forget_event_sounds() { tracked_3d_channels.clear(); }
 
 void toggle_sound_event_logging() {
   log_sound_events = !log_sound_events;

@@ -23,8 +23,15 @@ void stop_event_sounds();
 // Re-wraps the positional event sounds around the listener, drops channels
 // that no longer exist, then applies the 3D changes. Once per update.
 void update_event_sounds(__m128 listener_pos);
+// Positional event sounds currently kept wrapped.
+int count_tracked_event_sounds();
+// Stops tracking them without touching the channels (the sound layer is
+// going away).
+void forget_event_sounds();
 
-// The sound script machine ("sound/sound.nut").
+// The sound script machine ("sound/sound.nut"); see sound/sound_script.h.
+// Problems in the script or its sound files are shown on screen, never
+// stop the program.
 void init_sound_script();
 void close_sound_script();
 // Reruns the sound script when its files changed and rebinds the events.
