@@ -207,7 +207,7 @@ TEST_F(ApiObjects, FunctionInfoOfRunningFrames) {
     pushGlobal("r");
     const SQChar *s;
     sq_getstring(v, -1, &s);
-X
+    EXPECT_STREQ(s, "caller@obj.nut");  // a native callee never replaces the caller's frame
 }
 
 TEST_F(ApiObjects, CompareUsesTheScriptOrder) {
