@@ -1,4 +1,7 @@
 #include "script/save_data.h"
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 #include "tests/script/memory_streams.h"
@@ -149,6 +152,24 @@ TEST_F(SaveDataTest, ExtraBytesAfterTheValueAreLeftUnread) {
   MemoryInputStream in(b);
   EXPECT_EQ(load_data(in, vm).toInt(), 7);
   EXPECT_EQ(in.tell(), 5);
+}
+
+TEST_F(SaveDataTest, FuzzRegressionInputsEndCleanly) {
+  int replayed = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(EH_FUZZ_REGRESSIONS_DIR)) {
+    if (entry.path().extension() != ".hex") continue;
+    std::ifstream f(entry.path());
+    Bytes bytes;
+    unsigned byte;
+    while (f >> std::hex >> byte) bytes.push_back(uint8_t(byte));
+    try {
+      decode(bytes);
+    } catch (const InputStream::Exception&) {
+    }
+    EXPECT_EQ(sq_gettop(vm), 0) << entry.path();
+    replayed++;
+  }
+  EXPECT_GT(replayed, 0);
 }
 
 }  // namespace
