@@ -61,6 +61,12 @@ bool save_game() {
     set_error_message("No slot selected for the saved game");
     return false;
   }
+  // Without a universe the slot could never be loaded again; keep the old
+  // save instead of replacing it with one.
+  if (universe.isNull() || cur_game_info.isNull()) {
+    set_error_message("Error saving the game:\nno game to save");
+    return false;
+  }
   int slot = cur_game_slot;
   // They may exist already.
   mkdir(get_appdata_path("EmberHollows"), 0755);

@@ -19,7 +19,8 @@ PathString saved_game_path(int slot, const char* name);
 // Writes cur_game_info and universe into cur_game_slot. Both files are
 // written under temporary names and renamed over the old ones only when
 // both are complete, so a failed save leaves the slot's previous save
-// intact. False (with the error on screen) on failure.
+// intact. Refused without a universe (such a save could not be loaded).
+// False (with the error on screen) on failure.
 bool save_game();
 // Replaces the universe with the one saved in slot; false (with the error on
 // screen) on failure, which can leave the universe partly loaded and

@@ -149,6 +149,16 @@ TEST_F(SavedGamesTest, AFailedSaveKeepsThePreviousSave) {
   EXPECT_STREQ(get_saved_game_name(1), "first");
 }
 
+TEST_F(SavedGamesTest, WithoutAUniverseNothingIsSavedOverTheSlot) {
+  save_into(4, "kept");
+  Bytes uni = read_bytes(slot_file(4, "uni"));
+  release_universe_data();
+  EXPECT_FALSE(save_game());
+  EXPECT_EQ(error(), "Error saving the game:\nno game to save");
+  EXPECT_EQ(read_bytes(slot_file(4, "uni")), uni);
+  EXPECT_TRUE(load_saved_game(4)) << error();
+}
+
 TEST_F(SavedGamesTest, AnUncreatableFileIsReported) {
   make_universe();
   cur_game_slot = 6;
