@@ -124,8 +124,12 @@ class Reader {
         return;
       case SAVE_DATA_STRING: {
         SQInteger n = readCount(1);
+        if (n == 0) {
+          sq_pushstring(vm_, "", 0);
+          return;
+        }
         SQChar* buf = sq_getscratchpad(vm_, n);
-        if (n > 0) in_.read(buf, int(n));
+        in_.read(buf, int(n));
         sq_pushstring(vm_, buf, n);
         return;
       }
