@@ -45,7 +45,7 @@ SQInteger base_error(HSQUIRRELVM v) {
 }
 
 // Larger containers would only exhaust the host's memory.
-const SQInteger MAX_ELEMENTS = 1 << 26;
+const SQInteger MAX_ELEMENTS = 1 << 24;
 
 SQInteger base_array(HSQUIRRELVM v) {
     SQInteger n = sq_toint_num(arg(v, 2));

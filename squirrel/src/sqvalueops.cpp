@@ -565,7 +565,7 @@ bool SQVM::arith(int op, const SQObject &a, const SQObject &b, SQObjectPtr &out)
         SQObjectPtr sa, sb;
         if (!toString(a, sa) || !toString(b, sb)) return false;
         SQString *x = _string(sa), *y = _string(sb);
-        if (x->len + (int64_t)y->len > (1 << 28)) {
+        if (x->len + (int64_t)y->len > (1 << 24)) {
             raisef("string too long");
             return false;
         }

@@ -7,7 +7,7 @@ try { compilestring(blocks); } catch (e) p(e);
 try { array(1 << 30); } catch (e) p(e);
 try { [].resize(1 << 30); } catch (e) p(e);
 try { local s = "x"; for (local i = 0; i < 40; i++) s = s + s; } catch (e) p(e);
-local long = ""; for (local i = 0; i < 20000; i++) long += "ab";
+local long = ""; for (local i = 0; i < 6000; i++) long += "ab";
 try { regexp("(ab)*$").search(long); } catch (e) p(e);
 p(regexp("(ab)*$").search("xabab").begin);
 p(regexp("a[b]*").search("xxabbb").end);
