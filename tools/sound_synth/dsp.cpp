@@ -47,6 +47,14 @@ void normalize(Buffer& b, float peak) {
   for (float& v : b.data) v *= k;
 }
 
+void remove_dc(Buffer& b) {
+  for (int ch = 0; ch < b.channels; ch++) {
+    Biquad hp;
+    hp.set(Biquad::HIGHPASS, 25.f, 0.707f, b.rate);
+    for (size_t i = ch; i < b.data.size(); i += b.channels) b.data[i] = hp.process(b.data[i]);
+  }
+}
+
 void fade_edges(Buffer& b, float in_seconds, float out_seconds) {
   size_t n = b.frames();
   size_t fin = std::min(n, size_t(in_seconds * b.rate)), fout = std::min(n, size_t(out_seconds * b.rate));
@@ -73,6 +81,24 @@ void make_loopable(Buffer& b, float crossfade_seconds) {
       out.data[i * b.channels + ch] = v;
     }
   b.data.swap(out.data);
+}
+
+void start_loop_at_zero(Buffer& b) {
+  size_t n = b.frames();
+  if (n < 2) return;
+  size_t best = 0;
+  float best_level = 1e30f;
+  for (size_t i = 1; i < n; i++) {
+    float prev = b.data[(i - 1) * b.channels], cur = b.data[i * b.channels];
+    if (!(prev <= 0 && cur > 0)) continue;
+    float level = 0;
+    for (int ch = 0; ch < b.channels; ch++) level += std::fabs(b.data[i * b.channels + ch]);
+    if (level < best_level) {
+      best_level = level;
+      best = i;
+    }
+  }
+  std::rotate(b.data.begin(), b.data.begin() + best * b.channels, b.data.end());
 }
 
 }  // namespace synth

@@ -144,8 +144,14 @@ class Reverb {
 // In-place effects on whole buffers.
 void add_reverb(Buffer& b, float room, float damping, float wet);
 void normalize(Buffer& b, float peak);
+// High-pass below hearing: brown-noise rumbles drift far off zero, which
+// wastes headroom and clicks when a channel starts or stops.
+void remove_dc(Buffer& b);
 void fade_edges(Buffer& b, float in_seconds, float out_seconds);
 // Makes a buffer loop without a click: its tail is cross-faded into its head.
 void make_loopable(Buffer& b, float crossfade_seconds);
+// Turns a looping buffer so that it starts where it is quietest across a
+// zero crossing: a channel then starts without a click.
+void start_loop_at_zero(Buffer& b);
 
 }  // namespace synth

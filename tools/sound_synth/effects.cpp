@@ -151,12 +151,14 @@ Buffer render_effect(Effect const& e, int rate) {
   Buffer b(rate, e.seconds + tail);
   e.recipe(b);
   add_reverb(b, 0.5f, 0.3f, 0.25f);
+  remove_dc(b);
   if (e.loop) {
     // Drop the recipe's own swell-in and fade-out, then join tail to head.
     size_t edge = size_t(0.3f * rate);
     b.data.erase(b.data.end() - edge, b.data.end());
     b.data.erase(b.data.begin(), b.data.begin() + edge);
     make_loopable(b, 0.25f);
+    start_loop_at_zero(b);
   } else {
     fade_edges(b, 0.002f, 0.05f);
   }
