@@ -1,0 +1,22 @@
+# Runs the `sq` runner on one script and compares its output and exit code.
+# -DSQ=<runner> -DSCRIPT=<file.nut> [-DEXPECTED=<file>] [-DEXPECT_FAIL=1] [-DSTDERR_MATCH=<regex>]
+execute_process(COMMAND ${SQ} ${SCRIPT} arg1 arg2
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(EXPECT_FAIL)
+  if(rc EQUAL 0)
+    message(FATAL_ERROR "sq exited with 0 for a failing script")
+  endif()
+else()
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "sq exited with ${rc}: ${err}")
+  endif()
+endif()
+if(EXPECTED)
+  file(READ ${EXPECTED} want)
+  if(NOT out STREQUAL want)
+    message(FATAL_ERROR "output differs from ${EXPECTED}:\n${out}")
+  endif()
+endif()
+if(STDERR_MATCH AND NOT err MATCHES "${STDERR_MATCH}")
+  message(FATAL_ERROR "stderr does not match '${STDERR_MATCH}':\n${err}")
+endif()
