@@ -203,7 +203,7 @@ class Reader {
 void save_data(const sqbind::SqObject& value, OutputStream& out) {
   HSQUIRRELVM vm = value.vm;
   if (!vm) {
-    // Only values without a machine reference: null and plain numbers.
+    // An empty handle: nothing but null is held without a machine.
     switch (value.type()) {
       case OT_NULL:
         write_u8(out, SAVE_DATA_NULL);
