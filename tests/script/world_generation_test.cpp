@@ -3,6 +3,8 @@
 #include <cstring>
 #include <functional>
 #include "core/debug.h"
+#include "gameobj_host/gameobj_functions.h"
+#include "gameobj_host/player_base.h"
 #include "script/world_generation.h"
 #include "tests/script/world_gen_test_util.h"
 
@@ -101,4 +103,38 @@ TEST_F(WorldGenerationTest, TheKindReachesTheScript) {
   run("function generate_world(kind) { got <- kind; }");
   generate(1, "main_menu");
   EXPECT_STREQ(global("got").toString(), "main_menu");
+}
+
+namespace {
+
+int objects_removed = 0;
+void count_removal() { objects_removed++; }
+
+// Records what the terrain looked like when the player was told.
+struct RecordingPlayer : PlayerBase {
+  float height_before = -1, height_after = -1;
+  bool ready_after = false;
+  void beforeWorldRegenerate() override { height_before = hmap[0]; }
+  void afterWorldRegenerate() override {
+    height_after = hmap[0];
+    ready_after = grids_ready_for_play();
+  }
+};
+
+}  // namespace
+
+TEST_F(WorldGenerationTest, ObjectsGoFirstAndThePlayerHearsBeforeAndAfter) {
+  run("function generate_world(kind) { apply_height_mask(HmapMask(7), null); }");
+  hmap[0] = 3.0f;
+  RecordingPlayer player;
+  objects_removed = 0;
+  gameobj_functions.remove_all_gameobj = &count_removal;
+  local_player = &player;
+  generate(1, "game");
+  local_player = nullptr;
+  gameobj_functions.remove_all_gameobj = nullptr;
+  EXPECT_EQ(objects_removed, 1);
+  EXPECT_EQ(player.height_before, 3.0f) << "told before the terrain is reset";
+  EXPECT_EQ(player.height_after, 7.0f) << "told after the new world is in place";
+  EXPECT_TRUE(player.ready_after);
 }
