@@ -352,12 +352,20 @@ TEST_F(SoundScript, ReloadAfterAnEditRebindsTheEventsAndFreesTheOldSounds) {
   EXPECT_NE(play_sound_event(1), 0u);
 }
 
-TEST_F(SoundScript, ReloadOfABrokenScriptShowsItsError) {
-  start("events <- { use_portal = function() { return 0 } }\n");
+TEST_F(SoundScript, ReloadOfABrokenScriptShowsItsErrorAndTheOldEventsFallSilent) {
+  write_tone("tone.wav");
+  start(
+      "local s = load_sample(\"sound/tone.wav\", 2, 0)\n"
+      "events <- { use_portal = function() { return get_channel(s) } }\n");
+  ASSERT_NE(get_sound_event_channel(0), 0u);
   write_script("events <- { use_portal = function() { return 0 }\n");
   reload_sound_script();
   EXPECT_EQ(error_text().rfind("Error in sound script:\n", 0), 0u) << error_text();
   EXPECT_GT(error_text().size(), strlen("Error in sound script:\n"));
+  // The old function is still bound, but its sample went with the reload.
+  set_error_message(nullptr);
+  EXPECT_EQ(play_sound_event(0), 0u);
+  EXPECT_EQ(error_text(), "");
 }
 
 // Music with a quiet 0.25 s intro and a loud 0.25 s body, played through an
