@@ -14,6 +14,7 @@
 #include "sound/audio_decoder.h"
 #include "tools/sound_synth/effects.h"
 #include "tools/sound_synth/music.h"
+#include "tools/sound_synth/voices.h"
 #include "tools/sound_synth/wav_writer.h"
 
 namespace {
@@ -70,6 +71,25 @@ TEST(SoundSynth, LoopsStartAtZeroAndJoinWithoutAClick) {
     EXPECT_LE(seam, largest_step(b, 0)) << e.name;
   }
   EXPECT_GE(loops, 10);
+}
+
+// Power of one frequency in a mono buffer (Goertzel).
+double tone_power(const synth::Buffer& b, double freq) {
+  double w = 2 * M_PI * freq / b.rate, c = 2 * std::cos(w), s1 = 0, s2 = 0;
+  for (float v : b.data) {
+    double s0 = v + c * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  return (s1 * s1 + s2 * s2 - c * s1 * s2) / double(b.data.size());
+}
+
+TEST(SoundSynth, HighBellsLeaveOutPartialsThatWouldFoldBack) {
+  synth::Buffer b(RATE, 1.f);
+  synth::bell(b, 0, 1568, 0.5f, 1.f);  // its 8.93 partial lies above the Nyquist limit
+  double folded = double(RATE) - 1568 * 8.93;
+  EXPECT_LT(tone_power(b, folded), 1e-4 * tone_power(b, 1568));
+  EXPECT_GT(tone_power(b, 1568 * 5.40), 1e-3 * tone_power(b, 1568));
 }
 
 TEST(SoundSynth, RendersAreTheSameEveryBuild) {

@@ -120,8 +120,11 @@ void bell(Buffer& out, float start, float freq, float decay, float gain) {
   size_t s = first_frame(out, start), e = end_frame(out, start, decay * 5);
   for (size_t i = s; i < e; i++) {
     float t = float(i - s) / out.rate, v = 0;
-    for (int p = 0; p < 5; p++)
+    for (int p = 0; p < 5; p++) {
+      // A partial above the Nyquist limit would fold back as a stray tone.
+      if (freq * ratios[p] >= 0.45f * out.rate) continue;
       v += levels[p] * o[p].sine(freq * ratios[p], out.rate) * percussive(t, 0.002f, decay / (1 + p * 0.6f));
+    }
     add(out, i, gain * v * 0.4f);
   }
 }
