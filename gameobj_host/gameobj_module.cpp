@@ -56,12 +56,19 @@ void set_vtable(BaseObject* object, void* vtable) {
     memcpy(static_cast<void*>(object), &vtable, sizeof(vtable));
 }
 
+// During a reload an object still carries the virtual table of the module it
+// was made by, which may already be unmapped or replaced at the same address:
+// its dynamic type cannot be checked, only its header read.
+__attribute__((no_sanitize("vptr"))) int& destroy_state_of(BaseObject* object) {
+    return object->destroyState;
+}
+
 // Gives every listed object the virtual table of its class in the new module.
 // An object stands in several lists, so the first visit marks it.
 void convert_live_objects(void* const* newTable) {
     for_each_listed_object([newTable](BaseObject* object) {
-        if (object->destroyState & OBJ_CONVERTED_MARK) return;
-        object->destroyState |= OBJ_CONVERTED_MARK;
+        if (destroy_state_of(object) & OBJ_CONVERTED_MARK) return;
+        destroy_state_of(object) |= OBJ_CONVERTED_MARK;
         void* old = vtable_of(object);
         int i = 1;
         while (i < GAMEOBJ_CLASS_COUNT && gameobj_class_vtables[i] != old) i++;
@@ -70,7 +77,7 @@ void convert_live_objects(void* const* newTable) {
         if (i == GAMEOBJ_CLASS_COUNT || !newTable[i]) fatal("cannot find object vtable");
         set_vtable(object, newTable[i]);
     });
-    for_each_listed_object([](BaseObject* object) { object->destroyState &= ~OBJ_CONVERTED_MARK; });
+    for_each_listed_object([](BaseObject* object) { destroy_state_of(object) &= ~OBJ_CONVERTED_MARK; });
 }
 
 void store_function(int index, void* function) {
