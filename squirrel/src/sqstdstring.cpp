@@ -43,14 +43,14 @@ SQRESULT sqstd_format(HSQUIRRELVM v, SQInteger fmtidx, SQInteger *outlen, SQChar
         char conv = *p;
         if (!conv) return sq_throwerror(v, "invalid format");
         p++;
-        std::string spec(start, (size_t)(p - start));
+        std::string conversion(start, (size_t)(p - start));
         if (nparam > top) return sq_throwerror(v, "not enough paramters for the given format string");
         char buf[512];
         switch (conv) {
         case 'd': case 'i': case 'o': case 'u': case 'x': case 'X': case 'c': {
             SQInteger i;
             if (SQ_FAILED(sq_getinteger(v, nparam, &i))) return sq_throwerror(v, "integer expected for the specified format");
-            snprintf(buf, sizeof buf, spec.c_str(), i);
+            snprintf(buf, sizeof buf, conversion.c_str(), i);
             if (conv == 'c' && i == 0) {
                 out.push_back('\0');
                 buf[0] = 0;
@@ -60,15 +60,15 @@ SQRESULT sqstd_format(HSQUIRRELVM v, SQInteger fmtidx, SQInteger *outlen, SQChar
         case 'e': case 'E': case 'f': case 'g': case 'G': {
             SQFloat f;
             if (SQ_FAILED(sq_getfloat(v, nparam, &f))) return sq_throwerror(v, "float expected for the specified format");
-            snprintf(buf, sizeof buf, spec.c_str(), (double)f);
+            snprintf(buf, sizeof buf, conversion.c_str(), (double)f);
             break;
         }
         case 's': {
             const SQChar *s;
             if (SQ_FAILED(sq_getstring(v, nparam, &s))) return sq_throwerror(v, "string expected for the specified format");
-            int n = snprintf(nullptr, 0, spec.c_str(), s);
+            int n = snprintf(nullptr, 0, conversion.c_str(), s);
             std::string tmp((size_t)n + 1, '\0');
-            snprintf(tmp.data(), tmp.size(), spec.c_str(), s);
+            snprintf(tmp.data(), tmp.size(), conversion.c_str(), s);
             out.append(tmp.data(), (size_t)n);
             buf[0] = 0;
             break;
