@@ -245,29 +245,40 @@ bool SQVM::rawGet(const SQObject &self, const SQObject &key, SQObjectPtr &out) {
     return false;
 }
 
+// Assigns a slot a table already has, itself or along its delegate chain, or
+// hands the value to the delegate's _set. Table assignment and this.x share it.
+SQVM::SlotResult SQVM::setTableSlot(const SQObject &self, const SQObject &key, const SQObject &val) {
+    SQTable *t = _table(self);
+    if (SQTable::Node *n = t->find(key)) {
+        n->val = val;
+        return SLOT_SET;
+    }
+    // a slot found along the delegate chain is assigned there
+    int depth = 0;
+    for (SQObjectPtr d = t->delegate; type(d) == OT_TABLE && depth < 64; d = SQObjectPtr(_table(d)->delegate), depth++) {
+        if (SQTable::Node *n = _table(d)->find(key)) {
+            n->val = val;
+            return SLOT_SET;
+        }
+    }
+    SQObjectPtr mm;
+    if (type(t->delegate) == OT_TABLE && _table(t->delegate)->get(ss->mmNames[MT_SET], mm)) {
+        SQObject args[2] = {key, val};
+        SQObjectPtr dummy;
+        if (callMetaMethod(mm, self, 2, args, dummy)) return SLOT_SET;
+        if (type(lasterror) != OT_NULL) return SLOT_FAILED;
+    }
+    return SLOT_MISSING;
+}
+
 bool SQVM::set(const SQObject &self, const SQObject &key, const SQObject &val) {
     switch (type(self)) {
     case OT_TABLE: {
         if (type(key) == OT_NULL) return true;
-        SQTable *t = _table(self);
-        if (SQTable::Node *n = t->find(key)) {
-            n->val = val;
-            return true;
-        }
-        // a slot found along the delegate chain is assigned there
-        int depth = 0;
-        for (SQObjectPtr d = t->delegate; type(d) == OT_TABLE && depth < 64; d = SQObjectPtr(_table(d)->delegate), depth++) {
-            if (SQTable::Node *n = _table(d)->find(key)) {
-                n->val = val;
-                return true;
-            }
-        }
-        SQObjectPtr mm;
-        if (type(t->delegate) == OT_TABLE && _table(t->delegate)->get(ss->mmNames[MT_SET], mm)) {
-            SQObject args[2] = {key, val};
-            SQObjectPtr dummy;
-            if (callMetaMethod(mm, self, 2, args, dummy)) return true;
-            if (type(lasterror) != OT_NULL) return false;
+        switch (setTableSlot(self, key, val)) {
+        case SLOT_SET: return true;
+        case SLOT_FAILED: return false;
+        case SLOT_MISSING: break;
         }
         raiseIndexError(key);
         return false;
@@ -457,24 +468,10 @@ bool SQVM::setVar(const SQObject &self, const SQObject &name, const SQObject &va
     // this.x (with delegation and _set) first, then an existing global
     switch (type(self)) {
     case OT_TABLE: {
-        SQTable *t = _table(self);
-        if (SQTable::Node *n = t->find(name)) {
-            n->val = val;
-            return true;
-        }
-        int depth = 0;
-        for (SQObjectPtr d = t->delegate; type(d) == OT_TABLE && depth < 64; d = SQObjectPtr(_table(d)->delegate), depth++) {
-            if (SQTable::Node *n = _table(d)->find(name)) {
-                n->val = val;
-                return true;
-            }
-        }
-        SQObjectPtr mm;
-        if (type(t->delegate) == OT_TABLE && _table(t->delegate)->get(ss->mmNames[MT_SET], mm)) {
-            SQObject args[2] = {name, val};
-            SQObjectPtr dummy;
-            if (callMetaMethod(mm, self, 2, args, dummy)) return true;
-            if (type(lasterror) != OT_NULL) return false;
+        switch (setTableSlot(self, name, val)) {
+        case SLOT_SET: return true;
+        case SLOT_FAILED: return false;
+        case SLOT_MISSING: break;
         }
         break;
     }

@@ -118,6 +118,8 @@ struct SQVM : SQCollectable {
     bool getNoDefault(const SQObject &self, const SQObject &key, SQObjectPtr &out, int depth);
     bool rawGet(const SQObject &self, const SQObject &key, SQObjectPtr &out);
     bool set(const SQObject &self, const SQObject &key, const SQObject &val);
+    enum SlotResult { SLOT_SET, SLOT_FAILED, SLOT_MISSING };
+    SlotResult setTableSlot(const SQObject &self, const SQObject &key, const SQObject &val);
     bool rawSet(const SQObject &self, const SQObject &key, const SQObject &val);
     bool newSlot(const SQObject &self, const SQObject &key, const SQObject &val, bool isStatic);
     bool deleteSlot(const SQObject &self, const SQObject &key, SQObjectPtr &out, bool raw);
