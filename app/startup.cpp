@@ -9,6 +9,7 @@
 #include "app/splash.h"
 #include "app/window.h"
 #include "core/debug.h"
+#include "core/optional_services.h"
 #include "core/paths.h"
 #include "core/ref_time.h"
 #include "gameobj_host/gameobj_functions.h"
@@ -57,6 +58,7 @@ void init_game() {
   init_world_script();
   // The main menu, whose camera starts at the local player when there is
   // one.
+  report_missing_services();
 }
 
 void close_game() {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include "core/debug.h"
+#include "core/optional_services.h"
 #include "core/paths.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_rebuild.h"
@@ -10,14 +11,11 @@
 #include "gameobj_host/module_screens.h"
 #include "gameobj_host/object_lists.h"
 #include "script/sqbind_error.h"
+#include "script/world_script.h"
 
 void* gameobj_class_vtables[GAMEOBJ_CLASS_COUNT] = {};
 bool force_gameobj_reload = false;
 
-// Provided by the GUI runtime and the world script once they are linked in;
-// until then there is nothing queued and no machine to bind into.
-void destroy_queued_gui_elements() __attribute__((weak));
-HSQUIRRELVM get_world_script_vm() __attribute__((weak));
 
 namespace {
 
@@ -114,7 +112,7 @@ void bind_gameobj_module() {
 void unbind_gameobj_module() {
     memset(&gameobj_functions, 0, sizeof(gameobj_functions));
     detach_module_screens();
-    if (destroy_queued_gui_elements) destroy_queued_gui_elements();
+    if (auto destroy_queued = destroy_queued_gui_elements_service()) destroy_queued();
 }
 
 void load_gameobj_module(const char* folder, const char* root) {
@@ -150,9 +148,10 @@ bool reload_gameobj(bool force) {
 }
 
 void rebind_gameobj_script() {
-    if (!gameobj_functions.bind_gameobj || !get_world_script_vm) return;
+    HSQUIRRELVM vm = get_world_script_vm();
+    if (!gameobj_functions.bind_gameobj || !vm) return;
     try {
-        gameobj_functions.bind_gameobj(get_world_script_vm());
+        gameobj_functions.bind_gameobj(vm);
     } catch (const sqbind::SquirrelError& e) {
         TempString<1024> text = TempString<1024>::formatted("Error in world gen script:\n%s", e.what());
         set_error_message(text);

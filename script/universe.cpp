@@ -1,5 +1,5 @@
 #include "script/universe.h"
-#include "script/game_mode_services.h"
+#include "core/optional_services.h"
 #include "script/int_map.h"
 #include "script/saved_games.h"
 #include "script/sqbind.h"
@@ -36,17 +36,18 @@ void release_universe_data() {
 }
 
 static void switch_mode(GameMode* (*mode)()) {
-  if (set_game_mode && mode) set_game_mode(mode());
+  auto set_mode = set_game_mode_service();
+  if (set_mode && mode) set_mode(mode());
 }
 
 void leave_world() {
   if (!universe.isNull()) {
-    switch_mode(get_universe_mode);
+    switch_mode(get_universe_mode_service());
     return;
   }
-  if (reset_fly_control) reset_fly_control();
+  if (auto reset_fly = reset_fly_control_service()) reset_fly();
   generate_world("game");
-  switch_mode(get_play_mode);
+  switch_mode(get_play_mode_service());
 }
 
 void bind_universe(HSQUIRRELVM vm) {

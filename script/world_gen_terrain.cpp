@@ -4,7 +4,7 @@
 #include "app/splash.h"
 #include "script/world_gen_bindings.h"
 #include "script/world_gen_phase_times.h"
-#include "script/world_gen_services.h"
+#include "core/optional_services.h"
 #include "terrain/hm_gen.h"
 #include "terrain/ramp.h"
 
@@ -56,7 +56,7 @@ static float script_get_average_circle_height(float cx, float cz, float radius) 
 }
 
 static void script_set_sun_dir(__m128 dir) {
-  if (set_sun_dir) set_sun_dir(dir, false);
+  if (auto set_sun = set_sun_dir_service()) set_sun(dir, false);
 }
 
 static void script_show_splash(const char* text, float progress) { show_splash(text, progress); }

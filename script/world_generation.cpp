@@ -15,7 +15,7 @@
 #include "script/sqbind.h"
 #include "script/world_gen_bindings.h"
 #include "script/universe.h"
-#include "script/world_gen_services.h"
+#include "core/optional_services.h"
 #include "script/world_script.h"
 #include "sound/sound_events.h"
 #include "terrain/game_random.h"
@@ -64,8 +64,8 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   memcpy(target_hmap, hmap, sizeof(hmap));
   memcpy(tmpw, water, sizeof(water));
 
-  if (reset_common_fx) reset_common_fx();
-  if (request_land_refresh) request_land_refresh();
+  if (auto reset_fx = reset_common_fx_service()) reset_fx();
+  if (auto refresh_land = request_land_refresh_service()) refresh_land();
   reset_update_time();
   if (local_player) local_player->afterWorldRegenerate();
   play_sound_event(ENTER_WORLD_SOUND_EVENT);

@@ -3,7 +3,7 @@
 #include "core/debug.h"
 #include "core/temp_string.h"
 #include "gameobj_host/gameobj_functions.h"
-#include "script/game_mode_services.h"
+#include "core/optional_services.h"
 #include "script/script_machines.h"
 #include "script/sqbind.h"
 #include "script/universe.h"
@@ -47,7 +47,8 @@ static void release_world_functions() {
 }
 
 static bool in_universe_mode() {
-  return get_universe_mode && cur_game_mode && cur_game_mode == get_universe_mode();
+  auto universe_mode = get_universe_mode_service();
+  return universe_mode && cur_game_mode && cur_game_mode == universe_mode();
 }
 
 // After the world machine's files ran again: new handles, then the world or
@@ -56,7 +57,7 @@ static void after_world_reload() {
   bind_world_functions();
   if (in_universe_mode()) {
     generate_universe();
-    if (refresh_universe_screen) refresh_universe_screen();
+    if (auto refresh = refresh_universe_screen_service()) refresh();
   } else {
     generate_world("game");
   }

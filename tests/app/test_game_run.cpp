@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include "core/optional_services.h"
 #include "core/settings.h"
 #include "tests/app/app_test_env.h"
 
@@ -78,4 +79,31 @@ TEST(GameRun, StoredFlagsStartFullscreenAtTheDisplaySize) {
   EXPECT_TRUE(has(r, "init OpenGL ok (1024x768)")) << r.log;  // the offscreen display
   r = run_game("-win -720 -quit-after 2", EH_GAME_EXE, 1);
   EXPECT_TRUE(has(r, "init OpenGL ok (1280x720)")) << r.log;
+}
+
+// Start-up logs every optional service nobody registered. A service the
+// executable defines must never be among them: its provider forgot the line
+// that registers it.
+TEST(GameRun, StartUpRegistersEveryOptionalServiceTheGameDefines) {
+  GameOutput r = run_game("-360 -quit-after 2");
+  ASSERT_EQ(r.exitCode, 0) << r.log;
+  std::string symbols;
+  FILE* p = popen("nm -C --defined-only '" EH_GAME_EXE "'", "r");
+  ASSERT_TRUE(p);
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof(buf), p)) > 0) symbols.append(buf, n);
+  ASSERT_EQ(pclose(p), 0);
+  ASSERT_NE(symbols.find(" T app_main("), std::string::npos);  // the listing shows free functions so
+
+  const std::string mark = "optional service ";
+  int reported = 0;
+  for (size_t at = r.log.find(mark); at != std::string::npos; at = r.log.find(mark, at + 1)) {
+    size_t from = at + mark.size();
+    std::string name = r.log.substr(from, r.log.find(' ', from) - from);
+    ++reported;
+    EXPECT_EQ(symbols.find(" T " + name + "("), std::string::npos) << name << " is defined but not registered";
+    EXPECT_EQ(r.log.find(mark + name + " ", at + 1), std::string::npos) << name << " reported twice";
+  }
+  EXPECT_LE(reported, int(OPTIONAL_SERVICE_COUNT));
 }
