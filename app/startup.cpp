@@ -15,6 +15,7 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
 #include "render/device.h"
+#include "render/dyn_vb_writer.h"
 #include "render/scene_image.h"
 #include "render/textures.h"
 #include "script/world_script_init.h"
@@ -87,8 +88,8 @@ void close_all() {
   debug("closing...");
   if (systems_up) close_game();
   systems_up = false;
-  // The fonts, the shared dynamic vertex buffer and the GPU-load monitor
-  // close here.
+  // The fonts and the GPU-load monitor close here.
+  common_vb_writer.release();
   close_d3d();
   clear_input();
   // The window and SDL end with the process: closing them would unload the
@@ -129,7 +130,8 @@ int app_main(int argc, char** argv) {
   }
   set_device_reset_hook(after_device_reset);
   if (isFullscreen) SDL_SetWindowGrab(main_window, SDL_TRUE);
-  // The shared dynamic vertex buffer and the bitmap font start here.
+  common_vb_writer.init(COMMON_VB_SIZE);
+  // The bitmap font starts here.
   show_splash("Loading...", -1.f);
   debug("first frame presented: %d ms", get_time_msec(get_ref_time() - process_start_time));
 
