@@ -19,6 +19,7 @@
 #include "render/scene_image.h"
 #include "render/textures.h"
 #include "script/world_script_init.h"
+#include "sound/land_sounds.h"
 #include "sound/sound_events.h"
 #include "sound/sound_output.h"
 #include "terrain/game_random.h"
@@ -40,6 +41,7 @@ void init_game() {
   init_controls();
   init_sound(true);
   init_sound_script();
+  connect_land_sounds();
   set_listener_3d_factors(1.f, 1.f, 1.f);
   debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
   if (!create_scene_image()) fatal("can't create scene image texture");

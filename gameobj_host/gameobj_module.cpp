@@ -8,6 +8,7 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_rebuild.h"
 #include "gameobj_host/gameobj_sources.h"
+#include "gameobj_host/module_terrain_hooks.h"
 #include "gameobj_host/module_screens.h"
 #include "gameobj_host/object_lists.h"
 #include "script/sqbind_error.h"
@@ -107,10 +108,12 @@ void bind_gameobj_module() {
     auto linkGui = reinterpret_cast<void (*)()>(byName("link_gui"));
     if (!linkGui) fatal("no \"%s\" function in gameobj.dll", "link_gui");
     linkGui();
+    connect_terrain_to_module();
 }
 
 void unbind_gameobj_module() {
     memset(&gameobj_functions, 0, sizeof(gameobj_functions));
+    connect_terrain_to_module();
     detach_module_screens();
     if (auto destroy_queued = destroy_queued_gui_elements_service()) destroy_queued();
 }

@@ -117,7 +117,7 @@ static SQInteger gen_droplet_erosion(HSQUIRRELVM vm) {
       read_reactions(vm, 3, params);
     }
     // A negative count would turn into billions of droplets.
-    genDropletErosion(count > 0 ? unsigned(count) : 0u, params);
+    genDropletErosion(count > 0 ? unsigned(count) : 0u, params, &show_splash);
     return 0;
   });
 }

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <smmintrin.h>
 
-#include "app/splash.h"
 #include "core/debug.h"
 #include "core/ref_time.h"
 #include "terrain/game_random.h"
@@ -258,11 +257,11 @@ void ErosionRun::runDroplet(unsigned n) {
 
 }  // namespace
 
-void genDropletErosion(unsigned count, ErosionParams& params) {
+void genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress progress) {
   int64_t start = get_ref_time();
   ErosionRun run(params);
   for (unsigned n = 0; n < count; ++n) {
-    if (n != 0 && n % PROGRESS_INTERVAL == 0) show_splash("Calculating erosion", float((n + 0.5) / count));
+    if (progress && n != 0 && n % PROGRESS_INTERVAL == 0) progress("Calculating erosion", float((n + 0.5) / count));
     run.runDroplet(n);
   }
 

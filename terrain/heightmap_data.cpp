@@ -4,11 +4,9 @@
 #include <cfloat>
 #include <cmath>
 
-#include "app/app_globals.h"
-#include "gameobj_host/gameobj_functions.h"
-#include "sound/sound_output.h"
 #include "terrain/grid_math.h"
 #include "terrain/surface_color.h"
+#include "terrain/terrain_hooks.h"
 
 namespace HeightmapData {
 
@@ -24,7 +22,7 @@ LandSoundGroup land_sound[LAND_SOUND_GROUPS];
 float water_vapor_accum;
 
 void stopSounds() {
-  for (LandSoundGroup& g : land_sound) fade_out_and_stop_sound(g.channel, 10);
+  if (terrain_hooks.stop_land_sounds) terrain_hooks.stop_land_sounds(land_sound, LAND_SOUND_GROUPS);
 }
 
 void reset() {
@@ -220,10 +218,8 @@ void addWaterAt(int i, float x) {
   }
 }
 
-// Steam is only drawn at high quality, so low quality skips the module call.
 void water_vapor_fx(int x, int z, float height, float amount) {
-  if (gfx_quality != 1) return;
-  if (gameobj_functions.spawn_water_vapor_fx) gameobj_functions.spawn_water_vapor_fx(x, z, height, amount);
+  if (terrain_hooks.water_vapor) terrain_hooks.water_vapor(x, z, height, amount);
 }
 
 }  // namespace HeightmapData

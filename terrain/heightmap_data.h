@@ -145,7 +145,9 @@ struct ErosionParams {
   DynArray<ErosionReaction> reactions;
 };
 
-void genDropletErosion(unsigned count, ErosionParams& params);
+// Told the share of droplets done now and then (a long run shows it on the splash).
+typedef void (*ErosionProgress)(const char* text, float done);
+void genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress progress = nullptr);
 
 // ---- water and lava ----
 void simWater(float dt);

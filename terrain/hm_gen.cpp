@@ -7,13 +7,13 @@
 
 #include "core/allocator.h"
 #include "core/check.h"
-#include "gameobj_host/gameobj_functions.h"
 #include "terrain/game_random.h"
 #include "terrain/grid_math.h"
 #include "terrain/house_templates.h"
 #include "terrain/noise.h"
 #include "terrain/ramp.h"
 #include "terrain/surface_color.h"
+#include "terrain/terrain_hooks.h"
 #include "terrain/tiled_fractal_grid.h"
 
 // Generator checks report under the generators' own source name.
@@ -308,7 +308,7 @@ void flatten_circle(float cx, float cz, float radius, float level, float strengt
 // The module's land height reads the live ground, so it only stands in for
 // the centre height when the caller measures hmap itself.
 static float centre_height(float* grid, float x, float z) {
-  if (grid == hmap && gameobj_functions.get_land_height) return gameobj_functions.get_land_height(x, z);
+  if (grid == hmap && terrain_hooks.land_height) return terrain_hooks.land_height(x, z);
   return bilinear_height(grid, x, z);
 }
 

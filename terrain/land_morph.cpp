@@ -1,25 +1,20 @@
 // Moving ground: every update hmap steps towards target_hmap, exponentially
 // plus a constant speed, landing on the target exactly. While ground moves,
-// the "land_moving" sound plays from where it moves, in eight groups: the
-// octants around the camera.
+// its sound is gathered in eight groups, the octants around the camera, and
+// handed to the land sound hook.
 #include <cmath>
 #include <cstdlib>
 #include <smmintrin.h>
 
-#include "sound/sound_events.h"
-#include "sound/sound_output.h"
-#include "terrain/game_random.h"
 #include "terrain/grid_math.h"
 #include "terrain/heightmap_data.h"
+#include "terrain/terrain_hooks.h"
 
 namespace HeightmapData {
 namespace {
 
 constexpr float MORPH_RATE = 0.2f;       // share of the distance per second
 constexpr float MORPH_AT_REST = 0.001f;  // blocks closer than this to their target stay
-constexpr int LAND_MOVING_EVENT = 24;
-constexpr int LAND_SOUND_FADE_MS = 50;
-constexpr float LAND_SOUND_MAX_DISTANCE = 256.0f;
 
 inline __m128 splat(float v) { return _mm_set1_ps(v); }
 inline __m128 abs_of(__m128 v) { return _mm_andnot_ps(splat(-0.0f), v); }
@@ -51,39 +46,12 @@ inline float max_lane(__m128 v) {
   return _mm_cvtss_f32(v);
 }
 
-// The camera's cell. The sound listener follows the camera every update, so
-// its position is the camera's.
+// The camera's cell; without a listener the camera counts as at the origin.
 void camera_cell(int& cx, int& cz) {
   alignas(16) float pos[4];
-  _mm_store_ps(pos, get_listener_pos());
+  _mm_store_ps(pos, terrain_hooks.listener_pos ? terrain_hooks.listener_pos() : _mm_setzero_ps());
   cx = round_nearest(pos[0]) & HMAP_MASK;
   cz = round_nearest(pos[2]) & HMAP_MASK;
-}
-
-void play_land_sounds() {
-  for (LandSoundGroup& group : land_sound) {
-    alignas(16) float acc[4];
-    _mm_store_ps(acc, group.pos_accum);
-    float weight = acc[3];
-    if (!(weight > 0.0f)) {
-      fade_out_and_stop_sound(group.channel, LAND_SOUND_FADE_MS);
-      continue;
-    }
-    bool fresh = false;
-    if (!is_sound_playing(group.channel)) {
-      group.channel = get_sound_event_channel(LAND_MOVING_EVENT);
-      fresh = true;
-    }
-    // Louder (heard from farther) the more ground moves.
-    set_sound_3d_params(group.channel, 10.0f * std::pow(weight, 0.33333f), LAND_SOUND_MAX_DISTANCE);
-    set_sound_3d_pos(group.channel, _mm_div_ps(group.pos_accum, splat(weight)), _mm_setzero_ps());
-    if (fresh) {
-      // Start somewhere inside the loop, so that groups do not play in unison.
-      set_relative_sound_pos(group.channel, frnd());
-      slide_sound_volume(group.channel, 1.0f, LAND_SOUND_FADE_MS);
-      play_sound(group.channel, true);
-    }
-  }
 }
 
 }  // namespace
@@ -113,7 +81,7 @@ void updateHmap(float dt) {
       _mm_store_ps(h_row + x, morph_step(h, t, rate, step));
     }
   }
-  play_land_sounds();
+  if (terrain_hooks.play_land_sounds) terrain_hooks.play_land_sounds(land_sound, LAND_SOUND_GROUPS);
 }
 
 void morphHmap(float dt, float* out) {

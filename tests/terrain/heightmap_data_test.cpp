@@ -8,8 +8,10 @@
 
 #include "app/app_globals.h"
 #include "gameobj_host/gameobj_functions.h"
+#include "gameobj_host/module_terrain_hooks.h"
 #include "terrain/grid_math.h"
 #include "terrain/surface_color.h"
+#include "terrain/terrain_hooks.h"
 
 using namespace HeightmapData;
 
@@ -20,10 +22,12 @@ class WorldData : public ::testing::Test {
   void SetUp() override {
     reset();
     saved_quality_ = gfx_quality;
+    connect_terrain_to_module();
   }
   void TearDown() override {
     gfx_quality = saved_quality_;
     gameobj_functions.spawn_water_vapor_fx = nullptr;
+    terrain_hooks = TerrainHooks{};
   }
   static unsigned marks_at(int x, int z) { return surface[cell_index(x, z)].marks; }
   int saved_quality_ = 0;

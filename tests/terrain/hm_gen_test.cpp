@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "gameobj_host/gameobj_functions.h"
+#include "terrain/terrain_hooks.h"
 #include "terrain/game_random.h"
 #include "terrain/house_templates.h"
 #include "terrain/noise.h"
@@ -24,7 +24,7 @@ class Generators : public ::testing::Test {
     set_rnd_seed(20260);
     reseed_noise();
   }
-  void TearDown() override { gameobj_functions.get_land_height = nullptr; }
+  void TearDown() override { terrain_hooks.land_height = nullptr; }
   static float& h(int x, int z) { return hmap[cell_index(x, z)]; }
   static Surface& surf(int x, int z) { return surface[cell_index(x, z)]; }
 };
@@ -299,7 +299,7 @@ TEST_F(Generators, AverageCircleHeightCountsTheCentreOnce) {
   h(20, 20) = 9.0f;
   EXPECT_FLOAT_EQ(get_average_circle_height(20.0f, 20.0f, 1.5f, hmap), (9.0f + 9.0f) / 10.0f);
   EXPECT_FLOAT_EQ(get_average_circle_height(20.5f, 20.0f, -4.0f, hmap), 4.5f);  // bilinear, no disc
-  gameobj_functions.get_land_height = module_land_height;
+  terrain_hooks.land_height = module_land_height;
   EXPECT_FLOAT_EQ(get_average_circle_height(20.0f, 20.0f, 1.5f, hmap), (100.0f + 9.0f) / 10.0f);
   static float grid[HMAP_CELLS];
   grid[cell_index(3, 3)] = 2.0f;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "sound/land_sounds.h"
 #include "sound/sound_output.h"
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
@@ -11,6 +12,7 @@ using namespace HeightmapData;
 namespace {
 
 void camera_at(float x, float z) {
+  connect_land_sounds();
   set_listener_pos(_mm_setr_ps(x, 20.0f, z, 1.0f), _mm_setzero_ps(), _mm_setr_ps(0, 0, 1, 0),
                    _mm_setr_ps(0, 1, 0, 0));
 }

@@ -1,0 +1,5 @@
+#include "terrain/terrain_hooks.h"
+
+namespace HeightmapData {
+TerrainHooks terrain_hooks;
+}
