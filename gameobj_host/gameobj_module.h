@@ -30,16 +30,21 @@ void load_gameobj_module(const char* folder, const char* root);
 void unload_gameobj_module();
 bool is_gameobj_module_loaded();
 
-// Looks up the module's functions, converts the live objects to its classes
-// and links its GUI. Any missing piece is fatal.
+// Looks up the loaded module's functions, converts the live objects to its
+// classes and links its GUI. Any missing piece is fatal.
 void bind_gameobj_module();
 // Forgets the module's functions and detaches its screens; called before the
 // module image is freed.
 void unbind_gameobj_module();
 
 // Replaces the module by a rebuilt "gameobj_new.dll" (or, with force, loads
-// the present "gameobj.dll" again). False while a rebuild runs, when there is
-// nothing to load, or when the file swap failed (the module is still loaded).
+// the present "gameobj.dll" again). The new file is opened and checked before
+// the running module is touched: one that fails a check is refused (the
+// running module and its file stay, the reason goes to the on-screen error
+// message, "gameobj_new.dll" is left for inspection and tried again only
+// when rebuilt). False while a rebuild runs, when there is nothing to load,
+// when the module was refused, or when the file swap failed after the new
+// module took over.
 bool reload_gameobj(bool force);
 
 // Binds the module's script classes into the world script machine, showing a
