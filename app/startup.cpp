@@ -16,6 +16,9 @@
 #include "gameobj_host/gameobj_module.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
+#include "render/postfx.h"
+#include "render/scene_render.h"
+#include "render/sky.h"
 #include "render/scene_image.h"
 #include "render/textures.h"
 #include "script/world_script_init.h"
@@ -45,10 +48,17 @@ void init_game() {
   set_listener_3d_factors(1.f, 1.f, 1.f);
   debug("Graphics quality: %s", gfx_quality_name[gfx_quality]);
   if (!create_scene_image()) fatal("can't create scene image texture");
-  // Quality 1: the low-resolution scene textures and the three scene
-  // shaders start here. Low quality has no post-effects.
-  if (gfx_quality != 1) use_postfx = false;
-  // Sky, land renderer, post-effects, warp shader, debug drawing.
+  // Low quality has no deferred scene and no post-effects.
+  if (gfx_quality == 1)
+    init_deferred_scene();
+  else
+    use_postfx = false;
+  init_sky();
+  // The land renderer starts here.
+  show_splash("Creating post-effect textures", -1.f);
+  init_postfx();
+  set_scene_passes(ScenePasses{});
+  // The warp shader and debug drawing start here.
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
   load_gameobj_module("../compiler/", "main.ls");
@@ -71,8 +81,11 @@ void close_game() {
   call_module(gameobj_functions.close_spells_ui);
   call_module(gameobj_functions.close_gameobj);
   unload_gameobj_module();
-  // Debug drawing, post-effects, land renderer, sky and the scene shaders
-  // close here.
+  // Debug drawing closes here.
+  close_postfx();
+  // The land renderer closes here.
+  close_sky();
+  close_deferred_scene();
   release_scene_image();
   forget_splash_background();
   close_sound_script();
@@ -81,8 +94,8 @@ void close_game() {
 
 void after_device_reset() {
   // Size-dependent resources of the renderers are recreated here (the
-  // low-resolution scene textures, the font scale, the terrain refresh,
-  // the module's spells_ui_after_resize).
+  // font scale, the terrain refresh, the module's spells_ui_after_resize).
+  scene_after_reset();
   call_module(gameobj_functions.spells_ui_after_resize);
 }
 

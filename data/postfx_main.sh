@@ -1,0 +1,39 @@
+#version 330 core
+// The look of the frame: a soft bloom of bright parts, exposure and a gentle
+// filmic curve, saturation, vignette, then the frame tint.
+// Pixel registers: 0 (1/width, 1/height, width, height); 1 (bloom,
+// vignette, exposure, saturation); 2 frame tint (r, g, b, strength).
+#include "postfx_quad.inc"
+#ifdef VSH
+void main() { quad_vertex(); }
+#endif
+#ifdef PSH
+uniform sampler2D tex0;
+out vec4 colour;
+
+vec3 bright(vec2 at) { return max(texture(tex0, at).rgb - 0.65, 0.0); }
+
+void main() {
+  vec2 px = ps_c[0].xy;
+  vec4 p = ps_c[1];
+  vec3 c = texture(tex0, uv).rgb;
+  vec3 bloom = vec3(0.0);
+  for (int i = 0; i < 8; i++) {
+    float a = float(i) * 0.785398;
+    vec2 d = vec2(cos(a), sin(a));
+    bloom += bright(uv + d * px * 5.0) + 0.5 * bright(uv + d * px * 13.0);
+  }
+  c += bloom * (p.x / 12.0);
+  c *= p.z;
+  // Highlights roll off instead of clipping.
+  vec3 shoulder = 0.8 + 0.2 * (1.0 - exp(-(c - 0.8) * 5.0));
+  c = mix(c, shoulder, step(0.8, c));
+  c = mix(c, c * c * (3.0 - 2.0 * c), 0.2);
+  float luma = dot(c, vec3(0.299, 0.587, 0.114));
+  c = mix(vec3(luma), c, p.w);
+  vec2 v = (uv - 0.5) * vec2(1.0, ps_c[0].w * ps_c[0].x);
+  c *= 1.0 - p.y * dot(v, v) * 1.2;
+  c = mix(c, ps_c[2].rgb, clamp(ps_c[2].a, 0.0, 1.0));
+  colour = vec4(clamp(c, 0.0, 1.0), 1.0);
+}
+#endif
