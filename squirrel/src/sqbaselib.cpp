@@ -603,9 +603,16 @@ SQInteger base_suspend(HSQUIRRELVM v) {
 // Moves the thread's error to the caller so it propagates there.
 SQInteger threadFailed(HSQUIRRELVM v, HSQUIRRELVM t) {
     v->raise(t->lasterror);
+    v->errorHandled = t->errorHandled;  // reported once, in the thread
     t->settop(0);
     return SQ_ERROR;
 }
+
+struct WakerScope {
+    HSQUIRRELVM t;
+    WakerScope(HSQUIRRELVM thread, HSQUIRRELVM waker) : t(thread) { t->waker = waker; }
+    ~WakerScope() { t->waker = nullptr; }
+};
 
 SQInteger thread_call(HSQUIRRELVM v) {
     HSQUIRRELVM t = _thread(arg(v, 1));
@@ -615,7 +622,12 @@ SQInteger thread_call(HSQUIRRELVM v) {
     t->push(v->roottable);
     for (int i = 2; i <= nargs(v); i++) t->push(arg(v, i));
     SQObjectPtr out;
-    if (!t->call(0, nargs(v), out, true)) return threadFailed(v, t);
+    bool ok;
+    {
+        WakerScope scope(t, v);
+        ok = t->call(0, nargs(v), out, true);
+    }
+    if (!ok) return threadFailed(v, t);
     if (!t->suspendRequested) t->settop(0);
     return ret(v, std::move(out));
 }
@@ -629,6 +641,7 @@ SQInteger thread_wakeup(HSQUIRRELVM v) {
     bool ok;
     {
         SQNestGuard guard(t);
+        WakerScope scope(t, v);
         ok = t->execute(0, true, out);
     }
     if (!ok) return threadFailed(v, t);

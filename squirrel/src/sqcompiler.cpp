@@ -1192,25 +1192,43 @@ private:
         endOfStatement();
     }
 
+    // Pushes the object and key a declaration stores into: `name` is a slot
+    // of `this`, `::name` of the root table, and each `sep` step indexes
+    // further (`::` for functions, `.` for classes). Returns the last name.
+    std::string declarationTarget(int sep, bool isClass) {
+        ExpState e;
+        std::string name;
+        if (tok() == TK_DOUBLE_COLON) {
+            next();
+            emit(OP_LOADROOT, 0, 1);
+            name = expectIdentifier();
+            e.kind = EK_FIELD;
+            e.keyLit = stringLiteral(name);
+        } else {
+            name = expectIdentifier();
+            if (tok() != sep) {
+                if (isClass && findLocal(fs, name) >= 0) error("invalid class name");
+                emit(OP_GETLOCAL, 0, 1);
+                emit(OP_LOADK, stringLiteral(name), 1);
+                return name;
+            }
+            e = identifierExp(name);
+        }
+        while (tok() == sep) {
+            next();
+            discharge(e);
+            name = expectIdentifier();
+            e = ExpState();
+            e.kind = EK_FIELD;
+            e.keyLit = stringLiteral(name);
+        }
+        pushFieldKey(e);
+        return name;
+    }
+
     void functionStatement() {
         next();
-        std::string name = expectIdentifier();
-        ExpState e;
-        if (tok() == TK_DOUBLE_COLON) {
-            e = identifierExp(name);
-            while (tok() == TK_DOUBLE_COLON) {
-                next();
-                discharge(e);
-                name = expectIdentifier();
-                e = ExpState();
-                e.kind = EK_FIELD;
-                e.keyLit = stringLiteral(name);
-            }
-            pushFieldKey(e);
-        } else {
-            emit(OP_GETLOCAL, 0, 1);
-            emit(OP_LOADK, stringLiteral(name), 1);
-        }
+        std::string name = declarationTarget(TK_DOUBLE_COLON, false);
         functionExp(name, false);
         emit(OP_NEWSLOT, 0, -2);
         emit(OP_POP, 1, -1);
@@ -1218,27 +1236,7 @@ private:
 
     void classStatement() {
         next();
-        std::string name = expectIdentifier();
-        ExpState e;
-        if (tok() == '.') {
-            e = identifierExp(name);
-            if (e.kind == EK_LOCAL || e.kind == EK_OUTER) {
-                // a dotted path may start from a local
-            }
-            while (tok() == '.') {
-                next();
-                discharge(e);
-                name = expectIdentifier();
-                e = ExpState();
-                e.kind = EK_FIELD;
-                e.keyLit = stringLiteral(name);
-            }
-            pushFieldKey(e);
-        } else {
-            if (findLocal(fs, name) >= 0) error("invalid class name");
-            emit(OP_GETLOCAL, 0, 1);
-            emit(OP_LOADK, stringLiteral(name), 1);
-        }
+        declarationTarget('.', true);
         classExp();
         emit(OP_NEWSLOT, 0, -2);
         emit(OP_POP, 1, -1);

@@ -8,9 +8,12 @@
 #include <string>
 
 namespace {
-const size_t MAX_CALL_DEPTH = 10000;
+// Script recursion is bounded by memory; these caps only stop runaway
+// recursion before it takes all of it (2M frames, 32M value slots).
+// The error handler reporting a stack overflow gets a little room beyond them.
+const size_t MAX_CALL_DEPTH = SQCallStack::MAX_FRAMES - 64;
 const int32_t MAX_NESTED_CALLS = 100;
-const int32_t MAX_STACK_SLOTS = 1 << 22;
+const int32_t MAX_STACK_SLOTS = (1 << 25) - 4096;
 const int32_t MIN_NATIVE_STACK = 20;
 }  // namespace
 
@@ -31,6 +34,22 @@ void SQVM::growStack(int32_t needed) {
     std::free(stack);
     stack = ns;
     stackCap = ncap;
+}
+
+bool SQVM::frameLimitReached(int32_t slotsNeeded) const {
+    if (inErrorHandler) return calls.size() >= SQCallStack::MAX_FRAMES || slotsNeeded > MAX_STACK_SLOTS + 4096;
+    return calls.size() >= MAX_CALL_DEPTH || slotsNeeded > MAX_STACK_SLOTS;
+}
+
+bool SQVM::makeRoomForFrame(int32_t slots) {
+    try {
+        if (slots > stackCap) growStack(slots);
+        calls.reserveOne();
+    } catch (std::bad_alloc &) {
+        raisef("stack overflow");
+        return false;
+    }
+    return true;
 }
 
 void SQVM::mark(SQGCMarker &m) {
@@ -68,7 +87,7 @@ int SQVM::startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t t
         raisef("wrong number of parameters");
         return -1;
     }
-    if (calls.size() >= MAX_CALL_DEPTH || base + p->stacksize > MAX_STACK_SLOTS) {
+    if (frameLimitReached(base + p->stacksize)) {
         raisef("stack overflow");
         return -1;
     }
@@ -76,7 +95,7 @@ int SQVM::startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t t
         raisef("instruction budget exceeded");
         return -1;
     }
-    if (base + p->stacksize + MIN_NATIVE_STACK > stackCap) growStack(base + p->stacksize + MIN_NATIVE_STACK);
+    if (!makeRoomForFrame(base + p->stacksize + MIN_NATIVE_STACK)) return -1;
     if (type(c->env) == OT_WEAKREF) stack[base] = sq_deref(c->env);
     int32_t P = p->nparams;
     if (nargs < P) {
@@ -143,7 +162,7 @@ bool SQVM::callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObject
             return false;
         }
     }
-    if (calls.size() >= MAX_CALL_DEPTH) {
+    if (frameLimitReached(base)) {
         raisef("stack overflow");
         return false;
     }
@@ -253,11 +272,11 @@ bool SQVM::resumeGenerator(SQGenerator *g, int32_t target, bool root) {
     SQClosure *c = _closure(g->closure);
     SQFunctionProto *p = c->fp();
     int32_t base = top + 1;
-    if (calls.size() >= MAX_CALL_DEPTH || base + p->stacksize > MAX_STACK_SLOTS) {
+    if (frameLimitReached(base + p->stacksize)) {
         raisef("stack overflow");
         return false;
     }
-    if (base + p->stacksize + MIN_NATIVE_STACK > stackCap) growStack(base + p->stacksize + MIN_NATIVE_STACK);
+    if (!makeRoomForFrame(base + p->stacksize + MIN_NATIVE_STACK)) return false;
     stack[top++] = SQObjectPtr(OT_GENERATOR, g);
     for (auto &o : g->frame) stack[top++] = std::move(o);
     g->frame.clear();
@@ -323,7 +342,7 @@ bool SQVM::handleException(int32_t entry, bool raiseError, bool stackDirty) {
         lasterror = err;
         return true;
     }
-    if (raiseError && !errorHandled) callErrorHandler(err);
+    if (raiseError && !errorHandled && !caughtFurtherOut()) callErrorHandler(err);
     int32_t newTop = calls[entry].target + 1;
     unwindTo((size_t)entry, newTop, stackDirty);
     lasterror = err;
@@ -367,7 +386,7 @@ bool SQVM::call(int32_t calleeIdx, int32_t nargs, SQObjectPtr &result, bool rais
             settop(calleeIdx + 1);
             return true;
         }
-        if (raiseError && !errorHandled) callErrorHandler(lasterror);
+        if (raiseError && !errorHandled && !caughtFurtherOut()) callErrorHandler(lasterror);
         settop(calleeIdx + 1);
         return false;
     } catch (std::bad_alloc &) {
@@ -439,6 +458,8 @@ static inline SQTable::Node *cachedFind(SQTable *t, const SQObject &key, const S
     }
     return n;
 }
+
+static inline SQObjectPtr &loopVar(SQObjectPtr &slot) { return type(slot) == OT_OUTER ? _outer(slot)->value : slot; }
 
 static inline void setIntSlot(SQObjectPtr &slot, SQInteger v) {
     slot.null();
@@ -991,7 +1012,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 SQFunctionProto *p = c->fp();
                 int32_t base = (int32_t)(sp - stack) - n;
                 if (n == p->nparams && !p->varargs && !p->generator && type(c->env) == OT_NULL &&
-                    calls.size() < MAX_CALL_DEPTH && base + p->stacksize + MIN_NATIVE_STACK <= stackCap &&
+                    calls.size() < MAX_CALL_DEPTH && calls.hasRoom() && base + p->stacksize + MIN_NATIVE_STACK <= stackCap &&
                     type(debughook) == OT_NULL && !nativeDebugHook && opBudget < 0) {
                     ci->ip = ip;
                     calls.emplace_back();
@@ -1068,7 +1089,9 @@ int SQVM::interpret(SQObjectPtr &out) {
                 out = std::move(res);
                 return 1;
             }
-            stack[target] = std::move(res);
+            // a generator driving a foreach whose value variable was captured:
+            // the loop ends and the variable keeps the last item
+            if (type(stack[target]) != OT_OUTER) stack[target] = std::move(res);
             LOADCI();
             DISPATCH();
         }
@@ -1094,7 +1117,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 out = std::move(res);
                 return 1;
             }
-            stack[target] = std::move(res);
+            loopVar(stack[target]) = std::move(res);
             LOADCI();
             DISPATCH();
         }
@@ -1205,6 +1228,9 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_FOREACH: {
             SQObjectPtr *b = fp + ins.b;
             SQObjectPtr &cont = b[0], &it = b[1];
+            // the key and value are one variable for the whole loop: a closure
+            // that captured them sees each new item through the box
+            SQObjectPtr &key = loopVar(b[2]), &val = loopVar(b[3]);
             switch (type(cont)) {
             case OT_TABLE: {
                 SQTable *t = _table(cont);
@@ -1214,8 +1240,8 @@ int SQVM::interpret(SQObjectPtr &out) {
                     ip += ins.arg;
                     DISPATCH();
                 }
-                b[2] = t->nodes[i].key;
-                b[3] = sq_deref(t->nodes[i].val);
+                key = t->nodes[i].key;
+                val = sq_deref(t->nodes[i].val);
                 setIntSlot(it, i + 1);
                 DISPATCH();
             }
@@ -1226,8 +1252,8 @@ int SQVM::interpret(SQObjectPtr &out) {
                     ip += ins.arg;
                     DISPATCH();
                 }
-                setIntSlot(b[2], i);
-                b[3] = sq_deref(a->vals[i]);
+                setIntSlot(key, i);
+                val = sq_deref(a->vals[i]);
                 setIntSlot(it, i + 1);
                 DISPATCH();
             }
@@ -1238,8 +1264,8 @@ int SQVM::interpret(SQObjectPtr &out) {
                     ip += ins.arg;
                     DISPATCH();
                 }
-                setIntSlot(b[2], i);
-                setIntSlot(b[3], (signed char)s->val[i]);
+                setIntSlot(key, i);
+                setIntSlot(val, (signed char)s->val[i]);
                 setIntSlot(it, i + 1);
                 DISPATCH();
             }
@@ -1252,9 +1278,9 @@ int SQVM::interpret(SQObjectPtr &out) {
                     ip += ins.arg;
                     DISPATCH();
                 }
-                b[2] = t->nodes[i].key;
+                key = t->nodes[i].key;
                 SQInteger h = _integer(t->nodes[i].val);
-                b[3] = sq_deref((h & 1) ? c->fields[h >> 1].val : c->methods[h >> 1].val);
+                val = sq_deref((h & 1) ? c->fields[h >> 1].val : c->methods[h >> 1].val);
                 setIntSlot(it, i + 1);
                 DISPATCH();
             }
@@ -1265,7 +1291,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     DISPATCH();
                 }
                 int32_t i = type(it) == OT_INTEGER ? _integer(it) : 0;
-                setIntSlot(b[2], i);
+                setIntSlot(key, i);
                 setIntSlot(it, i + 1);
                 int32_t target = (int32_t)(b + 3 - stack);
                 SAVE();
@@ -1291,9 +1317,9 @@ int SQVM::interpret(SQObjectPtr &out) {
                     ip += ins.arg;
                     DISPATCH();
                 }
-                SQObjectPtr val;
+                SQObjectPtr item;
                 SAVE();
-                ok = get(obj, nextKey, val);
+                ok = get(obj, nextKey, item);
                 RELOAD();
                 if (!ok) {
                     raisef("_nexti returned an invalid idx");
@@ -1301,8 +1327,8 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
                 b = fp + ins.b;
                 b[1] = nextKey;
-                b[2] = nextKey;
-                b[3] = std::move(val);
+                loopVar(b[2]) = nextKey;
+                loopVar(b[3]) = std::move(item);
                 DISPATCH();
             }
             default: raisef("cannot iterate %s", sq_typename(type(cont))); THROW();

@@ -8,7 +8,16 @@ void sqstd_printcallstack(HSQUIRRELVM v) {
     if (!pf) return;
     SQStackInfos si;
     pf(v, "\nCALLSTACK\n");
-    for (SQInteger level = 1; SQ_SUCCEEDED(sq_stackinfos(v, level, &si)); level++) {
+    // deep recursion lists its first and last levels only
+    const SQInteger shown = 20;
+    SQInteger levels = 1;
+    while (SQ_SUCCEEDED(sq_stackinfos(v, levels, &si))) levels++;
+    for (SQInteger level = 1; level < levels; level++) {
+        if (levels > 3 * shown && level == shown + 1) {
+            pf(v, "... %d levels ...\n", (int)(levels - 2 * shown - 1));
+            level = levels - shown;
+        }
+        sq_stackinfos(v, level, &si);
         pf(v, "*FUNCTION [%s()] %s line [%d]\n", si.funcname ? si.funcname : "unknown",
            si.source ? si.source : "unknown", (int)si.line);
     }

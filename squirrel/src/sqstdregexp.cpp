@@ -1,13 +1,13 @@
-// The regexp class of the string library: a small backtracking matcher.
-// Repeats try the fewest repetitions first and stop at the first count for
-// which the rest of the pattern matches, so `search` finds the shortest match.
-#include "sqstackprobe.h"
+// The regexp class of the string library. Repeats are greedy and the first
+// alternative that leads to a match wins, as in a backtracking matcher.
 #include "squirrel.h"
 
 #include <bitset>
+#include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <functional>
+#include <cstdint>
+#include <new>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +46,9 @@ public:
 
 private:
     const char *pat;
+    // groups and stacked repeats nest the tree; the matcher never recurses
+    static const int MAX_NESTING = 200;
+    int nesting = 0;
 
     std::vector<RxSeq> alternation() {
         std::vector<RxSeq> alts;
@@ -67,7 +70,7 @@ private:
     }
 
     RxNode repeat(RxNode atom) {
-        for (;;) {
+        for (int stacked = 0;;) {
             int mn, mx;
             if (*pat == '*') { mn = 0; mx = -1; pat++; }
             else if (*pat == '+') { mn = 1; mx = -1; pat++; }
@@ -84,6 +87,7 @@ private:
                 pat++;
                 if (mx >= 0 && mx < mn) throw RxError{"invalid range"};
             } else return atom;
+            if (++stacked > MAX_NESTING) throw RxError{"nesting too deep"};
             if (atom.kind == RxNode::BOL || atom.kind == RxNode::EOL) throw RxError{"invalid repeat"};
             RxNode r;
             r.kind = RxNode::REPEAT;
@@ -152,6 +156,7 @@ private:
         case '$': { RxNode n; n.kind = RxNode::EOL; return n; }
         case '.': s.set(); return charset(s);
         case '(': {
+            if (++nesting > MAX_NESTING) throw RxError{"nesting too deep"};
             RxNode g;
             g.kind = RxNode::GROUP;
             if (pat[0] == '?' && pat[1] == ':') pat += 2;
@@ -159,6 +164,7 @@ private:
             g.alternatives = alternation();
             if (*pat != ')') throw RxError{"expected ')'"};
             pat++;
+            nesting--;
             return g;
         }
         case '[': return bracket();
@@ -224,129 +230,224 @@ private:
     }
 };
 
+// The pattern compiled to a small machine run breadth-first over the subject
+// (all alternatives advance together, each program position at most once per
+// character), so work grows with pattern size times subject length and never
+// exponentially, and nothing recurses on the C stack. A budget of steps still
+// bounds huge patterns on huge subjects.
+struct RxIns {
+    enum Op : uint8_t { CHAR, BOL, EOL, WORDB, NWORDB, SPLIT, JMP, SAVE, MATCH } op;
+    int x = 0, y = 0;  // SPLIT: preferred, other; JMP: target; SAVE: slot; CHAR: set
+};
+
 struct Regexp {
-    RxNode root;
+    std::vector<RxIns> prog;
+    std::vector<std::bitset<256>> sets;
     int ngroups = 0;
 };
 
-struct Matcher {
+class RxProgramBuilder {
+public:
+    explicit RxProgramBuilder(Regexp &r) : rx(r) {}
+    static const size_t MAX_PROGRAM = 100000;
+
+    void build(const RxNode &root) {
+        node(root);
+        emit(RxIns::MATCH);
+    }
+
+private:
+    Regexp &rx;
+
+    int emit(RxIns::Op op, int x = 0, int y = 0) {
+        if (rx.prog.size() >= MAX_PROGRAM) throw RxError{"regexp too complex"};
+        RxIns i;
+        i.op = op;
+        i.x = x;
+        i.y = y;
+        rx.prog.push_back(i);
+        return (int)rx.prog.size() - 1;
+    }
+    int here() const { return (int)rx.prog.size(); }
+
+    void node(const RxNode &n) {
+        switch (n.kind) {
+        case RxNode::CHARSET:
+            rx.sets.push_back(n.set);
+            emit(RxIns::CHAR, (int)rx.sets.size() - 1);
+            return;
+        case RxNode::BOL: emit(RxIns::BOL); return;
+        case RxNode::EOL: emit(RxIns::EOL); return;
+        case RxNode::WORDB: emit(RxIns::WORDB); return;
+        case RxNode::NWORDB: emit(RxIns::NWORDB); return;
+        case RxNode::GROUP: group(n); return;
+        case RxNode::REPEAT: repeat(n); return;
+        }
+    }
+
+    void group(const RxNode &n) {
+        if (n.capture >= 0) emit(RxIns::SAVE, 2 * n.capture);
+        std::vector<int> toEnd;
+        for (size_t i = 0; i < n.alternatives.size(); i++) {
+            int split = -1;
+            if (i + 1 < n.alternatives.size()) split = emit(RxIns::SPLIT, here() + 1);
+            for (const RxNode &m : n.alternatives[i]) node(m);
+            if (split >= 0) {
+                toEnd.push_back(emit(RxIns::JMP));
+                rx.prog[(size_t)split].y = here();
+            }
+        }
+        for (int j : toEnd) rx.prog[(size_t)j].x = here();
+        if (n.capture >= 0) emit(RxIns::SAVE, 2 * n.capture + 1);
+    }
+
+    // Greedy: each SPLIT prefers one more repetition.
+    void repeat(const RxNode &n) {
+        for (int c = 0; c < n.min; c++) node(*n.sub);
+        if (n.max < 0) {
+            int loop = emit(RxIns::SPLIT, here() + 1);
+            node(*n.sub);
+            emit(RxIns::JMP, loop);
+            rx.prog[(size_t)loop].y = here();
+            return;
+        }
+        std::vector<int> skips;
+        for (int c = n.min; c < n.max; c++) {
+            skips.push_back(emit(RxIns::SPLIT, here() + 1));
+            node(*n.sub);
+        }
+        for (int j : skips) rx.prog[(size_t)j].y = here();
+    }
+};
+
+struct RxTooComplex {};
+
+class Matcher {
+public:
+    std::vector<int> caps;  // begin, end per group of the match found; -1 when the group took no part
+
+    Matcher(const Regexp &r, const unsigned char *s, int n) : rx(r), str(s), len(n) {
+        ncaps = (size_t)rx.ngroups * 2;
+        seen.assign(rx.prog.size(), -1);
+        // linear work always fits; only huge patterns on huge subjects do not
+        budget = 10000000L + 64L * (long)rx.prog.size() + 64L * n;
+    }
+
+    // The leftmost match starting at or after `start` (only at `start` when
+    // `anchored`); with `whole` it must reach the end of the subject.
+    bool find(int start, bool anchored, bool whole, int &begin, int &end) {
+        List cur, next;
+        bool matched = false;
+        int stepId = 0;
+        cur.stamp = stepId++;
+        std::vector<int> scratch(ncaps);
+        for (int pos = start; pos <= len; pos++) {
+            if (!matched && (pos == start || !anchored)) {
+                // a new attempt from here has the lowest priority
+                std::fill(scratch.begin(), scratch.end(), -1);
+                addThread(cur, 0, pos, scratch.data());
+            }
+            if (cur.threads.empty()) {
+                if (matched || anchored) break;
+                cur.stamp = stepId++;
+                continue;
+            }
+            next.threads.clear();
+            next.caps.clear();
+            next.stamp = stepId++;
+            for (const Thread &t : cur.threads) {
+                spend();
+                const RxIns &in = rx.prog[(size_t)t.pc];
+                int *tc = cur.caps.data() + t.caps;
+                if (in.op == RxIns::CHAR) {
+                    if (pos < len && rx.sets[(size_t)in.x][str[pos]]) {
+                        std::copy(tc, tc + ncaps, scratch.begin());
+                        addThread(next, t.pc + 1, pos + 1, scratch.data());
+                    }
+                } else if (!whole || pos == len) {
+                    // a match: threads of lower priority are dropped
+                    matched = true;
+                    caps.assign(tc, tc + ncaps);
+                    end = pos;
+                    break;
+                }
+            }
+            std::swap(cur, next);
+        }
+        if (matched) begin = caps.empty() ? start : caps[0];
+        return matched;
+    }
+
+private:
+    const Regexp &rx;
     const unsigned char *str;
     int len;
-    std::vector<std::pair<int, int>> caps;
-    long steps = 0;
-    int depth = 0;
-    bool tooDeep = false;  // the match needed more recursion than the C stack allows
-    static const int MAX_DEPTH = 5000;
-    static const size_t MAX_STACK_BYTES = 256 * 1024;
-    SQStackProbe probe;
-    using Cont = std::function<bool(int)>;
+    size_t ncaps;
+    long steps = 0, budget;
 
+    struct Thread {
+        int pc;
+        size_t caps;  // offset in the list's capture store
+    };
+    struct List {
+        std::vector<Thread> threads;
+        std::vector<int> caps;
+        int stamp = 0;
+    };
+    std::vector<int> seen;  // list stamp that already holds each program position
+    struct Work {
+        int pc, slot, old;  // slot >= 0: restore caps[slot] = old
+    };
+    std::vector<Work> work;
+
+    void spend() {
+        if (++steps > budget) throw RxTooComplex();
+    }
     bool isSpaceAt(int p) const { return p < 0 || p >= len || isspace(str[p]); }
 
-    // `tail`: nothing follows in the whole pattern, so a repeat takes all it can.
-    bool seq(const RxSeq &s, size_t i, int pos, const Cont &k, bool tail) {
-        if (++steps > 5000000) return false;
-        if (i == s.size()) return k(pos);
-        bool last = tail && i + 1 == s.size();
-        return node(s[i], pos, [&](int p) { return seq(s, i + 1, p, k, tail); }, last);
-    }
-
-    struct Depth {
-        Matcher *m;
-        explicit Depth(Matcher *mm) : m(mm) { m->depth++; }
-        ~Depth() { m->depth--; }
-    };
-
-    bool node(const RxNode &n, int pos, const Cont &k, bool tail) {
-        Depth d(this);
-        if (depth > MAX_DEPTH || probe.exceeded(MAX_STACK_BYTES)) {
-            tooDeep = true;
-            return false;
-        }
-        if (tooDeep) return false;
-        switch (n.kind) {
-        case RxNode::CHARSET: return pos < len && n.set[str[pos]] && k(pos + 1);
-        case RxNode::BOL: return pos == 0 && k(pos);
-        case RxNode::EOL: return pos == len && k(pos);
-        case RxNode::WORDB: return isSpaceAt(pos - 1) != isSpaceAt(pos) && k(pos);
-        case RxNode::NWORDB: return isSpaceAt(pos - 1) == isSpaceAt(pos) && k(pos);
-        case RxNode::GROUP:
-            for (const RxSeq &alt : n.alternatives) {
-                bool ok = seq(
-                    alt, 0, pos,
-                    [&](int p) {
-                        if (n.capture >= 0) {
-                            auto saved = caps[(size_t)n.capture];
-                            caps[(size_t)n.capture] = {pos, p};
-                            if (k(p)) return true;
-                            caps[(size_t)n.capture] = saved;
-                            return false;
-                        }
-                        return k(p);
-                    },
-                    tail);
-                if (ok) return true;
+    // Follows jumps, splits, saves and assertions from `pc0` in priority order
+    // and adds the threads waiting on a character or at the match to `l`.
+    void addThread(List &l, int pc0, int pos, int *c) {
+        work.push_back({pc0, -1, 0});
+        while (!work.empty()) {
+            Work w = work.back();
+            work.pop_back();
+            if (w.slot >= 0) {
+                c[w.slot] = w.old;
+                continue;
             }
-            return false;
-        case RxNode::REPEAT:
-            if (n.sub->kind == RxNode::CHARSET) {
-                // a single-character repeat: measure the run instead of recursing per character
-                int run = 0;
-                while (pos + run < len && (n.max < 0 || run < n.max) && n.sub->set[str[pos + run]]) run++;
-                if (run < n.min) return false;
-                if (tail) {
-                    for (int c = run; c >= n.min; c--)
-                        if (k(pos + c)) return true;
-                } else {
-                    for (int c = n.min; c <= run; c++)
-                        if (k(pos + c)) return true;
-                }
-                return false;
+            if (seen[(size_t)w.pc] == l.stamp) continue;
+            seen[(size_t)w.pc] = l.stamp;
+            spend();
+            const RxIns &in = rx.prog[(size_t)w.pc];
+            switch (in.op) {
+            case RxIns::JMP: work.push_back({in.x, -1, 0}); break;
+            case RxIns::SPLIT:
+                work.push_back({in.y, -1, 0});
+                work.push_back({in.x, -1, 0});
+                break;
+            case RxIns::SAVE:
+                work.push_back({0, in.x, c[in.x]});
+                c[in.x] = pos;
+                work.push_back({w.pc + 1, -1, 0});
+                break;
+            case RxIns::BOL:
+                if (pos == 0) work.push_back({w.pc + 1, -1, 0});
+                break;
+            case RxIns::EOL:
+                if (pos == len) work.push_back({w.pc + 1, -1, 0});
+                break;
+            case RxIns::WORDB:
+            case RxIns::NWORDB:
+                if ((isSpaceAt(pos - 1) != isSpaceAt(pos)) == (in.op == RxIns::WORDB)) work.push_back({w.pc + 1, -1, 0});
+                break;
+            case RxIns::CHAR:
+            case RxIns::MATCH:
+                l.threads.push_back({w.pc, l.caps.size()});
+                l.caps.insert(l.caps.end(), c, c + ncaps);
+                break;
             }
-            return tail ? greedy(n, 0, pos, k) : rep(n, 0, pos, k);
         }
-        return false;
-    }
-
-    // Fewest repetitions for which the rest matches.
-    bool rep(const RxNode &n, int count, int pos, const Cont &k) {
-        if (count >= n.min && k(pos)) return true;
-        if (n.max >= 0 && count >= n.max) return false;
-        return node(
-            *n.sub, pos,
-            [&](int p) {
-                if (p == pos && count >= n.min) return false;  // no progress
-                return rep(n, count + 1, p, k);
-            },
-            false);
-    }
-
-    // Most repetitions: used when nothing follows the repeat.
-    bool greedy(const RxNode &n, int count, int pos, const Cont &k) {
-        if (n.max < 0 || count < n.max) {
-            bool more = node(
-                *n.sub, pos,
-                [&](int p) {
-                    if (p == pos) return false;
-                    return greedy(n, count + 1, p, k);
-                },
-                false);
-            if (more) return true;
-        }
-        return count >= n.min && k(pos);
-    }
-
-    // Match starting exactly at `pos`; end of match in `end`.
-    bool matchAt(const Regexp &rx, int pos, int &end) {
-        caps.assign((size_t)rx.ngroups, {-1, -1});
-        probe.start();
-        return node(
-            rx.root, pos,
-            [&](int p) {
-                end = p;
-                return true;
-            },
-            true);
     }
 };
 
@@ -369,8 +470,9 @@ SQInteger rx_constructor(HSQUIRRELVM v) {
     auto *rx = new Regexp();
     try {
         RxCompiler c(pattern);
-        rx->root = c.compile();
+        RxNode root = c.compile();
         rx->ngroups = c.ngroups;
+        RxProgramBuilder(*rx).build(root);
     } catch (RxError &e) {
         delete rx;
         return sq_throwerror(v, e.msg);
@@ -390,72 +492,57 @@ void pushRange(HSQUIRRELVM v, int b, int e) {
     sq_newslot(v, -3, SQFalse);
 }
 
-// Finds the first match at or after `start`; false when none.
-bool searchFrom(Regexp *rx, Matcher &m, int start, int &begin, int &end) {
-    for (int pos = start; pos <= m.len && !m.tooDeep; pos++) {
-        if (m.matchAt(*rx, pos, end)) {
-            begin = pos;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool setupMatcher(HSQUIRRELVM v, Matcher &m) {
+// Runs a search, match or capture on the subject in argument 2. Too much
+// work is the script error "regexp too complex".
+template <typename F>
+SQInteger withMatcher(HSQUIRRELVM v, bool hasStart, F &&run) {
+    Regexp *rx = selfRegexp(v);
+    if (!rx) return sq_throwerror(v, "invalid regexp");
     const SQChar *s;
-    if (SQ_FAILED(sq_getstring(v, 2, &s))) return false;
-    m.str = (const unsigned char *)s;
-    m.len = (int)sq_getsize(v, 2);
-    return true;
+    if (SQ_FAILED(sq_getstring(v, 2, &s))) return SQ_ERROR;
+    int len = (int)sq_getsize(v, 2);
+    SQInteger start = 0;
+    if (hasStart && sq_gettop(v) > 2) sq_getinteger(v, 3, &start);
+    if (start < 0 || start > len) return 0;
+    try {
+        Matcher m(*rx, (const unsigned char *)s, len);
+        return run(m, (int)start);
+    } catch (RxTooComplex &) {
+        return sq_throwerror(v, "regexp too complex");
+    } catch (std::bad_alloc &) {
+        return sq_throwerror(v, "out of memory");
+    }
 }
 
 SQInteger rx_search(HSQUIRRELVM v) {
-    Regexp *rx = selfRegexp(v);
-    if (!rx) return sq_throwerror(v, "invalid regexp");
-    Matcher m;
-    setupMatcher(v, m);
-    SQInteger start = 0;
-    if (sq_gettop(v) > 2) sq_getinteger(v, 3, &start);
-    if (start < 0 || start > m.len) return 0;
-    int b, e;
-    bool found = searchFrom(rx, m, (int)start, b, e);
-    if (m.tooDeep) return sq_throwerror(v, "the expression is too complex for this string");
-    if (!found) return 0;
-    pushRange(v, b, e);
-    return 1;
+    return withMatcher(v, true, [v](Matcher &m, int start) -> SQInteger {
+        int b, e;
+        if (!m.find(start, false, false, b, e)) return 0;
+        pushRange(v, b, e);
+        return 1;
+    });
 }
 
 SQInteger rx_match(HSQUIRRELVM v) {
-    Regexp *rx = selfRegexp(v);
-    if (!rx) return sq_throwerror(v, "invalid regexp");
-    Matcher m;
-    setupMatcher(v, m);
-    int e;
-    bool matched = m.matchAt(*rx, 0, e) && e == m.len;
-    if (m.tooDeep) return sq_throwerror(v, "the expression is too complex for this string");
-    sq_pushbool(v, matched);
-    return 1;
+    return withMatcher(v, false, [v](Matcher &m, int) -> SQInteger {
+        int b, e;
+        sq_pushbool(v, m.find(0, true, true, b, e));
+        return 1;
+    });
 }
 
 SQInteger rx_capture(HSQUIRRELVM v) {
-    Regexp *rx = selfRegexp(v);
-    if (!rx) return sq_throwerror(v, "invalid regexp");
-    Matcher m;
-    setupMatcher(v, m);
-    SQInteger start = 0;
-    if (sq_gettop(v) > 2) sq_getinteger(v, 3, &start);
-    if (start < 0 || start > m.len) return 0;
-    int b, e;
-    bool found = searchFrom(rx, m, (int)start, b, e);
-    if (m.tooDeep) return sq_throwerror(v, "the expression is too complex for this string");
-    if (!found) return 0;
-    sq_newarray(v, 0);
-    for (auto &c : m.caps) {
-        if (c.first < 0) pushRange(v, 0, 0);
-        else pushRange(v, c.first, c.second);
-        sq_arrayappend(v, -2);
-    }
-    return 1;
+    return withMatcher(v, true, [v](Matcher &m, int start) -> SQInteger {
+        int b, e;
+        if (!m.find(start, false, false, b, e)) return 0;
+        sq_newarray(v, 0);
+        for (size_t g = 0; g < m.caps.size(); g += 2) {
+            if (m.caps[g] < 0 || m.caps[g + 1] < 0) pushRange(v, 0, 0);
+            else pushRange(v, m.caps[g], m.caps[g + 1]);
+            sq_arrayappend(v, -2);
+        }
+        return 1;
+    });
 }
 
 SQInteger rx_subexpcount(HSQUIRRELVM v) {

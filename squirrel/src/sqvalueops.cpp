@@ -113,6 +113,12 @@ SQTable *sq_default_delegate(SQSharedState *ss, SQObjectType t) {
 }
 
 // Own slots, delegates and `_get`, without the default delegate.
+// Built-in methods are found before `_get`, which is only for keys found nowhere.
+static bool isBuiltinMethod(SQSharedState *ss, const SQObject &self, const SQObject &key) {
+    SQTable *d = type(key) == OT_STRING ? sq_default_delegate(ss, type(self)) : nullptr;
+    return d && d->find(key);
+}
+
 bool SQVM::getNoDefault(const SQObject &self, const SQObject &key, SQObjectPtr &out, int depth) {
     lasterror.null();
     switch (type(self)) {
@@ -126,7 +132,7 @@ bool SQVM::getNoDefault(const SQObject &self, const SQObject &key, SQObjectPtr &
             if (getNoDefault(t->delegate, key, out, depth + 1)) return true;
             if (type(lasterror) != OT_NULL) return false;
             SQObjectPtr mm;
-            if (_table(t->delegate)->get(ss->mmNames[MT_GET], mm)) {
+            if (_table(t->delegate)->get(ss->mmNames[MT_GET], mm) && !isBuiltinMethod(ss, self, key)) {
                 int r = callGetMeta(this, mm, self, key, out);
                 if (r == GET_ERROR) return false;
                 lasterror.null();
@@ -141,7 +147,7 @@ bool SQVM::getNoDefault(const SQObject &self, const SQObject &key, SQObjectPtr &
             if (getNoDefault(u->delegate, key, out, depth + 1)) return true;
             if (type(lasterror) != OT_NULL) return false;
             SQObjectPtr mm;
-            if (_table(u->delegate)->get(ss->mmNames[MT_GET], mm)) {
+            if (_table(u->delegate)->get(ss->mmNames[MT_GET], mm) && !isBuiltinMethod(ss, self, key)) {
                 int r = callGetMeta(this, mm, self, key, out);
                 if (r == GET_ERROR) return false;
                 lasterror.null();
@@ -159,7 +165,7 @@ bool SQVM::getNoDefault(const SQObject &self, const SQObject &key, SQObjectPtr &
             return true;
         }
         const SQObjectPtr &mm = c->metamethods[MT_GET];
-        if (type(mm) != OT_NULL) {
+        if (type(mm) != OT_NULL && !isBuiltinMethod(ss, self, key)) {
             int r = callGetMeta(this, mm, self, key, out);
             if (r == GET_ERROR) return false;
             lasterror.null();

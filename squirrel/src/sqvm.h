@@ -23,6 +23,7 @@ struct SQCallInfo {
 // VM uses, so pushing a frame on the hot call path stays inline.
 class SQCallStack {
 public:
+    static constexpr size_t MAX_FRAMES = size_t(1) << 21;
     SQCallStack() = default;
     SQCallStack(const SQCallStack &) = delete;
     SQCallStack &operator=(const SQCallStack &) = delete;
@@ -39,12 +40,18 @@ public:
         return items[count++];
     }
     void push_back(const SQCallInfo &ci) { emplace_back() = ci; }
+    // Room for one more frame without growing (never past MAX_FRAMES).
+    bool hasRoom() const { return count < cap; }
+    void reserveOne() {
+        if (count == cap) grow();
+    }
 
 private:
     SQCallInfo *items = nullptr;
     size_t count = 0, cap = 0;
     void grow() {
         size_t ncap = cap ? cap * 2 : 16;
+        static_assert((MAX_FRAMES & (MAX_FRAMES - 1)) == 0, "capacity doubles up to the cap exactly");
         auto *n = static_cast<SQCallInfo *>(std::realloc(items, ncap * sizeof(SQCallInfo)));
         if (!n) throw std::bad_alloc();
         items = n;
@@ -70,6 +77,7 @@ struct SQVM : SQCollectable {
     bool suspendRequested = false;
     int32_t suspendTarget = 0;
     SQObjectPtr threadFunc;
+    SQVM *waker = nullptr;  // the machine running this thread's call/wakeup
     // Backward jumps and calls left before the run stops; negative = unlimited.
     // Lets a host (or a fuzzer) bound scripts that would never end.
     int64_t opBudget = -1;
@@ -154,6 +162,11 @@ struct SQVM : SQCollectable {
     bool callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObjectPtr &out);
     bool resumeGenerator(SQGenerator *g, int32_t target, bool root);
     void callErrorHandler(const SQObject &err);
+    bool frameLimitReached(int32_t slotsNeeded) const;
+    bool makeRoomForFrame(int32_t slots);  // false: "stack overflow" raised
+    // An error leaving this entry will be caught by a script `try` further out
+    // (in an outer entry of this machine or of the one that woke this thread).
+    bool caughtFurtherOut() const { return !traps.empty() || (waker && waker->caughtFurtherOut()); }
     void unwindTo(size_t ncalls, int32_t newTop, bool clearAll);
     void popFrames(size_t ncalls);
     void debugHookEvent(char type, const SQCallInfo &ci, SQInteger line);

@@ -76,20 +76,31 @@ void installCounting(HSQUIRRELVM v) {
     sq_seterrorhandler(v);
 }
 
-TEST_F(ApiErrors, CaughtErrorsSkipTheHandlerUnlessRaisedThroughCall) {
+TEST_F(ApiErrors, CaughtErrorsSkipTheHandlerAtEveryDepth) {
     installCounting(v);
     EXPECT_TRUE(run("try { throw 1; } catch (e) {}"));
     EXPECT_EQ(g_handlerCalls, 0);
-    // call() is a raising entry: the handler runs although the script catches
-    EXPECT_TRUE(run("local f = function() { throw 2; }; try { f.call(this); } catch (e) {}"));
+    // errors raised in calls that re-entered the machine reach the script's catch unreported:
+    // wrong argument counts, throws two host crossings deep, and threads
+    EXPECT_TRUE(run("local f = function(a, b) { return a + b; };\n"
+                    "local got = [];\n"
+                    "try { f.call(null, 1); } catch (e) got.append(e);\n"
+                    "try { f.acall([null]); } catch (e) got.append(e);\n"
+                    "local inner = function() { return [1].map(function(x) { throw \"deep\"; }); };\n"
+                    "try { [1].map(function(x) { return inner.call(this); }); } catch (e) got.append(e);\n"
+                    "local th = newthread(function() { throw \"in thread\"; });\n"
+                    "try { th.call(); } catch (e) got.append(e);\n"
+                    "if (got.len() != 4 || got[2] != \"deep\" || got[3] != \"in thread\") throw \"not caught\";"));
+    EXPECT_EQ(g_handlerCalls, 0);
+    // nothing catches it: reported once
+    EXPECT_FALSE(run("local f = function() { throw 2; }; f.call(this);"));
     EXPECT_EQ(g_handlerCalls, 1);
-    // pcall() is not
-    EXPECT_TRUE(run("local f = function() { throw 3; }; try { f.pcall(this); } catch (e) {}"));
-    EXPECT_EQ(g_handlerCalls, 1);
+    EXPECT_FALSE(run("local th = newthread(function() { throw 3; }); th.call();"));
+    EXPECT_EQ(g_handlerCalls, 2);
     // notify-all reports caught errors at the throw point
     sq_notifyallexceptions(v, SQTrue);
     EXPECT_TRUE(run("try { throw 4; } catch (e) {}"));
-    EXPECT_EQ(g_handlerCalls, 2);
+    EXPECT_EQ(g_handlerCalls, 3);
 }
 
 TEST_F(ApiErrors, LocalsListFreeVariablesThenThisParametersAndBlockLocals) {

@@ -78,3 +78,16 @@ p(names.len() > 4);
 try { local notc = 5; local X = class extends notc {}; } catch (e) p(e);
 // class slot write
 try { Shape.count = 3; } catch (e) p(e);
+// declarations naming their target: the root table and nested tables
+class ::GlobalClass { v = 7 }
+p(::GlobalClass().v);
+ns <- { sub = {} };
+class ns.sub.Inner { v = 8 }
+function ns::member() { return "member"; }
+function ns::sub::deep() { return "deep"; }
+function ::ns::sub::rooted() { return "rooted"; }
+function ::rootFn() { return "root fn"; }
+p(ns.member() + " " + ns.sub.deep() + " " + ns.sub.rooted() + " " + rootFn() + " " + ns.sub.Inner().v);
+function makeGlobalClass() { class ::MadeInside { w = 9 } }
+makeGlobalClass();
+p(MadeInside().w);

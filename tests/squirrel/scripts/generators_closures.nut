@@ -61,3 +61,19 @@ p(sum.acall([null, 1, 2, 3, 4]));
 // a native called with this bound
 local bound = print.bindenv({});
 bound("bound native\n");
+// loop variables are one variable for the whole loop; body locals are fresh
+local seen = function(fs) { local s = ""; foreach (f in fs) s += f() + " "; return s; };
+local fs = [];
+foreach (i, v in [10, 20, 30]) fs.append(function() { return v; });
+local ks = [];
+foreach (k, v in [10, 20, 30]) ks.append(function() { return k; });
+local copies = [];
+foreach (v in [10, 20, 30]) { local c = v; copies.append(function() { return c; }); }
+local chars = [];
+foreach (ch in "xyz") chars.append(function() { return ch; });
+function gen() { yield 1; yield 2; return 99; }
+local gs = [];
+foreach (g in gen()) gs.append(function() { return g; });
+local tk = [];
+foreach (k, v in {only = 5}) tk.append(function() { return k + v; });
+p(seen(fs) + "| " + seen(ks) + "| " + seen(copies) + "| " + seen(chars) + "| " + seen(gs) + "| " + seen(tk));

@@ -63,3 +63,13 @@ class Range { n = 0; constructor(k) { n = k; } function _nexti(prev) { local nx 
 local sq = [];
 foreach (i, v in Range(4)) sq.append(v);
 p(sq.len() + " " + sq[3]);
+// built-in methods are found before the delegate's _get, which sees only unknown keys
+local asked = [];
+local logger = { function _get(k) { asked.append(k); throw null; } };
+local lt = { x = 1 }.setdelegate(logger);
+lt.rawset("y", 2);
+p(lt.rawget("y") + " " + lt.len() + " " + (typeof lt.tostring()) + " " + lt.rawin("x"));
+try { lt.missing; } catch (e) p(e);
+class Logged { function _get(k) { asked.append(k); throw null; } }
+p(typeof Logged().getclass());
+p(asked.len() + " " + asked[0]);
