@@ -183,6 +183,10 @@ SQInteger str_tonumber(HSQUIRRELVM v, bool wantFloat) {
     SQObjectPtr n;
     if (!sq_str_to_number(_string(arg(v, 1))->val, n)) return err(v, "cannot convert the string");
     if (wantFloat) return ret(v, SQObjectPtr(sq_tofloat_num(n)));
+    if (type(n) == OT_FLOAT && !(_float(n) > -2147483648.0f && _float(n) < 2147483648.0f)) {
+        // out of range saturates, as for integer text
+        return ret(v, SQObjectPtr((SQInteger)(_float(n) > 0 ? 2147483647 : _float(n) < 0 ? -2147483647 - 1 : 0)));
+    }
     return ret(v, SQObjectPtr(sq_toint_num(n)));
 }
 SQInteger str_tointeger(HSQUIRRELVM v) { return str_tonumber(v, false); }

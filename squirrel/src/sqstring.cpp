@@ -4,23 +4,44 @@
 
 #include <new>
 
-SQHash sq_hashstring(const char *s, SQInteger len) {
-    SQHash h = 2166136261u;
+// The hash of a string is the running state after its last byte, so the
+// hash of a + b continues from the hash of a over the bytes of b only:
+// building a long string piece by piece hashes each byte once.
+static const SQHash HASH_START = 2166136261u;
+
+static SQHash hashMore(SQHash h, const char *s, SQInteger len) {
     for (SQInteger i = 0; i < len; i++) h = (h ^ (unsigned char)s[i]) * 16777619u;
     return h;
 }
 
-SQString *SQString::create(SQSharedState *ss, const char *s, SQInteger len) {
-    if (len < 0) len = (SQInteger)std::strlen(s);
-    SQHash h = sq_hashstring(s, len);
-    if (SQString *found = ss->strings.find(s, len, h)) return found;
+SQHash sq_hashstring(const char *s, SQInteger len) { return hashMore(HASH_START, s, len); }
+
+static SQString *allocString(SQSharedState *ss, SQInteger len, SQHash h) {
     void *mem = ::operator new(sizeof(SQString) + (size_t)len);
     SQString *str = new (mem) SQString();
     str->ss = ss;
     str->len = len;
     str->hash = h;
-    if (len) std::memcpy(str->val, s, (size_t)len);
     str->val[len] = 0;
+    return str;
+}
+
+SQString *SQString::create(SQSharedState *ss, const char *s, SQInteger len) {
+    if (len < 0) len = (SQInteger)std::strlen(s);
+    SQHash h = sq_hashstring(s, len);
+    if (SQString *found = ss->strings.find(s, len, 0, nullptr, h)) return found;
+    SQString *str = allocString(ss, len, h);
+    if (len) std::memcpy(str->val, s, (size_t)len);
+    ss->strings.add(str);
+    return str;
+}
+
+SQString *SQString::concat(SQSharedState *ss, const SQString *a, const SQString *b) {
+    SQHash h = hashMore(a->hash, b->val, b->len);
+    if (SQString *found = ss->strings.find(a->val, a->len, b->len, b->val, h)) return found;
+    SQString *str = allocString(ss, a->len + b->len, h);
+    std::memcpy(str->val, a->val, (size_t)a->len);
+    std::memcpy(str->val + a->len, b->val, (size_t)b->len);
     ss->strings.add(str);
     return str;
 }
@@ -35,9 +56,11 @@ SQStringTable::SQStringTable() { resize(256); }
 
 SQStringTable::~SQStringTable() { delete[] buckets; }
 
-SQString *SQStringTable::find(const char *s, SQInteger len, SQHash h) {
+SQString *SQStringTable::find(const char *s, SQInteger len, SQInteger len2, const char *s2, SQHash h) {
     for (SQString *p = buckets[h & (nbuckets - 1)]; p; p = p->chain)
-        if (p->hash == h && p->len == len && std::memcmp(p->val, s, (size_t)len) == 0) return p;
+        if (p->hash == h && p->len == len + len2 && std::memcmp(p->val, s, (size_t)len) == 0 &&
+            (len2 == 0 || std::memcmp(p->val + len, s2, (size_t)len2) == 0))
+            return p;
     return nullptr;
 }
 

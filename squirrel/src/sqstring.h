@@ -10,6 +10,7 @@ struct SQString : SQRefCounted {
     char val[1];  // len bytes plus a terminating zero
 
     static SQString *create(SQSharedState *ss, const char *s, SQInteger len = -1);
+    static SQString *concat(SQSharedState *ss, const SQString *a, const SQString *b);
     void destroy() override;
 };
 
@@ -21,7 +22,8 @@ struct SQStringTable {
     SQUnsignedInteger nbuckets = 0, count = 0;
     SQStringTable();
     ~SQStringTable();
-    SQString *find(const char *s, SQInteger len, SQHash h);
+    // The string made of s[0..len) followed by s2[0..len2), if interned.
+    SQString *find(const char *s, SQInteger len, SQInteger len2, const char *s2, SQHash h);
     void add(SQString *s);
     void remove(SQString *s);
     void resize(SQUnsignedInteger n);

@@ -7,7 +7,16 @@ SQHash sq_hashkey(const SQObject &key) {
     switch (key._type) {
     case OT_STRING: return key._unVal.pString->hash;
     case OT_INTEGER:
-    case OT_BOOL: return (SQHash)key._unVal.nInteger * 2654435761u;
+    case OT_BOOL: {
+        // buckets take the low bits, so every bit of the key must reach them:
+        // keys that are multiples of a power of two still spread out
+        uint32_t h = (uint32_t)key._unVal.nInteger;
+        h ^= h >> 16;
+        h *= 0x85ebca6bu;
+        h ^= h >> 13;
+        h *= 0xc2b2ae35u;
+        return (SQHash)(h ^ (h >> 16));
+    }
     default: {
         uint64_t b = sq_rawbits(key);
         b ^= b >> 29;

@@ -572,11 +572,7 @@ bool SQVM::arith(int op, const SQObject &a, const SQObject &b, SQObjectPtr &out)
             raisef("string too long");
             return false;
         }
-        std::string buf;
-        buf.reserve((size_t)(x->len + y->len));
-        buf.append(x->val, (size_t)x->len);
-        buf.append(y->val, (size_t)y->len);
-        out = str(buf.data(), (SQInteger)buf.size());
+        out = sq_str(SQString::concat(ss, x, y));
         return true;
     }
     if (ta == OT_TABLE || ta == OT_INSTANCE || ta == OT_USERDATA) {
@@ -792,7 +788,9 @@ bool SQVM::createInstance(SQClass *c, SQObjectPtr &out) {
     return true;
 }
 
-// String -> number like strtol/strtod on a prefix; false when no number starts the text.
+// The whole string must be a decimal number (surrounding white space
+// allowed). Integers beyond 32 bits saturate, like C's strtol; hexadecimal
+// is refused rather than read as its leading 0.
 bool sq_str_to_number(const char *s, SQObjectPtr &out) {
     const char *p = s;
     while (isspace((unsigned char)*p)) p++;
@@ -807,18 +805,16 @@ bool sq_str_to_number(const char *s, SQObjectPtr &out) {
         }
         if (!isdigit((unsigned char)*r)) break;
     }
+    char *end;
     if (isFloat) {
-        char *end;
         double d = strtod(p, &end);
-        if (end == p) return false;
         out = SQObjectPtr((SQFloat)d);
     } else {
-        char *end;
-        long l = strtol(p, &end, 10);
-        if (end == p) return false;
-        if (l > 2147483647L) l = 2147483647L;
-        if (l < -2147483648L) l = -2147483648L;
+        long long l = strtoll(p, &end, 10);
+        if (l > 2147483647LL) l = 2147483647LL;
+        if (l < -2147483648LL) l = -2147483648LL;
         out = SQObjectPtr((SQInteger)l);
     }
-    return true;
+    while (isspace((unsigned char)*end)) end++;
+    return end != p && *end == 0;
 }

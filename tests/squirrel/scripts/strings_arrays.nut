@@ -9,8 +9,11 @@ try { "abc".slice(0, 9); } catch (e) p(e);
 try { "abc"[3]; } catch (e) p(e);
 p("\xe9"[0] + " " + "\x41" + " " + @"a""b\n" + " " + '\n');
 local bytes = 0; foreach (i, c in "AB") bytes += c * (i + 1); p(bytes);
-p("12".tointeger() + 1 + " " + "3.9".tointeger() + " " + "12".tofloat() + " " + "-7".tointeger() + " " + "1e3".tointeger() + " " + "12abc".tointeger());
+p("12".tointeger() + 1 + " " + "3.9".tointeger() + " " + "12".tofloat() + " " + "-7".tointeger() + " " + "1e3".tointeger());
 try { "abc".tointeger(); } catch (e) p(e);
+// the whole text is the number; beyond 32 bits it saturates, whatever the form
+foreach (t in ["12abc", "0x10", "0x7fffffff1"]) try { t.tointeger(); } catch (e) p(t + ": " + e);
+p("99999999999".tointeger() + " " + "-99999999999".tointeger() + " " + "1e20".tointeger() + " " + " 7 ".tointeger());
 try { "".tofloat(); } catch (e) p(e);
 p((65).tochar() + (66.7).tochar() + " " + (0).tochar().len());
 // arrays
@@ -34,3 +37,8 @@ local ap = [1, 2]; ap.apply(@(x) x + 10); p(ap[0] + ap[1]);
 local big = []; for (local i = 0; i < 1000; i++) big.append(1000 - i); big.sort(); p(big[0] + " " + big[999]);
 try { [1].map(@(x) x.nothing); } catch (e) p(e);
 p(("" + [1]).slice(0, 8) + " " + typeof [].tostring());
+// a string built piece by piece is the same string however it is made
+local built = ""; for (local i = 0; i < 2000; i++) built += "xy";
+local whole = built + "zz";
+local keyed = {}; keyed[whole.slice(0, built.len())] <- 1;
+p((whole.slice(0, built.len()) == built) + " " + (built in keyed) + " " + ("xy" + "z" == "xyz"));
