@@ -12,6 +12,8 @@
 #include "core/optional_services.h"
 #include "core/paths.h"
 #include "core/ref_time.h"
+#include "debug/debug_vis.h"
+#include "effects/common_fx.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
 #include "render/device.h"
@@ -58,12 +60,14 @@ void init_game() {
   show_splash("Creating post-effect textures", -1.f);
   init_postfx();
   set_scene_passes(ScenePasses{});
-  // The warp shader and debug drawing start here.
+  // The warp shader starts here.
+  init_debug_vis();
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
   load_gameobj_module("../compiler/", "main.ls");
   call_module(gameobj_functions.init_inst_render);
-  // The effects and the shadow renderer start here.
+  init_common_fx();
+  // The shadow renderer starts here.
   call_module(gameobj_functions.init_new_gui);
   call_module(gameobj_functions.init_spells_ui);
   // The splash image state.
@@ -81,7 +85,8 @@ void close_game() {
   call_module(gameobj_functions.close_spells_ui);
   call_module(gameobj_functions.close_gameobj);
   unload_gameobj_module();
-  // Debug drawing closes here.
+  close_common_fx();
+  close_debug_vis();
   close_postfx();
   // The land renderer closes here.
   close_sky();
