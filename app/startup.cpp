@@ -5,6 +5,7 @@
 #include "app/controls.h"
 #include "app/frame_loop.h"
 #include "app/input.h"
+#include "app/scene_passes.h"
 #include "app/launch_options.h"
 #include "app/splash.h"
 #include "app/window.h"
@@ -59,7 +60,7 @@ void init_game() {
   // The land renderer starts here.
   show_splash("Creating post-effect textures", -1.f);
   init_postfx();
-  set_scene_passes(ScenePasses{});
+  set_scene_passes(game_scene_passes());
   // The warp shader starts here.
   init_debug_vis();
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
