@@ -4,10 +4,13 @@
 #include "app/frame_loop.h"
 #include "app/game_mode.h"
 #include "app/input.h"
+#include "app/launch_options.h"
+#include "app/screenshot.h"
 #include "app/window.h"
 #include "core/debug.h"
 #include "core/ref_time.h"
 #include "gameobj_host/gameobj_module.h"
+#include "render/bitmap_font.h"
 #include "render/device.h"
 #include "render/render_state.h"
 #include "render/shaders.h"
@@ -19,6 +22,22 @@
 namespace {
 int quit_after_updates = 0;
 int updates_run = 0;
+int shot_updates[LaunchOptions::MAX_SHOTS];
+int shot_count = 0;
+
+// A frame of the state right after the update, drawn outside the loop so
+// that catch-up updates can't skip it, then saved.
+void take_shots_after_update(int update) {
+  for (int i = 0; i < shot_count; i++) {
+    if (shot_updates[i] != update) continue;
+    bool limit = d3d_limit_buffered_frames;
+    d3d_limit_buffered_frames = false;
+    bool drawn = draw_frame(time_dt);
+    d3d_limit_buffered_frames = limit;
+    if (drawn) take_update_screenshot(update);
+    return;
+  }
+}
 
 // The game's side of the loop.
 class GameLoopHost : public FrameLoopHost {
@@ -30,7 +49,9 @@ public:
   void update(float dt) override {
     update_frame(dt);
     clear_input();
-    if (quit_after_updates > 0 && ++updates_run >= quit_after_updates) request_quit();
+    updates_run++;
+    take_shots_after_update(updates_run);
+    if (quit_after_updates > 0 && updates_run >= quit_after_updates) request_quit();
   }
   bool draw(float dt) override { return draw_frame(dt); }
   void present() override { present_frame(); }
@@ -49,6 +70,11 @@ void set_update_rate(int rate, int max_catch_up) { main_frame_loop.setUpdateRate
 void set_quit_after_updates(int updates) {
   quit_after_updates = updates;
   updates_run = 0;
+}
+
+void set_shots_at_updates(const int* updates, int count) {
+  shot_count = count < LaunchOptions::MAX_SHOTS ? count : LaunchOptions::MAX_SHOTS;
+  for (int i = 0; i < shot_count; i++) shot_updates[i] = updates[i];
 }
 void reset_update_time() { main_frame_loop.resetUpdateTime(get_ref_time()); }
 
@@ -84,8 +110,11 @@ bool draw_frame(float dt) {
     set_back_buffer_target();
     clear_view(0x00001133);
   }
-  // The text layer (error band, visual log, help and statistics) is drawn
-  // here by the font renderer.
+  start_draw_text();
+  draw_error_message();
+  draw_visual_log();
+  // The help overlay or its hint, and the statistics, are drawn here.
+  end_draw_text();
   end_scene();
   return true;
 }

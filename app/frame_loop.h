@@ -64,3 +64,5 @@ void set_update_rate(int rate, int max_catch_up);
 void run_frame_loop();
 // Automation: the loop sets the quit flag after this many updates (0 = never).
 void set_quit_after_updates(int updates);
+// Automation: a screenshot of the frame right after each of these updates.
+void set_shots_at_updates(const int* updates, int count);

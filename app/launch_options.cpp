@@ -55,6 +55,9 @@ void apply_command_line(LaunchOptions* opt, int argc, const char* const* argv) {
     } else if (!strcmp(a, "-quit-after") && next) {
       opt->quitAfterUpdates = atoi(next);
       i++;
+    } else if (!strcmp(a, "-shot-at") && next) {
+      if (opt->shotCount < LaunchOptions::MAX_SHOTS) opt->shotAt[opt->shotCount++] = atoi(next);
+      i++;
     } else if (!strcmp(a, "-seed") && next) {
       opt->fixedSeed = true;
       opt->seed = strtoull(next, nullptr, 10);

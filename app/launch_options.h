@@ -10,6 +10,10 @@ struct LaunchOptions {
   int quitAfterUpdates = 0;   // "-quit-after N": quit after N updates (0 = never)
   bool fixedSeed = false;     // "-seed N": start from a known game_rnd_seed
   uint64_t seed = 0;
+  // "-shot-at N" (repeatable): a screenshot of the frame after update N.
+  static constexpr int MAX_SHOTS = 32;
+  int shotAt[MAX_SHOTS] = {};
+  int shotCount = 0;
 };
 
 // Resets the launch defaults and the globals they feed (vsync on, no

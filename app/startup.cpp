@@ -17,6 +17,7 @@
 #include "effects/common_fx.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
+#include "render/bitmap_font.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
 #include "render/postfx.h"
@@ -100,8 +101,9 @@ void close_game() {
 
 void after_device_reset() {
   // Size-dependent resources of the renderers are recreated here (the
-  // font scale, the terrain refresh, the module's spells_ui_after_resize).
+  // terrain refresh, the module's spells_ui_after_resize).
   scene_after_reset();
+  update_font_scale();
   call_module(gameobj_functions.spells_ui_after_resize);
 }
 
@@ -109,8 +111,9 @@ void close_all() {
   debug("closing...");
   if (systems_up) close_game();
   systems_up = false;
-  // The fonts and the GPU-load monitor close here.
+  close_bitmap_font();
   common_vb_writer.release();
+  // The GPU-load monitor closes here.
   close_d3d();
   clear_input();
   // The window and SDL end with the process: closing them would unload the
@@ -135,6 +138,7 @@ int app_main(int argc, char** argv) {
   apply_command_line(&opt, argc, argv);
   if (opt.fixedSeed) game_rnd_seed = opt.seed;
   set_quit_after_updates(opt.quitAfterUpdates);
+  set_shots_at_updates(opt.shotAt, opt.shotCount);
   isFullscreen = opt.startFullscreen;
   set_shutdown_hook(close_all);
 
@@ -152,7 +156,8 @@ int app_main(int argc, char** argv) {
   set_device_reset_hook(after_device_reset);
   if (isFullscreen) SDL_SetWindowGrab(main_window, SDL_TRUE);
   common_vb_writer.init(COMMON_VB_SIZE);
-  // The bitmap font starts here.
+  // The GPU-load monitor starts here.
+  init_bitmap_font();
   show_splash("Loading...", -1.f);
   debug("first frame presented: %d ms", get_time_msec(get_ref_time() - process_start_time));
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 #include "core/optional_services.h"
 #include "core/settings.h"
 #include "tests/app/app_test_env.h"
@@ -106,4 +107,31 @@ TEST(GameRun, StartUpRegistersEveryOptionalServiceTheGameDefines) {
     EXPECT_EQ(r.log.find(mark + name + " ", at + 1), std::string::npos) << name << " reported twice";
   }
   EXPECT_LE(reported, int(OPTIONAL_SERVICE_COUNT));
+}
+
+TEST(GameRun, ShotAtSavesAPngOfTheWindowAfterEachGivenUpdate) {
+  GameOutput r = run_game("-360 -seed 7 -shot-at 2 -shot-at 4 -quit-after 5");
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  std::vector<std::string> files;
+  const std::string mark = "screenshot captured to '";
+  for (size_t p = r.log.find(mark); p != std::string::npos; p = r.log.find(mark, p + 1)) {
+    size_t start = p + mark.size();
+    files.push_back(r.log.substr(start, r.log.find('\'', start) - start));
+  }
+  ASSERT_EQ(files.size(), 2u) << r.log;
+  EXPECT_NE(files[0].find("_at2.png"), std::string::npos);
+  EXPECT_NE(files[1].find("_at4.png"), std::string::npos);
+  for (const std::string& f : files) {
+    // PNG signature, then the IHDR chunk with the big-endian size.
+    unsigned char head[24] = {};
+    FILE* png = fopen(f.c_str(), "rb");
+    ASSERT_NE(png, nullptr) << f;
+    EXPECT_EQ(fread(head, 1, sizeof(head), png), sizeof(head));
+    fclose(png);
+    EXPECT_EQ(std::string((char*)head + 1, 3), "PNG");
+    EXPECT_EQ(std::string((char*)head + 12, 4), "IHDR");
+    EXPECT_EQ(head[18] << 8 | head[19], 640);
+    EXPECT_EQ(head[22] << 8 | head[23], 360);
+    remove(f.c_str());
+  }
 }

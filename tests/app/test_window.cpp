@@ -1,5 +1,6 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -9,7 +10,10 @@
 #include "app/input.h"
 #include "app/launch_options.h"
 #include "app/window.h"
+#include "core/paths.h"
+#include "render/bitmap_font.h"
 #include "render/device.h"
+#include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
 #include "render/scene_image.h"
 #include "render/textures.h"
@@ -29,10 +33,12 @@ protected:
     ASSERT_TRUE(create_main_window(&opt));
     start_input(main_window);
     ASSERT_TRUE(init_d3d(main_window, opt.width, opt.height));
+    common_vb_writer.init(COMMON_VB_SIZE);
   }
   static void TearDownTestSuite() {
     // The window stays until the process ends, keeping the GL driver loaded
     // (the leak checker cannot name a driver that was unloaded).
+    common_vb_writer.release();
     close_d3d();
   }
   void SetUp() override {
@@ -182,6 +188,10 @@ TEST_F(WindowTest, ResizingTheWindowResizesTheBackBuffer) {
 }
 
 TEST_F(WindowTest, SplashClearsToDarkBlueUntilASceneImageIsGrabbed) {
+  // The splash draws with the bitmap font of the built game.
+  PathString saved_app_path(app_path);
+  snprintf(app_path, sizeof(app_path), "%s/", EH_BIN_DIR);
+  init_bitmap_font();
   std::vector<uint32_t> px(size_t(d3d_wd) * size_t(d3d_ht));
   show_splash("Loading...", 0.5f);
   EXPECT_STREQ(splash_text, "Loading...");
@@ -189,12 +199,21 @@ TEST_F(WindowTest, SplashClearsToDarkBlueUntilASceneImageIsGrabbed) {
   EXPECT_EQ(px[0], 0x00001133u);
   // The progress bar: a quarter of the width, centred, filled halfway.
   int text_h = int(0.03f * float(d3d_ht));
-  int y = int(0.9f * float(d3d_ht)) + text_h + text_h / 4 + text_h / 2;
+  // The bar lies below the text, which is at least one bitmap-font cell tall.
+  int text_top = int(0.9f * float(d3d_ht));
+  int drawn_h = text_h > bitmap_font_cell_height() ? text_h : bitmap_font_cell_height();
+  int y = std::min(text_top + drawn_h + text_h / 4, d3d_ht - text_h) + text_h / 2;
   auto at = [&](int x) { return px[size_t(y) * size_t(d3d_wd) + size_t(x)]; };
   int left = (d3d_wd - d3d_wd / 4) / 2;
   EXPECT_EQ(at(left + 4), 0xFFCCCCCCu);                // filled part
   EXPECT_EQ(at(left + d3d_wd / 4 - 4), 0xFF000000u);   // empty part
   EXPECT_EQ(at(left - 4), 0x00001133u);                // outside the bar
+  // The text sits in the band above the bar, centred.
+  int text_pixels = 0;
+  for (int ty = text_top; ty < y - text_h / 2; ty++)
+    for (int tx = d3d_wd / 4; tx < d3d_wd * 3 / 4; tx++)
+      text_pixels += (px[size_t(ty) * size_t(d3d_wd) + size_t(tx)] & 0xFF) > 0x80;
+  EXPECT_GT(text_pixels, 20);
   show_splash(nullptr, -1.f);
   EXPECT_STREQ(splash_text, "");
   read_back_buffer_pixels(px.data());
@@ -209,4 +228,6 @@ TEST_F(WindowTest, SplashClearsToDarkBlueUntilASceneImageIsGrabbed) {
   EXPECT_EQ(px[0], 0xFF804020u);
   forget_splash_background();
   release_scene_image();
+  close_bitmap_font();
+  snprintf(app_path, sizeof(app_path), "%s", saved_app_path.c_str());
 }
