@@ -100,10 +100,9 @@ void close_game() {
 }
 
 void after_device_reset() {
-  // Size-dependent resources of the renderers are recreated here (the
-  // terrain refresh, the module's spells_ui_after_resize).
   scene_after_reset();
   update_font_scale();
+  // The terrain refresh is requested here.
   call_module(gameobj_functions.spells_ui_after_resize);
 }
 
