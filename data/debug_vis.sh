@@ -1,11 +1,12 @@
 #version 330 core
-// Development overlay: vertex colours in world space. vs_c[0..3]: view x projection rows.
+// Development overlay: vertex colours in world space.
+#include "scene_common.inc"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec3 pos;
 layout(location = ATTR_COLOR0) in vec4 color;
 out vec4 col;
 void main() {
-  gl_Position = pos.x * vs_c[0] + pos.y * vs_c[1] + pos.z * vs_c[2] + vs_c[3];
+  gl_Position = world_to_clip(pos);
   col = color;
 }
 #endif

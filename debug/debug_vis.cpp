@@ -8,6 +8,7 @@
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/scene_view.h"
 #include "render/shaders.h"
 #include "render/vertex_decl.h"
 
@@ -80,9 +81,7 @@ void start_draw_debug_vis() {
   set_vdecl(debug_decl);
   set_vb(0, common_vb_writer.vb, 0, int(sizeof(DebugVertex)));
   set_shader(debug_shader);
-  Matrix44 glob;
-  get_glob_tm(glob);
-  set_vs_const(0, &glob.m[0][0], 4);
+  load_view_constants();
   set_cull_mode(0);
   common_vb_writer.begin(draw_run, PRIM_TRILIST);
 }

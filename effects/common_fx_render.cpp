@@ -12,6 +12,7 @@
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/scene_view.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "render/vertex_decl.h"
@@ -74,17 +75,14 @@ void draw_instances(int count, int) {
 
 void draw_triangles(int count, int) { draw_prim(PRIM_TRILIST, 0, count); }
 
-// The camera's position and its right and up axes, from the view matrix.
+// The camera's position and its right and up axes, from the frame's view.
 Camera current_camera() {
-  Matrix44 v;
-  get_view_tm(v);
   Camera c;
   for (int i = 0; i < 3; i++) {
-    c.right[i] = v.m[i][0];
-    c.up[i] = v.m[i][1];
+    c.right[i] = cur_view_itm.m[0][i];
+    c.up[i] = cur_view_itm.m[1][i];
+    c.pos[i] = cur_view_itm.m[3][i];
   }
-  float fwd[3] = {v.m[0][2], v.m[1][2], v.m[2][2]};
-  for (int i = 0; i < 3; i++) c.pos[i] = -(v.m[3][0] * c.right[i] + v.m[3][1] * c.up[i] + v.m[3][2] * fwd[i]);
   return c;
 }
 
@@ -110,14 +108,6 @@ D3dColor animated_color(const FxParticle& p, float t) {
 }
 
 void lane(__m128 v, float out[4]) { _mm_storeu_ps(out, v); }
-
-void set_view_constants(const Camera& cam) {
-  Matrix44 glob;
-  get_glob_tm(glob);
-  set_vs_const(0, &glob.m[0][0], 4);
-  float axes[8] = {cam.right[0], cam.right[1], cam.right[2], 0.f, cam.up[0], cam.up[1], cam.up[2], 0.f};
-  set_vs_const(4, axes, 2);
-}
 
 void render_pool(const FxParticlePool& pool, Shader* shader, Texture* tex, const Camera& cam, float sub,
                  float alpha) {
@@ -325,7 +315,7 @@ void render_common_fx(float sub, float alpha) {
   Camera cam = current_camera();
   set_cull_mode(0);
   set_zwrite(false);
-  set_view_constants(cam);
+  load_view_constants();
   // Smoke darkens what is behind it; light only adds.
   set_blend_alpha();
   render_pool(fx_blend_pool, res.blendShader, res.blendTex, cam, sub, alpha);

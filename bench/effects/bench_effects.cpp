@@ -13,6 +13,7 @@
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/scene_view.h"
 #include "render/textures.h"
 #include "terrain/game_random.h"
 
@@ -74,6 +75,7 @@ void BM_EffectsFrame(benchmark::State& state) {
   Matrix44 view = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {-128, -20, -128, 1}}};
   set_view_tm(view);
   set_proj_tm(1.2f, 1.f, 0.1f, 500.f);
+  publish_scene_view();
   for (auto _ : state) {
     update_common_fx(0.05f);
     render_common_fx(0.01f, 0.2f);

@@ -10,6 +10,7 @@
 #include "effects/fx_atlas.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/scene_view.h"
 #include "render/textures.h"
 #include "tests/render/render_test_env.h"
 
@@ -36,7 +37,7 @@ void copy_data_file(const char* name) {
 class FxRenderTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    for (const char* f : {"effect.sh", "blendPart.sh", "glowPart.sh", "fx_particle.inc", "fx_pixel.inc", "debug_vis.sh",
+    for (const char* f : {"effect.sh", "blendPart.sh", "glowPart.sh", "fx_particle.inc", "fx_pixel.inc", "scene_common.inc", "debug_vis.sh",
                           "blendfx.dds", "glowfx.dds"})
       copy_data_file(f);
     common_vb_writer.init(COMMON_VB_SIZE);
@@ -66,6 +67,7 @@ class FxRenderTest : public ::testing::Test {
     Matrix44 view = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {-camX, -2, 0, 1}}};
     set_view_tm(view);
     set_proj_tm(float(M_PI) / 2.f, 1.f, 0.1f, 100.f);
+    publish_scene_view();
     render_common_fx(sub, alpha);
     std::vector<uint32_t> all(SIZE * SIZE);
     ASSERT_TRUE(read_texture_pixels(target, all.data()));
@@ -128,6 +130,7 @@ TEST_F(FxRenderTest, DebugLinesAndTrianglesMix) {
   Matrix44 view = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
   set_view_tm(view);
   set_proj_tm(float(M_PI) / 2.f, 1.f, 0.1f, 100.f);
+  publish_scene_view();
   start_draw_debug_vis();
   draw_debug_vis_cube(v3(-5.f, 0.f, 10.f), 2.f, 0xffff0000);
   draw_debug_vis_line(v3(0.f, -10.f, 10.f), v3(0.f, 10.f, 10.f), 0xff00ff00, 0xff00ff00);
