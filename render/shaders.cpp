@@ -132,6 +132,15 @@ std::string stage_prologue(const Shader* s, bool vertex) {
            vdecl_attribute_location(VDECL_TEXCOORD, 5), vdecl_attribute_location(VDECL_TEXCOORD, 6),
            vdecl_attribute_location(VDECL_TEXCOORD, 7), vdecl_attribute_location(VDECL_TANGENT, 0));
   out += buf;
+  static const struct { const char* name; int usage, index; } instance_inputs[] = {
+      {"POSITION10", VDECL_POSITION, 10}, {"POSITION11", VDECL_POSITION, 11}, {"POSITION12", VDECL_POSITION, 12},
+      {"POSITION13", VDECL_POSITION, 13}, {"POSITION14", VDECL_POSITION, 14}, {"POSITION15", VDECL_POSITION, 15},
+      {"NORMAL10", VDECL_NORMAL, 10},     {"NORMAL11", VDECL_NORMAL, 11},     {"COLOR10", VDECL_COLOR_USAGE, 10},
+      {"COLOR11", VDECL_COLOR_USAGE, 11}};
+  for (const auto& in : instance_inputs) {
+    snprintf(buf, sizeof(buf), "#define ATTR_%s %d\n", in.name, vdecl_attribute_location(in.usage, in.index));
+    out += buf;
+  }
   // The vertex program's own main runs first; then the position is turned
   // to GL's clip space: the image's row 0 is the top and depth runs 0..1.
   if (vertex) out += "#define main eh_vertex_main\n";

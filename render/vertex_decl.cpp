@@ -10,9 +10,22 @@ VertexDecl vdecl_cache[MAX_VDECLS];
 // element absent.
 uint8_t device_type(uint8_t type) { return type >= VDECL_FLOAT1 && type <= VDECL_SHORT4 ? type : uint8_t(VDECL_UNUSED); }
 uint8_t device_usage(uint8_t usage) { return usage <= VDECL_TEXCOORD ? usage : uint8_t(VDECL_TANGENT); }
+
+// Instance data feeds at most eight inputs (the spline layout), on the
+// locations of texture coordinates 4..7 and tangents, which instanced meshes
+// leave free. No instance layout uses two of these on one location.
+int instance_attribute_location(int usage, int index) {
+  switch (usage) {
+    case VDECL_POSITION: return index <= 15 ? 8 + index - VDECL_INSTANCE_INDEX : -1;
+    case VDECL_NORMAL: return index <= 11 ? 12 + index - VDECL_INSTANCE_INDEX : -1;
+    case VDECL_COLOR_USAGE: return index <= 11 ? 14 + index - VDECL_INSTANCE_INDEX : -1;
+    default: return -1;
+  }
+}
 }  // namespace
 
 int vdecl_attribute_location(int usage, int index) {
+  if (index >= VDECL_INSTANCE_INDEX) return instance_attribute_location(usage, index);
   switch (usage) {
     case VDECL_POSITION: return 0;
     case VDECL_NORMAL: return 1;

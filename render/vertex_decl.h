@@ -56,7 +56,11 @@ struct VertexDecl {
 VertexDecl* get_vdecl(const VDeclElem* layout);
 void set_vdecl(VertexDecl* decl);
 // Input location of a usage: position 0, normal 1, colour 2 + index (0..1),
-// texture coordinate 4 + index (0..7), tangent 12 + index (0..3).
+// texture coordinate 4 + index (0..7), tangent 12 + index (0..3). Usage
+// indexes from VDECL_INSTANCE_INDEX on are per-instance inputs: position
+// 10..15 at 8..13, normal 10..11 at 12..13, colour 10..11 at 14..15; the
+// shader prologue names them ATTR_POSITION10, ATTR_NORMAL10, ATTR_COLOR10...
+constexpr int VDECL_INSTANCE_INDEX = 10;
 int vdecl_attribute_location(int usage, int usage_index);
 void release_all_vdecls();
 int count_used_vdecls();
