@@ -6,8 +6,9 @@
 //
 // vs_c[15]: tile size and origin in clip space; vs_c[16]: camera position;
 // vs_c[17..19]: frustum edge vectors (right, up, forward at depth 512);
-// ps_c[0]: direction towards the sun.
-#include "shaders/scene_depth.sh"
+// ps_c[0]: direction towards the sun; stage 9: the quarter-resolution copy
+// of G1 (view depth / 512).
+#include "gbuffer.inc"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 corner;
 layout(location = ATTR_COLOR0) in vec2 tile;
@@ -52,6 +53,7 @@ void main() {
 }
 #endif
 #ifdef PSH
+uniform sampler2D s9;
 in vec2 v_ndc;
 in vec3 v_ray;
 in vec3 v_cam;
@@ -59,7 +61,7 @@ flat in vec4 v_balls[NUMVEC];
 out vec4 frag;
 void main() {
   vec2 uv = vec2(0.5 + 0.5 * v_ndc.x, 0.5 - 0.5 * v_ndc.y);
-  vec3 p = v_cam + v_ray * scene_depth(uv);
+  vec3 p = v_cam + v_ray * unpack_depth(texture(s9, uv).ba);
   vec3 sun = normalize(ps_c[0].xyz);
   float lit = 1.0;
   for (int i = 0; i < NUMVEC; i++) {

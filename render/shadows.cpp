@@ -6,7 +6,9 @@
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/scene_view.h"
 #include "render/shaders.h"
+#include "render/sky.h"
 #include "render/vertex_decl.h"
 
 namespace {
@@ -16,7 +18,6 @@ constexpr int PASSES = 4;  // 8, 4, 2 and 1 balls per instance
 ShadowTile tiles[NUM_TILES];
 DynArray<ShadowChunk> ball_store;
 DynArray<int> chunk_links;
-ShadowView view;
 
 Shader* pass_shader[PASSES];
 VertexDecl* pass_decl[PASSES];
@@ -91,20 +92,6 @@ void draw_pass(int pass) {
 }
 }  // namespace
 
-void set_shadow_view(__m128 cam_pos, __m128 sun_dir) {
-  get_glob_tm(view.globTm);
-  float rk[4];
-  for (int k = 0; k < 4; k++) {
-    const Matrix44& m = view.globTm;
-    rk[k] = sqrtf(m.m[0][k] * m.m[0][k] + m.m[1][k] * m.m[1][k] + m.m[2][k] * m.m[2][k]);
-  }
-  view.globRk = _mm_loadu_ps(rk);
-  view.camPos = cam_pos;
-  view.sunDir = sun_dir;
-}
-
-const ShadowView& get_shadow_view() { return view; }
-
 void init_shadows() {
   static const char* numvec[PASSES] = {" 8", " 4", " 2", " 1"};
   for (int p = 0; p < PASSES; p++) {
@@ -157,19 +144,18 @@ void start_render_shadows() {
 }
 
 void render_shadow_ball(__m128 centre, float radius) {
-  float c[4];
+  float c[4], sun[4], rk[4];
   _mm_storeu_ps(c, centre);
-  float sun[4], cam[4], rk[4];
-  _mm_storeu_ps(sun, view.sunDir);
-  _mm_storeu_ps(cam, view.camPos);
-  _mm_storeu_ps(rk, view.globRk);
+  _mm_storeu_ps(sun, get_frame_sun_dir());
+  _mm_storeu_ps(rk, cur_glob_rk);
+  const float* cam = cur_view_itm.m[3];
   // The shadow falls away from the sun: the sphere that holds it.
   float x = c[0] - 3 * radius * sun[0], y = c[1] - 3 * radius * sun[1], z = c[2] - 3 * radius * sun[2];
   float r = 5 * radius;
   float dx = x - cam[0], dz = z - cam[2];
   if (!(dx * dx + dz * dz < SHADOW_MAX_DIST_SQ)) return;  // also drops undefined values
 
-  const Matrix44& m = view.globTm;
+  const Matrix44& m = cur_glob_tm;
   float clip[4], ext[4];
   for (int k = 0; k < 4; k++) {
     clip[k] = x * m.m[0][k] + y * m.m[1][k] + z * m.m[2][k] + m.m[3][k];
@@ -201,9 +187,7 @@ void render_shadow_ball(__m128 centre, float radius) {
 
 void end_render_shadows() {
   clear_view_color(0xFFFFFFFF);
-  float cam[4];
-  _mm_storeu_ps(cam, view.camPos);
-  cam[3] = 1;
+  const float cam[4] = {cur_view_itm.m[3][0], cur_view_itm.m[3][1], cur_view_itm.m[3][2], 1};
   set_vs_const(16, cam, 1);
   const float tile_consts[4] = {2.0f / SHADOW_TILES_X, 2.0f / SHADOW_TILES_Y, -1, -1};
   set_vs_const(15, tile_consts, 1);

@@ -2,7 +2,9 @@
 // Ball shadows: objects cast soft round shadows from spheres. Each frame the
 // balls are collected into a 16 x 9 grid of screen tiles, in chunks of 8,
 // and every tile's balls are drawn as instanced full-tile quads multiplied
-// into the shadow-factor target that the deferred lighting reads.
+// into the shadow-factor target that the deferred lighting reads. Culling
+// and binning use the frame's published view (cur_glob_tm, cur_glob_rk,
+// the camera of cur_view_itm) and the sky's sun direction.
 #include <xmmintrin.h>
 #include "core/dyn_array.h"
 #include "render/render_types.h"
@@ -21,20 +23,6 @@ struct ShadowTile {
   int numChunks;
   int lastCount;  // balls in the last chunk
 };
-
-// The view the balls are culled and binned against: view x projection, the
-// camera position and the direction towards the sun.
-struct ShadowView {
-  Matrix44 globTm;
-  __m128 globRk;  // clip-space extent of a unit radius per component
-  __m128 camPos;
-  __m128 sunDir;
-};
-
-// Takes the device's current view and projection and the given sun
-// direction as the view of the frame's balls.
-void set_shadow_view(__m128 cam_pos, __m128 sun_dir);
-const ShadowView& get_shadow_view();
 
 void init_shadows();
 void close_shadows();

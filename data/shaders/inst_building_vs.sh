@@ -12,7 +12,7 @@ void main() {
   float c = cos(place.y), s = sin(place.y);
   vec3 p = pos * place.z;
   vec3 world = vec3(p.x * c + p.z * s + cell.x + 0.5, p.y + place.x, -p.x * s + p.z * c + cell.y + 0.5);
-  vec3 n0 = unpack_normal(nrm);
+  vec3 n0 = unpack_vertex_normal(nrm);
   vec3 n = vec3(n0.x * c + n0.z * s, n0.y, -n0.x * s + n0.z * c);
   vec4 albedo = vec4(col.rgb * tint.rgb * 2.0, col.a);
   emit_vertex(world, n, albedo);

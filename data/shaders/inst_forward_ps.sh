@@ -1,12 +1,10 @@
-// Pixel stage shared by the forward instanced shaders.
+// Pixel stage of the forward instanced shaders: lit, glowing parts shown
+// as they are, then the air's haze.
 #ifdef PSH
-in vec3 v_light;
-in vec4 v_albedo;
-in float v_fog;
-out vec4 frag;
+out vec4 colour;
 void main() {
-  vec3 c = object_color(v_light, v_albedo);
-  frag = vec4(mix(c, vec3(0.62, 0.68, 0.78), v_fog), 1.0);
-  ALPHA_TEST(frag);
+  vec3 n = normalize(v_normal);
+  vec3 lit = scene_light(v_albedo.rgb, n, 1.0, 1.0);
+  colour = vec4(scene_haze(mix(lit, v_albedo.rgb, 1.0 - v_albedo.a), v_world), 1.0);
 }
 #endif

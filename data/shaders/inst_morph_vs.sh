@@ -17,7 +17,7 @@ void main() {
   mat3 rs = mat3(unpack_row(row0), unpack_row(row1), unpack_row(row2));
   float w = morph.r;
   vec3 world = rs * mix(pos, pos2, w) + inst_pos;
-  vec3 n = normalize(rs * unpack_normal(nrm));
+  vec3 n = normalize(rs * unpack_vertex_normal(nrm));
   // Burnt parts lose the tint.
   vec4 albedo = vec4(mix(col.rgb * tint.rgb * 2.0, col2.rgb, w), mix(col.a, col2.a, w));
   emit_vertex(world, n, albedo);

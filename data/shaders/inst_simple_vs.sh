@@ -12,7 +12,7 @@ layout(location = ATTR_COLOR10) in vec4 tint;
 void main() {
   mat3 rs = mat3(unpack_row(row0), unpack_row(row1), unpack_row(row2));
   vec3 world = rs * pos + inst_pos;
-  vec3 n = normalize(rs * unpack_normal(nrm));
+  vec3 n = normalize(rs * unpack_vertex_normal(nrm));
   emit_vertex(world, n, vec4(col.rgb * tint.rgb * 2.0, col.a));
 }
 #endif

@@ -28,7 +28,7 @@ void main() {
   float scale = shape.a * 4.0;
   float beat = (shape.r * 2.0 - 1.0) * max(abs(pos.x) - shape.g * 2.0, 0.0);
   vec3 world = centre + (side * pos.x + up * (pos.y + beat)) * scale;
-  vec3 n0 = unpack_normal(nrm);
+  vec3 n0 = unpack_vertex_normal(nrm);
   vec3 n = normalize(side * n0.x + up * n0.y + fwd * n0.z);
   vec4 albedo = vec4(col.rgb * tint.rgb * 2.0, col.a);
   emit_vertex(world, n, albedo);

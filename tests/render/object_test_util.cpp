@@ -5,8 +5,11 @@
 #include <fstream>
 #include <sstream>
 #include "render/render_state.h"
+#include "render/scene_view.h"
 #include "render/shaders.h"
+#include "render/sky.h"
 #include "tests/render/render_test_env.h"
+#include "tests/render/scene_test_data.h"
 
 namespace {
 std::string read_text(const std::string& path) {
@@ -18,13 +21,14 @@ std::string read_text(const std::string& path) {
 }  // namespace
 
 void copy_game_shaders() {
+  copy_scene_data_files();
   static const char* files[] = {
       "shaders/inst_common.sh",      "shaders/inst_forward_ps.sh",  "shaders/inst_deferred_ps.sh",
       "shaders/inst_simple_vs.sh",   "shaders/inst_morph_vs.sh",    "shaders/inst_spline_vs.sh",
       "shaders/inst_building_vs.sh", "shaders/inst_simple.sh",      "shaders/inst_morph.sh",
       "shaders/inst_spline.sh",      "shaders/inst_building.sh",    "shaders/dr_inst_simple.sh",
       "shaders/dr_inst_morph.sh",    "shaders/dr_inst_spline.sh",   "shaders/dr_inst_building.sh",
-      "shaders/scene_depth.sh",      "dr_shadow.sh"};
+      "dr_shadow.sh"};
   for (const char* f : files) {
     std::string text = read_text(std::string(EH_DATA_SOURCE_DIR) + "/" + f);
     ASSERT_FALSE(text.empty()) << f;
@@ -62,14 +66,17 @@ void set_top_down_view(float height) {
   Matrix44 proj = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, zf / (zf - zn), 1}, {0, 0, -zn * zf / (zf - zn), 0}}};
   set_view_tm(view);
   set_proj_tm(proj);
-  Matrix44 glob;
-  get_glob_tm(glob);
-  set_vs_const(0, &glob.m[0][0], 4);
-  const float cam[4] = {32, height, 32, 1}, fog_off[4] = {0, 0, 0, 0}, sun[4] = {0, 1, 0, 0};
-  set_vs_const(4, cam, 1);
-  set_vs_const(8, fog_off, 1);
-  set_vs_const(30, sun, 1);
-  // Frustum edge vectors: right, up and forward at depth 512.
-  const float edges[12] = {512, 0, 0, 0, 0, 0, 512, 0, 0, -512, 0, 0};
-  set_vs_const(17, edges, 3);
+  publish_scene_view();
+  load_view_constants();
+  // Noon light from the default palette, no fog.
+  SkyPalette pal = default_sky_palette;
+  derive_sky_entries(pal);
+  const float sun[4] = {0, 1, 0, 0.9397f}, fog_off[4] = {0, 0, 0, 0};
+  set_vs_const(VS_SUN_DIR, sun, 1);
+  set_vs_const(VS_SKY_PALETTE, &pal.entry[0][0], SKY_PALETTE_SIZE);
+  set_vs_const(VS_FOG, fog_off, 1);
+  set_ps_const(PS_SUN_DIR, sun, 1);
+  set_ps_const(PS_SKY_PALETTE, &pal.entry[0][0], SKY_PALETTE_SIZE);
+  set_ps_const(PS_CAMERA_POS, cur_view_itm.m[3], 1);
+  set_ps_const(PS_FOG, fog_off, 1);
 }
