@@ -5,6 +5,7 @@
 #include "debug/debug_vis.h"
 #include "effects/common_fx.h"
 #include "gameobj_host/gameobj_functions.h"
+#include "render/shadows.h"
 
 namespace {
 
@@ -15,10 +16,22 @@ void render_debug_overlay(float dt) {
   end_draw_debug_vis();
 }
 
+// The module's objects: instanced meshes and the balls of their shadows.
+void render_objects(float dt) {
+  if (gameobj_functions.render_gameobj) gameobj_functions.render_gameobj(dt);
+}
+void render_object_shadows(float dt) {
+  if (gameobj_functions.render_gameobj_shadow) gameobj_functions.render_gameobj_shadow(dt);
+}
+
 }  // namespace
 
 ScenePasses game_scene_passes() {
   ScenePasses p{};
+  p.render_objects = render_objects;
+  p.render_object_shadows = render_object_shadows;
+  p.start_shadows = start_render_shadows;
+  p.end_shadows = end_render_shadows;
   p.render_debug = render_debug_overlay;
   p.render_effects = render_common_fx;
   return p;

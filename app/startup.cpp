@@ -20,8 +20,10 @@
 #include "render/bitmap_font.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
+#include "render/mesh.h"
 #include "render/postfx.h"
 #include "render/scene_render.h"
+#include "render/shadows.h"
 #include "render/sky.h"
 #include "render/scene_image.h"
 #include "render/textures.h"
@@ -69,7 +71,7 @@ void init_game() {
   load_gameobj_module("../compiler/", "main.ls");
   call_module(gameobj_functions.init_inst_render);
   init_common_fx();
-  // The shadow renderer starts here.
+  init_shadows();
   call_module(gameobj_functions.init_new_gui);
   call_module(gameobj_functions.init_spells_ui);
   // The splash image state.
@@ -87,6 +89,8 @@ void close_game() {
   call_module(gameobj_functions.close_spells_ui);
   call_module(gameobj_functions.close_gameobj);
   unload_gameobj_module();
+  close_shadows();
+  free_all_meshes();
   close_common_fx();
   close_debug_vis();
   close_postfx();
