@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include "app/input.h"
 #include "core/settings.h"
+#include "gui/key_box.h"
 
 namespace {
 struct ControlDef {
@@ -34,6 +35,8 @@ void init_controls() {
     if (get_config_str(CONTROLS[i].settingName, text, sizeof(text)) && text[0] == '#')
       bound_keys[i] = int(strtol(text + 1, nullptr, 10) & 0x7FFFFFFF);
   }
+  // The controls screen captures new keys with it.
+  register_behavior(&key_box_behavior, "keybox");
 }
 
 bool button_down(int index) { return valid(index) && keyDown(bound_keys[index]); }

@@ -10,6 +10,7 @@
 #include "core/debug.h"
 #include "core/ref_time.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gui/gui_destruction.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
 #include "render/render_state.h"
@@ -90,7 +91,7 @@ void update_frame(float dt) {
   // positional event sounds are kept wrapped around it either way.
   update_event_sounds(get_listener_pos());
   apply_3d_sound();
-  // The GUI runtime destroys its queued elements here.
+  destroy_queued_gui_elements();
   if (force_gameobj_reload) {
     force_gameobj_reload = false;
     reload_gameobj(true);

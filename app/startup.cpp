@@ -17,6 +17,7 @@
 #include "effects/common_fx.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gui/gui_runtime.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
@@ -68,6 +69,7 @@ void init_game() {
   init_debug_vis();
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
+  init_gui_runtime();
   load_gameobj_module("../compiler/", "main.ls");
   call_module(gameobj_functions.init_inst_render);
   init_common_fx();
@@ -89,6 +91,7 @@ void close_game() {
   call_module(gameobj_functions.close_spells_ui);
   call_module(gameobj_functions.close_gameobj);
   unload_gameobj_module();
+  close_gui_runtime();
   close_shadows();
   free_all_meshes();
   close_common_fx();

@@ -29,6 +29,9 @@
 // Scripting
 #include "script/sqbind.h"
 
+// GUI runtime
+#include "gui/gui.h"
+
 // Sound
 #include "sound/sound_events.h"
 #include "sound/sound_output.h"

@@ -15,6 +15,7 @@
 #include "gameobj_host/module_terrain_hooks.h"
 #include "gameobj_host/module_screens.h"
 #include "gameobj_host/object_lists.h"
+#include "gui/gui_behavior.h"
 #include "script/sqbind_error.h"
 #include "script/world_script.h"
 
@@ -237,8 +238,11 @@ void unbind_gameobj_module() {
     connect_terrain_to_module();
     detach_module_screens();
     if (auto destroy_queued = destroy_queued_gui_elements_service()) destroy_queued();
-    // The three style sheets (tooltip, spells, common) are emptied here once
-    // the GUI runtime's style type takes the place of their untyped pointers.
+    empty_module_styles();
+    // Behaviours the module registered would lead into its unmapped code.
+    Dl_info info;
+    if (running.byName && dladdr(reinterpret_cast<void*>(running.byName), &info))
+        forget_module_behaviors(info.dli_fbase);
 }
 
 void load_gameobj_module(const char* folder, const char* root) {

@@ -1,20 +1,13 @@
 #pragma once
 // The module's screens, held by the engine so they survive a module reload.
 // Before the module image is freed the host calls each live screen's third
-// virtual operation (after the destructor's), after which the screen no
-// longer needs the module's code, and forgets the module's factories.
-//
-// The GUI runtime's screen class takes ModuleScreen's place when it exists;
-// until then the host knows a screen only through these operations.
+// virtual operation (detachFromModule, after the destructor and resetState),
+// after which the screen no longer needs the module's code, and forgets the
+// module's factories.
+#include "gui/gui_screen.h"
+#include "gui/gui_style.h"
 
-struct ModuleScreen {
-    virtual ~ModuleScreen() = default;
-    virtual void resetState() {}
-    // Drops everything that points into the module's code.
-    virtual void detachFromModule() {}
-};
-
-using ModuleScreenFactory = ModuleScreen* (*)();
+using ModuleScreenFactory = BaseGuiScreen* (*)();
 
 // In the order the host releases them.
 #define GAMEOBJ_MODULE_SCREENS(X) \
@@ -33,16 +26,13 @@ using ModuleScreenFactory = ModuleScreen* (*)();
 
 // name_screen: the live screen or null; create_name_screen: its factory.
 #define GAMEOBJ_DECLARE_SCREEN(name)      \
-    extern ModuleScreen* name##_screen; \
+    extern BaseGuiScreen* name##_screen; \
     extern ModuleScreenFactory create_##name##_screen;
 GAMEOBJ_MODULE_SCREENS(GAMEOBJ_DECLARE_SCREEN)
 #undef GAMEOBJ_DECLARE_SCREEN
 
-// The module's style sheets; kept as the module sets them until the GUI
-// runtime's style type exists.
-extern void* tooltip_style;
-extern void* spells_style;
-extern void* common_style;
-
 // Releases the module's hold on every live screen (see above).
 void detach_module_screens();
+// Empties the styles the module filled (tooltip, spells, common), whose
+// selectors and properties are the module's.
+void empty_module_styles();

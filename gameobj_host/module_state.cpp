@@ -14,14 +14,11 @@ int spell_grid_nx = 0;
 int spell_grid_ny = 0;
 
 #define GAMEOBJ_DEFINE_SCREEN(name)       \
-    ModuleScreen* name##_screen = nullptr; \
+    BaseGuiScreen* name##_screen = nullptr; \
     ModuleScreenFactory create_##name##_screen = nullptr;
 GAMEOBJ_MODULE_SCREENS(GAMEOBJ_DEFINE_SCREEN)
 #undef GAMEOBJ_DEFINE_SCREEN
 
-void* tooltip_style = nullptr;
-void* spells_style = nullptr;
-void* common_style = nullptr;
 
 void detach_module_screens() {
 #define GAMEOBJ_DETACH_SCREEN(name)                     \
@@ -29,4 +26,10 @@ void detach_module_screens() {
     create_##name##_screen = nullptr;
     GAMEOBJ_MODULE_SCREENS(GAMEOBJ_DETACH_SCREEN)
 #undef GAMEOBJ_DETACH_SCREEN
+}
+
+void empty_module_styles() {
+    tooltip_style.removeAll();
+    spells_style.removeAll();
+    common_style.removeAll();
 }

@@ -235,12 +235,12 @@ TEST_F(GameObjModuleTest, ScriptBindingsAreRenewedWithTheModule) {
     sqbind::close_vm(vm);
 }
 
-struct CountingScreen : ModuleScreen {
+struct CountingScreen : BaseGuiScreen {
     int detached = 0;
     void detachFromModule() override { detached++; }
 };
 
-ModuleScreen* make_counting_screen() { return nullptr; }
+BaseGuiScreen* make_counting_screen() { return nullptr; }
 
 TEST_F(GameObjModuleTest, UnbindDetachesLiveScreensAndForgetsFactories) {
     load_gameobj_module("../compiler/", "main.ls");
