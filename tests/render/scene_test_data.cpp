@@ -24,7 +24,7 @@ const char* LAND_SHADER =
     "void main() {\n"
     "  world = pos;\n"
     "  depth = dot(vec4(pos, 1.0), vs_c[9]);\n"
-    "#ifdef WHITE\n"
+    "#ifdef FLAT\n"
     "  gl_Position = vec4(pos, 1.0);\n"
     "#else\n"
     "  gl_Position = world_to_clip(pos);\n"
@@ -41,9 +41,9 @@ const char* LAND_SHADER =
     "layout(location = 2) out vec4 g2;\n"
     "void main() { g0 = vec4(ALBEDO, 0.0); g1 = gbuffer_normal_depth(vec3(0.0, 1.0, 0.0), depth);"
     " g2 = vec4(1.0, 1.0, 0.0, 0.0); }\n"
-    "#elif defined(WHITE)\n"
+    "#elif defined(FLAT)\n"
     "out vec4 colour;\n"
-    "void main() { colour = vec4(1.0); }\n"
+    "void main() { colour = ps_c[20]; }\n"
     "#else\n"
     "out vec4 colour;\n"
     "void main() { colour = vec4(scene_haze(scene_light(ALBEDO, vec3(0.0, 1.0, 0.0), 1.0, 1.0), world), 1.0); }\n"
@@ -52,7 +52,7 @@ const char* LAND_SHADER =
 
 Shader* forward_shader = nullptr;
 Shader* deferred_shader = nullptr;
-Shader* white_shader = nullptr;
+Shader* flat_shader = nullptr;
 BufferRecord* land_vb = nullptr;
 VertexDecl* land_decl = nullptr;
 }  // namespace
@@ -75,8 +75,8 @@ void copy_scene_data_files() {
 void init_test_land() {
   forward_shader = create_shader("test_land.sh", nullptr);
   deferred_shader = create_shader("test_land.sh", "DEFERRED\0 1\0");
-  white_shader = create_shader("test_land.sh", "WHITE\0 1\0");
-  land_vb = create_vb(6 * 12, 0);
+  flat_shader = create_shader("test_land.sh", "FLAT\0 1\0");
+  land_vb = create_vb(2 * 36, 0);
   const VDeclElem layout[] = {{0, 0, VDECL_FLOAT3, VDECL_POSITION, 0}, {0, VDECL_END_STREAM, 0, 0, 0}};
   land_decl = get_vdecl(layout);
 }
@@ -84,7 +84,7 @@ void init_test_land() {
 void close_test_land() {
   destroy_shader(forward_shader);
   destroy_shader(deferred_shader);
-  destroy_shader(white_shader);
+  destroy_shader(flat_shader);
   free_vb(land_vb);
 }
 
@@ -104,4 +104,8 @@ void draw_test_land() {
   draw_triangles(gfx_quality == 1 ? deferred_shader : forward_shader, &quad[0][0], 2);
 }
 
-void draw_white_triangle(const float* xyz) { draw_triangles(white_shader, xyz, 1); }
+void draw_flat_triangles(const float* xyz, int count, float grey) {
+  float c[4] = {grey, grey, grey, 1.f};
+  set_ps_const(20, c, 1);
+  draw_triangles(flat_shader, xyz, count);
+}

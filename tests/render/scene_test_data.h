@@ -9,5 +9,5 @@ void init_test_land();
 void close_test_land();
 // The scene pass: forward or G-buffer shader by gfx_quality.
 void draw_test_land();
-// A white triangle from three clip-space corners (x, y, z).
-void draw_white_triangle(const float* xyz);
+// Up to two triangles in one grey from clip-space corners (x, y, z).
+void draw_flat_triangles(const float* xyz, int count, float grey);

@@ -138,7 +138,7 @@ TEST_F(SceneTest, MlaaChangesOnlyPixelsOnEdges) {
   reset_render_state();
   clear_view_color(0xFF000000);
   const float tri[9] = {-0.9f, -0.8f, 0.f, 0.9f, -0.2f, 0.f, -0.9f, 0.7f, 0.f};
-  draw_white_triangle(tri);
+  draw_flat_triangles(tri, 1, 1.f);
   std::vector<uint32_t> before = pixels_of(scene_image);
   Texture* old_image = scene_image;
   apply_mlaa();
@@ -163,6 +163,31 @@ TEST_F(SceneTest, MlaaChangesOnlyPixelsOnEdges) {
       }
     }
   EXPECT_GT(changed, 20);
+}
+
+namespace {
+// An object shadow over the left half of the frame.
+void shadow_left_half(float) {
+  const float left[18] = {-1, -1, 0, 0, -1, 0, -1, 1, 0, 0, -1, 0, 0, 1, 0, -1, 1, 0};
+  draw_flat_triangles(left, 2, 0.f);
+}
+}  // namespace
+
+TEST_F(SceneTest, ObjectShadowsTakeSunlightFromTheLandInTheDeferredPipeline) {
+  ScenePasses passes = {};
+  passes.draw_land = draw_test_land;
+  passes.render_object_shadows = shadow_left_half;
+  set_scene_passes(passes);
+  std::vector<uint32_t> px = renderAt(1);
+  uint32_t shaded = at(px, d3d_wd / 4, d3d_ht - 2), sunlit = at(px, d3d_wd * 3 / 4, d3d_ht - 2);
+  EXPECT_LT(channel(shaded, 8), channel(sunlit, 8) - 40);
+  EXPECT_GT(channel(shaded, 8), 20);  // the sky's light remains
+  use_obj_shadows = false;
+  px = renderAt(1);
+  EXPECT_NEAR(channel(at(px, d3d_wd / 4, d3d_ht - 2), 8), channel(at(px, d3d_wd * 3 / 4, d3d_ht - 2), 8), 2);
+  use_obj_shadows = true;
+  passes.render_object_shadows = nullptr;
+  set_scene_passes(passes);
 }
 
 TEST_F(SceneTest, QuarterResolutionTexturesFollowTheSizeAndExistOnlyAtHighQuality) {
