@@ -208,3 +208,30 @@ TEST_F(SceneTest, QuarterResolutionTexturesFollowTheSizeAndExistOnlyAtHighQualit
   init_deferred_scene();
   set_device_reset_hook(nullptr);
 }
+
+TEST_F(SceneTest, WarpShaderDistortsThePreviousFrameOnlyWhenTimeMoves) {
+  set_render_target(scene_image, 0, false);
+  reset_render_state();
+  clear_view_color(0xFF000000);
+  const float tri[9] = {-0.6f, -0.5f, 0.f, 0.7f, -0.1f, 0.f, -0.2f, 0.8f, 0.f};
+  draw_flat_triangles(tri, 1, 1.f);
+  std::vector<uint32_t> frame = pixels_of(scene_image);
+  Shader* warp = create_shader("warpEffect.sh", nullptr);
+  auto warped = [&](float step, float total) {
+    set_render_target(gbuffer[1], 0, false);
+    set_shader(warp);
+    set_texture(0, scene_image);
+    set_texture_filter(0, false);
+    float c[4] = {step, total, 0, 0};
+    set_ps_const(1, c, 1);
+    draw_postfx();
+    set_texture(0, nullptr);
+    return pixels_of(gbuffer[1]);
+  };
+  EXPECT_EQ(warped(0.f, 0.3f), frame);
+  std::vector<uint32_t> moved = warped(0.05f, 0.3f);
+  int differing = 0;
+  for (size_t i = 0; i < frame.size(); i++) differing += moved[i] != frame[i];
+  EXPECT_GT(differing, int(frame.size()) / 10);
+  destroy_shader(warp);
+}
