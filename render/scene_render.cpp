@@ -93,9 +93,21 @@ void render_forward(float dt, float k) {
 
   set_stencil_test(0, 0, STENCIL_ALWAYS);
   set_zenable(true);
+  set_zwrite(true);
   set_wireframe(use_wireframe);
   draw_debug_and_effects(dt, k);
   set_wireframe(false);
+}
+
+// The camera's right, up and forward axes reaching the frustum's edges at
+// the far distance: (x * c17 + y * c18 + c19) * depth is a pixel's offset
+// from the camera.
+void set_frustum_constants() {
+  const Matrix44& c = cur_view_itm;
+  float sx = SCENE_FAR_DIST / cur_proj_tm.m[0][0], sy = SCENE_FAR_DIST / cur_proj_tm.m[1][1];
+  set_vs4(17, c.m[0][0] * sx, c.m[0][1] * sx, c.m[0][2] * sx, 0);
+  set_vs4(18, c.m[1][0] * sy, c.m[1][1] * sy, c.m[1][2] * sy, 0);
+  set_vs4(19, c.m[2][0] * SCENE_FAR_DIST, c.m[2][1] * SCENE_FAR_DIST, c.m[2][2] * SCENE_FAR_DIST, 0);
 }
 
 void point_clamped(int stage) {
@@ -159,11 +171,7 @@ void render_deferred(float dt, float k) {
   set_vs4(16, 0.5f, -0.5f, 0.5f + 0.5f / wd, 0.5f + 0.5f / ht);
   set_vs4(20, 4.f / wd, 4.f / ht, 0, 0);
   set_ps4(17, wd / 4.f, ht / 4.f, 4.f / wd, 4.f / ht);
-  const Matrix44& c = cur_view_itm;
-  float sx = SCENE_FAR_DIST / cur_proj_tm.m[0][0], sy = SCENE_FAR_DIST / cur_proj_tm.m[1][1];
-  set_vs4(17, c.m[0][0] * sx, c.m[0][1] * sx, c.m[0][2] * sx, 0);
-  set_vs4(18, c.m[1][0] * sy, c.m[1][1] * sy, c.m[1][2] * sy, 0);
-  set_vs4(19, c.m[2][0] * SCENE_FAR_DIST, c.m[2][1] * SCENE_FAR_DIST, c.m[2][2] * SCENE_FAR_DIST, 0);
+  set_frustum_constants();
   if (passes.start_shadows) passes.start_shadows();
   if (use_obj_shadows && passes.render_object_shadows) passes.render_object_shadows(dt);
   if (passes.end_shadows) passes.end_shadows();
@@ -189,6 +197,7 @@ void render_deferred(float dt, float k) {
   bind_point_clamped(13, l[3]);
   set_render_target(g[3], 0, true);
   set_stencil_test(0xFF, 0, STENCIL_NOT_EQUAL);
+  set_frustum_constants();
   set_ps_const(PS_SKY_PALETTE, &get_frame_sky_palette().entry[0][0], SKY_PALETTE_SIZE);
   set_shader(light_shader);
   draw_postfx();
@@ -199,13 +208,16 @@ void render_deferred(float dt, float k) {
     clear_view_color(WIREFRAME_GREY);
     set_wireframe(true);
   }
+  // The horizon keeps its depth, so effects behind its hills stay hidden.
   set_zenable(true);
+  set_zwrite(true);
   set_stencil_test(0xFF, STENCIL_HORIZON, STENCIL_ALWAYS);
   set_stencil_replace_bits(STENCIL_HORIZON);
   load_light_constants();
   if (passes.draw_horizon) passes.draw_horizon();
   set_wireframe(false);
   set_zenable(false);
+  set_zwrite(false);
   set_stencil_replace_bits(0);
   if (!use_wireframe) draw_sky_behind();
 
@@ -215,6 +227,7 @@ void render_deferred(float dt, float k) {
   bind_point_clamped(9, g[1]);
   set_ps_const(16, cur_view_itm.m[3], 1);
   set_ps4(17, use_fog ? 1.f : 0.f, 0, 0, 0);
+  set_frustum_constants();
   set_stencil_test(1, 1, STENCIL_EQUAL);
   set_shader(final_shader);
   draw_postfx();
