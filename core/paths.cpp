@@ -52,23 +52,25 @@ int64_t get_file_time(const char* name) {
   return int64_t(st.st_mtime);
 }
 
-// Paths are combined in a larger buffer first: one that does not fit a
-// PathString is then a failed check rather than a silently cut name.
-PathString get_appdata_path() {
-  char path[MAX_PATH_LEN + PATH_MAX];
+// A cut path would name another file: one that does not fit is empty, so
+// that every use of it fails.
+FsPath get_appdata_path() {
+  FsPath path;
   const char* xdg = getenv("XDG_DATA_HOME");
   const char* home = getenv("HOME");
+  bool fits;
   // Relative XDG folders are invalid and must be ignored.
-  if (xdg && xdg[0] == '/') snprintf(path, sizeof(path), "%s/", xdg);
-  else if (home && home[0] == '/') snprintf(path, sizeof(path), "%s/.local/share/", home);
-  else snprintf(path, sizeof(path), "%s", app_path);
-  return PathString(path);
+  if (xdg && xdg[0] == '/') fits = path.formatWhole("%s/", xdg);
+  else if (home && home[0] == '/') fits = path.formatWhole("%s/.local/share/", home);
+  else fits = path.formatWhole("%s", app_path);
+  if (!fits) debug("path too long: the data folder");
+  return path;
 }
 
-PathString get_appdata_path(const char* name) {
-  char path[MAX_PATH_LEN + PATH_MAX];
-  snprintf(path, sizeof(path), "%s%s", get_appdata_path().str, name ? name : "");
-  return PathString(path);
+FsPath get_appdata_path(const char* name) {
+  FsPath folder = get_appdata_path(), path;
+  if (folder.str[0] && !path.formatWhole("%s%s", folder.str, name ? name : "")) debug("path too long: %s", name);
+  return path;
 }
 
 // Resolves "." and ".." and repeated separators of an absolute path in place,

@@ -1,6 +1,7 @@
 #pragma once
 // The executable's path, program file names, per-user data folder and file
 // times. Paths use forward slashes.
+#include <climits>
 #include <cstdint>
 #include "core/temp_string.h"
 
@@ -25,11 +26,16 @@ void cut_to_folder(char* file_name);
 // examined.
 int64_t get_file_time(const char* name);
 
+// A path under the player's folders ($XDG_DATA_HOME, $HOME), which can be
+// as long as the system allows.
+typedef TempString<PATH_MAX> FsPath;
+
 // Per-user application-data folder with a trailing "/": $XDG_DATA_HOME, else
-// $HOME/.local/share, else app_path.
-PathString get_appdata_path();
+// $HOME/.local/share, else app_path. Empty (and logged) when the path would
+// be longer than the system allows.
+FsPath get_appdata_path();
 // get_appdata_path() with name appended unchanged; nothing is created.
-PathString get_appdata_path(const char* name);
+FsPath get_appdata_path(const char* name);
 
 // A full path for a program file: null gives app_path, names starting with
 // "/" are used as they are, others are taken relative to app_path; "." and

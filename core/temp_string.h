@@ -49,6 +49,17 @@ class TempString {
   void vformat(const char* fmt, va_list args) {
     if (vsnprintf(str, BS, fmt, args) < 0) str[0] = 0;
   }
+  // printf-style fill for names that must not be cut (paths): a result that
+  // does not fit leaves the string empty and returns false.
+  bool formatWhole(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
+    va_list args;
+    va_start(args, fmt);
+    int n = vsnprintf(str, BS, fmt, args);
+    va_end(args);
+    if (n >= 0 && n < BS) return true;
+    str[0] = 0;
+    return false;
+  }
   static TempString formatted(const char* fmt, ...) __attribute__((format(printf, 1, 2))) {
     TempString s;
     va_list args;

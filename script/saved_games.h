@@ -13,18 +13,21 @@ constexpr uint32_t SAVED_GAME_HEADER = 0x13110400;
 extern int cur_game_slot;
 
 // The slot folder's file name (an empty name gives the folder, with a
-// trailing "/").
-PathString saved_game_path(int slot, const char* name);
+// trailing "/"); empty when the path would be too long.
+FsPath saved_game_path(int slot, const char* name);
 
-// Writes cur_game_info and universe into cur_game_slot. Both files are
-// written under temporary names and renamed over the old ones only when
-// both are complete, so a failed save leaves the slot's previous save
-// intact. Refused without a universe (such a save could not be loaded).
-// False (with the error on screen) on failure.
+// Writes cur_game_info and universe into cur_game_slot. The pair is written
+// into a fresh folder, flushed to the disk, and replaces the slot's folder in
+// one step, so a failure, a crash or a power loss leaves the previous pair or
+// the new one, never a mix. Each file ends with a CRC-32 the loader checks.
+// Refused without a universe (such a save could not be loaded). False (with
+// the error on screen) on failure.
 bool save_game();
-// Replaces the universe with the one saved in slot; false (with the error on
-// screen) on failure, which can leave the universe partly loaded and
-// cur_game_slot at -1.
+// Replaces the universe with the one saved in slot, after finishing or
+// dropping a save a crash interrupted; false (with the error on screen) for
+// a damaged pair or one that is not a game's (a description table and a
+// universe table with a worlds array), which can leave the universe partly
+// loaded and cur_game_slot at -1.
 bool load_saved_game(int slot);
 // The "name" stored in the slot's game description; empty for a missing or
 // unreadable slot. Never shows an error.

@@ -4,7 +4,7 @@
 #include <string>
 #include "script/save_data.h"
 #include "script/sqbind.h"
-#include "tests/script/memory_streams.h"
+#include "core/memory_streams.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
-#include "tests/script/memory_streams.h"
+#include "core/memory_streams.h"
 #include "tests/script/script_test_util.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <vector>
+#include <climits>
 #include "tests/script/world_script_test_util.h"
 
 namespace {
@@ -162,8 +163,9 @@ TEST_F(SavedGamesTest, WithoutAUniverseNothingIsSavedOverTheSlot) {
 TEST_F(SavedGamesTest, AnUncreatableFileIsReported) {
   make_universe();
   cur_game_slot = 6;
-  // A folder where the temporary file would go.
-  std::filesystem::create_directories(slot_file(6, "info.tmp"));
+  // A file where the saves folder would go.
+  std::filesystem::create_directories(root + "/data/EmberHollows");
+  write_bytes(root + "/data/EmberHollows/saves", Bytes{'x'});
   EXPECT_FALSE(save_game());
   EXPECT_EQ(error(), "Error saving the game:\nCan't create output file");
 }
@@ -202,6 +204,10 @@ TEST_F(SavedGamesTest, DamagedUniverseFilesFailWithTheirReason) {
   bad[4] = 0x2A;  // type byte of the universe table
   write_bytes(slot_file(8, "uni"), bad);
   EXPECT_FALSE(load_saved_game(8));
+  EXPECT_EQ(error(), "Error loading the game:\nthe saved game is damaged");
+  bad.resize(bad.size() - 8);  // a file from before the check trailer
+  write_bytes(slot_file(8, "uni"), bad);
+  EXPECT_FALSE(load_saved_game(8));
   EXPECT_EQ(error(), "Error loading the game:\nunknown Squirrel data type");
 
   // A universe without worlds.
@@ -224,6 +230,93 @@ TEST_F(SavedGamesTest, NamesOfMissingOrOddSlotsAreEmpty) {
   ASSERT_TRUE(save_game());
   EXPECT_EQ(std::string(get_saved_game_name(9).str), std::string(259, 'n'));
   EXPECT_EQ(error(), "");
+}
+
+TEST_F(SavedGamesTest, LongDataFoldersWorkAndFoldersAreCreatedOnTheWay) {
+  // 233 to 249 characters once cut a temporary name onto the real one; longer
+  // ones stopped the game.
+  for (size_t length : {234u, 245u, 300u}) {
+    std::string data = root + "/fresh";
+    while (data.size() + 1 < length) data.append(1, '/').append(std::min<size_t>(40, length - data.size() - 1), 'd');
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    save_into(2, "long " + std::to_string(length));
+    release_universe_data();
+    ASSERT_TRUE(load_saved_game(2)) << length << error();
+    EXPECT_STREQ(cur_game_info.getSlotString("name"), ("long " + std::to_string(length)).c_str());
+    EXPECT_TRUE(std::filesystem::exists(data + "/EmberHollows/saves/2/uni"));
+  }
+  std::string tooLong = root + "/" + std::string(PATH_MAX, 'd');
+  setenv("XDG_DATA_HOME", tooLong.c_str(), 1);
+  EXPECT_FALSE(save_game());
+  EXPECT_EQ(error(), "Error saving the game:\nCan't create output file");
+}
+
+TEST_F(SavedGamesTest, SingleBitFlipsAreReportedAndOldFilesStillLoad) {
+  save_into(3, "flip");
+  for (const char* name : {"info", "uni"}) {
+    Bytes good = read_bytes(slot_file(3, name));
+    int loaded = 0;
+    const size_t bits = good.size() * 8, stride = bits / 150 + 1;  // about 150 flips spread over the file
+    for (size_t bit = 0; bit < bits; bit += stride) {
+      Bytes bad = good;
+      bad[bit / 8] = char(bad[bit / 8] ^ (1 << (bit % 8)));
+      write_bytes(slot_file(3, name), bad);
+      loaded += load_saved_game(3);
+    }
+    EXPECT_EQ(loaded, 0) << name;
+    write_bytes(slot_file(3, name), Bytes(good.begin(), good.end() - 8));  // no check trailer
+    EXPECT_TRUE(load_saved_game(3)) << error();
+    write_bytes(slot_file(3, name), good);
+  }
+}
+
+TEST_F(SavedGamesTest, DataOfTheWrongShapeDoesNotLoad) {
+  for (const char* change : {"::universe.worlds = 5;", "::universe = [1, 2];", "info = 5;"}) {
+    save_into(4, "shape");
+    ASSERT_TRUE(run(change)) << change;
+    universe = global("universe");
+    cur_game_info = global("info");
+    ASSERT_TRUE(save_game()) << error();
+    EXPECT_FALSE(load_saved_game(4)) << change;
+    EXPECT_EQ(error().rfind("Error loading the game:\n", 0), 0u) << error();
+    EXPECT_EQ(cur_game_slot, -1);
+  }
+}
+
+// The states a crash can leave between the two renames that replace a slot
+// on a file system without folder exchange; each loads as one whole game.
+TEST_F(SavedGamesTest, AHalfReplacedSlotIsRepairedToOneWholeGame) {
+  namespace fs = std::filesystem;
+  std::string saves = root + "/data/EmberHollows/saves/";
+  save_into(5, "old");
+  fs::copy(saves + "5", saves + "old pair");
+  save_into(5, "new");
+  fs::copy(saves + "5", saves + "new pair");
+  struct State {
+    const char* slot;
+    const char* fresh;
+    const char* old;
+    bool marker;
+    const char* loads;
+  } states[] = {
+      {"old pair", "new pair", nullptr, true, "new"},      // before the first rename
+      {nullptr, "new pair", "old pair", true, "new"},      // between the renames
+      {"new pair", nullptr, "old pair", true, "new"},      // before the old one is removed
+      {"old pair", "new pair", nullptr, false, "old"},     // the fresh pair never announced
+      {"new pair", "old pair", nullptr, false, "new"},     // an exchange before cleaning up
+  };
+  for (const State& st : states) {
+    for (const char* folder : {"5", "5.new", "5.old"}) fs::remove_all(saves + folder);
+    fs::remove(saves + "5.swap");
+    if (st.slot) fs::copy(saves + st.slot, saves + "5");
+    if (st.fresh) fs::copy(saves + st.fresh, saves + "5.new");
+    if (st.old) fs::copy(saves + st.old, saves + "5.old");
+    if (st.marker) write_bytes(saves + "5.swap", Bytes{});
+    EXPECT_STREQ(get_saved_game_name(5), st.loads);
+    ASSERT_TRUE(load_saved_game(5)) << error();
+    EXPECT_STREQ(cur_game_info.getSlotString("name"), st.loads);
+    for (const char* left : {"5.new", "5.old", "5.swap"}) EXPECT_FALSE(fs::exists(saves + left)) << left;
+  }
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include "script/save_data.h"
 #include "script/sqbind_vm.h"
-#include "tests/script/memory_streams.h"
+#include "core/memory_streams.h"
 
 static HSQUIRRELVM fuzz_vm() {
   static HSQUIRRELVM vm = sq_open(1024);

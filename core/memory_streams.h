@@ -1,6 +1,6 @@
 #pragma once
 // Streams over bytes in memory, with the error behaviour of the file
-// streams (short reads throw), for encoding tests and the fuzzer.
+// streams (short reads throw): saved games are encoded and checked in memory.
 #include <cstdint>
 #include <cstring>
 #include <vector>
