@@ -3,6 +3,7 @@
 #include "core/debug.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
+#include "render/dist_font.h"
 #include "render/render_state.h"
 #include "render/scene_image.h"
 #include "render/textures.h"
@@ -14,6 +15,8 @@ namespace {
 constexpr D3dColor SPLASH_CLEAR_COLOR = 0x00001133;
 constexpr D3dColor SPLASH_TEXT_COLOR = 0xFFCCCCCC;
 constexpr D3dColor SPLASH_BAR_BACK = 0xFF000000;
+constexpr D3dColor SPLASH_SHADOW_COLOR = 0x88000000;
+constexpr float SPLASH_SHADOW_OFFSET = 6.f;  // percent of the font size
 Texture* splash_background = nullptr;  // set by the first grab
 
 // A rectangle with rounded corners of radius r, as one span per pixel row;
@@ -48,12 +51,20 @@ void draw_progress_bar(float progress, int text_h, int y) {
                     SPLASH_TEXT_COLOR);
 }
 
-void draw_splash() {
-  int text_h = int(0.03f * float(d3d_ht));
-  if (text_h < 4) text_h = 4;
-  int top = int(0.9f * float(d3d_ht));
-  start_draw_text();
-  // The bitmap font at the integer scale nearest the text height.
+// The distance-field font once it is loaded, else the bitmap font at the
+// integer scale nearest the text height. Returns the height drawn.
+int draw_splash_text(int top, int text_h) {
+  if (default_font.fontSize > 0) {
+    static RenderBatch batch(4096);
+    batch.clear();
+    __m128 band = _mm_setr_ps(0.f, float(top), float(d3d_wd), float(d3d_ht));
+    default_font.renderText(batch, band, DIST_ALIGN_TOP, SPLASH_TEXT_COLOR, float(text_h), splash_text.c_str(), -1, 0.f,
+                            SPLASH_SHADOW_OFFSET, SPLASH_SHADOW_OFFSET, 0.f, SPLASH_SHADOW_COLOR);
+    start_dist_font_render();
+    batch.render();
+    end_dist_font_render();
+    return text_h;
+  }
   push_text_state();
   int cell = bitmap_font_cell_height() > 0 ? bitmap_font_cell_height() : 16;
   set_text_scale((text_h + cell / 2) / cell);
@@ -61,6 +72,15 @@ void draw_splash() {
   int drawn_w, drawn_h = 0;
   calc_text_size("X", 1, drawn_w, drawn_h);
   pop_text_state();
+  return drawn_h;
+}
+
+void draw_splash() {
+  int text_h = int(0.03f * float(d3d_ht));
+  if (text_h < 4) text_h = 4;
+  int top = int(0.9f * float(d3d_ht));
+  start_draw_text();
+  int drawn_h = draw_splash_text(top, text_h);
   if (splash_progress >= 0) {
     int y = top + (drawn_h > text_h ? drawn_h : text_h) + text_h / 4;
     if (y + text_h > d3d_ht) y = d3d_ht - text_h;

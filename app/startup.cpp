@@ -20,6 +20,7 @@
 #include "gui/gui_runtime.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
+#include "render/dist_font.h"
 #include "render/dyn_vb_writer.h"
 #include "render/mesh.h"
 #include "render/postfx.h"
@@ -69,6 +70,7 @@ void init_game() {
   init_debug_vis();
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
+  load_ui_fonts();
   init_gui_runtime();
   load_gameobj_module("../compiler/", "main.ls");
   call_module(gameobj_functions.init_inst_render);
@@ -117,6 +119,7 @@ void close_all() {
   debug("closing...");
   if (systems_up) close_game();
   systems_up = false;
+  release_ui_fonts();
   close_bitmap_font();
   common_vb_writer.release();
   // The GPU-load monitor closes here.
