@@ -202,6 +202,11 @@ SQUIRREL_API SQRESULT sq_compilebuffer(HSQUIRRELVM v, const SQChar *s, SQInteger
                                        SQBool raiseerror);
 SQUIRREL_API void sq_enabledebuginfo(HSQUIRRELVM v, SQBool enable);
 SQUIRREL_API void sq_notifyallexceptions(HSQUIRRELVM v, SQBool enable);
+/* Watchdog: a call from the host into the machine (and its threads) that uses
+   more than `seconds` of processor time fails with the script error
+   "script ran too long (N s)", which no script catch stops. 0 = no limit. */
+SQUIRREL_API void sq_setcalltimelimit(HSQUIRRELVM v, SQFloat seconds);
+SQUIRREL_API SQFloat sq_getcalltimelimit(HSQUIRRELVM v);
 SQUIRREL_API void sq_setcompilererrorhandler(HSQUIRRELVM v, SQCOMPILERERROR f);
 
 /* stack operations */

@@ -153,6 +153,9 @@ SQRESULT sq_compilebuffer(HSQUIRRELVM v, const SQChar *s, SQInteger size, const 
 
 void sq_enabledebuginfo(HSQUIRRELVM v, SQBool enable) { v->ss->debugInfo = enable != 0; }
 void sq_notifyallexceptions(HSQUIRRELVM v, SQBool enable) { v->ss->notifyAllExceptions = enable != 0; }
+void sq_setcalltimelimit(HSQUIRRELVM v, SQFloat seconds) { v->ss->callTimeLimit = seconds > 0 ? seconds : 0; }
+SQFloat sq_getcalltimelimit(HSQUIRRELVM v) { return (SQFloat)v->ss->callTimeLimit; }
+
 void sq_setcompilererrorhandler(HSQUIRRELVM v, SQCOMPILERERROR f) { v->ss->compilerErrorHandler = f; }
 
 // ---- stack ----

@@ -4,6 +4,7 @@
 #include "sqvm.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <new>
 #include <string>
 
@@ -16,6 +17,10 @@ const int32_t MAX_NESTED_CALLS = 100;
 const int32_t MAX_STACK_SLOTS = (1 << 25) - 4096;
 const int32_t MIN_NATIVE_STACK = 20;
 }  // namespace
+
+#define SQ_OPCODE_NAME(name, dispatch, doc) #name,
+const char *const SQ_OPCODE_NAMES[OP_COUNT] = {SQ_OPCODES(SQ_OPCODE_NAME)};
+#undef SQ_OPCODE_NAME
 
 SQVM::SQVM(SQSharedState *s) : SQCollectable(s) { growStack(256); }
 
@@ -35,6 +40,50 @@ void SQVM::growStack(int32_t needed) {
     stack = ns;
     stackCap = ncap;
 }
+
+// Processor time of the calling thread: what a script call used, whatever
+// else the machine is busy with.
+static double threadSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
+}
+
+SQHostCallScope::SQHostCallScope(SQSharedState *s) : ss(s) {
+    if (ss->hostCalls++ == 0 && ss->callTimeLimit > 0) {
+        ss->callStart = threadSeconds();
+        ss->timedOut = false;
+    }
+}
+
+SQHostCallScope::~SQHostCallScope() {
+    if (--ss->hostCalls == 0) ss->timedOut = false;
+}
+
+bool SQVM::tick() {
+    int64_t spent = (int64_t)tickSpan - ticks;
+    bool overBudget = false;
+    if (opBudget >= 0) {
+        opBudget -= spent;
+        overBudget = opBudget < 0;
+        if (overBudget) opBudget = 0;
+    }
+    tickSpan = opBudget >= 0 && opBudget < TICK_INTERVAL ? (int32_t)opBudget : TICK_INTERVAL;
+    ticks = tickSpan;
+    if (overBudget) {
+        raisef("instruction budget exceeded");
+        return false;
+    }
+    if (ss->callTimeLimit > 0 && ss->hostCalls > 0 &&
+        (ss->timedOut || threadSeconds() - ss->callStart > ss->callTimeLimit)) {
+        ss->timedOut = true;
+        raisef("script ran too long (%g s)", ss->callTimeLimit);
+        return false;
+    }
+    return true;
+}
+
+void SQVM::raiseOutOfMemory() { raise(ss->outOfMemory); }
 
 bool SQVM::frameLimitReached(int32_t slotsNeeded) const {
     if (inErrorHandler) return calls.size() >= SQCallStack::MAX_FRAMES || slotsNeeded > MAX_STACK_SLOTS + 4096;
@@ -91,10 +140,7 @@ int SQVM::startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t t
         raisef("stack overflow");
         return -1;
     }
-    if (!spendBudget()) {
-        raisef("instruction budget exceeded");
-        return -1;
-    }
+    if (!spendTick()) return -1;
     if (!makeRoomForFrame(base + p->stacksize + MIN_NATIVE_STACK)) return -1;
     if (type(c->env) == OT_WEAKREF) stack[base] = sq_deref(c->env);
     int32_t P = p->nparams;
@@ -330,7 +376,7 @@ void SQVM::callErrorHandler(const SQObject &err) {
 
 bool SQVM::handleException(int32_t entry, bool raiseError, bool stackDirty) {
     SQObjectPtr err = lasterror;
-    if (!traps.empty() && traps.back().ciIndex >= entry) {
+    if (!traps.empty() && traps.back().ciIndex >= entry && !ss->timedOut) {
         if (ss->notifyAllExceptions && raiseError && !errorHandled) callErrorHandler(err);
         SQExceptionTrap t = traps.back();
         traps.pop_back();
@@ -356,7 +402,7 @@ bool SQVM::execute(int32_t entry, bool raiseError, SQObjectPtr &out) {
         try {
             r = interpret(out);
         } catch (std::bad_alloc &) {
-            raisef("out of memory");
+            raiseOutOfMemory();
             dirty = true;
             r = -1;
         }
@@ -372,6 +418,7 @@ bool SQVM::call(int32_t calleeIdx, int32_t nargs, SQObjectPtr &result, bool rais
         return false;
     }
     SQNestGuard guard(this);
+    SQHostCallScope watch(ss);
     size_t ncalls = calls.size();
     try {
         SQObjectPtr imm;
@@ -391,7 +438,7 @@ bool SQVM::call(int32_t calleeIdx, int32_t nargs, SQObjectPtr &result, bool rais
         return false;
     } catch (std::bad_alloc &) {
         unwindTo(ncalls, calleeIdx + 1, true);
-        raisef("out of memory");
+        raiseOutOfMemory();
         return false;
     } catch (...) {
         unwindTo(ncalls, calleeIdx + 1, true);
@@ -486,6 +533,15 @@ int SQVM::interpret(SQObjectPtr &out) {
 #define SAVE() (ci->ip = ip, top = (int32_t)(sp - stack))
 #define RELOAD() (ci = &calls.back(), fp = stack + ci->base, sp = stack + top)
 #define THROW() goto exception
+// Runs a call that may re-enter the machine (and so move its stack) with the
+// registers saved around it; a failure throws.
+#define PROTECT(call)                \
+    do {                             \
+        SAVE();                      \
+        bool protectedOk = (call);   \
+        RELOAD();                    \
+        if (!protectedOk) THROW();   \
+    } while (0)
 #define POP1() ((--sp)->null())
 
 // A computed goto does not run destructors, so FAST_DISPATCH is used only
@@ -497,7 +553,13 @@ int SQVM::interpret(SQObjectPtr &out) {
         ins = *ip++;          \
         goto *LABELS[ins.op]; \
     } while (0)
-    static void *const LABELS[OP_COUNT] = {&&L_OP_LOADNULL, &&L_OP_LOADBOOL, &&L_OP_LOADINT, &&L_OP_LOADFLOAT, &&L_OP_LOADK, &&L_SWITCH, &&L_SWITCH, &&L_OP_GETLOCAL, &&L_OP_SETLOCAL, &&L_OP_GETOUTER, &&L_OP_SETOUTER, &&L_OP_POP, &&L_OP_DUP, &&L_OP_GET, &&L_OP_GETK, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_OP_GETVAR, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_OP_ADD, &&L_OP_SUB, &&L_OP_MUL, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_OP_EQ, &&L_OP_NE, &&L_OP_LT, &&L_OP_LE, &&L_OP_GT, &&L_OP_GE, &&L_SWITCH, &&L_OP_JMP, &&L_OP_JZ, &&L_OP_JNZ, &&L_OP_ANDJ, &&L_OP_ORJ, &&L_OP_CALL, &&L_SWITCH, &&L_OP_RETURN, &&L_OP_RETURNNULL, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_SWITCH, &&L_OP_INCLOCAL, &&L_OP_INCOUTER, &&L_OP_INCFIELD, &&L_OP_INCVAR, &&L_SWITCH, &&L_OP_LOCALARITHI, &&L_OP_JCMPLI, &&L_OP_JCMPLL};
+#define SQ_LABEL_DIRECT(name) &&L_OP_##name
+#define SQ_LABEL_SWITCH(name) &&L_SWITCH
+#define SQ_OPCODE_LABEL(name, dispatch, doc) SQ_LABEL_##dispatch(name),
+    static void *const LABELS[OP_COUNT] = {SQ_OPCODES(SQ_OPCODE_LABEL)};
+#undef SQ_OPCODE_LABEL
+#undef SQ_LABEL_SWITCH
+#undef SQ_LABEL_DIRECT
     SQInstruction ins;
     LOADCI();
     for (;;) {
@@ -584,10 +646,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
             }
             SQObjectPtr obj = *objp, k(key), v;
-            SAVE();
-            bool ok = get(obj, k, v);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(get(obj, k, v));
             if (ins.op == OP_GET) POP1();
             sp[-1] = std::move(v);
             DISPATCH();
@@ -612,10 +671,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     DISPATCH();
                 }
             }
-            SAVE();
-            bool ok = set(obj, k, v);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(set(obj, k, v));
             POP1();
             POP1();
             sp[-1] = std::move(v);
@@ -623,10 +679,7 @@ int SQVM::interpret(SQObjectPtr &out) {
         }
         case OP_NEWSLOT: {
             SQObjectPtr obj = sp[-3], k = sp[-2], v = sp[-1];
-            SAVE();
-            bool ok = newSlot(obj, k, v, ins.a & 1);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(newSlot(obj, k, v, ins.a & 1));
             POP1();
             POP1();
             sp[-1] = std::move(v);
@@ -634,10 +687,7 @@ int SQVM::interpret(SQObjectPtr &out) {
         }
         case OP_DELETE: {
             SQObjectPtr obj = sp[-2], k = sp[-1], v;
-            SAVE();
-            bool ok = deleteSlot(obj, k, v, false);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(deleteSlot(obj, k, v, false));
             POP1();
             sp[-1] = std::move(v);
             DISPATCH();
@@ -660,10 +710,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
             }
             SQObjectPtr s = self, v;
-            SAVE();
-            bool ok = getVar(s, lits[ins.arg], v);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(getVar(s, lits[ins.arg], v));
             *sp++ = std::move(v);
             if (ins.a) *sp++ = fp[0];
             DISPATCH();
@@ -683,10 +730,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
             }
             SQObjectPtr s = fp[0], v = sp[-1];
-            SAVE();
-            bool ok = setVar(s, lits[ins.arg], v);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(setVar(s, lits[ins.arg], v));
             DISPATCH();
         }
         case OP_PREPCALL:
@@ -719,10 +763,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
             }
             if (!found) {
-                SAVE();
-                bool ok = get(obj, key, f);
-                RELOAD();
-                if (!ok) THROW();
+                PROTECT(get(obj, key, f));
                 objp = ins.op == OP_PREPCALL ? sp - 2 : sp - 1;
             }
             if (ins.op == OP_PREPCALL) {
@@ -752,10 +793,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     FAST_DISPATCH();
                 }
                 SQObjectPtr av = sp[-1], bv((SQInteger)imm), r;
-                SAVE();
-                bool ok = arith(ins.op, av, bv, r);
-                RELOAD();
-                if (!ok) THROW();
+                PROTECT(arith(ins.op, av, bv, r));
                 sp[-1] = std::move(r);
                 DISPATCH();
             }
@@ -781,10 +819,7 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_DIV:
         case OP_MOD: {
             SQObjectPtr a = sp[-2], b = sp[-1], r;
-            SAVE();
-            bool ok = arith(ins.op, a, b, r);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(arith(ins.op, a, b, r));
             POP1();
             sp[-1] = std::move(r);
             DISPATCH();
@@ -798,10 +833,7 @@ int SQVM::interpret(SQObjectPtr &out) {
         }
         case OP_NEG: {
             SQObjectPtr a = sp[-1], r;
-            SAVE();
-            bool ok = negate(a, r);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(negate(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
@@ -848,10 +880,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 c = _integer(sp[-2]) < _integer(sp[-1]) ? -1 : _integer(sp[-2]) > _integer(sp[-1]) ? 1 : 0;
             } else {
                 SQObjectPtr a = sp[-2], b = sp[-1];
-                SAVE();
-                bool ok = compare(a, b, c);
-                RELOAD();
-                if (!ok) THROW();
+                PROTECT(compare(a, b, c));
             }
             POP1();
             if (ins.op == OP_CMP3) {
@@ -868,10 +897,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             DISPATCH();
         }
         case OP_JMP: L_OP_JMP:
-            if (ins.arg < 0 && !spendBudget()) {
-                raisef("instruction budget exceeded");
-                THROW();
-            }
+            if (ins.arg < 0 && !spendTick()) THROW();
             ip += ins.arg;
             FAST_DISPATCH();
         case OP_LOCALARITHI: L_OP_LOCALARITHI: {
@@ -884,10 +910,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 FAST_DISPATCH();
             }
             SQObjectPtr av = x, bv((SQInteger)imm), r;
-            SAVE();
-            bool ok = arith(ins.arg, av, bv, r);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(arith(ins.arg, av, bv, r));
             *sp++ = std::move(r);
             DISPATCH();
         }
@@ -950,10 +973,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             } else {
                 SQObjectPtr a = x, b = y;
                 SQInteger c;
-                SAVE();
-                bool ok = compare(a, b, c);
-                RELOAD();
-                if (!ok) THROW();
+                PROTECT(compare(a, b, c));
                 cond = kind == CMP_LT ? c < 0 : kind == CMP_LE ? c <= 0 : kind == CMP_GT ? c > 0 : c >= 0;
             }
             if (!cond) ip += ins.arg;
@@ -968,10 +988,7 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_JNZ: L_OP_JNZ: {
             bool f = sq_isfalse(sp[-1]);
             POP1();
-            if (!f && ins.arg < 0 && !spendBudget()) {
-                raisef("instruction budget exceeded");
-                THROW();
-            }
+            if (!f && ins.arg < 0 && !spendTick()) THROW();
             if (!f) ip += ins.arg;
             FAST_DISPATCH();
         }
@@ -1013,7 +1030,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 int32_t base = (int32_t)(sp - stack) - n;
                 if (n == p->nparams && !p->varargs && !p->generator && type(c->env) == OT_NULL &&
                     calls.size() < MAX_CALL_DEPTH && calls.hasRoom() && base + p->stacksize + MIN_NATIVE_STACK <= stackCap &&
-                    type(debughook) == OT_NULL && !nativeDebugHook && opBudget < 0) {
+                    type(debughook) == OT_NULL && !nativeDebugHook && --ticks >= 0) {
                     ci->ip = ip;
                     calls.emplace_back();
                     ci = &calls.back();
@@ -1208,10 +1225,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (type(c->metamethods[MT_NEWMEMBER]) != OT_NULL) {
                 SQObject args[4] = {key, val, attrs, SQObjectPtr(isStatic)};
                 SQObjectPtr mm = c->metamethods[MT_NEWMEMBER], dummy;
-                SAVE();
-                bool ok = callValue(mm, clsObj, 4, args, dummy, false);
-                RELOAD();
-                if (!ok) THROW();
+                PROTECT(callValue(mm, clsObj, 4, args, dummy, false));
                 DISPATCH();
             }
             if (type(key) == OT_NULL) {
@@ -1309,19 +1323,16 @@ int SQVM::interpret(SQObjectPtr &out) {
                     raisef(type(obj) == OT_INSTANCE ? "_nexti failed" : "cannot iterate %s", sq_typename(type(obj)));
                     THROW();
                 }
-                SAVE();
-                bool ok = callMetaMethod(mm, obj, 1, &prev, nextKey);
-                RELOAD();
-                if (!ok) THROW();
+                PROTECT(callMetaMethod(mm, obj, 1, &prev, nextKey));
                 if (type(nextKey) == OT_NULL) {
                     ip += ins.arg;
                     DISPATCH();
                 }
                 SQObjectPtr item;
                 SAVE();
-                ok = get(obj, nextKey, item);
+                bool found = get(obj, nextKey, item);
                 RELOAD();
-                if (!ok) {
+                if (!found) {
                     raisef("_nexti returned an invalid idx");
                     THROW();
                 }
@@ -1351,10 +1362,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             THROW();
         case OP_TYPEOF: {
             SQObjectPtr a = sp[-1], r;
-            SAVE();
-            bool ok = typeOf(a, r);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(typeOf(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
@@ -1368,20 +1376,14 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_IN: {
             bool res;
             SQObjectPtr k = sp[-2], o = sp[-1];
-            SAVE();
-            bool ok = in(k, o, res);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(in(k, o, res));
             POP1();
             sp[-1].setBool(res);
             DISPATCH();
         }
         case OP_CLONE: {
             SQObjectPtr a = sp[-1], r;
-            SAVE();
-            bool ok = clone(a, r);
-            RELOAD();
-            if (!ok) THROW();
+            PROTECT(clone(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
@@ -1471,6 +1473,7 @@ int SQVM::interpret(SQObjectPtr &out) {
 #undef SAVE
 #undef RELOAD
 #undef THROW
+#undef PROTECT
 #undef POP1
 #undef cl
 #undef lits

@@ -5,9 +5,11 @@
 #include <vector>
 
 namespace {
-// Objects whose count reached zero while another destruction was running.
+// Objects whose count reached zero while another destruction was running,
+// chained through themselves: queueing never allocates, so freeing works
+// when memory has run out.
 thread_local bool destroying = false;
-thread_local std::vector<SQRefCounted *> *pendingDestroy = nullptr;
+thread_local SQRefCounted *pendingDestroy = nullptr;
 }  // namespace
 
 SQRefCounted::~SQRefCounted() {
@@ -20,15 +22,22 @@ SQRefCounted::~SQRefCounted() {
 
 void SQRefCounted::releaseLast() {
     if (destroying) {
-        if (!pendingDestroy) pendingDestroy = new std::vector<SQRefCounted *>();
-        pendingDestroy->push_back(this);
+        // dead already: its weak references see null now, and the slot
+        // that pointed to them links the queue
+        if (weak) {
+            weak->obj._type = OT_NULL;
+            weak->obj._unVal.pRefCounted = nullptr;
+        }
+        nextPending = pendingDestroy;
+        pendingDestroy = this;
         return;
     }
     destroying = true;
     destroy();
-    while (pendingDestroy && !pendingDestroy->empty()) {
-        SQRefCounted *p = pendingDestroy->back();
-        pendingDestroy->pop_back();
+    while (pendingDestroy) {
+        SQRefCounted *p = pendingDestroy;
+        pendingDestroy = p->nextPending;
+        p->weak = nullptr;
         p->destroy();
     }
     destroying = false;

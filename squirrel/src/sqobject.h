@@ -33,7 +33,10 @@ struct SQGCMarker;
 // queued so that freeing a long chain never recurses deeply.
 struct SQRefCounted {
     uint32_t refs = 0;
-    SQWeakRef *weak = nullptr;
+    union {
+        SQWeakRef *weak = nullptr;
+        SQRefCounted *nextPending;  // once dead and queued for destruction
+    };
     virtual ~SQRefCounted();
     // Called instead of `delete` so that variable-sized objects can free themselves.
     virtual void destroy() { delete this; }

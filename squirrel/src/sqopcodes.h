@@ -4,67 +4,99 @@
 #pragma once
 #include <cstdint>
 
+// Every instruction once: X(name, dispatch, what it does). `dispatch` is
+// DIRECT for the hot handlers the interpreter jumps to straight from the
+// previous instruction, SWITCH for the rest. The enum, the names and the
+// interpreter's jump table are all generated from this list.
+#define SQ_OPCODES(X) \
+    X(LOADNULL, DIRECT, "-> null") \
+    X(LOADBOOL, DIRECT, "a: value") \
+    X(LOADINT, DIRECT, "arg: value") \
+    X(LOADFLOAT, DIRECT, "arg: bit pattern") \
+    X(LOADK, DIRECT, "arg: literal index") \
+    X(LOADROOT, SWITCH, "-> root table") \
+    X(LOADBASE, SWITCH, "-> base class of the running method, or null") \
+    X(GETLOCAL, DIRECT, "arg: slot (sees through boxes)") \
+    X(SETLOCAL, DIRECT, "arg: slot; top stays") \
+    X(GETOUTER, DIRECT, "arg: free variable index") \
+    X(SETOUTER, DIRECT, "arg: free variable index; top stays") \
+    X(POP, DIRECT, "arg: count") \
+    X(DUP, DIRECT, "arg: depth below top (0 = top)") \
+    X(GET, DIRECT, "obj key -> value") \
+    X(GETK, DIRECT, "arg: literal key; obj -> value") \
+    X(SET, SWITCH, "obj key value -> value") \
+    X(NEWSLOT, SWITCH, "a: 1 = static; obj key value -> value") \
+    X(DELETE, SWITCH, "obj key -> old value") \
+    X(GETVAR, DIRECT, "arg: literal name; `this` then the root table") \
+    X(SETVAR, SWITCH, "arg: literal name; value -> value") \
+    X(PREPCALL, SWITCH, "obj key -> func obj") \
+    X(PREPCALLK, SWITCH, "arg: literal key; obj -> func obj") \
+    X(ADD, DIRECT, "x y -> x + y; a: 2 = y is the int16 in b") \
+    X(SUB, DIRECT, "as ADD") \
+    X(MUL, DIRECT, "as ADD") \
+    X(DIV, SWITCH, "x y -> x / y") \
+    X(MOD, SWITCH, "x y -> x % y") \
+    X(NEG, SWITCH, "x -> -x") \
+    X(NOT, SWITCH, "x -> !x") \
+    X(BNOT, SWITCH, "x -> ~x") \
+    X(BAND, SWITCH, "x y -> x & y") \
+    X(BOR, SWITCH, "x y -> x | y") \
+    X(BXOR, SWITCH, "x y -> x ^ y") \
+    X(SHL, SWITCH, "x y -> x << y") \
+    X(SHR, SWITCH, "x y -> x >> y") \
+    X(USHR, SWITCH, "x y -> x >>> y") \
+    X(EQ, DIRECT, "x y -> bool; a: 1 = jump by arg when false instead, 2 = y is the int16 in b") \
+    X(NE, DIRECT, "as EQ") \
+    X(LT, DIRECT, "as EQ") \
+    X(LE, DIRECT, "as EQ") \
+    X(GT, DIRECT, "as EQ") \
+    X(GE, DIRECT, "as EQ") \
+    X(CMP3, SWITCH, "x y -> -1, 0 or 1") \
+    X(JMP, DIRECT, "arg: relative offset from the next instruction") \
+    X(JZ, DIRECT, "pops; jumps when false") \
+    X(JNZ, DIRECT, "pops; jumps when true") \
+    X(ANDJ, DIRECT, "jumps keeping the value when false, else pops") \
+    X(ORJ, DIRECT, "jumps keeping the value when true, else pops") \
+    X(CALL, DIRECT, "arg: argument count including `this`") \
+    X(TAILCALL, SWITCH, "as CALL, in place of the caller's frame when it can") \
+    X(RETURN, DIRECT, "value on top") \
+    X(RETURNNULL, DIRECT, "returns null") \
+    X(CLOSURE, SWITCH, "arg: nested function index; pops its default values") \
+    X(NEWTABLE, SWITCH, "arg: capacity hint") \
+    X(NEWARRAY, SWITCH, "arg: capacity hint") \
+    X(APPEND, SWITCH, "arr value -> arr") \
+    X(TABLESLOT, SWITCH, "table key value -> table") \
+    X(NEWCLASS, SWITCH, "a: 1 = has base, 2 = has attributes") \
+    X(CLASSMEMBER, SWITCH, "a: 1 = static, 2 = has attributes; cls key value [attrs] -> cls") \
+    X(FOREACH, SWITCH, "b: slot of the container (iterator at b+1, key b+2, value b+3); arg: exit offset") \
+    X(FOREACHGEN, SWITCH, "b: container slot; arg: exit offset (leaves when a generator died)") \
+    X(PUSHTRAP, SWITCH, "arg: offset of the handler") \
+    X(POPTRAP, SWITCH, "arg: count") \
+    X(THROW, SWITCH, "value ->") \
+    X(TYPEOF, SWITCH, "x -> type name") \
+    X(INSTANCEOF, SWITCH, "x class -> bool") \
+    X(IN, SWITCH, "key obj -> bool") \
+    X(CLONE, SWITCH, "x -> copy") \
+    X(RESUME, SWITCH, "generator -> value") \
+    X(YIELD, SWITCH, "value ->") \
+    X(INCLOCAL, DIRECT, "arg: slot; a: 1 = postfix, 2 = decrement") \
+    X(INCOUTER, DIRECT, "arg: index; a as above") \
+    X(INCFIELD, DIRECT, "obj key -> result; a as above") \
+    X(INCVAR, DIRECT, "arg: literal name; a as above") \
+    X(LINE, SWITCH, "debug hook line event; arg: line") \
+    X(LOCALARITHI, DIRECT, "a: slot; b: int16 immediate; arg: OP_ADD/OP_SUB/OP_MUL -> local op immediate") \
+    X(JCMPLI, DIRECT, "a: slot; b: int8 immediate | kind << 8; arg: offset, taken when the comparison is false") \
+    X(JCMPLL, DIRECT, "a: slot; b: second slot | kind << 8; arg: offset, as above")
+
 enum SQOpcode : uint8_t {
-    OP_LOADNULL,     // -> null
-    OP_LOADBOOL,     // a: value
-    OP_LOADINT,      // arg: value
-    OP_LOADFLOAT,    // arg: bit pattern
-    OP_LOADK,        // arg: literal index
-    OP_LOADROOT,     // -> root table
-    OP_LOADBASE,     // -> base class of the running method, or null
-    OP_GETLOCAL,     // arg: slot (sees through boxes)
-    OP_SETLOCAL,     // arg: slot; top stays
-    OP_GETOUTER,     // arg: free variable index
-    OP_SETOUTER,     // arg: free variable index; top stays
-    OP_POP,          // arg: count
-    OP_DUP,          // arg: depth below top (0 = top)
-    OP_GET,          // obj key -> value
-    OP_GETK,         // arg: literal key; obj -> value
-    OP_SET,          // obj key value -> value
-    OP_NEWSLOT,      // a: 1 = static; obj key value -> value
-    OP_DELETE,       // obj key -> old value
-    OP_GETVAR,       // arg: literal name; `this` then the root table
-    OP_SETVAR,       // arg: literal name; value -> value
-    OP_PREPCALL,     // obj key -> func obj
-    OP_PREPCALLK,    // arg: literal key; obj -> func obj
-    OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD,
-    OP_NEG, OP_NOT, OP_BNOT,
-    OP_BAND, OP_BOR, OP_BXOR, OP_SHL, OP_SHR, OP_USHR,
-    OP_EQ, OP_NE, OP_LT, OP_LE, OP_GT, OP_GE, OP_CMP3,
-    OP_JMP,          // arg: relative offset from the next instruction
-    OP_JZ,           // pops; jumps when false
-    OP_JNZ,          // pops; jumps when true
-    OP_ANDJ,         // jumps keeping the value when false, else pops
-    OP_ORJ,          // jumps keeping the value when true, else pops
-    OP_CALL,         // arg: argument count including `this`
-    OP_TAILCALL,
-    OP_RETURN,       // value on top
-    OP_RETURNNULL,
-    OP_CLOSURE,      // arg: nested function index; pops its default values
-    OP_NEWTABLE,     // arg: capacity hint
-    OP_NEWARRAY,     // arg: capacity hint
-    OP_APPEND,       // arr value -> arr
-    OP_TABLESLOT,    // table key value -> table
-    OP_NEWCLASS,     // a: 1 = has base, 2 = has attributes
-    OP_CLASSMEMBER,  // a: 1 = static, 2 = has attributes; cls key value [attrs] -> cls
-    OP_FOREACH,      // b: slot of the container (iterator at b+1, key b+2, value b+3); arg: exit offset
-    OP_FOREACHGEN,   // b: container slot; arg: exit offset (leaves when a generator died)
-    OP_PUSHTRAP,     // arg: offset of the handler
-    OP_POPTRAP,      // arg: count
-    OP_THROW,
-    OP_TYPEOF, OP_INSTANCEOF, OP_IN, OP_CLONE,
-    OP_RESUME,       // generator -> value
-    OP_YIELD,        // value ->
-    OP_INCLOCAL,     // arg: slot; a: 1 = postfix, 2 = decrement
-    OP_INCOUTER,     // arg: index; a as above
-    OP_INCFIELD,     // obj key -> result; a as above
-    OP_INCVAR,       // arg: literal name; a as above
-    OP_LINE,         // debug hook line event; arg: line
-    OP_LOCALARITHI,  // a: slot; b: int16 immediate; arg: OP_ADD/OP_SUB/OP_MUL -> local op immediate
-    OP_JCMPLI,       // a: slot; b: int8 immediate | kind << 8; arg: offset, taken when the comparison is false
-    OP_JCMPLL,       // a: slot; b: second slot | kind << 8; arg: offset, as above
+#define SQ_OPCODE_ENUM(name, dispatch, doc) OP_##name,
+    SQ_OPCODES(SQ_OPCODE_ENUM)
+#undef SQ_OPCODE_ENUM
     OP_COUNT
 };
+
+// Instruction names, for listings and debugging.
+extern const char *const SQ_OPCODE_NAMES[OP_COUNT];
 
 // Comparison kinds of the fused compare-and-jump instructions.
 enum SQCmpKind : uint8_t { CMP_LT, CMP_LE, CMP_GT, CMP_GE, CMP_EQ, CMP_NE };

@@ -12,6 +12,7 @@ const char *sq_metamethodname(int mm) { return MM_NAMES[mm]; }
 SQSharedState::SQSharedState() {
     for (int i = 0; i < MT_LAST; i++) mmNames[i] = str(MM_NAMES[i]);
     constructorName = str("constructor");
+    outOfMemory = str("out of memory");
     consttable = SQObjectPtr(OT_TABLE, new SQTable(this, 0));
     registry = SQObjectPtr(OT_TABLE, new SQTable(this, 0));
     refs = SQObjectPtr(OT_TABLE, new SQTable(this, 0));

@@ -21,6 +21,14 @@ struct SQSharedState {
     bool notifyAllExceptions = false;
     std::vector<char> scratch;
     SQVM *mainVM = nullptr;
+    SQObjectPtr outOfMemory;  // made up front: raising it must not allocate
+    // Watchdog of calls from the host: a call (with everything it runs,
+    // threads included) may use this many seconds of its thread's processor
+    // time; 0 = no limit. Checked every few thousand backward jumps and calls.
+    double callTimeLimit = 0;
+    int32_t hostCalls = 0;  // entries into the machine now running, across its threads
+    double callStart = 0;   // processor time when the outermost one began
+    bool timedOut = false;  // the running call ran too long: no script `catch` stops it
 
     SQSharedState();
     ~SQSharedState();

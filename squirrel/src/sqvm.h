@@ -81,7 +81,17 @@ struct SQVM : SQCollectable {
     // Backward jumps and calls left before the run stops; negative = unlimited.
     // Lets a host (or a fuzzer) bound scripts that would never end.
     int64_t opBudget = -1;
-    bool spendBudget() { return opBudget < 0 || --opBudget >= 0; }
+    // Countdown of backward jumps and calls to the next look at the budget
+    // and the watchdog; tick() is that look (false: the error is raised).
+    static constexpr int32_t TICK_INTERVAL = 16384;
+    int32_t ticks = TICK_INTERVAL, tickSpan = TICK_INTERVAL;
+    bool spendTick() { return --ticks >= 0 || tick(); }
+    void setOpBudget(int64_t n) {
+        opBudget = n;
+        tickSpan = ticks = n >= 0 && n < TICK_INTERVAL ? (int32_t)n : TICK_INTERVAL;
+    }
+    bool tick();
+    void raiseOutOfMemory();
 
     SQVM(SQSharedState *ss);
     ~SQVM() override;
@@ -166,10 +176,19 @@ struct SQVM : SQCollectable {
     bool makeRoomForFrame(int32_t slots);  // false: "stack overflow" raised
     // An error leaving this entry will be caught by a script `try` further out
     // (in an outer entry of this machine or of the one that woke this thread).
-    bool caughtFurtherOut() const { return !traps.empty() || (waker && waker->caughtFurtherOut()); }
+    bool caughtFurtherOut() const {
+        return !ss->timedOut && (!traps.empty() || (waker && waker->caughtFurtherOut()));
+    }
     void unwindTo(size_t ncalls, int32_t newTop, bool clearAll);
     void popFrames(size_t ncalls);
     void debugHookEvent(char type, const SQCallInfo &ci, SQInteger line);
+};
+
+// An entry into the machine: the outermost one starts the watchdog's clock.
+struct SQHostCallScope {
+    SQSharedState *ss;
+    explicit SQHostCallScope(SQSharedState *s);
+    ~SQHostCallScope();
 };
 
 struct SQNestGuard {

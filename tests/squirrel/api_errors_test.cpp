@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -395,5 +399,60 @@ TEST_F(ApiErrors, ResurrectUnreachableHandsBackCycles) {
     EXPECT_GT(sq_collectgarbage(v), 0);
     EXPECT_EQ(sq_collectgarbage(v), 0);
 }
+
+// A call from the host that runs too long is stopped, whatever the script
+// catches, and the machine stays usable.
+TEST_F(ApiErrors, WatchdogStopsEndlessCallsAndLeavesTheMachineUsable) {
+    sq_setcalltimelimit(v, 0.2f);
+    const char *endless[] = {"while (true) {}", "try { while (true) {} } catch (e) {} while (true) {}",
+                             "function f(n) { return f(n + 1) + f(n + 2); } f(0);",
+                             "local th = newthread(function() { for (;;) {} }); th.call();",
+                             "[3, 1, 2].sort(function(a, b) { while (true) {} });"};
+    for (const char *src : endless) {
+        EXPECT_FALSE(run(src)) << src;
+        sq_getlasterror(v);
+        EXPECT_EQ(stringAt(-1), "script ran too long (0.2 s)") << src;
+        sq_pop(v, 1);
+        EXPECT_TRUE(run("local t = 0; for (local i = 0; i < 100000; i++) t += i;"));
+    }
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Running out of memory is the script error "out of memory": the script can
+// catch it and goes on. Run in a child whose address space is limited (the
+// address sanitizer reserves too much for such a limit).
+TEST_F(ApiErrors, OutOfMemoryIsAScriptErrorAndTheMachineGoesOn) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit lim;
+        getrlimit(RLIMIT_AS, &lim);
+        lim.rlim_cur = 384u << 20;
+        setrlimit(RLIMIT_AS, &lim);
+        const char *src =
+            "local a = [], b = [], first = null, second = null;\n"
+            "try { while (true) a.append(array(100000, 1.5)); } catch (e) first = e;\n"
+            "a = null;\n"
+            "try { while (true) b.append({x = b.len(), y = array(64), z = \"s\" + b.len()}); } catch (e) second = e;\n"
+            "b = null;\n"
+            "local s = 0; for (local i = 0; i < 1000; i++) s += i;\n"
+            "result <- first + \", \" + second + \", then \" + s;";
+        std::string out = run(src) && run("print(result);") ? g_out : "script failed";
+        ssize_t n = write(fds[1], out.data(), out.size());
+        _exit(n == (ssize_t)out.size() ? 0 : 1);
+    }
+    close(fds[1]);
+    std::string got;
+    char buf[256];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, (size_t)n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(got, "out of memory, out of memory, then 499500");
+}
+#endif
 
 }  // namespace

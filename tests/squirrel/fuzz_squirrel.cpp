@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     sqstd_register_mathlib(v);
     sqstd_register_stringlib(v);
     sq_pop(v, 1);
-    v->opBudget = 5000;
+    v->setOpBudget(5000);
     if (SQ_SUCCEEDED(sq_compilebuffer(v, (const char *)data, (SQInteger)size, "fuzz", SQTrue))) {
         sq_pushroottable(v);
         sq_call(v, 1, SQTrue, SQTrue);
