@@ -83,6 +83,8 @@ inline SQInteger guarded(HSQUIRRELVM v, Body&& body) {
     return body();
   } catch (const SquirrelError& e) {
     return note_host_error(v, e.desc);
+  } catch (const std::bad_alloc&) {
+    return note_host_error(v, "out of memory");
   } catch (const std::exception& e) {
     return note_host_error(v, e.what());
   } catch (...) {

@@ -1,4 +1,5 @@
 #include "script/sqbind_vm.h"
+#include "script/script_time_limits.h"
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -102,6 +103,7 @@ HSQUIRRELVM open_vm(int initialStackSize) {
   sq_setcompilererrorhandler(vm, compile_error_reporter);
   sq_newclosure(vm, runtime_error_reporter, 0);
   sq_seterrorhandler(vm);
+  sq_setcalltimelimit(vm, script_update_seconds());
   return vm;
 }
 
@@ -136,6 +138,7 @@ bool compile_file(HSQUIRRELVM vm, const char* path) {
 
 bool run_file(HSQUIRRELVM vm, const char* path) {
   if (!compile_file(vm, path)) return false;
+  ScriptTimeLimit limit(vm, script_load_seconds());
   sq_pushroottable(vm);
   clear_host_error();
   bool ok = SQ_SUCCEEDED(sq_call(vm, 1, SQFalse, SQTrue));

@@ -1,4 +1,5 @@
 #include "script/world_gen_bindings.h"
+#include <cmath>
 #include "core/temp_string.h"
 #include "terrain/heightmap_data.h"
 
@@ -22,8 +23,31 @@ void check_tile(int tile, const char* function) {
   if (tile <= 0 || (tile & (tile - 1)) != 0) throw_argument_error("tile must be power of 2 in %s()", function);
 }
 
+float finite_height(float value, int cell) {
+  if (!std::isfinite(value)) {
+    TempString<64> text;
+    text.format("non-finite height at %d, %d", cell & HeightmapData::HMAP_MASK, cell >> HeightmapData::HMAP_SIZE_SHIFT);
+    throw sqbind::SquirrelError(text);
+  }
+  return value;
+}
+
+void check_finite(std::initializer_list<float> args, const char* function) {
+  for (float a : args)
+    if (!std::isfinite(a)) throw_argument_error("non-finite argument in %s()", function);
+}
+
+void check_octaves(int octaves, const char* function) {
+  if (octaves < 0 || octaves > MAX_NOISE_OCTAVES) throw_argument_error("octaves must be 0 to 24 in %s()", function);
+}
+
+void check_droplet_count(int count, const char* function) {
+  if (count > MAX_EROSION_DROPLETS) throw_argument_error("count must be at most 10000000 droplets in %s()", function);
+}
+
 void check_height_range(float min_ht, float max_ht, const char* function) {
-  if (!(min_ht >= 0.0f && min_ht <= max_ht)) throw_argument_error("bad height range in %s()", function);
+  if (!(min_ht >= 0.0f && min_ht <= max_ht) || !std::isfinite(max_ht))
+    throw_argument_error("bad height range in %s()", function);
 }
 
 void bind_world_gen_constants(HSQUIRRELVM vm) {

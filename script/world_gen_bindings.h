@@ -1,4 +1,5 @@
 #pragma once
+#include <initializer_list>
 // What the world machine gets from the engine for building worlds: ramps,
 // height masks, vectors and colours, noise and random draws, the terrain
 // generators and the constants. Bound once when the machine is created, in
@@ -43,3 +44,14 @@ SQInteger run_native(HSQUIRRELVM vm, Body&& body) {
 // "bad height range in <function>()" (needs 0 <= min_ht <= max_ht).
 void check_tile(int tile, const char* function);
 void check_height_range(float min_ht, float max_ht, const char* function);
+// A value a script puts into a grid cell: NaN and infinity are the script
+// error "non-finite height at x, z" (the cell is left as it was).
+float finite_height(float value, int cell);
+// Generator arguments: NaN or infinity is "non-finite argument in <function>()".
+void check_finite(std::initializer_list<float> args, const char* function);
+// Past 24 octaves a float sum no longer changes, only the time it takes.
+constexpr int MAX_NOISE_OCTAVES = 24;
+void check_octaves(int octaves, const char* function);
+// Ten million droplets erode any map flat; more only stalls generation.
+constexpr int MAX_EROSION_DROPLETS = 10000000;
+void check_droplet_count(int count, const char* function);

@@ -46,7 +46,7 @@ using MaskPtr = std::unique_ptr<HmapMask, MaskDeleter>;
 
 MaskPtr new_mask() {
   auto* m = static_cast<HmapMask*>(dlmalloc(sizeof(HmapMask)));
-  if (!m) throw sqbind::SquirrelError("out of memory for HmapMask");
+  if (!m) throw sqbind::SquirrelError("out of memory");
   memset(m, 0, sizeof(HmapMask));
   return MaskPtr(m);
 }
@@ -66,12 +66,12 @@ SQInteger mask_constructor(HSQUIRRELVM vm) {
     MaskPtr m = new_mask();
     SQObjectType t = sq_gettype(vm, 2);
     if (t == OT_INTEGER || t == OT_FLOAT) {
-      float v = sqbind::SqArg<float>::get(vm, 2);
+      float v = finite_height(sqbind::SqArg<float>::get(vm, 2), 0);
       for (float& c : m->cells) c = v;
     } else {
       WorldGenCallback f(vm, 2);
       for (int z = 0; z < HMAP_SIZE; z++)
-        for (int x = 0; x < HMAP_SIZE; x++) m->cells[cell_index(x, z)] = f.callFloat(x, z);
+        for (int x = 0; x < HMAP_SIZE; x++) m->cells[cell_index(x, z)] = finite_height(f.callFloat(x, z), cell_index(x, z));
     }
     sqbind::init_instance(m.get(), vm, release_mask);
     m.release();
@@ -149,6 +149,7 @@ SQInteger from_simplex_noise(HSQUIRRELVM vm) {
     int octaves = arg<int>(vm, 4);
     const FloatRamp* ramp = arg<sqbind::Nullable<FloatRamp>>(vm, 5);
     float persistence = arg<float>(vm, 6);
+    check_octaves(octaves, "fromSimplexNoise");
     auto start = [period](int k) { return float(k) * period / 256.0f; };
     if (!ramp) {
       // Whole rows at once on the shared lattice; the same values as the
@@ -193,6 +194,7 @@ SQInteger from_voronoi_faults(HSQUIRRELVM vm) {
     int warp_scale = arg<int>(vm, 6), octaves = arg<int>(vm, 7);
     float sharpness = arg<float>(vm, 8);
     check_tile(tile, "fromVoronoiFaults");
+    check_octaves(octaves, "fromVoronoiFaults");
     capture_added_heights(cells, [&] { genVoronoiFaults(tile, min_ht, max_ht, warp, warp_scale, octaves, sharpness); });
   });
 }

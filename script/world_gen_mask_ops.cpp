@@ -28,13 +28,13 @@ SQInteger apply_mask(HSQUIRRELVM vm, const char* noMaskNoFunc, Cell&& cell) {
     SQObjectType ft = sq_gettop(vm) >= 3 ? sq_gettype(vm, 3) : OT_NULL;
     if (ft == OT_NULL) {
       if (!mask) throw sqbind::SquirrelError(noMaskNoFunc);
-      for (int i = 0; i < HMAP_CELLS; i++) cell(i) += mask->cells[i];
+      for (int i = 0; i < HMAP_CELLS; i++) cell(i) = finite_height(cell(i) + mask->cells[i], i);
       return 0;
     }
     WorldGenCallback f(vm, 3);
     for (int i = 0; i < HMAP_CELLS; i++) {
       float& v = cell(i);
-      v = mask ? f.callFloat(v, mask->cells[i]) : f.callFloat(v);
+      v = finite_height(mask ? f.callFloat(v, mask->cells[i]) : f.callFloat(v), i);
     }
     return 0;
   });

@@ -7,11 +7,13 @@
 using sqbind::Nullable;
 
 static float script_fractal_noise1(float x, int octaves, Nullable<FloatRamp> ramp, float persistence) {
+  check_octaves(octaves, "fractal_noise1");
   return fractal_noise1(octaves, ramp, x, persistence);
 }
 
 static float script_tiled_fractal_noise2(float x, float y, int period, int octaves, Nullable<FloatRamp> ramp,
                                          float persistence) {
+  check_octaves(octaves, "tiled_fractal_noise2");
   return tiled_fractal_noise2(octaves, ramp, x, y, float(period), persistence);
 }
 

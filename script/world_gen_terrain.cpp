@@ -22,32 +22,39 @@ static void script_add_fast_noise(float min_ht, float max_ht, Nullable<ColorRamp
 static void script_add_simplex_noise(float min_ht, float max_ht, int tile, int octaves, float persistence) {
   check_height_range(min_ht, max_ht, "add_simplex_noise");
   check_tile(tile, "add_simplex_noise");
+  check_octaves(octaves, "add_simplex_noise");
   addSimplexNoise(min_ht, max_ht, tile, octaves, persistence);
 }
 
 static void script_add_voronoi_hills(int tile, float min_ht, float max_ht, float radius) {
   check_tile(tile, "add_voronoi_hills");
+  check_finite({min_ht, max_ht, radius}, "add_voronoi_hills");
   addVoronoiHills(tile, min_ht, max_ht, radius);
 }
 
 static void script_gen_voronoi_faults(int tile, float min_ht, float max_ht, float warp, int warp_scale, int octaves,
                                       float sharpness) {
   check_tile(tile, "gen_voronoi_faults");
+  check_octaves(octaves, "gen_voronoi_faults");
+  check_finite({min_ht, max_ht, warp, sharpness}, "gen_voronoi_faults");
   genVoronoiFaults(tile, min_ht, max_ht, warp, warp_scale, octaves, sharpness);
 }
 
 static void script_gen_fault(float cx, float cz, float dx, float dz, float height, float balance, float roughness,
                              Nullable<ColorRamp> ramp, int ground) {
+  check_finite({cx, cz, dx, dz, height, balance, roughness}, "gen_fault");
   genFault(Point2{cx, cz}, Point2{dx, dz}, height, balance, roughness, ramp, ground, 255, hmap);
 }
 
 static void script_gen_crater(float cx, float cz, float radius, float slope) {
+  check_finite({cx, cz, radius, slope}, "gen_crater");
   genCrater(Point2{cx, cz}, radius, slope, hmap);
 }
 
 static float script_recenter_hmap() { return recenterHt(); }
 
 static void script_flatten_circle(float cx, float cz, float radius, float height, float strength, float power) {
+  check_finite({cx, cz, radius, height, strength, power}, "flatten_circle");
   flatten_circle(cx, cz, radius, height, strength, power, hmap);
 }
 
@@ -106,6 +113,7 @@ static SQInteger gen_droplet_erosion(HSQUIRRELVM vm) {
     WorldGenPhaseTimer timer(WG_PHASE_EROSION);
     if (sq_gettop(vm) < 3) throw sqbind::SquirrelError("wrong number of parameters");
     int count = sqbind::SqArg<int>::get(vm, 2);
+    check_droplet_count(count, "gen_droplet_erosion");
     ErosionParams params;
     SQObjectType t = sq_gettype(vm, 3);
     if (t != OT_NULL) {

@@ -12,6 +12,7 @@
 #include "gameobj_host/player_base.h"
 #include "render/device.h"
 #include "script/sq_reloadable_vm.h"
+#include "script/script_time_limits.h"
 #include "script/sqbind.h"
 #include "script/world_gen_bindings.h"
 #include "script/universe.h"
@@ -40,6 +41,7 @@ static void run_generate_world(HSQUIRRELVM vm, const char* kind) {
   sqbind::SqFunc<> generate;
   generate.bindRoot(vm, "generate_world");
   if (generate.isNull()) throw sqbind::SquirrelError("No 'generate_world' function in script");
+  ScriptTimeLimit limit(vm, script_load_seconds());
   generate(kind);
   sq_collectgarbage(vm);
 }

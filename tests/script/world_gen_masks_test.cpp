@@ -1,4 +1,5 @@
 // Height masks and the mask and colour operations on the terrain.
+#include <algorithm>
 #include <cstring>
 #include "terrain/surface_color.h"
 #include "tests/script/world_gen_test_util.h"
@@ -86,6 +87,37 @@ TEST_F(WorldGenTest, GeneratorArgumentsTheGeneratorsCannotTakeAreScriptErrors) {
   EXPECT_EQ(error_of("add_simplex_noise(-1, 1, 4, 2, 0.5);"), "bad height range in add_simplex_noise()");
   EXPECT_EQ(error_of("add_fast_noise(2, 1, null, GT_NONE, 255, 0.5);"), "bad height range in add_fast_noise()");
   EXPECT_EQ(error_of("add_fast_noise(0, 1, 5, GT_NONE, 255, 0.5);"), "getInst: invalid argument type");
+  // counts that would make one call run for minutes
+  EXPECT_EQ(error_of("add_simplex_noise(0, 26, 4, 1000000, 0.5);"), "octaves must be 0 to 24 in add_simplex_noise()");
+  EXPECT_EQ(error_of("gen_voronoi_faults(4, 0, 14, 0.35, 2, 1000000, 3.0);"),
+            "octaves must be 0 to 24 in gen_voronoi_faults()");
+  EXPECT_EQ(error_of("HmapMask.fromSimplexNoise(1.0, 3, 1000000, null, 0.5);"),
+            "octaves must be 0 to 24 in fromSimplexNoise()");
+  EXPECT_EQ(error_of("tiled_fractal_noise2(0.5, 0.5, 4, -1, null, 0.5);"), "octaves must be 0 to 24 in tiled_fractal_noise2()");
+  EXPECT_EQ(error_of("gen_droplet_erosion(2000000000, null);"),
+            "count must be at most 10000000 droplets in gen_droplet_erosion()");
+  EXPECT_EQ(error_of("add_simplex_noise(0, 1e30 * 1e30, 4, 2, 0.5);"), "bad height range in add_simplex_noise()");
+  EXPECT_EQ(error_of("flatten_circle(10, 10, 5, 1e30 * 1e30, 1, 1);"), "non-finite argument in flatten_circle()");
+  EXPECT_EQ(error_of("gen_fault(10, 10, 1, 0, (1e30 * 1e30) * 0, 0.5, 0.5, null, GT_NONE);"),
+            "non-finite argument in gen_fault()");
+  EXPECT_EQ(*std::max_element(hmap, hmap + HMAP_CELLS), 0.0f) << "refused calls leave the terrain";
+}
+
+// NaN or infinity from a script never reaches a grid: the cell keeps its
+// value and the script gets the error.
+TEST_F(WorldGenTest, NonFiniteValuesIntoGridsAreScriptErrors) {
+  run("inf <- 1e30 * 1e30; nan <- inf * 0; apply_height_mask(null, function(h) { return 2.0; });");
+  EXPECT_EQ(error_of("apply_height_mask(null, function(h) { return nan; });"), "non-finite height at 0, 0");
+  EXPECT_EQ(hmap[0], 2.0f);
+  EXPECT_EQ(error_of("local n = 0; apply_water_mask(null, function(w) { return n++ == 300 ? inf : 1.0; });"),
+            "non-finite height at 44, 1");
+  EXPECT_EQ(water_at(cell_index(44, 1)).amount, 0.0f);
+  EXPECT_EQ(water_at(cell_index(43, 1)).amount, 1.0f);
+  EXPECT_EQ(error_of("HmapMask(function(x, z) { return x == 5 && z == 7 ? -inf : 0; });"), "non-finite height at 5, 7");
+  EXPECT_EQ(error_of("HmapMask(nan);"), "non-finite height at 0, 0");
+  EXPECT_EQ(error_of("apply_height_mask(HmapMask(3e38), null); apply_height_mask(HmapMask(3e38), null);"),
+            "non-finite height at 0, 0");
+  EXPECT_EQ(hmap[0], 3e38f + 2.0f);
 }
 
 TEST_F(WorldGenTest, ApplyHeightMaskAddsOrCallsTheFunction) {

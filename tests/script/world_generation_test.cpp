@@ -1,10 +1,14 @@
 // generate_world on a machine with every binding, driven by a test world
 // script that uses each of them.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstring>
 #include <functional>
 #include "core/debug.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/player_base.h"
+#include "script/script_time_limits.h"
 #include "script/world_generation.h"
 #include "tests/script/world_gen_test_util.h"
 
@@ -138,3 +142,77 @@ TEST_F(WorldGenerationTest, ObjectsGoFirstAndThePlayerHearsBeforeAndAfter) {
   EXPECT_EQ(player.height_after, 7.0f) << "told after the new world is in place";
   EXPECT_TRUE(player.ready_after);
 }
+
+// A script that never ends is stopped by the machine's watchdog, wherever the
+// engine calls it from, and the machine stays usable.
+TEST_F(WorldGenerationTest, EndlessScriptsAreStoppedAndTheMachineGoesOn) {
+  float update = script_update_seconds(), load = script_load_seconds();
+  set_script_time_limits(0.2f, 0.3f);
+  sq_setcalltimelimit(vm, script_update_seconds());
+
+  run("function generate_world(kind) { while (true) {} }");
+  std::string log = generate(1, "game");
+  EXPECT_NE(log.find("script ran too long (0.3 s)"), std::string::npos) << log;
+  EXPECT_TRUE(has_error_message());
+  EXPECT_TRUE(grids_ready_for_play());
+
+  run("function update() { for (local i = 0; ; i++) {} }");
+  sqbind::SqFunc<> perUpdate;
+  perUpdate.bindRoot(vm, "update");
+  log = capture_log([&] { EXPECT_THROW(perUpdate(), sqbind::SquirrelError); });
+  EXPECT_NE(log.find("script ran too long (0.2 s)"), std::string::npos) << log;
+  perUpdate.release();
+
+  std::string path = ::testing::TempDir() + "endless_main.nut";
+  FILE* f = fopen(path.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fputs("try { while (true) {} } catch (e) {}\n", f);
+  fclose(f);
+  log = capture_log([&] { EXPECT_FALSE(sqbind::run_file(vm, path.c_str())); });
+  EXPECT_NE(log.find("script ran too long (0.3 s)"), std::string::npos) << log;
+  remove(path.c_str());
+
+  set_script_time_limits(update, load);
+  run("function generate_world(kind) { got <- kind; }");
+  generate(1, "after");
+  EXPECT_STREQ(global("got").toString(), "after");
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Running out of memory in a world script is the script error "out of
+// memory" and the machine goes on. Run in a child with a limited address
+// space (the address sanitizer reserves too much for such a limit).
+TEST_F(WorldGenerationTest, RunningOutOfMemoryIsAScriptError) {
+  run("function generate_world(kind) { local a = []; while (true) a.append(HmapMask.fromHeight()); }");
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    long pages = 0;
+    if (FILE* statm = fopen("/proc/self/statm", "r")) {
+      if (fscanf(statm, "%ld", &pages) != 1) pages = 0;
+      fclose(statm);
+    }
+    rlimit lim;
+    getrlimit(RLIMIT_AS, &lim);
+    lim.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(300) << 20);
+    setrlimit(RLIMIT_AS, &lim);
+    std::string log = generate(1, "game");
+    bool reported = log.find("out of memory") != std::string::npos && has_error_message();
+    bool goesOn = run_source(vm, "function generate_world(kind) { got <- kind; }");
+    if (goesOn) generate(1, "after");
+    const char* verdict = !reported ? "not reported" : !goesOn || strcmp(global("got").toString(), "after") ? "stuck" : "ok";
+    ssize_t n = write(fds[1], verdict, strlen(verdict));
+    _exit(n > 0 ? 0 : 1);
+  }
+  close(fds[1]);
+  char buf[64] = {0};
+  ssize_t n = read(fds[0], buf, sizeof buf - 1);
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  EXPECT_STREQ(n > 0 ? buf : "", "ok");
+}
+#endif
