@@ -6,6 +6,7 @@
 #include "app/input.h"
 #include "app/launch_options.h"
 #include "app/screenshot.h"
+#include "app/stats_overlay.h"
 #include "app/window.h"
 #include "core/debug.h"
 #include "core/ref_time.h"
@@ -114,7 +115,8 @@ bool draw_frame(float dt) {
   start_draw_text();
   draw_error_message();
   draw_visual_log();
-  // The help overlay or its hint, and the statistics, are drawn here.
+  // The help overlay or its hint is drawn here.
+  if (show_fps) draw_stats();
   end_draw_text();
   end_scene();
   return true;

@@ -36,6 +36,8 @@ void FrameLoop::run(FrameLoopHost& host) {
   framesThisSecond = 0;
   updateDuration = 0;
   memset(&frame_stats, 0, sizeof(frame_stats));
+  // No GPU figure yet: the statistics leave the GPU lines out until one comes.
+  for (int& load : frame_stats.gpuLoad) load = -1;
   int catch_up = 0;
   bool quit = host.quitRequested();
 
