@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <climits>
@@ -15,9 +16,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include "core/debug.h"
+#include "core/folder_swap.h"
 #include "core/paths.h"
+#include "core/streams.h"
 
 namespace {
 
@@ -39,16 +43,6 @@ std::string settings_folder() {
   const char* home = getenv("HOME");
   if (home && home[0] == '/') return std::string(home) + "/.config/EmberHollows/";
   return std::string(app_path) + ".config/EmberHollows/";
-}
-
-bool make_folders(const std::string& folder) {
-  for (size_t i = 1; i <= folder.size(); i++) {
-    if (i < folder.size() && folder[i] != '/') continue;
-    std::string part = folder.substr(0, i);
-    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st;
-  return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 void escape_into(std::string& out, const std::string& text) {
@@ -144,7 +138,7 @@ bool parse_line(const char* p, const char* end, Setting& s) {
 
 std::vector<Setting> read_settings() {
   std::vector<Setting> settings;
-  FILE* f = fopen(get_settings_file_path().str, "rb");
+  FILE* f = open_data_file((settings_folder() + "settings").c_str(), "rb");
   if (!f) return settings;
   std::string content;
   char chunk[4096];
@@ -155,6 +149,9 @@ std::vector<Setting> read_settings() {
     content.append(chunk, n);
   fclose(f);
 
+  // A name written twice (by hand) counts once, at its last place and value.
+  std::unordered_map<std::string, size_t> last_line_of;
+  std::vector<Setting> lines;
   const char* p = content.data();
   const char* end = p + content.size();
   while (p < end) {
@@ -162,35 +159,18 @@ std::vector<Setting> read_settings() {
     if (!eol) break;  // a cut-off last line may hold a cut-off value
     Setting s;
     if (memchr(p, 0, size_t(eol - p)) == nullptr && parse_line(p, eol, s)) {
-      for (size_t i = 0; i < settings.size(); i++) {
-        if (settings[i].name == s.name) {
-          settings.erase(settings.begin() + long(i));
-          break;
-        }
-      }
-      settings.push_back(std::move(s));
+      last_line_of[s.name] = lines.size();
+      lines.push_back(std::move(s));
     }
     p = eol + 1;
   }
+  for (size_t i = 0; i < lines.size(); i++)
+    if (last_line_of[lines[i].name] == i) settings.push_back(std::move(lines[i]));
   return settings;
-}
-
-bool write_all(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += size_t(w);
-  }
-  return true;
 }
 
 bool write_settings(const std::vector<Setting>& settings) {
   std::string folder = settings_folder();
-  if (!make_folders(folder)) return false;
   std::string content = SETTINGS_HEADER;
   for (const Setting& s : settings) {
     content += s.isInt ? "int " : "str ";
@@ -202,17 +182,43 @@ bool write_settings(const std::vector<Setting>& settings) {
   }
   std::string final_name = folder + "settings";
   std::string temp_name = final_name + ".tmp" + std::to_string(getpid());
-  int fd = ::open(temp_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = write_all(fd, content) && fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = rename(temp_name.c_str(), final_name.c_str()) == 0;
-  if (!ok) unlink(temp_name.c_str());
-  return ok;
+  if (!write_synced_file(temp_name.c_str(), content.data(), content.size())) return false;
+  if (rename(temp_name.c_str(), final_name.c_str()) != 0) {
+    unlink(temp_name.c_str());
+    return false;
+  }
+  return sync_folder(folder.c_str());
 }
+
+// Held around a read-modify-write, so that two processes writing settings
+// at once keep each other's entries. The lock is on the folder, which, unlike
+// the settings file, is never replaced.
+class SettingsLock {
+ public:
+  SettingsLock() {
+    std::string folder = settings_folder();
+    if (!create_folders(folder.c_str())) return;
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
+      if (errno != EINTR) {
+        ::close(fd_);
+        fd_ = -1;
+      }
+    }
+  }
+  ~SettingsLock() {
+    if (fd_ >= 0) ::close(fd_);  // releases the lock
+  }
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
 
 bool store_setting(Setting setting) {
   if (setting.name.empty()) return false;
+  SettingsLock lock;
+  if (!lock.held()) return false;
   std::vector<Setting> settings = read_settings();
   bool replaced = false;
   for (Setting& s : settings) {
@@ -234,10 +240,11 @@ const Setting* find_setting(const std::vector<Setting>& settings, const char* na
 
 }  // namespace
 
-PathString get_settings_file_path() {
+FsPath get_settings_file_path() {
   std::string path = settings_folder() + "settings";
-  if (path.size() >= size_t(MAX_PATH_LEN)) return PathString();
-  return PathString(path.c_str());
+  FsPath result;
+  if (!result.formatWhole("%s", path.c_str())) debug("path too long: the settings file");
+  return result;
 }
 
 bool set_config_int(const char* name, int value) {

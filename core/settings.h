@@ -2,7 +2,7 @@
 // Per-user settings store: named int and text values kept in
 // $XDG_CONFIG_HOME/EmberHollows/settings (default ~/.config). Every call
 // reads or rewrites the file; nothing is cached.
-#include "core/temp_string.h"
+#include "core/paths.h"
 
 // Store an int. False only when the store cannot be written.
 bool set_config_int(const char* name, int value);
@@ -16,5 +16,6 @@ bool get_config_int(const char* name, int* value);
 // when the setting exists and holds a text.
 bool get_config_str(const char* name, char* buffer, int size);
 
-// Full name of the settings file.
-PathString get_settings_file_path();
+// Full name of the settings file; empty when it would be longer than the
+// system allows.
+FsPath get_settings_file_path();

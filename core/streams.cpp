@@ -1,6 +1,10 @@
 // File streams over C stdio. Errors throw with the file position so callers
 // can report where a file went wrong.
 #include "core/streams.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
 #include <cstring>
 
 StreamIOException::StreamIOException(const char* msg, int pos) : position(pos) {
@@ -32,6 +36,30 @@ static FILE* open_file(const char* name, const char* mode) {
   return fopen(name, mode);
 }
 
+int open_data_fd(const char* name) {
+  if (!name) return -1;
+  // Non-blocking, so that opening a pipe without a writer returns at once.
+  int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+FILE* open_data_file(const char* name, const char* mode) {
+  if (!mode) return nullptr;
+  int fd = open_data_fd(name);
+  if (fd < 0) return nullptr;
+  FILE* file = fdopen(fd, mode);
+  if (!file) ::close(fd);
+  return file;
+}
+
 // ---- FileInputStream
 
 FileInputStream::FileInputStream(const char* name, const char* mode) { open(name, mode); }
@@ -40,7 +68,7 @@ FileInputStream::~FileInputStream() { close(); }
 
 bool FileInputStream::open(const char* name, const char* mode) {
   close();
-  file = open_file(name, mode);
+  file = open_data_file(name, mode);
   return file != nullptr;
 }
 

@@ -11,6 +11,13 @@ struct StreamIOException {
   StreamIOException(const char* msg, int pos);
 };
 
+// Opens a data file for reading ("rb" or "r") only when it is a regular file,
+// never waiting on a pipe or device in its place; null otherwise, with errno
+// EINVAL for a file that is not a regular one.
+FILE* open_data_file(const char* name, const char* mode = "rb");
+// The same as a descriptor (blocking reads, closed on exec); -1 on failure.
+int open_data_fd(const char* name);
+
 class InputStream {
  public:
   struct Exception : StreamIOException {

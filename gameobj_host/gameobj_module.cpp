@@ -9,6 +9,7 @@
 #include "core/debug.h"
 #include "core/optional_services.h"
 #include "core/paths.h"
+#include "core/streams.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_rebuild.h"
 #include "gameobj_host/gameobj_sources.h"
@@ -71,7 +72,7 @@ bool open_image(const char* file, ModuleImage& image, ModuleError& error) {
     image = ModuleImage{};
     PathString path = make_full_path(file);
     error.format("can't load %s", file);
-    image.fd = open(path, O_RDONLY | O_CLOEXEC);
+    image.fd = open_data_fd(path);
     if (image.fd < 0) {
         debug("%s: %s", path.c_str(), strerror(errno));
         return false;

@@ -2,9 +2,14 @@
 #include <strings.h>
 #include <cstdio>
 #include <cstring>
+#include "core/debug.h"
 #include "core/paths.h"
+#include "core/streams.h"
 
 DynArray<GameObjSourceFile> gameobj_sources;
+// During a rescan: the list of the scan before, whose files stay watched
+// while deleted, so that restoring one starts a rebuild.
+static const DynArray<GameObjSourceFile>* previous_sources = nullptr;
 char gameobj_source_folder[MAX_PATH_LEN] = "";
 char gameobj_root_source[MAX_PATH_LEN] = "";
 
@@ -22,6 +27,13 @@ void set_gameobj_source(const char* folder, const char* root) {
     strcpy(gameobj_root_source + l, root);
 }
 
+static bool was_watched(const char* full) {
+    if (!previous_sources) return false;
+    for (const GameObjSourceFile& f : *previous_sources)
+        if (strcasecmp(f.path, full) == 0) return true;
+    return false;
+}
+
 static bool is_scanned(const char* full) {
     for (const GameObjSourceFile& f : gameobj_sources)
         if (strcasecmp(f.path, full) == 0) return true;
@@ -37,15 +49,25 @@ static bool imported_file(const char* line, PathString& file) {
     int n = 0;
     for (; *p && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n'; p++) name[n++] = *p == '.' ? '/' : *p;
     name[n] = 0;
-    file.format("%s%s.ls", gameobj_source_folder, name);
-    return true;
+    // A cut name would watch another file.
+    if (file.formatWhole("%s%s.ls", gameobj_source_folder, name)) return true;
+    debug("path too long: import %s", name);
+    return false;
 }
 
 void scan_gameobj_source(const char* path) {
     PathString full = make_full_path(path);
     if (is_scanned(full)) return;
-    FILE* file = fopen(full, "r");
-    if (!file) return;
+    FILE* file = open_data_file(full, "r");
+    if (!file) {
+        // Deleted since the last scan: watched at time 0 until it reappears.
+        if (was_watched(full)) {
+            GameObjSourceFile& entry = gameobj_sources.append();
+            copy_path(entry.path, full);
+            entry.time = 0;
+        }
+        return;
+    }
     GameObjSourceFile& entry = gameobj_sources.append();
     copy_path(entry.path, full);
     entry.time = get_file_time(full);
@@ -58,8 +80,12 @@ void scan_gameobj_source(const char* path) {
 }
 
 void rescan_gameobj_sources() {
+    DynArray<GameObjSourceFile> previous;
+    for (const GameObjSourceFile& f : gameobj_sources) previous.append(f);
     gameobj_sources.erase(0, gameobj_sources.num);
+    previous_sources = &previous;
     scan_gameobj_source(gameobj_root_source);
+    previous_sources = nullptr;
 }
 
 bool gameobj_sources_changed() {

@@ -23,7 +23,10 @@ void set_gameobj_source(const char* folder, const char* root);
 // Records path and, recursively, the files it imports; each file once
 // (paths compared ignoring case); files that cannot be opened are skipped.
 void scan_gameobj_source(const char* path);
-// Empties the list and scans again from the root file.
+// Empties the list and scans again from the root file. A file of the list
+// before that is now deleted stays on it (at time 0) while its importer still
+// names it, so restoring it counts as a change; an import that never existed
+// is not watched.
 void rescan_gameobj_sources();
 // True when any recorded file's time differs from its recorded one (a deleted
 // file reads as 0).

@@ -3,6 +3,7 @@
 #include <cstring>
 #include "core/allocator.h"
 #include "core/debug.h"
+#include "core/streams.h"
 #include "render/textures.h"
 
 namespace {
@@ -65,7 +66,7 @@ bool parse_dds_header(const uint8_t* d, int size, DdsInfo* out) {
 }
 
 Texture* load_dds_texture(const char* path) {
-  FILE* f = fopen(path, "rb");
+  FILE* f = open_data_file(path, "rb");
   long size = -1;
   if (f && fseek(f, 0, SEEK_END) == 0) size = ftell(f);
   uint8_t* data = size >= 0 ? (uint8_t*)dlmalloc(size_t(size) + 1) : nullptr;

@@ -6,6 +6,7 @@
 #include <string>
 #include "core/debug.h"
 #include "core/paths.h"
+#include "core/streams.h"
 #include "render/device_internal.h"
 #include "render/render_state.h"
 #include "render/textures.h"
@@ -37,7 +38,7 @@ bool program_binaries_supported() {
 // Every file read becomes a dependency of the shader.
 bool read_source_file(const char* name, Shader* s, std::string* out) {
   PathString path = make_full_path(name);
-  FILE* f = fopen(path, "rb");
+  FILE* f = open_data_file(path, "rb");
   if (!f) return false;
   out->clear();
   char buf[4096];
@@ -271,7 +272,7 @@ void write_shader_cache(const Shader* s, GLuint prog) {
 bool load_shader_cache(Shader* s) {
   s->deps.clear();
   PathString path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
-  FILE* f = fopen(path, "rb");
+  FILE* f = open_data_file(path, "rb");
   if (!f) return false;
   uint32_t header[4];
   std::string block, program;

@@ -2,6 +2,7 @@
 #include "core/debug.h"
 #include "core/dyn_array.h"
 #include "core/paths.h"
+#include "core/streams.h"
 #include "render/dds_loader.h"
 #include "render/textures.h"
 
@@ -28,7 +29,7 @@ Texture* get_texture(const char* name, bool must_exist) {
       return named_textures[i].tex;
     }
   // A missing file is only an error when the caller needs the texture.
-  FILE* f = fopen(path, "rb");
+  FILE* f = open_data_file(path, "rb");
   if (!f) {
     if (must_exist) fatal("Can't load texture from '%s'", path.c_str());
     return nullptr;

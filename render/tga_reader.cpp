@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include "core/debug.h"
+#include "core/streams.h"
 
 namespace {
 constexpr size_t TGA_HEADER_BYTES = 18;
@@ -37,7 +38,7 @@ bool parse_tga(const uint8_t* data, size_t size, TgaImage* out, const char** err
 }
 
 bool load_tga(const char* path, TgaImage* out) {
-  FILE* f = fopen(path, "rb");
+  FILE* f = open_data_file(path, "rb");
   if (!f) {
     debug("can't open '%s'", path);
     return false;

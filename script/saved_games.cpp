@@ -6,6 +6,7 @@
 #include "core/debug.h"
 #include "core/folder_swap.h"
 #include "core/memory_streams.h"
+#include "core/streams.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "script/save_data.h"
 #include "script/sqbind.h"
@@ -60,7 +61,7 @@ static std::vector<uint8_t> encode_slot_file(int headerWords, const sqbind::SqOb
 }
 
 static std::vector<uint8_t> read_slot_file(int slot, const char* name) {
-  FILE* f = fopen(saved_game_path(slot, name), "rb");
+  FILE* f = open_data_file(saved_game_path(slot, name), "rb");
   if (!f) throw InputStream::Exception("Can't open input file", -1);
   std::vector<uint8_t> bytes;
   uint8_t chunk[65536];

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include "core/debug.h"
+#include "core/streams.h"
 #include "script/sqbind_error.h"
 
 namespace sqbind {
@@ -114,7 +115,7 @@ void close_vm(HSQUIRRELVM vm) {
 }
 
 bool compile_file(HSQUIRRELVM vm, const char* path) {
-  FILE* f = fopen(path, "rb");
+  FILE* f = open_data_file(path, "rb");
   if (!f) return false;
   long size = -1;
   if (fseek(f, 0, SEEK_END) == 0) size = ftell(f);

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 #include <new>
+#include "core/streams.h"
 
 SoundFileError read_sound_file(const char* path, int offset, int size, SoundFileBlock& out) {
-  FILE* f = path ? fopen(path, "rb") : nullptr;
+  FILE* f = open_data_file(path, "rb");
   if (!f) return SoundFileError::OPEN;
   SoundFileError result = SoundFileError::NONE;
   long file_size = -1;

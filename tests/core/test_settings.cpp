@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 #include "core/settings.h"
 #include "tests/core/child_process.h"
 
@@ -207,4 +210,65 @@ TEST_F(Settings, WritesOverRandomlyDamagedFilesLoseNothingReadable) {
       EXPECT_EQ(after, before[i]) << "round " << round << " name " << names[i];
     }
   }
+}
+
+TEST_F(Settings, LongConfigFoldersWork) {
+  // 260 characters and more once wrote files nobody read back.
+  std::string folder = dir.path();
+  while (folder.size() < 300) folder.append("/").append(40, 'c');
+  ScopedEnv longXdg("XDG_CONFIG_HOME", folder.c_str());
+  ASSERT_TRUE(set_config_int("first", 1));
+  ASSERT_TRUE(set_config_str("second", "two", -1));
+  EXPECT_EQ(integer("first"), 1);
+  EXPECT_EQ(str("second"), "two");
+  EXPECT_EQ(std::string(get_settings_file_path()), folder + "/EmberHollows/settings");
+}
+
+// A megabyte of short entries once took over a minute to read; the test
+// program's time limit catches a return to that.
+TEST_F(Settings, AHugeFileReadsInOnePassWithTheLastValueOfANameWinning) {
+  std::string raw = "# Ember Hollows settings\n";
+  int entries = 0;
+  char line[64];
+  while (raw.size() < (1u << 20) - 64) {
+    snprintf(line, sizeof(line), "int k%d=%d\n", entries % 60000, entries);
+    raw += line;
+    entries++;
+  }
+  writeRaw(raw);
+  EXPECT_EQ(integer("k5"), entries > 60005 ? 60005 : 5);
+  snprintf(line, sizeof(line), "k%d", (entries - 1) % 60000);
+  EXPECT_EQ(integer(line), entries - 1);
+  ASSERT_TRUE(set_config_int("added", 1));
+  EXPECT_EQ(integer("k7"), entries > 60007 ? 60007 : 7);
+  EXPECT_EQ(integer("added"), 1);
+}
+
+TEST_F(Settings, WritersInSeveralProcessesKeepEachOthersEntries) {
+  const int WRITERS = 4, EACH = 25;
+  auto name = [](int w, int i) {
+    char text[32];
+    snprintf(text, sizeof(text), "w%d_%d", w, i);
+    return std::string(text);
+  };
+  std::vector<pid_t> children;
+  for (int w = 0; w < WRITERS; w++) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      bool ok = true;
+      for (int i = 0; i < EACH; i++) ok = set_config_int(name(w, i).c_str(), i) && ok;
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  int kept = 0;
+  for (int w = 0; w < WRITERS; w++)
+    for (int i = 0; i < EACH; i++) kept += integer(name(w, i).c_str()) == i;
+  EXPECT_EQ(kept, WRITERS * EACH);
 }

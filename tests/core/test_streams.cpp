@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -112,6 +114,27 @@ TEST(FileStreams, OpenFailureLeavesStreamClosedAndReopenClosesFirst) {
   EXPECT_FALSE(in.isOpen());
   FileOutputStream out((dir.path() + "/no/such/folder/f").c_str());
   EXPECT_FALSE(out.isOpen());
+}
+
+TEST(FileStreams, OnlyRegularFilesOpenForReadingAndNothingWaitsOnAPipe) {
+  TempFolder dir;
+  std::string pipe = dir.file("pipe"), regular = dir.file("regular");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  FILE* made = fopen(regular.c_str(), "wb");
+  ASSERT_NE(made, nullptr);
+  fputs("data", made);
+  fclose(made);
+  for (const std::string& odd : {pipe, dir.path(), std::string("/dev/null")}) {
+    errno = 0;
+    EXPECT_EQ(open_data_file(odd.c_str()), nullptr) << odd;
+    EXPECT_EQ(errno, EINVAL) << odd;
+    FileInputStream in;
+    EXPECT_FALSE(in.open(odd.c_str())) << odd;
+  }
+  FileInputStream in(regular.c_str());
+  char text[4];
+  in.read(text, 4);
+  EXPECT_EQ(std::string(text, 4), "data");
 }
 
 TEST(FileStreams, WriteFailuresAreReportedNotLost) {

@@ -82,3 +82,26 @@ TEST_F(GameObjSourcesTest, ADeletedFileCountsAsChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GameObjSourcesTest, ADeletedFileIsStillWatchedAndItsReturnCounts) {
+    folder.writeSource("main.ls", "import unit\n");
+    folder.writeSource("unit.ls", "import deeper\n");
+    folder.writeSource("deeper.ls", "");
+    rescan_gameobj_sources();
+    std::remove((folder.sourceDir() + "unit.ls").c_str());
+    ASSERT_TRUE(gameobj_sources_changed());
+    rescan_gameobj_sources();  // the rebuild's scan
+    EXPECT_EQ(scanned(), (std::vector<std::string>{"main.ls", "unit.ls"}));
+    EXPECT_FALSE(gameobj_sources_changed());
+
+    folder.writeSource("unit.ls", "import deeper\n");
+    EXPECT_TRUE(gameobj_sources_changed());
+    rescan_gameobj_sources();
+    EXPECT_EQ(scanned(), (std::vector<std::string>{"main.ls", "unit.ls", "deeper.ls"}));
+    GameObjTestFolder::setFileTime(folder.sourceDir() + "deeper.ls", 30);
+    EXPECT_TRUE(gameobj_sources_changed());
+}
+
+}  // namespace

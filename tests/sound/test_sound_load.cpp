@@ -1,6 +1,7 @@
 // Loading samples and streams from files: what loads, and the log line and
 // handle 0 for everything that cannot.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "sound/sound_output.h"
 #include "tests/sound/sound_test_data.h"
@@ -65,6 +66,19 @@ TEST_F(SoundLoad, MissingFileLogsAndGivesZero) {
   EXPECT_EQ(log, "failed to open stream file '" + path + "'\n");
   EXPECT_EQ(sample(path), 0u);
   EXPECT_EQ(log, "error loading sample from '" + path + "'\n");
+}
+
+// A pipe or a folder in a sound's place once blocked start-up for good.
+TEST_F(SoundLoad, APipeOrFolderInPlaceOfASoundFailsAtOnce) {
+  std::string pipe = test_dir() + "/pipe.ogg", folder = test_dir() + "/folder.wav";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  for (const std::string& path : {pipe, folder}) {
+    EXPECT_EQ(stream(path), 0u);
+    EXPECT_EQ(log, "failed to open stream file '" + path + "'\n");
+    EXPECT_EQ(sample(path), 0u);
+    EXPECT_EQ(log, "error loading sample from '" + path + "'\n");
+  }
 }
 
 TEST_F(SoundLoad, EmptyGarbageAndTruncatedFilesLogAndGiveZero) {
