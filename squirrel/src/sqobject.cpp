@@ -13,7 +13,7 @@ thread_local SQRefCounted *pendingDestroy = nullptr;
 }  // namespace
 
 SQRefCounted::~SQRefCounted() {
-    if (weak) {
+    if (weak != nullptr) {
         weak->obj._type = OT_NULL;
         weak->obj._unVal.pRefCounted = nullptr;
         weak = nullptr;
@@ -24,7 +24,7 @@ void SQRefCounted::releaseLast() {
     if (destroying) {
         // dead already: its weak references see null now, and the slot
         // that pointed to them links the queue
-        if (weak) {
+        if (weak != nullptr) {
             weak->obj._type = OT_NULL;
             weak->obj._unVal.pRefCounted = nullptr;
         }
@@ -44,7 +44,7 @@ void SQRefCounted::releaseLast() {
 }
 
 SQWeakRef *SQRefCounted::getWeakRef(SQObjectType t) {
-    if (!weak) {
+    if (weak == nullptr) {
         weak = new SQWeakRef();
         weak->obj._type = t;
         weak->obj._unVal.pRefCounted = this;

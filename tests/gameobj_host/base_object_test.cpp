@@ -35,8 +35,8 @@ TEST_F(BaseObjectTest, BaseOperationsAnswerTheirDefaults) {
 
 // The script value a weak script reference points at, or OT_NULL once the
 // value is gone.
-SQObjectType weak_target_type(HSQUIRRELVM vm, HSQOBJECT weak) {
-    sq_pushobject(vm, weak);
+SQObjectType weak_target_type(HSQUIRRELVM vm, HSQOBJECT weakRef) {
+    sq_pushobject(vm, weakRef);
     sq_getweakrefval(vm, -1);
     SQObjectType type = sq_gettype(vm, -1);
     sq_pop(vm, 2);
@@ -49,15 +49,15 @@ TEST_F(BaseObjectTest, DestructionReleasesTheScriptValue) {
     BaseObject* o = new BaseObject();
     ASSERT_TRUE(o->scriptObj.fromStack(vm, -1));
     sq_weakref(vm, -1);
-    HSQOBJECT weak;
-    sq_getstackobj(vm, -1, &weak);
-    sq_addref(vm, &weak);
+    HSQOBJECT weakRef;
+    sq_getstackobj(vm, -1, &weakRef);
+    sq_addref(vm, &weakRef);
     sq_pop(vm, 2);  // only the object holds the table now
 
-    EXPECT_EQ(weak_target_type(vm, weak), OT_TABLE);
+    EXPECT_EQ(weak_target_type(vm, weakRef), OT_TABLE);
     delete o;
-    EXPECT_EQ(weak_target_type(vm, weak), OT_NULL);
-    sq_release(vm, &weak);
+    EXPECT_EQ(weak_target_type(vm, weakRef), OT_NULL);
+    sq_release(vm, &weakRef);
     sq_close(vm);
 }
 

@@ -345,19 +345,19 @@ TEST_F(Api, HostCreatedInstanceWithHookDiesWithLastHandle) {
     sq_addref(v, &handle);
     EXPECT_EQ(sq_getrefcount(v, &handle), 1u);
     sq_weakref(v, -1);
-    HSQOBJECT weak;
-    sq_getstackobj(v, -1, &weak);
-    sq_addref(v, &weak);
+    HSQOBJECT weakRef;
+    sq_getstackobj(v, -1, &weakRef);
+    sq_addref(v, &weakRef);
     sq_pop(v, 4);
     EXPECT_EQ(g_released, 0);
     EXPECT_TRUE(sq_release(v, &handle));
     EXPECT_EQ(g_released, 1);
     EXPECT_EQ(g_releasedPtr, &payload);
-    sq_pushobject(v, weak);
+    sq_pushobject(v, weakRef);
     ASSERT_TRUE(SQ_SUCCEEDED(sq_getweakrefval(v, -1)));
     EXPECT_EQ(sq_gettype(v, -1), OT_NULL);
     sq_pop(v, 2);
-    sq_release(v, &weak);
+    sq_release(v, &weakRef);
 }
 
 struct Counter {
