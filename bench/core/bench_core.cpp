@@ -1,6 +1,7 @@
 // Per-frame lists append into reused storage; paths and settings are built
 // on every file access. std::vector is the reference for the array figures.
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -83,5 +84,37 @@ static void BM_SettingsReadAndWrite(benchmark::State& state) {
   if (system(cleanup.c_str()) != 0) state.SkipWithError("cleanup failed");
 }
 BENCHMARK(BM_SettingsReadAndWrite)->Arg(0)->Arg(1);
+
+// Reading a settings file of N short entries (a foreign or bloated file):
+// the time per entry must stay flat as N grows.
+static void BM_SettingsReadLargeFile(benchmark::State& state) {
+  char folder[] = "/tmp/eh_bench_settings_XXXXXX";
+  if (!mkdtemp(folder)) {
+    state.SkipWithError("no temp folder");
+    return;
+  }
+  setenv("XDG_CONFIG_HOME", folder, 1);
+  std::string dir = std::string(folder) + "/EmberHollows";
+  std::string raw;
+  char line[48];
+  for (int i = 0; i < state.range(0); i++) {
+    snprintf(line, sizeof(line), "int k%d=%d\n", i, i);
+    raw += line;
+  }
+  std::string make = "mkdir -p " + dir;
+  FILE* f = system(make.c_str()) == 0 ? fopen((dir + "/settings").c_str(), "wb") : nullptr;
+  if (!f) {
+    state.SkipWithError("can't write the settings file");
+    return;
+  }
+  fwrite(raw.data(), 1, raw.size(), f);
+  fclose(f);
+  int v = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(get_config_int("k1", &v));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+  std::string cleanup = std::string("rm -rf ") + folder;
+  if (system(cleanup.c_str()) != 0) state.SkipWithError("cleanup failed");
+}
+BENCHMARK(BM_SettingsReadLargeFile)->Arg(1000)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
