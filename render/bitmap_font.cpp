@@ -238,9 +238,13 @@ void batch_text(RenderBatch& batch, const char* text, int len, int x, int y, int
   int line_h = layout.cellH * cur_scale;
   for (int start = 0, i = 0; i <= len; i++)
     if (i == len || text[i] == '\n') {
-      int lw = line_width(text + start, i - start, cur_scale);
-      int left = align_x == TEXT_RIGHT ? x - lw : align_x == TEXT_CENTER ? x - lw / 2 : x;
-      emit_line(batch, text + start, i - start, left, top, cur_scale, color);
+      // Lines wholly above or below the screen (most of a long visual log)
+      // are left out.
+      if (top + line_h > -1 && top - 1 < d3d_ht) {
+        int lw = line_width(text + start, i - start, cur_scale);
+        int left = align_x == TEXT_RIGHT ? x - lw : align_x == TEXT_CENTER ? x - lw / 2 : x;
+        emit_line(batch, text + start, i - start, left, top, cur_scale, color);
+      }
       top += line_h;
       start = i + 1;
     }

@@ -8,6 +8,7 @@
 #include "core/debug.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
+#include "render/render_batch.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
 #include "render/textures.h"
@@ -132,6 +133,11 @@ TEST_F(BitmapFontTest, GlyphEdgesComeFromAlphaAndBlanksAreHalfACellPlusOne) {
   EXPECT_EQ(h, 16);
   pop_text_state();
   EXPECT_EQ(get_text_scale(), 1);
+  // Lines wholly off the screen are not batched.
+  RenderBatch batch(1024);
+  batch_text(batch, "A\nA\nA", -1, 0, d3d_ht - 4, TEXT_LEFT, TEXT_TOP, 0xFFFFFFFF);
+  ASSERT_EQ(batch.groups.num, 1);
+  EXPECT_EQ(batch.groups[0].first->next, nullptr);
 }
 
 TEST_F(BitmapFontTest, TextLandsWhereTheLayoutSaysWithItsShadowUpAndRight) {
