@@ -5,8 +5,8 @@
 #   tests/render/fuzz/build_font_fuzzers.sh BUILD_DIR [OUT_DIR]
 # then run e.g.
 #   nice -n 19 OUT_DIR/fuzz_dist_font -max_total_time=600 -max_len=32768 OUT_DIR/corpus_font
-# Crashing inputs go to tests/render/fuzz/regressions/<target>_<name>.hex as
-# hex text, which the render tests replay.
+# Crashing inputs go to tests/render/fuzz/regressions/<kind>_<name>.hex (kind
+# font, icons or tga) as hex text, which the render tests replay.
 set -e
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 build=${1:?build directory}
@@ -22,8 +22,10 @@ done
 # The engine's libraries call each other both ways: one rescanned group.
 libs="-Wl,--start-group $(ls "$build"/*/libeh_*.a "$build"/squirrel/libsquirrel.a | tr '\n' ' ') -Wl,--end-group"
 libs="$libs -lepoxy -lSDL2 -lopenal -ldl"
+$CXX $flags -fsanitize=fuzzer-no-link -c "$root/tests/render/fuzz/exercise_fonts.cpp" -o "$out/obj/exercise_fonts.o"
 for target in fuzz_dist_font fuzz_dist_icons fuzz_tga; do
-  $CXX $flags -fsanitize=fuzzer "$root/tests/render/fuzz/$target.cpp" $objs $libs -o "$out/$target"
+  $CXX $flags -fsanitize=fuzzer "$root/tests/render/fuzz/$target.cpp" "$out/obj/exercise_fonts.o" $objs $libs \
+    -o "$out/$target"
 done
 cp "$build/bin/fonts/body.fnt" "$build/bin/fonts/title.fnt" "$out/corpus_font/"
 cp "$build/bin/fonts/ui_icons.icons" "$out/corpus_icons/"
