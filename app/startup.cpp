@@ -18,6 +18,7 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
 #include "gui/gui_runtime.h"
+#include "gui/ui_image.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
 #include "render/dist_font.h"
@@ -78,7 +79,7 @@ void init_game() {
   init_shadows();
   call_module(gameobj_functions.init_new_gui);
   call_module(gameobj_functions.init_spells_ui);
-  // The splash image state.
+  init_ui_image_state(ui_image_state, nullptr, nullptr);
   call_module(gameobj_functions.init_gameobj);
   init_world_script();
   // The main menu, whose camera starts at the local player when there is

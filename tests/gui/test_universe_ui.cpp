@@ -1,3 +1,4 @@
+#include <cmath>
 #include "gui_test_util.h"
 
 namespace {
@@ -66,4 +67,31 @@ TEST_F(UniverseTest, DragPansRightDragZoomsAndTheCentreStaysInBounds) {
   el.enabled = false;
   EXPECT_EQ(send(GUI_EV_MOUSE_WHEEL, INPUT_MOUSE_WHEEL, 400, 300, 0, 1), 0);
   EXPECT_FLOAT_EQ(el.view.extent, 600);
+}
+
+TEST(WorldIcon, CornersCarryHalfSizeUvAndTheEdgeWidthInTheFirstAlpha) {
+  RenderBatch batch(4096);
+  auto vertices = [&] {
+    BatchItem* item = batch.groups.last().last;
+    EXPECT_EQ(item->size, 6 * int(sizeof(WorldIconVertex)));
+    return reinterpret_cast<WorldIconVertex*>(item->data());
+  };
+  render_world_icon(batch, 100, 50, 10, 0x11223344, 0x55667788, 0);
+  WorldIconVertex* v = vertices();
+  EXPECT_FLOAT_EQ(v[0].x, 89);  // h = size + 1
+  EXPECT_FLOAT_EQ(v[2].y, 61);
+  EXPECT_FLOAT_EQ(v[0].u, -1.1f);
+  EXPECT_FLOAT_EQ(v[2].v, 1.1f);
+  EXPECT_EQ(v[0].first, 0x4D223344u) << "alpha 765/10 rounded: 77";
+  EXPECT_EQ(v[5].second, 0x55667788u);
+  render_world_icon(batch, 100, 50, 2, 0x11223344, 0, 0xFF0000FF);
+  v = vertices();
+  EXPECT_FLOAT_EQ(v[2].x, 104);  // with a third colour h grows by size / 2
+  EXPECT_EQ(v[0].first >> 24, 255u) << "tiny icons keep the widest edge the byte holds";
+  EXPECT_EQ(v[3].third, 0xFF0000FFu);
+  int groups = batch.groups.num;
+  render_world_icon(batch, 100, 50, 0, 0, 0, 0);
+  render_world_icon(batch, 100, 50, NAN, 0, 0, 0);
+  EXPECT_EQ(batch.groups.num, groups);
+  EXPECT_EQ(batch.groups[0].first->next, batch.groups[0].last) << "both icons share one draw";
 }
