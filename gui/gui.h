@@ -8,6 +8,7 @@
 #include "gui/gui_property.h"
 #include "gui/gui_screen.h"
 #include "gui/gui_style.h"
+#include "gui/gui_transition.h"
 #include "gui/gui_runtime.h"
 #include "gui/key_box.h"
 #include "gui/rounded_box.h"

@@ -2,6 +2,7 @@
 #include <cstring>
 #include "gui/gui_behavior.h"
 #include "gui/gui_element.h"
+#include "gui/gui_transition.h"
 
 GuiStyle common_style;
 GuiStyle spells_style;
@@ -85,8 +86,11 @@ void GuiStyle::restyle(BaseGuiElement* el, bool force) {
   }
   memcpy(el->animationSources, sources, sizeof(sources));
   if (changed) {
+    GuiTransitionSnapshot snap;
+    snapshot_transitions(el, sources, snap);
     el->dropAnimations();
     memcpy(el->slots, newSlots, sizeof(newSlots));
+    start_transitions(el, snap);
     el->resolveProperties();
   }
   el->dirty = false;

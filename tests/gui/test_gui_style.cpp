@@ -1,5 +1,6 @@
 #include <functional>
 #include "gui_test_util.h"
+#include "core/ref_time.h"
 #include "render/device.h"
 
 namespace {
@@ -164,4 +165,25 @@ TEST(StyleDeathTest, AnAnimatedIdOutOfRangeStops) {
   style.addSheet(&any, &bad);
   TestElement el;
   EXPECT_EXIT(style.restyle(&el, true), testing::ExitedWithCode(100), "NUM_GUI_PROPS");
+}
+
+TEST_F(StyleTest, ATransitionEasesAChangedValueFromWhatWasShown) {
+  base->next = new GuiTransition("\x03", 0.25f);  // freed with the list
+  style.addSheet(&hovered, hover);
+  style.addSheet(&any, base);
+  style.restyle(root, false);
+  EXPECT_EQ(child->animations[COLOR - 1], nullptr) << "the first value is shown at once";
+  child->setBool(GUI_PROP_HOVERED, true);
+  style.restyle(root, false);
+  auto* anim = static_cast<GuiEaseAnimation*>(child->animations[COLOR - 1]);
+  ASSERT_NE(anim, nullptr);
+  EXPECT_NEAR(x_of(child->currentVec(COLOR)), 1, 0.05);
+  anim->start -= get_ref_frequency() / 8;  // half-way
+  EXPECT_NEAR(x_of(child->currentVec(COLOR)), 1.5, 0.05);
+  child->setBool(GUI_PROP_HOVERED, false);  // back before the end: from where it is
+  style.restyle(root, false);
+  anim = static_cast<GuiEaseAnimation*>(child->animations[COLOR - 1]);
+  EXPECT_NEAR(x_of(anim->from), 1.5, 0.05);
+  anim->start -= get_ref_frequency();
+  EXPECT_EQ(x_of(child->currentVec(COLOR)), 1);
 }
