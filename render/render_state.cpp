@@ -51,6 +51,12 @@ void set_blend_alpha() { set_blend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); }
 void set_blend_prealpha() { set_blend(GL_ONE, GL_ONE_MINUS_SRC_ALPHA); }
 void set_blend_multiply() { set_blend(GL_DST_COLOR, GL_ZERO); }
 
+void set_blend_first_target_alpha() {
+  set_blend_alpha();
+  for (GLuint i = 1; i < 4; i++) glDisablei(GL_BLEND, i);
+  glColorMaski(0, (color_write_mask & 1) != 0, (color_write_mask & 2) != 0, (color_write_mask & 4) != 0, GL_FALSE);
+}
+
 void set_atest(int ref) { alpha_test_ref = ref < 1 ? -1.f : float(ref) / 255.f; }
 float get_alpha_test_ref() { return alpha_test_ref; }
 

@@ -8,6 +8,10 @@ void set_blend_smooth_add();   // src + dst * (1 - src colour)
 void set_blend_alpha();        // src * src alpha + dst * (1 - src alpha)
 void set_blend_prealpha();     // src + dst * (1 - src alpha)
 void set_blend_multiply();     // src * dst colour
+// Alpha blending into render target 0 only, keeping its alpha; the other
+// targets are written as they are (a surface drawn over a G-buffer).
+// set_blend_none and set_color_write_mask end it.
+void set_blend_first_target_alpha();
 // ref < 1: alpha test off; otherwise pixels pass when alpha * 255 >= ref.
 // Pixel shaders apply it with ALPHA_TEST(colour).
 void set_atest(int ref);

@@ -1,0 +1,48 @@
+#version 330 core
+// Land, forward: the far grid, or with INST the near cells as instances of
+// a 5 x 5 patch.
+#include "land_common.inc"
+#ifdef VSH
+#ifdef INST
+layout(location = ATTR_POSITION) in vec2 patch_uv;
+layout(location = ATTR_TEXCOORD0) in vec2 cell;
+layout(location = ATTR_TEXCOORD1) in vec4 corner;
+#else
+layout(location = ATTR_POSITION) in vec2 cell;
+layout(location = ATTR_TEXCOORD0) in float height;
+#endif
+out vec3 v_world;
+out vec2 v_uv;
+void main() {
+#ifdef INST
+  vec2 xz = cell + patch_uv;
+  float h = mix(mix(corner.x, corner.y, patch_uv.x), mix(corner.z, corner.w, patch_uv.x), patch_uv.y);
+#else
+  vec2 xz = cell;
+  float h = height;
+#endif
+  v_world = land_world(xz, h);
+  v_uv = cell_uv(xz);
+  gl_Position = world_to_clip(v_world);
+}
+#endif
+#ifdef PSH
+#include "land_material.inc"
+uniform sampler2D tex1;
+uniform sampler2D tex5;
+in vec3 v_world;
+in vec2 v_uv;
+out vec4 color;
+void main() {
+  vec3 n = normalize(texture(tex1, v_uv).xyz * 2.0 - 1.0);
+  vec3 albedo = land_albedo(v_uv, v_world, n);
+  vec3 light = land_light(n, 1.0, 1.0);
+  vec3 c = albedo * light;
+  float depth = fluid_depth(tex5, v_uv, v_world.y);
+  if (depth > 0.0) {
+    vec3 t = exp(-depth * water_absorption() * 2.0);
+    c = c * t + vec3(0.02, 0.11, 0.14) * light * (1.0 - t);
+  }
+  color = vec4(land_fog(c, v_world), 1.0);
+}
+#endif

@@ -1,0 +1,43 @@
+#version 330 core
+// Water, forward: sky reflected by the rippled surface, sun glints, foam.
+// The ground under it is tinted by depth when the land is drawn.
+#include "land_common.inc"
+#ifdef VSH
+layout(location = ATTR_POSITION) in vec2 cell;
+layout(location = ATTR_TEXCOORD0) in float surface;
+layout(location = ATTR_TEXCOORD1) in float foam;
+out vec3 v_world;
+out vec2 v_uv;
+out float v_foam;
+void main() {
+  v_world = land_world(cell, surface);
+  v_uv = cell_uv(cell);
+  v_foam = foam;
+  gl_Position = world_to_clip(v_world);
+}
+#endif
+#ifdef PSH
+#include "water_surface.inc"
+uniform sampler2D tex3;
+uniform sampler2D tex4;
+in vec3 v_world;
+in vec2 v_uv;
+in float v_foam;
+out vec4 color;
+// Slope of the detail map's grain: small ripples.
+vec2 grain_slope(vec2 q) {
+  const float e = 1.0 / 256.0;
+  float g = texture(tex4, q).g;
+  return vec2(texture(tex4, q + vec2(e, 0.0)).g - g, texture(tex4, q + vec2(0.0, e)).g - g);
+}
+void main() {
+  float t = land_clock();
+  vec2 q = v_world.xz * 0.3;
+  vec2 ripple = grain_slope(q + t * vec2(0.031, 0.019)) + grain_slope(q * 1.73 - t * vec2(0.017, 0.037));
+  vec3 n = normalize(texture(tex3, v_uv).xyz * 2.0 - 1.0);
+  n = normalize(n + vec3(ripple.x, 0.0, ripple.y) * 2.0);
+  float pattern = texture(tex4, v_world.xz * 0.9 + t * vec2(0.05, 0.03)).g;
+  color = water_color(v_world, n, v_foam, pattern);
+  color.rgb = land_fog(color.rgb, v_world);
+}
+#endif

@@ -1,0 +1,124 @@
+#include "render/land_fluids.h"
+#include <cmath>
+#include "terrain/game_random.h"
+
+namespace LandFluids {
+using namespace HeightmapData;
+
+State state;
+
+namespace {
+// Fluid of each kind beyond the threshold: its level, else NO_SURFACE.
+float water_level[HMAP_CELLS], lava_level[HMAP_CELLS];
+
+inline int wrap_offset(int d) {
+  d &= HMAP_MASK;
+  return d >= HMAP_SIZE / 2 ? d - HMAP_SIZE : d;
+}
+
+// A dry cell beside fluid: the average level of its wet neighbours, no
+// higher than its own ground.
+inline float shore_surface(const float* level, int x, int z, float ground) {
+  float sum = 0.f;
+  int n = 0;
+  for (int dz = -1; dz <= 1; dz++)
+    for (int dx = -1; dx <= 1; dx++) {
+      if (!dx && !dz) continue;
+      float v = level[cell_index(x + dx, z + dz)];
+      if (v != NO_SURFACE) {
+        sum += v;
+        n++;
+      }
+    }
+  if (!n) return NO_SURFACE;
+  return std::min(sum / float(n), ground);
+}
+
+inline FlowCell sample_flow(const FlowCell* f, float x, float z) {
+  float fx = std::floor(x), fz = std::floor(z);
+  float tx = x - fx, tz = z - fz;
+  int x0 = int(fx), z0 = int(fz);
+  const FlowCell& a = f[cell_index(x0, z0)];
+  const FlowCell& b = f[cell_index(x0 + 1, z0)];
+  const FlowCell& c = f[cell_index(x0, z0 + 1)];
+  const FlowCell& d = f[cell_index(x0 + 1, z0 + 1)];
+  float wa = (1 - tx) * (1 - tz), wb = tx * (1 - tz), wc = (1 - tx) * tz, wd = tx * tz;
+  return {a.ax * wa + b.ax * wb + c.ax * wc + d.ax * wd, a.az * wa + b.az * wb + c.az * wc + d.az * wd,
+          a.bx * wa + b.bx * wb + c.bx * wc + d.bx * wd, a.bz * wa + b.bz * wb + c.bz * wc + d.bz * wd};
+}
+}  // namespace
+
+void compute_surfaces(float threshold, float* water_surf, float* lava_surf) {
+  for (int i = 0; i < HMAP_CELLS; i++) {
+    float a = water_at(i).amount, g = hmap[i];
+    water_level[i] = a > threshold ? g + a : NO_SURFACE;
+    lava_level[i] = a < -threshold ? g - a : NO_SURFACE;
+  }
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++) {
+      int i = cell_index(x, z);
+      float g = hmap[i];
+      water_surf[i] = water_level[i] != NO_SURFACE ? water_level[i] : shore_surface(water_level, x, z, g);
+      lava_surf[i] = lava_level[i] != NO_SURFACE ? lava_level[i] : shore_surface(lava_level, x, z, g);
+    }
+}
+
+void advect_flow(const FlowCell* prev, FlowCell* cur, float dt) {
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++) {
+      float vx = water[z][x].vel_x + water[z][(x - 1) & HMAP_MASK].vel_x;
+      float vz = water[z][x].vel_z + water[(z - 1) & HMAP_MASK][x].vel_z;
+      cur[cell_index(x, z)] = sample_flow(prev, float(x) - vx * dt, float(z) - vz * dt);
+    }
+}
+
+void seed_flow_phase(FlowCell* field, int phase, int cam_x, int cam_z) {
+  float angle = frnd() * 6.2831853f;
+  float ox = hmfrnd(), oz = hmfrnd();
+  float c = std::cos(angle), s = std::sin(angle);
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++) {
+      float dx = float(wrap_offset(x - cam_x)), dz = float(wrap_offset(z - cam_z));
+      float u = c * dx - s * dz + ox, v = s * dx + c * dz + oz;
+      FlowCell& f = field[cell_index(x, z)];
+      if (phase == 0) {
+        f.ax = u;
+        f.az = v;
+      } else {
+        f.bx = u;
+        f.bz = v;
+      }
+    }
+}
+
+void reset(int cam_x, int cam_z) {
+  for (int b = 0; b < 2; b++)
+    for (int i = 0; i < HMAP_CELLS; i++) state.water_surf[b][i] = state.lava_surf[b][i] = NO_SURFACE;
+  for (auto& s : state.frame_surf) s[0] = s[1] = NO_SURFACE;
+  state.cur = state.flow_cur = state.counter = 0;
+  for (int phase = 0; phase < 2; phase++) seed_flow_phase(state.flow[0], phase, cam_x, cam_z);
+  std::copy(state.flow[0], state.flow[0] + HMAP_CELLS, state.flow[1]);
+}
+
+void update(float dt, bool high_quality, int cam_x, int cam_z) {
+  state.cur ^= 1;
+  compute_surfaces(high_quality ? SURFACE_THRESHOLD_HIGH : SURFACE_THRESHOLD_LOW, state.water_surf[state.cur],
+                   state.lava_surf[state.cur]);
+  if (!high_quality) return;
+  state.flow_cur ^= 1;
+  FlowCell* cur = state.flow[state.flow_cur];
+  advect_flow(state.flow[state.flow_cur ^ 1], cur, dt);
+  state.counter = (state.counter + 1) % FLOW_PERIOD;
+  if (state.counter == FLOW_PERIOD / 2) seed_flow_phase(cur, 0, cam_x, cam_z);
+  if (state.counter == 0) seed_flow_phase(cur, 1, cam_x, cam_z);
+}
+
+void blend(float f) {
+  const float *wp = state.water_surf[state.cur ^ 1], *wc = state.water_surf[state.cur];
+  const float *lp = state.lava_surf[state.cur ^ 1], *lc = state.lava_surf[state.cur];
+  for (int i = 0; i < HMAP_CELLS; i++) {
+    state.frame_surf[i][0] = blend_surface(wp[i], wc[i], f);
+    state.frame_surf[i][1] = blend_surface(lp[i], lc[i], f);
+  }
+}
+}  // namespace LandFluids

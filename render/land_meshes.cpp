@@ -1,0 +1,228 @@
+#include "render/land_meshes.h"
+#include <algorithm>
+#include <cmath>
+#include "render/land_fluids.h"
+
+namespace LandMeshes {
+using namespace HeightmapData;
+
+namespace {
+inline int ground_type(int cell) { return int(surface[cell].flags & 15u); }
+inline int16_t to_short(float v) { return int16_t(std::clamp(v, -32768.f, 32767.f)); }
+inline bool in_disc(int r, int k) { return (2 * r - 255) * (2 * r - 255) + (2 * k - 255) * (2 * k - 255) <= DISC_LIMIT; }
+inline bool in_near_window(int dx, int dz) { return dx >= NEAR_FROM && dx <= NEAR_TO && dz >= NEAR_FROM && dz <= NEAR_TO; }
+inline uint16_t* quad(uint16_t* out, int a, int row) {
+  out[0] = uint16_t(a);
+  out[1] = uint16_t(a + row);
+  out[2] = uint16_t(a + 1);
+  out[3] = uint16_t(a + 1);
+  out[4] = uint16_t(a + row);
+  out[5] = uint16_t(a + row + 1);
+  return out + 6;
+}
+}  // namespace
+
+Frame make_frame(float cam_x, float cam_z) {
+  Frame f;
+  f.cam_x = cam_x;
+  f.cam_z = cam_z;
+  f.cell_x = int(std::floor(cam_x));
+  f.cell_z = int(std::floor(cam_z));
+  f.base_x = f.cell_x & ~HMAP_MASK;
+  f.base_z = f.cell_z & ~HMAP_MASK;
+  return f;
+}
+
+int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, HouseTileFn house) {
+  int n = 0;
+  for (int dz = NEAR_FROM; dz <= NEAR_TO; dz++)
+    for (int dx = NEAR_FROM; dx <= NEAR_TO; dx++) {
+      int x = f.cell_x + dx, z = f.cell_z + dz;
+      int cell = cell_index(x, z);
+      if (ground_type(cell) == GT_HOUSE) {
+        if (house) house(&surface[cell], x, z);
+        continue;
+      }
+      NearCellInstance& c = out[n++];
+      c.x = int16_t(x - f.base_x);
+      c.z = int16_t(z - f.base_z);
+      c.h[0] = curh[cell];
+      c.h[1] = curh[cell_index(x + 1, z)];
+      c.h[2] = curh[cell_index(x, z + 1)];
+      c.h[3] = curh[cell_index(x + 1, z + 1)];
+    }
+  return n;
+}
+
+void build_land_grid(const Frame& f, const float* curh, LandGridVertex* out) {
+  int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
+  for (int r = 0; r < GRID; r++) {
+    const float* row = curh + (((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT);
+    int16_t lz = int16_t(z0 + r - f.base_z);
+    for (int k = 0; k < GRID; k++, out++) {
+      out->x = int16_t(x0 + k - f.base_x);
+      out->z = lz;
+      out->h = row[(x0 + k) & HMAP_MASK];
+    }
+  }
+}
+
+int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house) {
+  uint16_t* p = out;
+  int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
+  for (int r = 0; r < GRID - 1; r++) {
+    int dz = r - GRID / 2;
+    for (int k = 0; k < GRID - 1; k++) {
+      if (!in_disc(r, k) || in_near_window(k - GRID / 2, dz)) continue;
+      int cell = cell_index(x0 + k, z0 + r);
+      if (ground_type(cell) == GT_HOUSE) {
+        if (house) house(&surface[cell], x0 + k, z0 + r);
+        continue;
+      }
+      p = quad(p, r * GRID + k, GRID);
+    }
+  }
+  return int(p - out);
+}
+
+void build_horizon(const Frame& f, const float* curh, const float (*surf)[2], LandGridVertex* out) {
+  int x0 = (f.cell_x - 383) & ~(HORIZON_STEP - 1), z0 = (f.cell_z - 383) & ~(HORIZON_STEP - 1);
+  for (int r = 0; r < HORIZON; r++) {
+    int z = z0 + r * HORIZON_STEP;
+    float dz = float(z) - f.cam_z;
+    for (int k = 0; k < HORIZON; k++, out++) {
+      int x = x0 + k * HORIZON_STEP;
+      int cell = cell_index(x, z);
+      float h = std::max(curh[cell], std::max(surf[cell][0], surf[cell][1]));
+      float dx = float(x) - f.cam_x;
+      float e = (std::sqrt(dx * dx + dz * dz) - 128.f) / 256.f;
+      if (e > 0) h -= 128.f * e * e;  // the world curves away
+      out->x = int16_t(x - f.base_x);
+      out->z = int16_t(z - f.base_z);
+      out->h = h;
+    }
+  }
+}
+
+int build_horizon_ring(uint16_t* out) {
+  uint16_t* p = out;
+  for (int r = 0; r < HORIZON - 1; r++)
+    for (int k = 0; k < HORIZON - 1; k++)
+      if ((2 * r - 191) * (2 * r - 191) + (2 * k - 191) * (2 * k - 191) > HORIZON_HOLE)
+        p = quad(p, r * HORIZON + k, HORIZON);
+  return int(p - out);
+}
+
+void build_patch(float* uv, uint16_t* indices) {
+  for (int v = 0; v < 5; v++)
+    for (int u = 0; u < 5; u++) {
+      *uv++ = float(u) * 0.25f;
+      *uv++ = float(v) * 0.25f;
+    }
+  for (int v = 0; v < 4; v++)
+    for (int u = 0; u < 4; u++) indices = quad(indices, v * 5 + u, 5);
+}
+
+void build_fluid_high(const Frame& fr, int kind, float f, const float* curh, FluidVertexHigh* out) {
+  const LandFluids::State& s = LandFluids::state;
+  const LandFluids::FlowCell* fp = s.flow[s.flow_cur ^ 1];
+  const LandFluids::FlowCell* fc = s.flow[s.flow_cur];
+  const Water* wp = &tmpw[0][0];
+  const Water* wc = &water[0][0];
+  int x0 = fr.cell_x - GRID / 2, z0 = fr.cell_z - GRID / 2;
+  for (int r = 0; r < GRID; r++) {
+    int16_t lz = int16_t(z0 + r - fr.base_z);
+    int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+    for (int k = 0; k < GRID; k++, out++) {
+      int cell = row | ((x0 + k) & HMAP_MASK);
+      float surf = s.frame_surf[cell][kind];
+      out->x = int16_t(x0 + k - fr.base_x);
+      out->z = lz;
+      out->surface = surf == LandFluids::NO_SURFACE ? curh[cell] : surf;
+      const LandFluids::FlowCell &a = fp[cell], &b = fc[cell];
+      out->flow[0] = a.ax + (b.ax - a.ax) * f;
+      out->flow[1] = a.az + (b.az - a.az) * f;
+      out->flow[2] = a.bx + (b.bx - a.bx) * f;
+      out->flow[3] = a.bz + (b.bz - a.bz) * f;
+      const Water &p = wp[cell], &c = wc[cell];
+      float sp = p.vel_x * p.vel_x + p.vel_z * p.vel_z, sc = c.vel_x * c.vel_x + c.vel_z * c.vel_z;
+      out->speed2 = to_short((sp + (sc - sp) * f) * 256.f);
+      if (kind == 0)
+        out->extra = to_short((p.foam + (c.foam - p.foam) * f) * 256.f);
+      else
+        out->extra = to_short(std::max(out->surface - curh[cell], 0.f) * 1024.f);
+    }
+  }
+}
+
+void build_fluid_low(const Frame& fr, int kind, float f, const float* curh, FluidVertexLow* out) {
+  const LandFluids::State& s = LandFluids::state;
+  const Water* wp = &tmpw[0][0];
+  const Water* wc = &water[0][0];
+  int x0 = fr.cell_x - GRID / 2, z0 = fr.cell_z - GRID / 2;
+  for (int r = 0; r < GRID; r++) {
+    int16_t lz = int16_t(z0 + r - fr.base_z);
+    int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+    for (int k = 0; k < GRID; k++, out++) {
+      int cell = row | ((x0 + k) & HMAP_MASK);
+      float surf = s.frame_surf[cell][kind];
+      out->x = int16_t(x0 + k - fr.base_x);
+      out->z = lz;
+      out->surface = surf == LandFluids::NO_SURFACE ? curh[cell] : surf;
+      if (kind == 0)
+        out->extra = wp[cell].foam + (wc[cell].foam - wp[cell].foam) * f;
+      else
+        out->extra = std::max(out->surface - curh[cell], 0.f);
+    }
+  }
+}
+
+int build_fluid_indices(const Frame& fr, int kind, uint16_t* out) {
+  const LandFluids::State& s = LandFluids::state;
+  uint16_t* p = out;
+  int x0 = fr.cell_x - GRID / 2, z0 = fr.cell_z - GRID / 2;
+  // Which vertices of the grid have a surface, one row at a time.
+  bool wet[2][GRID];
+  auto fill = [&](bool* w, int r) {
+    int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+    for (int k = 0; k < GRID; k++) w[k] = s.frame_surf[row | ((x0 + k) & HMAP_MASK)][kind] != LandFluids::NO_SURFACE;
+  };
+  fill(wet[0], 0);
+  for (int r = 0; r < GRID - 1; r++) {
+    bool* top = wet[r & 1];
+    bool* bottom = wet[(r + 1) & 1];
+    fill(bottom, r + 1);
+    for (int k = 0; k < GRID - 1; k++)
+      if (top[k] && top[k + 1] && bottom[k] && bottom[k + 1] && in_disc(r, k)) p = quad(p, r * GRID + k, GRID);
+  }
+  return int(p - out);
+}
+
+void build_map_water(MapWaterVertex* out) {
+  for (int z = 0; z < MAP_WATER; z++)
+    for (int x = 0; x < MAP_WATER; x++, out++) {
+      const Water& w = water[z & HMAP_MASK][x & HMAP_MASK];
+      out->x = int16_t(x);
+      out->z = int16_t(z);
+      out->amount = w.amount;
+      out->foam = w.foam;
+    }
+}
+
+int build_map_water_indices(uint16_t* out, int* first_count) {
+  bool wet[MAP_WATER * MAP_WATER];
+  for (int z = 0; z < MAP_WATER; z++)
+    for (int x = 0; x < MAP_WATER; x++)
+      wet[z * MAP_WATER + x] = std::fabs(water[z & HMAP_MASK][x & HMAP_MASK].amount) > 0.01f;
+  uint16_t* p = out;
+  for (int z = 0; z < MAP_WATER - 1; z++) {
+    if (z == MAP_WATER_SPLIT_ROW) *first_count = int(p - out);
+    int base = z < MAP_WATER_SPLIT_ROW ? 0 : MAP_WATER_SPLIT;
+    for (int x = 0; x < MAP_WATER - 1; x++) {
+      int a = z * MAP_WATER + x;
+      if (wet[a] || wet[a + 1] || wet[a + MAP_WATER] || wet[a + MAP_WATER + 1]) p = quad(p, a - base, MAP_WATER);
+    }
+  }
+  return int(p - out);
+}
+}  // namespace LandMeshes
