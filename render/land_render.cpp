@@ -4,6 +4,7 @@
 #include <cstring>
 #include "app/app_globals.h"
 #include "core/debug.h"
+#include "core/optional_services.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "render/buffers.h"
 #include "render/device.h"
@@ -252,9 +253,11 @@ void init_land_render() {
   std::copy(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS, curh);
   land_dirty = true;
   gpu.ready = true;
+  optional_services.request_land_refresh = &request_land_refresh;
 }
 
 void close_land_render() {
+  if (optional_services.request_land_refresh == &request_land_refresh) optional_services.request_land_refresh = nullptr;
   close_world_map();
   close_land_textures();
   release_texture(mapTex);
