@@ -5,6 +5,7 @@
 #include "debug/debug_vis.h"
 #include "effects/common_fx.h"
 #include "gameobj_host/gameobj_functions.h"
+#include "render/land_render.h"
 #include "render/shadows.h"
 
 namespace {
@@ -28,6 +29,11 @@ void render_object_shadows(float dt) {
 
 ScenePasses game_scene_passes() {
   ScenePasses p{};
+  p.prepare_land = prepare_land_render;
+  p.draw_land = draw_land;
+  p.draw_water = draw_water;
+  p.draw_lava = draw_lava;
+  p.draw_horizon = draw_horizon;
   p.render_objects = render_objects;
   p.render_object_shadows = render_object_shadows;
   p.start_shadows = start_render_shadows;

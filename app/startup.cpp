@@ -24,6 +24,7 @@
 #include "render/dist_font.h"
 #include "render/dyn_vb_writer.h"
 #include "render/mesh.h"
+#include "render/land_render.h"
 #include "render/postfx.h"
 #include "render/scene_render.h"
 #include "render/shadows.h"
@@ -63,7 +64,7 @@ void init_game() {
   else
     use_postfx = false;
   init_sky();
-  // The land renderer starts here.
+  init_land_render();
   show_splash("Creating post-effect textures", -1.f);
   init_postfx();
   set_scene_passes(game_scene_passes());
@@ -100,7 +101,7 @@ void close_game() {
   close_common_fx();
   close_debug_vis();
   close_postfx();
-  // The land renderer closes here.
+  close_land_render();
   close_sky();
   close_deferred_scene();
   release_scene_image();
@@ -112,7 +113,7 @@ void close_game() {
 void after_device_reset() {
   scene_after_reset();
   update_font_scale();
-  // The terrain refresh is requested here.
+  request_land_refresh();
   call_module(gameobj_functions.spells_ui_after_resize);
 }
 

@@ -1,6 +1,7 @@
 #version 330 core
 // Land, forward: the far grid, or with INST the near cells as instances of
 // a 5 x 5 patch.
+#include "scene_common.inc"
 #include "land_common.inc"
 #ifdef VSH
 #ifdef INST
@@ -36,13 +37,8 @@ out vec4 color;
 void main() {
   vec3 n = normalize(texture(tex1, v_uv).xyz * 2.0 - 1.0);
   vec3 albedo = land_albedo(v_uv, v_world, n);
-  vec3 light = land_light(n, 1.0, 1.0);
-  vec3 c = albedo * light;
-  float depth = fluid_depth(tex5, v_uv, v_world.y);
-  if (depth > 0.0) {
-    vec3 t = exp(-depth * water_absorption() * 2.0);
-    c = c * t + vec3(0.02, 0.11, 0.14) * light * (1.0 - t);
-  }
-  color = vec4(land_fog(c, v_world), 1.0);
+  albedo = under_water(albedo, fluid_depth(tex5, v_uv, v_world.y));
+  vec3 c = scene_light(albedo, n, 1.0, 1.0);
+  color = vec4(land_haze(c, v_world), 1.0);
 }
 #endif

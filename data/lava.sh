@@ -1,6 +1,7 @@
 #version 330 core
 // Lava, forward: glowing where it is hot and deep, crusting over as it
 // thins, the crust drifting slowly.
+#include "scene_common.inc"
 #include "land_common.inc"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 cell;
@@ -30,8 +31,8 @@ void main() {
   float a = texture(tex4, v_world.xz * 0.21 + t * vec2(0.011, 0.007)).r;
   float b = texture(tex4, v_world.xz * 0.53 - t * vec2(0.006, 0.013)).g;
   vec4 lava = lava_look(a * 0.65 + b * 0.35, v_depth, t);
-  vec3 c = lava.rgb * land_light(n, 1.0, 1.0) * (1.0 - lava.a) + lava.rgb * lava.a;
+  vec3 c = mix(scene_light(lava.rgb, n, 1.0, 1.0), lava.rgb, lava.a);
   // The glow shows through the haze.
-  color = vec4(mix(land_fog(c, v_world), c, lava.a * 0.6), 1.0);
+  color = vec4(mix(land_haze(c, v_world), c, lava.a * 0.6), 1.0);
 }
 #endif

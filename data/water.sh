@@ -1,6 +1,7 @@
 #version 330 core
 // Water, forward: sky reflected by the rippled surface, sun glints, foam.
 // The ground under it is tinted by depth when the land is drawn.
+#include "scene_common.inc"
 #include "land_common.inc"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 cell;
@@ -38,6 +39,6 @@ void main() {
   n = normalize(n + vec3(ripple.x, 0.0, ripple.y) * 2.0);
   float pattern = texture(tex4, v_world.xz * 0.9 + t * vec2(0.05, 0.03)).g;
   color = water_color(v_world, n, v_foam, pattern);
-  color.rgb = land_fog(color.rgb, v_world);
+  color.rgb = land_haze(color.rgb, v_world);
 }
 #endif

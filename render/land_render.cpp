@@ -358,6 +358,7 @@ void draw_lava(float k) {
 
 void draw_horizon() {
   if (!gpu.ready || !gpu.high || !gpu.horizon_indices) return;
+  bind_cell_texture(1, normTex);
   bind_cell_texture(2, colrTex);
   bind_cell_texture(3, topcTex);
   set_mesh_constants();

@@ -89,7 +89,7 @@ TEST_F(LandRenderTest, CellTexturesHoldTheGridsAfterARefresh) {
 }
 
 TEST_F(LandRenderTest, NormalsFollowTheSlopeAtBothQualities) {
-  for (int quality = 0; quality < 1; quality++) {
+  for (int quality = 0; quality < 2; quality++) {
     slope_ground(0.25f);
     start(quality);
     float n[3];

@@ -3,9 +3,9 @@
 // game's world script, runs UPDATES fluid steps (default 40) through the
 // terrain renderer, and draws the terrain from the camera at (X, Y, Z)
 // looking along YAW and PITCH (degrees; pitch down is positive) into a
-// 1280 x 720 PNG, headless. Quality 0 draws the forward shaders; quality 1
-// shows the deferred shaders' colour buffer lit by a plain light.
-// Prints the time of the steps measured.
+// 1280 x 720 PNG, headless, through the game's scene pipeline at quality 0
+// (forward) or 1 (deferred), with the world map beside it (OUT.png.map.png).
+// Prints the time of an update with its frame and of the last frame.
 #include <SDL2/SDL.h>
 #include <cmath>
 #include <cstdio>
@@ -25,6 +25,10 @@
 #include "render/render_state.h"
 #include "render/shaders.h"
 #include "render/textures.h"
+#include "render/postfx.h"
+#include "render/scene_image.h"
+#include "render/scene_render.h"
+#include "render/sky.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/world_generation.h"
 #include "terrain/game_random.h"
@@ -52,27 +56,16 @@ void set_camera(float x, float y, float z, float yaw_deg, float pitch_deg) {
   v.m[3][3] = 1.f;
   set_view_tm(v);
   set_proj_tm(1.2915436f, float(WIDTH) / float(HEIGHT), 0.1f, 512.f);
-  Matrix44 g;
-  get_glob_tm(g);
-  float cols[4][4];
-  for (int c = 0; c < 4; c++)
-    for (int k = 0; k < 4; k++) cols[c][k] = g.m[k][c];
-  set_vs_const(0, &cols[0][0], 4);
-  const float cam[4] = {x, y, z, 1.f};
-  set_vs_const(10, cam, 1);
 }
 
-// A plain afternoon light: sun, sky, water absorption, haze.
-void set_light() {
-  float sun[4] = {0.5f, 0.75f, 0.35f, 0.94f};
-  float n = std::sqrt(sun[0] * sun[0] + sun[1] * sun[1] + sun[2] * sun[2]);
-  for (int i = 0; i < 3; i++) sun[i] /= n;
-  set_vs_const(30, sun, 1);
-  const float palette[4][4] = {{1.05f, 0.98f, 0.88f, 0}, {0.42f, 0.5f, 0.62f, 0}, {0.45f, 0.15f, 0.06f, 0},
-                               {0.62f, 0.72f, 0.85f, 0}};
-  set_vs_const(31, &palette[0][0], 4);
-  const float fog[4] = {1, 0, 0, 0};
-  set_vs_const(8, fog, 1);
+bool write_png(const char* path, const uint32_t* px, int w, int h) {
+  std::vector<uint8_t> rgb(size_t(w) * size_t(h) * 3);
+  for (size_t i = 0; i < size_t(w) * size_t(h); i++) {
+    rgb[i * 3] = uint8_t(px[i] >> 16);
+    rgb[i * 3 + 1] = uint8_t(px[i] >> 8);
+    rgb[i * 3 + 2] = uint8_t(px[i]);
+  }
+  return stbi_write_png(path, w, h, 3, rgb.data(), w * 3) != 0;
 }
 }  // namespace
 
@@ -105,70 +98,53 @@ int main(int argc, char** argv) {
   world_vm.close();
 
   set_camera(cam[0], cam[1], cam[2], cam[3], cam[4]);
+  if (!create_scene_image()) return 2;
+  if (gfx_quality == 1) init_deferred_scene();
+  init_sky();
+  set_sun_dir(_mm_setr_ps(0.5f, 0.8f, 0.3f, 0.f), true);
+  init_postfx();
   init_land_render();
+  ScenePasses passes = {};
+  passes.prepare_land = prepare_land_render;
+  passes.draw_land = draw_land;
+  passes.draw_water = draw_water;
+  passes.draw_lava = draw_lava;
+  passes.draw_horizon = draw_horizon;
+  set_scene_passes(passes);
+  // Updates with a frame after each, as the game runs them.
   int64_t t0 = get_ref_time();
   for (int i = 0; i < updates; i++) {
     update_land_render(0.05f);
     HeightmapData::updateHmap(0.05f);
     HeightmapData::simWater(0.05f);
-    set_light();
-    prepare_land_render(0.f);
+    update_sky();
+    if (begin_scene()) {
+      render_scene(0.f);
+      compose_frame();
+      end_scene();
+    }
   }
   flush_gpu();
   int64_t t1 = get_ref_time();
-  if (getenv("FLUID_STATS")) {
-    double foam = 0, speed = 0;
-    int wet = 0;
-    for (int i = 0; i < HeightmapData::HMAP_CELLS; i++) {
-      const HeightmapData::Water& w = HeightmapData::water_at(i);
-      if (w.amount <= 0.01f) continue;
-      wet++;
-      foam += w.foam;
-      speed += std::sqrt(w.vel_x * w.vel_x + w.vel_z * w.vel_z);
-    }
-    printf("%d wet cells, mean foam %.3f, mean speed %.3f\n", wet, foam / std::max(wet, 1), speed / std::max(wet, 1));
-  }
-  Texture* scene = create_scene_texture();
   if (!begin_scene()) return 3;
-  set_light();
-  prepare_land_render(frame_t);
-  int64_t t2 = get_ref_time();
-  set_render_target(scene, 0, true);
-  clear_view(0xFF9EB8D8);
-  set_zenable(true);
-  set_zwrite(true);
-  set_cull_mode(0);
-  draw_land();
-  if (!getenv("NO_WATER")) draw_water(frame_t * 20.f);
-  draw_lava(frame_t * 20.f);
-  if (gfx_quality) draw_horizon();
+  render_scene(frame_t);
+  compose_frame();
   std::vector<uint32_t> px(size_t(WIDTH) * HEIGHT);
-  read_texture_pixels(scene, px.data());
+  read_back_buffer_pixels(px.data());
   end_scene();
-  int64_t t3 = get_ref_time();
-  std::vector<uint8_t> rgb(px.size() * 3);
-  for (size_t i = 0; i < px.size(); i++) {
-    rgb[i * 3] = uint8_t(px[i] >> 16);
-    rgb[i * 3 + 1] = uint8_t(px[i] >> 8);
-    rgb[i * 3 + 2] = uint8_t(px[i]);
-  }
-  stbi_write_png(out, WIDTH, HEIGHT, 3, rgb.data(), WIDTH * 3);
-  if (argc >= 0) {
-    std::vector<uint32_t> map(512 * 512);
-    read_texture_pixels(HeightmapRenderer::mapTex, map.data());
-    std::vector<uint8_t> m(map.size() * 3);
-    for (size_t i = 0; i < map.size(); i++) {
-      m[i * 3] = uint8_t(map[i] >> 16);
-      m[i * 3 + 1] = uint8_t(map[i] >> 8);
-      m[i * 3 + 2] = uint8_t(map[i]);
-    }
-    std::string map_path = std::string(out) + ".map.png";
-    stbi_write_png(map_path.c_str(), 512, 512, 3, m.data(), 512 * 3);
-  }
-  printf("updates and their frames %.2f ms each, prepare %.2f ms, draw %.2f ms\n", get_time_usec(t1 - t0) / 1000.0 / std::max(updates, 1),
-         get_time_usec(t2 - t1) / 1000.0, get_time_usec(t3 - t2) / 1000.0);
+  flush_gpu();
+  int64_t t2 = get_ref_time();
+  write_png(out, px.data(), WIDTH, HEIGHT);
+  std::vector<uint32_t> map(512 * 512);
+  read_texture_pixels(HeightmapRenderer::mapTex, map.data());
+  write_png((std::string(out) + ".map.png").c_str(), map.data(), 512, 512);
+  printf("update + frame %.1f ms each, last frame %.1f ms\n", get_time_usec(t1 - t0) / 1000.0 / std::max(updates, 1),
+         get_time_usec(t2 - t1) / 1000.0);
   close_land_render();
-  release_texture(scene);
+  close_postfx();
+  close_sky();
+  close_deferred_scene();
+  release_scene_image();
   close_d3d();
   return 0;
 }

@@ -1,0 +1,56 @@
+#version 330 core
+// Land into the G-buffers: the far grid, or with INST the near cells as
+// instances of a 5 x 5 patch. Shadowing (sky and sun) from tex0.
+#include "scene_common.inc"
+#include "gbuffer.inc"
+#include "land_common.inc"
+#ifdef VSH
+#ifdef INST
+layout(location = ATTR_POSITION) in vec2 patch_uv;
+layout(location = ATTR_TEXCOORD0) in vec2 cell;
+layout(location = ATTR_TEXCOORD1) in vec4 corner;
+#else
+layout(location = ATTR_POSITION) in vec2 cell;
+layout(location = ATTR_TEXCOORD0) in float height;
+#endif
+out vec3 v_world;
+out vec2 v_uv;
+out float v_depth;
+void main() {
+#ifdef INST
+  vec2 xz = cell + patch_uv;
+  float h = mix(mix(corner.x, corner.y, patch_uv.x), mix(corner.z, corner.w, patch_uv.x), patch_uv.y);
+#else
+  vec2 xz = cell;
+  float h = height;
+#endif
+  v_world = land_world(xz, h);
+  v_uv = cell_uv(xz);
+  v_depth = view_depth01(v_world);
+  gl_Position = world_to_clip(v_world);
+}
+#endif
+#ifdef PSH
+#include "land_material.inc"
+uniform sampler2D tex0;
+uniform sampler2D tex1;
+uniform sampler2D tex5;
+in vec3 v_world;
+in vec2 v_uv;
+in float v_depth;
+layout(location = 0) out vec4 g0;
+layout(location = 1) out vec4 g1;
+layout(location = 2) out vec4 g2;
+void main() {
+  vec3 n = normalize(texture(tex1, v_uv).xyz * 2.0 - 1.0);
+  vec3 albedo = land_albedo(v_uv, v_world, n);
+  float depth = fluid_depth(tex5, v_uv, v_world.y);
+  albedo = under_water(albedo, depth);
+  vec2 shade = texture(tex0, v_uv).rg;
+  // Bright ground (snow, wet sand) gives a soft sheen.
+  float sheen = clamp(dot(albedo, vec3(0.33)) - 0.55, 0.0, 0.4);
+  g0 = vec4(albedo, 0.0);
+  g1 = gbuffer_normal_depth(n, v_depth);
+  g2 = vec4(shade.r, depth > 0.0 ? mix(shade.g, 1.0, 0.5) : shade.g, sheen, 0.2);
+}
+#endif
