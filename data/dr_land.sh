@@ -48,7 +48,7 @@ void main() {
   albedo = under_water(albedo, depth);
   vec2 shade = texture(tex0, v_uv).rg;
   // Bright ground (snow, wet sand) gives a soft sheen.
-  float sheen = clamp(dot(albedo, vec3(0.33)) - 0.55, 0.0, 0.4);
+  float sheen = clamp(dot(albedo, vec3(0.33)) - 0.75, 0.0, 0.3);
   g0 = vec4(albedo, 0.0);
   g1 = gbuffer_normal_depth(n, v_depth);
   g2 = vec4(shade.r, depth > 0.0 ? mix(shade.g, 1.0, 0.5) : shade.g, sheen, 0.2);

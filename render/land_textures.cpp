@@ -61,7 +61,10 @@ unsigned overlay_bits(int cell) { return surface[cell].overlay; }
 void compute_normals_and_shadowing(bool high) {
   const float texel[4] = {1.f / 256.f, 1.f / 256.f, 0.f, 0.f};
   set_ps_const(0, texel, 1);
-  bind_point_sampled(0, hmapTex);
+  // Filtered: the low-quality normals take bilinear taps.
+  set_texture(0, hmapTex);
+  set_texture_address(0, 0, -1, -1);
+  set_texture_filter(0, true);
   lt.cur ^= 1;
   full_rect_pass(lt.norm[lt.cur], lt.calc_norm);
   if (high) full_rect_pass(lt.aper[lt.cur], lt.calc_aper);

@@ -8,6 +8,7 @@
 #include "core/paths.h"
 #include "render/land_render.h"
 #include "render/render_state.h"
+#include "render/shaders.h"
 #include "render/textures.h"
 #include "tests/render/render_test_env.h"
 
@@ -129,4 +130,23 @@ TEST_F(LandRenderTest, WorldMapShowsGroundLitAndWaterBlue) {
   EXPECT_NEAR(channel(dry, 16), 133, 20);
   EXPECT_NEAR(channel(dry, 0), channel(dry, 16), 2);
   EXPECT_GT(channel(wet, 0), channel(wet, 16) + 30);
+}
+
+TEST_F(LandRenderTest, LandShadowQualityPicksTheShadowingVariant) {
+  static const char* const variants[3] = {"QUALITY\0 0\0", "QUALITY\0 1\0", "QUALITY\0 2\0"};
+  int saved = land_shadow_quality;
+  slope_ground(0.5f);
+  for (int q = 0; q < 3; q++) {
+    land_shadow_quality = q;
+    start(1);
+    Shader* s = create_shader("calc_aper.sh", variants[q]);
+    EXPECT_EQ(s->refcount, 2) << q;  // the renderer holds the same one
+    destroy_shader(s);
+    // A slope facing away from the sun sees less of the sky than flat ground would.
+    uint32_t a = pixels(aperTex)[size_t(60) * 256 + 100];
+    EXPECT_GT(channel(a, 16), 100) << q;
+    EXPECT_LT(channel(a, 16), 250) << q;
+    close_land_render();
+  }
+  land_shadow_quality = saved;
 }
