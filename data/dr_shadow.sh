@@ -73,7 +73,7 @@ void main() {
     float soft = r * 0.35 + t * 0.08;
     float hide = 1.0 - smoothstep(r - soft, r + soft, d);
     hide *= smoothstep(0.0, r * 0.5, t) * smoothstep(r * 7.0, r * 4.5, t);
-    lit *= 1.0 - 0.75 * hide;
+    lit *= 1.0 - 0.9 * hide;
   }
   frag = vec4(lit, lit, lit, 1.0);
 }
