@@ -132,6 +132,7 @@ class InstRenderTest : public ::testing::Test {
     set_top_down_view(32);
   }
   void TearDown() override {
+    free_all_meshes();
     set_back_buffer_target();
     release_texture(target);
   }
