@@ -99,7 +99,7 @@ MeshBuilder burnt(const MeshBuilder& tree) {
 MeshBuilder stone(V3 radii, uint32_t seed) {
   MeshBuilder m;
   m.blob(v3(0, radii.y * 0.6f, 0), radii, 1, ROCK, 0.28f, seed, 0.5f);
-  m.ball(v3(0, radii.y * 0.6f, 0), (radii.x + radii.z) * 0.5f);
+  m.ball(v3(0, radii.y * 0.7f, 0), std::fmin(radii.x, radii.z) * 0.7f);
   return m;
 }
 

@@ -1,8 +1,8 @@
 // object_preview OUT.png [SEED [QUALITY]]: generates a game world, places a
 // forest, a castle, a village and the other object meshes on it, and renders
 // one frame from a flying camera through the game's scene (quality 1: the
-// deferred pipeline with ball shadows; 0: forward), headless. The land is a
-// plain shaded grid of the heightmap until the terrain renderer draws it.
+// deferred pipeline with ball shadows; 0: forward), headless, with the
+// terrain renderer's land, water and horizon.
 #include <SDL2/SDL.h>
 #include <climits>
 #include <cmath>
@@ -21,6 +21,7 @@
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
 #include "render/inst_render.h"
+#include "render/land_render.h"
 #include "render/mesh.h"
 #include "render/postfx.h"
 #include "render/render_state.h"
@@ -43,48 +44,10 @@ namespace {
 const int WIDTH = 1280, HEIGHT = 720;
 const float PI = 3.14159265f;
 
-const char* LAND_SHADER =
-    "#version 330 core\n"
-    "#include \"scene_common.inc\"\n"
-    "#include \"gbuffer.inc\"\n"
-    "#ifdef VSH\n"
-    "layout(location = ATTR_POSITION) in vec3 pos;\n"
-    "layout(location = ATTR_NORMAL) in vec4 nrm;\n"
-    "layout(location = ATTR_COLOR0) in vec4 col;\n"
-    "out vec3 world; out vec3 normal; out vec3 albedo; out float depth;\n"
-    "void main() {\n"
-    "  world = pos; normal = nrm.xyz * 2.0 - 1.0; albedo = col.rgb;\n"
-    "  depth = dot(vec4(pos, 1.0), vs_c[9]);\n"
-    "  gl_Position = world_to_clip(pos);\n"
-    "}\n"
-    "#endif\n"
-    "#ifdef PSH\n"
-    "in vec3 world; in vec3 normal; in vec3 albedo; in float depth;\n"
-    "#ifdef DEFERRED\n"
-    "layout(location = 0) out vec4 g0; layout(location = 1) out vec4 g1; layout(location = 2) out vec4 g2;\n"
-    "void main() { g0 = vec4(albedo, 0.0); g1 = gbuffer_normal_depth(normalize(normal), depth);"
-    " g2 = vec4(1.0, 1.0, 0.0, 0.0); }\n"
-    "#else\n"
-    "out vec4 colour;\n"
-    "void main() { colour = vec4(scene_haze(scene_light(albedo, normalize(normal), 1.0, 1.0), world), 1.0); }\n"
-    "#endif\n"
-    "#endif\n";
 
-struct LandVertex {
-  float x, y, z;
-  D3dColor normal, color;
-};
-
-Shader* land_forward = nullptr;
-Shader* land_deferred = nullptr;
-BufferRecord* land_vb = nullptr;
-VertexDecl* land_decl = nullptr;
-int land_triangles = 0;
-float cam_x = 128, cam_z = 128;
 
 float height(int x, int z) { return hmap[cell_index(x, z)]; }
 bool wet(int x, int z) { return std::fabs(water_at(cell_index(x, z)).amount) > 0.02f; }
-float fluid_top(int x, int z) { return height(x, z) + std::fabs(water_at(cell_index(x, z)).amount); }
 
 float ground_at(float x, float z) {
   int ix = int(std::floor(x)), iz = int(std::floor(z));
@@ -96,58 +59,6 @@ float ground_at(float x, float z) {
 D3dColor pack(float r, float g, float b) {
   auto c = [](float v) { return D3dColor(std::lround(std::fmin(std::fmax(v, 0.f), 1.f) * 255)); };
   return 0xFF000000 | c(r) << 16 | c(g) << 8 | c(b);
-}
-
-// The heightmap around the camera as flat-coloured triangles, water as a
-// blue sheet at its surface.
-void build_land() {
-  std::vector<LandVertex> v;
-  int x0 = int(cam_x) - 128, z0 = int(cam_z) - 128;
-  for (int z = z0; z < z0 + 256; z++)
-    for (int x = x0; x < x0 + 256; x++) {
-      float h[4] = {height(x, z), height(x + 1, z), height(x, z + 1), height(x + 1, z + 1)};
-      bool water = wet(x, z);
-      if (water)
-        for (int k = 0; k < 4; k++) h[k] = fluid_top(x, z);
-      const Surface& s = surface[cell_index(x, z)];
-      __m128 base = unpack_color(s.color), over = unpack_color(s.overlay);
-      float bc[4], oc[4];
-      _mm_storeu_ps(bc, base);
-      _mm_storeu_ps(oc, over);
-      float r = bc[0] + (oc[0] - bc[0]) * oc[3], g = bc[1] + (oc[1] - bc[1]) * oc[3], b = bc[2] + (oc[2] - bc[2]) * oc[3];
-      if (water) {
-        bool lava = water_at(cell_index(x, z)).amount < 0;
-        r = lava ? 1.0f : 0.12f, g = lava ? 0.35f : 0.3f, b = lava ? 0.05f : 0.55f;
-      }
-      float gx = (h[1] - h[0] + h[3] - h[2]) * 0.5f, gz = (h[2] - h[0] + h[3] - h[1]) * 0.5f;
-      float len = std::sqrt(gx * gx + 1 + gz * gz);
-      D3dColor n = pack((-gx / len) * 0.5f + 0.5f, (1 / len) * 0.5f + 0.5f, (-gz / len) * 0.5f + 0.5f);
-      D3dColor c = pack(r, g, b);
-      LandVertex p[4] = {{float(x), h[0], float(z), n, c}, {float(x + 1), h[1], float(z), n, c},
-                         {float(x), h[2], float(z + 1), n, c}, {float(x + 1), h[3], float(z + 1), n, c}};
-      for (int i : {0, 2, 1, 1, 2, 3}) v.push_back(p[i]);
-    }
-  land_triangles = int(v.size() / 3);
-  land_vb = create_vb(int(v.size() * sizeof(LandVertex)), BUFFER_STATIC);
-  memcpy(lock_vb(land_vb, 0, 0), v.data(), v.size() * sizeof(LandVertex));
-  unlock_vb(land_vb);
-  const VDeclElem layout[] = {{0, 0, VDECL_FLOAT3, VDECL_POSITION, 0}, {12, 0, VDECL_COLOR, VDECL_NORMAL, 0},
-                              {16, 0, VDECL_COLOR, VDECL_COLOR_USAGE, 0}, {0, VDECL_END_STREAM, 0, 0, 0}};
-  land_decl = get_vdecl(layout);
-  const char* path = "/tmp/eh_object_preview_land.sh";
-  FILE* f = fopen(path, "wb");
-  fputs(LAND_SHADER, f);
-  fclose(f);
-  land_forward = create_shader(path, nullptr);
-  land_deferred = create_shader(path, "DEFERRED\0 1\0");
-}
-
-void draw_preview_land() {
-  set_shader(gfx_quality == 1 ? land_deferred : land_forward);
-  set_vdecl(land_decl);
-  set_vb(0, land_vb, 0, sizeof(LandVertex));
-  set_cull_mode(0);
-  draw_prim(PRIM_TRILIST, 0, land_triangles);
 }
 
 // ---- objects
@@ -384,17 +295,21 @@ int main(int argc, char** argv) {
   if (gfx_quality == 1) init_deferred_scene();
   init_sky();
   init_postfx();
+  init_land_render();
   init_shadows();
 
   float cx = 128, cz = 128;
   find_castle_site(cx, cz);
-  cam_x = cx, cam_z = cz;
-  build_land();
+
   init_objects();
   place_world(cx, cz);
 
   ScenePasses passes = {};
-  passes.draw_land = draw_preview_land;
+  passes.prepare_land = prepare_land_render;
+  passes.draw_land = draw_land;
+  passes.draw_water = draw_water;
+  passes.draw_lava = draw_lava;
+  passes.draw_horizon = draw_horizon;
   passes.render_objects = render_objects;
   passes.render_object_shadows = render_object_shadows;
   passes.start_shadows = start_render_shadows;
@@ -421,6 +336,16 @@ int main(int argc, char** argv) {
   set_view_tm(view);
   set_proj_tm(1.2915436f, float(WIDTH) / float(HEIGHT), 0.1f, 512.f);
 
+  // A few updates so the land and its fluids settle on the GPU.
+  for (int i = 0; i < 10; i++) {
+    update_land_render(0.05f);
+    HeightmapData::updateHmap(0.05f);
+    HeightmapData::simWater(0.05f);
+    if (begin_scene()) {
+      render_scene(0.f);
+      end_scene();
+    }
+  }
   begin_scene();
   render_scene(0.05f);
   compose_frame();
