@@ -1,4 +1,4 @@
-// object_preview OUT.png [SEED [QUALITY]]: generates a game world, places a
+// object_preview OUT.png [SEED [QUALITY [CLOSE]]]: generates a game world, places a
 // forest, a castle, a village and the other object meshes on it, and renders
 // one frame from a flying camera through the game's scene (quality 1: the
 // deferred pipeline with ball shadows; 0: forward), headless, with the
@@ -266,8 +266,8 @@ bool init_objects() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 4) {
-    fprintf(stderr, "usage: object_preview OUT.png [SEED [QUALITY]]\n");
+  if (argc < 2 || argc > 5) {
+    fprintf(stderr, "usage: object_preview OUT.png [SEED [QUALITY [CLOSE]]]\n");
     return 1;
   }
   uint64_t seed = argc > 2 ? strtoull(argv[2], nullptr, 0) : 7;
@@ -320,7 +320,10 @@ int main(int argc, char** argv) {
   // flies in from the south.
   set_sun_dir(_mm_setr_ps(0.6f, 0.5f, 0.45f, 0), true);
   blend_sky(1);
+  // CLOSE 1: a low pass by the gate instead of the wide view.
+  bool close_view = argc > 4 && atoi(argv[4]) != 0;
   float eye[3] = {cx - 8, ground_at(cx, cz) + 16, cz - 34};
+  if (close_view) eye[0] = cx - 4, eye[1] = ground_at(cx, cz) + 6, eye[2] = cz - 19;
   float at[3] = {cx + 2, ground_at(cx, cz) + 1, cz + 2};
   float f[3] = {at[0] - eye[0], at[1] - eye[1], at[2] - eye[2]};
   float fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
