@@ -1,9 +1,10 @@
 // The game-object module. The engine finds everything through the two
 // exported lookups below; the rest of the module is hidden.
-import objects.common
-import objects.player
-import objects.scenery
-import module_functions
+import api.objects_api
+import api.spells_api
+import api.world_api
+import api.fx_api
+import api.screens_api
 
 #include <cstring>
 
@@ -30,6 +31,8 @@ struct NamedFunction {
 const NamedFunction NAMED_FUNCTIONS[] = {
     GAMEOBJ_FUNCTIONS(GAMEOBJ_NAMED_FUNCTION)
     {"link_gui", reinterpret_cast<void*>(&link_gui)},
+    // Beyond the engine's table: casting by name, for tests and tools.
+    {"cast_spell_by_name", reinterpret_cast<void*>(&cast_spell_by_name)},
 };
 #undef GAMEOBJ_NAMED_FUNCTION
 
@@ -37,10 +40,9 @@ void* class_table[GAMEOBJ_CLASS_COUNT];
 
 void fill_class_table() {
     for (void*& entry : class_table) entry = nullptr;
-    class_table[CLASS_ID_Player] = class_vtable<Player>();
-    class_table[CLASS_ID_TreeObject] = class_vtable<TreeObject>();
-    class_table[CLASS_ID_Stone1StaticObject] = class_vtable<Stone1StaticObject>();
-    class_table[CLASS_ID_WaterSource] = class_vtable<WaterSource>();
+#define GAMEOBJ_CLASS_ENTRY(name) class_table[CLASS_ID_##name] = class_vtable<name>();
+    GAMEOBJ_MODULE_CLASSES(GAMEOBJ_CLASS_ENTRY)
+#undef GAMEOBJ_CLASS_ENTRY
 }
 
 }  // namespace

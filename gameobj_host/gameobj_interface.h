@@ -17,7 +17,9 @@
 
 // Application shell
 #include "app/app_globals.h"
+#include "app/controls.h"
 #include "app/game_mode.h"
+#include "app/input.h"
 #include "app/splash.h"
 
 // Terrain
@@ -25,9 +27,20 @@
 #include "terrain/heightmap_data.h"
 #include "terrain/hm_gen.h"
 #include "terrain/noise.h"
+#include "terrain/ramp.h"
 
 // Scripting
 #include "script/sqbind.h"
+#include "script/universe.h"
+#include "script/world_script.h"
+
+// Rendering and effects
+#include "effects/common_fx.h"
+#include "effects/fx_atlas.h"
+#include "render/bitmap_font.h"
+#include "render/device.h"
+#include "render/inst_render.h"
+#include "render/scene_view.h"
 
 // GUI runtime
 #include "gui/gui.h"

@@ -1,0 +1,141 @@
+// What each spell does where it lands, and casting from the player.
+import spells.missiles
+import objects.player
+
+inline void dust_cloud(const Vec3& at, float size) {
+    for (int i = 0; i < 6; i++)
+        blend_particle(at + Vec3(srnd() * size, 0, srnd() * size), Vec3(srnd(), 1.f + frnd(), srnd()), Vec3(),
+                       0.5f, 2.f + frnd(), frnd() * 0.3f, size * 0.8f, 0xffa09070, FX_DUST, fx_ramps().smoke,
+                       fx_ramps().grow, 0.3f);
+}
+
+// The player within reach of a blast takes its share.
+inline void hurt_player_near(const Vec3& at, float r, float damage) {
+    if (!local_player) return;
+    Player* p = static_cast<Player*>(local_player);
+    float d = world_distance(p->pos, at);
+    if (d < r) p->hurt(damage * (1.f - d / r));
+}
+
+inline void Missile::impact() {
+    Vec3 at = pos;
+    at.y = fmaxf(at.y, surface_height(at.x, at.z));
+    bool wet = is_under_water(at.x, at.z);
+    switch (kind) {
+        case SPELL_FIREBALL:
+            play_sound_at(wet ? "fireball_hit_water" : "fireball_hit", at);
+            if (wet) {
+                steam_cloud(at, 8, 2.f);
+                splash(at, 12, 5.f);
+            } else {
+                explosion(at, 1.f);
+                blast_crater(at.x, at.z, 2.5f, 1.2f);
+            }
+            damage_area(at, 5.f, 40.f, HIT_FIRE);
+            if (!fromPlayer) hurt_player_near(at, 6.f, 20.f);
+            break;
+        case SPELL_WATERBALL:
+            play_sound_at("spell_discharge", at);
+            splash(at, 30, 7.f);
+            pour_fluid(at.x, at.z, 4.f, 150.f);
+            damage_area(at, 6.f, 5.f, HIT_WATER);
+            break;
+        case SPELL_FAULT:
+            play_sound_at("spell_discharge", at);
+            carve_crack_at(at.x, at.z, vel.x, vel.z);
+            dust_cloud(at, 4.f);
+            damage_area(at, 8.f, 30.f, HIT_BLAST);
+            break;
+        case SPELL_HOUSE:
+            play_sound_at("spell_discharge", at);
+            build_house_at(at.x, at.z);
+            dust_cloud(at, 2.f);
+            break;
+        case SPELL_METEOR:
+            play_sound_at("meteor_hit", at);
+            explosion(at, 3.f);
+            blast_crater(at.x, at.z, 8.f, 4.5f);
+            damage_area(at, 12.f, 120.f, HIT_BLAST);
+            for (int i = 0; i < 3; i++) {
+                Vec3 f = random_in_disc(at.x, at.z, 6.f);
+                f.y = ground_height(f.x, f.z);
+                if (!is_under_water(f.x, f.z)) start_fire(f, 1.2f, 6.f + 4.f * frnd());
+            }
+            if (wet) steam_cloud(at, 20, 4.f);
+            break;
+        case SPELL_HILL:
+            play_sound_at("spell_discharge", at);
+            create_hill_at(at.x, at.z);
+            dust_cloud(at, 4.f);
+            break;
+        case SPELL_PIT:
+            play_sound_at("spell_discharge", at);
+            dig_pit_at(at.x, at.z);
+            dust_cloud(at, 3.f);
+            break;
+        case SPELL_VOLCANO: {
+            play_sound_at("volcano_explosion", at);
+            volcano_cone_at(at.x, at.z);
+            explosion(at, 2.f);
+            LavaSource* vent = spawn(new LavaSource());
+            vent->pos = at;
+            vent->timeLeft = 25.f;
+            break;
+        }
+        case SPELL_WATER_SOURCE:
+        case SPELL_WATER_SINK: {
+            play_sound_at("spell_discharge", at);
+            WaterSource* w = spawn(new WaterSource());
+            w->pos = at;
+            w->rate = kind == SPELL_WATER_SOURCE ? 8.f : -12.f;
+            w->timeLeft = 30.f;
+            splash(at, 10, 4.f);
+            break;
+        }
+        case SPELL_THUNDERSTORM: {
+            ThunderstormObject* t = spawn(new ThunderstormObject());
+            t->pos = at;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+// The player's spell of that kind flies, or happens, if the player has the
+// spell, it is ready and there is mana for it. Returns what went wrong, or
+// null on success.
+inline const char* cast_spell(int kind, const Vec3& target) {
+    Player* player = static_cast<Player*>(local_player);
+    if (!player) return "no player";
+    Spell* spell = grid_spell(kind);
+    if (!spell) return "spell not learnt";
+    if (!spell->ready()) return "not ready";
+    const SpellInfo& info = spell_info(kind);
+    if (player->mana < info.mana) return "not enough mana";
+    if (info.range > 0.f && world_distance(player->pos, target) > info.range) return "too far";
+    switch (kind) {
+        case SPELL_HEALING:
+            player->health = fminf(player->maxHealth, player->health + 40.f);
+            for (int i = 0; i < 12; i++)
+                glow_particle(player->pos + Vec3(srnd() * 2.f, -1.f, srnd() * 2.f), Vec3(0, 2.f, 0), Vec3(), 0.f,
+                              1.f, i * 0.04f, 0.8f, info.color, FX_STAR, fx_ramps().magic, fx_ramps().shrink);
+            break;
+        case SPELL_LIGHTNING:
+            strike_lightning(target, 45.f);
+            play_sound_at("lightning_cast", target);
+            break;
+        case SPELL_USE_PORTAL:
+            if (!player->usePortal()) return "no portal near";
+            break;
+        default: {
+            Vec3 from = player->pos + Vec3(0, -0.5f, 0);
+            if (!launch_missile(kind, from, target, true)) return "cannot cast";
+            break;
+        }
+    }
+    play_sound_at(info.castSound, player->pos);
+    player->mana -= info.mana;
+    spell->cooldownLeft = info.cooldown;
+    return nullptr;
+}
