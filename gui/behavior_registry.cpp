@@ -1,17 +1,20 @@
 #include <dlfcn.h>
 #include <cstring>
+#include "core/debug.h"
 #include "gui/gui_behavior.h"
 
 DynArray<GuiBehaviorEntry> gui_behaviors;
 
 void register_behavior(NewGuiEventHandler* handler, const char* name) {
   if (!handler || !name || get_behavior(name)) return;
-  // The name is copied: a module's literal goes away with the module.
   size_t len = strlen(name) + 1;
-  char* copy = static_cast<char*>(dlmalloc(len));
-  ASSERT(copy);
-  memcpy(copy, name, len);
-  GuiBehaviorEntry entry{copy, handler};
+  if (len > sizeof(GuiBehaviorEntry::name)) {
+    debug("behaviour name too long: %s", name);
+    return;
+  }
+  GuiBehaviorEntry entry;
+  memcpy(entry.name, name, len);
+  entry.handler = handler;
   gui_behaviors.append(entry);
 }
 
@@ -28,7 +31,6 @@ void forget_module_behaviors(const void* module_base) {
     memcpy(&vtable, static_cast<const void*>(gui_behaviors[i].handler), sizeof(vtable));
     Dl_info info;
     if (dladdr(vtable, &info) && info.dli_fbase == module_base) {
-      dlfree(const_cast<char*>(gui_behaviors[i].name));
       gui_behaviors.erase(i, 1);
     } else {
       i++;

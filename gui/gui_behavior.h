@@ -21,14 +21,16 @@ struct NewGuiEventHandler {
   ~NewGuiEventHandler() = default;
 };
 
+constexpr int MAX_BEHAVIOR_NAME = 64;  // bytes with the final zero
+
 struct GuiBehaviorEntry {
-  const char* name;
+  char name[MAX_BEHAVIOR_NAME];  // a copy: a module's literal goes with the module
   NewGuiEventHandler* handler;
 };
 extern DynArray<GuiBehaviorEntry> gui_behaviors;
 
 // Appends the pair unless the name is registered: the first registration of
-// a name wins.
+// a name wins. A name too long for an entry is refused with a log line.
 void register_behavior(NewGuiEventHandler* handler, const char* name);
 // Exact, case-sensitive name; null when absent.
 NewGuiEventHandler* get_behavior(const char* name);

@@ -24,7 +24,9 @@ TEST(BehaviorRegistry, TheFirstRegistrationOfANameWins) {
   EXPECT_EQ(gui_behaviors.num, 6);
   register_std_behaviors();
   EXPECT_EQ(gui_behaviors.num, 6);
-  for (GuiBehaviorEntry& e : gui_behaviors) dlfree(const_cast<char*>(e.name));
+  std::string longName(MAX_BEHAVIOR_NAME, 'x');
+  register_behavior(&button_behavior, longName.c_str());
+  EXPECT_EQ(gui_behaviors.num, 6) << "a name that does not fit is refused, not cut";
   gui_behaviors = std::move(others);
 }
 
