@@ -5,6 +5,8 @@
 // looking along YAW and PITCH (degrees; pitch down is positive) into a
 // 1280 x 720 PNG, headless, through the game's scene pipeline at quality 0
 // (forward) or 1 (deferred), with the world map beside it (OUT.png.map.png).
+// SUN, when given, is the sun's angle from the zenith in degrees, with the sun
+// ahead of the camera (90: on the horizon in front of it).
 // Prints the time of an update with its frame and of the last frame.
 #include <SDL2/SDL.h>
 #include <cmath>
@@ -70,8 +72,8 @@ bool write_png(const char* path, const uint32_t* px, int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5 && argc != 10 && argc != 11 && argc != 12) {
-    fprintf(stderr, "usage: land_shot KIND SEED QUALITY OUT.png [X Y Z YAW PITCH [UPDATES [FRAME_T]]]\n");
+  if (argc != 5 && (argc < 10 || argc > 13)) {
+    fprintf(stderr, "usage: land_shot KIND SEED QUALITY OUT.png [X Y Z YAW PITCH [UPDATES [FRAME_T [SUN]]]]\n");
     return 1;
   }
   const char* kind = argv[1];
@@ -83,6 +85,11 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 5; i++) cam[i] = float(atof(argv[5 + i]));
   int updates = argc >= 11 ? atoi(argv[10]) : 40;
   float frame_t = argc >= 12 ? float(atof(argv[11])) : 0.025f;
+  __m128 sun = _mm_setr_ps(0.5f, 0.8f, 0.3f, 0.f);
+  if (argc >= 13) {
+    float zenith = float(atof(argv[12])) * 0.0174533f, yaw = cam[3] * 0.0174533f;
+    sun = _mm_setr_ps(std::sin(zenith) * std::sin(yaw), std::cos(zenith), std::sin(zenith) * std::cos(yaw), 0.f);
+  }
 
   if (!getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
   init_app_path();
@@ -101,7 +108,7 @@ int main(int argc, char** argv) {
   if (!create_scene_image()) return 2;
   if (gfx_quality == 1) init_deferred_scene();
   init_sky();
-  set_sun_dir(_mm_setr_ps(0.5f, 0.8f, 0.3f, 0.f), true);
+  set_sun_dir(sun, true);
   init_postfx();
   init_land_render();
   ScenePasses passes = {};
