@@ -85,12 +85,12 @@ bool SQVM::tick() {
 
 void SQVM::raiseOutOfMemory() { raise(ss->outOfMemory); }
 
-bool SQVM::frameLimitReached(int32_t slotsNeeded) const {
-    if (inErrorHandler) return calls.size() >= SQCallStack::MAX_FRAMES || slotsNeeded > MAX_STACK_SLOTS + 4096;
+inline bool SQVM::frameLimitReached(int32_t slotsNeeded) const {
+    if (__builtin_expect(inErrorHandler, 0)) return calls.size() >= SQCallStack::MAX_FRAMES || slotsNeeded > MAX_STACK_SLOTS + 4096;
     return calls.size() >= MAX_CALL_DEPTH || slotsNeeded > MAX_STACK_SLOTS;
 }
 
-bool SQVM::makeRoomForFrame(int32_t slots) {
+bool SQVM::growForFrame(int32_t slots) {
     try {
         if (slots > stackCap) growStack(slots);
         calls.reserveOne();

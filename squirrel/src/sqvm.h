@@ -85,13 +85,13 @@ struct SQVM : SQCollectable {
     // and the watchdog; tick() is that look (false: the error is raised).
     static constexpr int32_t TICK_INTERVAL = 16384;
     int32_t ticks = TICK_INTERVAL, tickSpan = TICK_INTERVAL;
-    bool spendTick() { return --ticks >= 0 || tick(); }
+    bool spendTick() { return __builtin_expect(--ticks >= 0, 1) || tick(); }
     void setOpBudget(int64_t n) {
         opBudget = n;
         tickSpan = ticks = n >= 0 && n < TICK_INTERVAL ? (int32_t)n : TICK_INTERVAL;
     }
-    bool tick();
-    void raiseOutOfMemory();
+    [[gnu::cold, gnu::noinline]] bool tick();
+    [[gnu::cold]] void raiseOutOfMemory();
 
     SQVM(SQSharedState *ss);
     ~SQVM() override;
@@ -173,7 +173,9 @@ struct SQVM : SQCollectable {
     bool resumeGenerator(SQGenerator *g, int32_t target, bool root);
     void callErrorHandler(const SQObject &err);
     bool frameLimitReached(int32_t slotsNeeded) const;
-    bool makeRoomForFrame(int32_t slots);  // false: "stack overflow" raised
+    // false: "stack overflow" raised
+    bool makeRoomForFrame(int32_t slots) { return (slots <= stackCap && calls.hasRoom()) || growForFrame(slots); }
+    [[gnu::noinline]] bool growForFrame(int32_t slots);
     // An error leaving this entry will be caught by a script `try` further out
     // (in an outer entry of this machine or of the one that woke this thread).
     bool caughtFurtherOut() const {
