@@ -49,15 +49,9 @@ static double threadSeconds() {
     return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
 }
 
-SQHostCallScope::SQHostCallScope(SQSharedState *s) : ss(s) {
-    if (ss->hostCalls++ == 0 && ss->callTimeLimit > 0) {
-        ss->callStart = threadSeconds();
-        ss->timedOut = false;
-    }
-}
-
-SQHostCallScope::~SQHostCallScope() {
-    if (--ss->hostCalls == 0) ss->timedOut = false;
+void SQHostCallScope::startClock() {
+    ss->callStart = threadSeconds();
+    ss->timedOut = false;
 }
 
 bool SQVM::tick() {
@@ -86,8 +80,8 @@ bool SQVM::tick() {
 void SQVM::raiseOutOfMemory() { raise(ss->outOfMemory); }
 
 inline bool SQVM::frameLimitReached(int32_t slotsNeeded) const {
-    if (__builtin_expect(inErrorHandler, 0)) return calls.size() >= SQCallStack::MAX_FRAMES || slotsNeeded > MAX_STACK_SLOTS + 4096;
-    return calls.size() >= MAX_CALL_DEPTH || slotsNeeded > MAX_STACK_SLOTS;
+    if (__builtin_expect(calls.size() < MAX_CALL_DEPTH && slotsNeeded <= MAX_STACK_SLOTS, 1)) return false;
+    return !inErrorHandler || calls.size() >= SQCallStack::MAX_FRAMES || slotsNeeded > MAX_STACK_SLOTS + 4096;
 }
 
 bool SQVM::growForFrame(int32_t slots) {

@@ -189,8 +189,13 @@ struct SQVM : SQCollectable {
 // An entry into the machine: the outermost one starts the watchdog's clock.
 struct SQHostCallScope {
     SQSharedState *ss;
-    explicit SQHostCallScope(SQSharedState *s);
-    ~SQHostCallScope();
+    explicit SQHostCallScope(SQSharedState *s) : ss(s) {
+        if (ss->hostCalls++ == 0 && ss->callTimeLimit > 0) startClock();
+    }
+    ~SQHostCallScope() {
+        if (--ss->hostCalls == 0) ss->timedOut = false;
+    }
+    [[gnu::cold, gnu::noinline]] void startClock();
 };
 
 struct SQNestGuard {
