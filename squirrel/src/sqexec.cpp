@@ -555,6 +555,9 @@ int SQVM::interpret(SQObjectPtr &out) {
 #undef SQ_LABEL_SWITCH
 #undef SQ_LABEL_DIRECT
     SQInstruction ins;
+    // Backward jumps are counted here in a register and handed to the
+    // machine's tick counter in batches.
+    int32_t loopTicks = LOOP_TICK_BATCH;
     LOADCI();
     for (;;) {
         ins = *ip++;
@@ -891,7 +894,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             DISPATCH();
         }
         case OP_JMP: L_OP_JMP:
-            if (ins.arg < 0 && !spendTick()) THROW();
+            if (ins.arg < 0 && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
             ip += ins.arg;
             FAST_DISPATCH();
         case OP_LOCALARITHI: L_OP_LOCALARITHI: {
@@ -982,7 +985,7 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_JNZ: L_OP_JNZ: {
             bool f = sq_isfalse(sp[-1]);
             POP1();
-            if (!f && ins.arg < 0 && !spendTick()) THROW();
+            if (!f && ins.arg < 0 && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
             if (!f) ip += ins.arg;
             FAST_DISPATCH();
         }

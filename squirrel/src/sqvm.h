@@ -86,6 +86,13 @@ struct SQVM : SQCollectable {
     static constexpr int32_t TICK_INTERVAL = 16384;
     int32_t ticks = TICK_INTERVAL, tickSpan = TICK_INTERVAL;
     bool spendTick() { return __builtin_expect(--ticks >= 0, 1) || tick(); }
+    static constexpr int32_t LOOP_TICK_BATCH = 255;
+    // A batch of backward jumps counted by the interpreter; resets the batch.
+    bool spendLoopTicks(int32_t &batch) {
+        batch = LOOP_TICK_BATCH;
+        ticks -= LOOP_TICK_BATCH + 1;
+        return ticks >= 0 || tick();
+    }
     void setOpBudget(int64_t n) {
         opBudget = n;
         tickSpan = ticks = n >= 0 && n < TICK_INTERVAL ? (int32_t)n : TICK_INTERVAL;
