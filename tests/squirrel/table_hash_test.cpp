@@ -13,7 +13,7 @@ namespace {
 TEST(TableHash, StructuredIntegerKeysSpreadOverTheBuckets) {
     for (SQInteger stride : {1, 256, 65536, 1 << 20}) {
         std::set<SQHash> buckets;
-        for (SQInteger k = 0; k < 4096; k++) buckets.insert(sq_hashkey(SQObjectPtr(k * stride)) & 4095);
+        for (SQInteger k = 0; k < 4096; k++) buckets.insert(sq_hashkey(SQObjectPtr(SQInteger(uint32_t(k) * uint32_t(stride)))) & 4095);
         EXPECT_GT(buckets.size(), 2048u) << "stride " << stride;
     }
 }
