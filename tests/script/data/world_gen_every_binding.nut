@@ -74,6 +74,9 @@ function place_things(sea) {
   debug_object(water.get(10.5, 20.25));
 }
 
+// The kinds this script builds besides "game" and "main_menu".
+world_types <- { flat = null, fail = null, ["throw"] = null };
+
 function generate_world(kind) {
   if (kind == "flat") return;
   if (kind == "fail") {
