@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include "app/app_globals.h"
+#include "app/input_record.h"
 #include "core/allocator.h"
 #include "render/device.h"
 
@@ -23,6 +24,10 @@ bool mouse_over = false;
 bool mouse_captured = false;
 SDL_Window* input_window = nullptr;
 InputEvent* last_key_down = nullptr;
+// A replay stands in for the devices: the mouse-over state is the
+// recording's and the system cursor stays where it is.
+bool input_replay = false;
+bool replayed_mouse_over = false;
 
 constexpr int EDGE_DOWN = 1, EDGE_UP = 2;
 
@@ -31,7 +36,7 @@ int modifier_flags() {
   if (key_live[VK_SHIFT]) f |= INPUT_SHIFT;
   if (key_live[VK_CONTROL]) f |= INPUT_CTRL;
   if (key_live[VK_MENU]) f |= INPUT_ALT;
-  SDL_Keymod mod = SDL_GetModState();
+  SDL_Keymod mod = input_replay ? KMOD_NONE : SDL_GetModState();
   if (mod & KMOD_CAPS) f |= INPUT_CAPS_LOCK;
   if (mod & KMOD_SCROLL) f |= INPUT_SCROLL_LOCK;
   if (mod & KMOD_NUM) f |= INPUT_NUM_LOCK;
@@ -105,7 +110,7 @@ void getMousePos(float* x, float* y) {
 }
 
 void setMousePos(float x, float y) {
-  if (input_window) SDL_WarpMouseInWindow(input_window, int(x), int(y));
+  if (input_window && !input_replay) SDL_WarpMouseInWindow(input_window, int(x), int(y));
 }
 
 int getMouseWheel() { return wheel_sum; }
@@ -125,8 +130,8 @@ void start_input(SDL_Window* window) {
   memset(key_edges, 0, sizeof(key_edges));
 }
 
-void push_input_event(int type, int key, int scan_code, int flags, float x, float y) {
-  (void)scan_code;
+namespace {
+void queue_input_event(int type, int key, int flags, float x, float y) {
   QueuedEvent* q = (QueuedEvent*)dlmalloc(sizeof(QueuedEvent));
   if (!q) return;  // an event lost to a full heap is better than a crash
   InputEvent& ev = q->ev;
@@ -152,7 +157,7 @@ void push_input_event(int type, int key, int scan_code, int flags, float x, floa
         key_edges[key] |= EDGE_DOWN;
         key_live[key] = true;
       }
-      if (input_window) SDL_CaptureMouse(SDL_TRUE);
+      if (input_window && !input_replay) SDL_CaptureMouse(SDL_TRUE);
       mouse_captured = true;
       break;
     case INPUT_BUTTON_UP:
@@ -160,7 +165,7 @@ void push_input_event(int type, int key, int scan_code, int flags, float x, floa
         key_edges[key] |= EDGE_UP;
         key_live[key] = false;
       }
-      if (input_window) {
+      if (input_window && !input_replay) {
         SDL_CaptureMouse(SDL_FALSE);
         SDL_WarpMouseInWindow(input_window, int(mouse_x + 0.5f), int(mouse_y + 0.5f));
       }
@@ -193,9 +198,17 @@ void push_input_event(int type, int key, int scan_code, int flags, float x, floa
     mouse_y = ev.y;
   }
 }
+}  // namespace
+
+void push_input_event(int type, int key, int scan_code, int flags, float x, float y) {
+  (void)scan_code;
+  record_input_event(type, key, flags, x, y);
+  queue_input_event(type, key, flags, x, y);
+}
 
 void push_wheel_event(int delta, float x, float y) {
-  push_input_event(INPUT_MOUSE_WHEEL, 0, 0, 0, x, y);
+  record_wheel_event(delta, x, y);
+  queue_input_event(INPUT_MOUSE_WHEEL, 0, 0, x, y);
   QueuedEvent* q = queue_head;
   while (q && q->next) q = q->next;
   if (!q) return;
@@ -204,6 +217,7 @@ void push_wheel_event(int delta, float x, float y) {
 }
 
 void set_last_key_chars(int ch) {
+  record_typed_chars(ch);
   if (!last_key_down) return;
   // Up to two characters in the low 16 bits, as a dead key may give.
   int c = last_key_down->ch;
@@ -214,6 +228,10 @@ void set_last_key_chars(int ch) {
 }
 
 void update_mouse_over() {
+  if (input_replay) {
+    mouse_over = replayed_mouse_over;
+    return;
+  }
   if (mouse_captured || isFullscreen) {
     mouse_over = true;
     return;
@@ -242,3 +260,10 @@ int count_queued_input_events() {
   for (QueuedEvent* q = queue_head; q; q = q->next) n++;
   return n;
 }
+
+void set_input_replay(bool on) {
+  input_replay = on;
+  if (on) mouse_over = replayed_mouse_over;
+}
+bool is_input_replay() { return input_replay; }
+void set_replayed_mouse_over(bool over) { mouse_over = replayed_mouse_over = over; }

@@ -40,8 +40,18 @@ enum VirtualKey {
   VK_CAPITAL = 0x14,
   VK_ESCAPE = 0x1B,
   VK_SPACE = 0x20,
+  VK_PRIOR = 0x21,  // Page Up
+  VK_NEXT = 0x22,   // Page Down
+  VK_END = 0x23,
+  VK_HOME = 0x24,
+  VK_SNAPSHOT = 0x2C,  // PrintScreen
   VK_F1 = 0x70,
+  VK_F3 = 0x72,
   VK_F4 = 0x73,
+  VK_F5 = 0x74,
+  VK_F6 = 0x75,
+  VK_F9 = 0x78,
+  VK_F12 = 0x7B,
   VK_NUMLOCK = 0x90,
   VK_SCROLL = 0x91,
 };
@@ -81,3 +91,8 @@ void set_last_key_chars(int ch);
 void update_mouse_over();
 void clear_input();
 int count_queued_input_events();
+// While a replay feeds the input, the devices are not read and the cursor
+// is not moved; the mouse-over state is the replay's.
+void set_input_replay(bool on);
+bool is_input_replay();
+void set_replayed_mouse_over(bool over);

@@ -1,5 +1,7 @@
 #include "app/launch_options.h"
 #include <strings.h>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include "app/app_globals.h"
@@ -23,7 +25,26 @@ void read_launch_settings(LaunchOptions* opt) {
       if (strcasecmp(quality, gfx_quality_name[i]) == 0) gfx_quality = i;
 }
 
-void apply_command_line(LaunchOptions* opt, int argc, const char* const* argv) {
+const char* const LAUNCH_USAGE =
+    "usage: ember_hollows [-720|-360|-1024] [-aa|-noaa] [-vs|-novs] [-fullscr|-win] [-gfx-high|-gfx-low]\n"
+    "                     [-quit-after UPDATES] [-seed SEED] [-shot-at UPDATE]... [-record FILE] [-replay FILE]\n"
+    "  UPDATES: 0 (never) to 2147483647; SEED: 0 to 18446744073709551615";
+
+namespace {
+// Whole decimal numbers only: no sign, no spaces, no trailing text.
+bool parse_unsigned(const char* text, uint64_t max, uint64_t* out) {
+  if (!text || *text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  unsigned long long v = strtoull(text, &end, 10);
+  if (errno != 0 || *end != 0 || v > max) return false;
+  *out = v;
+  return true;
+}
+}  // namespace
+
+bool apply_command_line(LaunchOptions* opt, int argc, const char* const* argv) {
+  opt->error.assign("");
   for (int i = 1; i < argc; i++) {
     const char* a = argv[i];
     const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -52,16 +73,40 @@ void apply_command_line(LaunchOptions* opt, int argc, const char* const* argv) {
       gfx_quality = 1;
     } else if (!strcmp(a, "-gfx-low")) {
       gfx_quality = 0;
-    } else if (!strcmp(a, "-quit-after") && next) {
-      opt->quitAfterUpdates = atoi(next);
+    } else if (!strcmp(a, "-quit-after")) {
+      uint64_t n;
+      if (!parse_unsigned(next, INT_MAX, &n)) {
+        opt->error.format("-quit-after needs a number of updates, not '%s'", next ? next : "");
+        return false;
+      }
+      opt->quitAfterUpdates = int(n);
       i++;
-    } else if (!strcmp(a, "-shot-at") && next) {
-      if (opt->shotCount < LaunchOptions::MAX_SHOTS) opt->shotAt[opt->shotCount++] = atoi(next);
+    } else if (!strcmp(a, "-shot-at")) {
+      uint64_t n;
+      if (!parse_unsigned(next, INT_MAX, &n)) {
+        opt->error.format("-shot-at needs an update number, not '%s'", next ? next : "");
+        return false;
+      }
+      if (opt->shotCount < LaunchOptions::MAX_SHOTS) opt->shotAt[opt->shotCount++] = int(n);
       i++;
-    } else if (!strcmp(a, "-seed") && next) {
+    } else if (!strcmp(a, "-seed")) {
+      if (!parse_unsigned(next, UINT64_MAX, &opt->seed)) {
+        opt->error.format("-seed needs a whole number, not '%s'", next ? next : "");
+        return false;
+      }
       opt->fixedSeed = true;
-      opt->seed = strtoull(next, nullptr, 10);
+      i++;
+    } else if (!strcmp(a, "-record") || !strcmp(a, "-replay")) {
+      if (!next || !*next) {
+        opt->error.format("%s needs a file name", a);
+        return false;
+      }
+      if (!strcmp(a, "-record"))
+        opt->recordPath = next;
+      else
+        opt->replayPath = next;
       i++;
     }
   }
+  return true;
 }

@@ -2,6 +2,7 @@
 // Start-up settings: defaults, then the settings store, then the command
 // line (later arguments win).
 #include <cstdint>
+#include "core/temp_string.h"
 
 struct LaunchOptions {
   bool startFullscreen = false;
@@ -14,10 +15,18 @@ struct LaunchOptions {
   static constexpr int MAX_SHOTS = 32;
   int shotAt[MAX_SHOTS] = {};
   int shotCount = 0;
+  const char* recordPath = nullptr;  // "-record FILE": write the input to FILE
+  const char* replayPath = nullptr;  // "-replay FILE": play FILE's input back
+  TempString<256> error;             // why the command line was refused
 };
+
+// What the automation options take, for the usage message.
+extern const char* const LAUNCH_USAGE;
 
 // Resets the launch defaults and the globals they feed (vsync on, no
 // anti-aliasing), then reads "flags", "land_shadows" and "gfx_quality".
 void read_launch_settings(LaunchOptions* opt);
 // Applies the options among args (args[0] is the program and is skipped).
-void apply_command_line(LaunchOptions* opt, int argc, const char* const* argv);
+// Unknown arguments are ignored; an automation option with a missing or bad
+// value refuses the whole command line: false, with the reason in opt->error.
+bool apply_command_line(LaunchOptions* opt, int argc, const char* const* argv);

@@ -3,11 +3,15 @@
 #include "app/app_globals.h"
 #include "app/app_shell.h"
 #include "app/controls.h"
+#include "app/camera.h"
 #include "app/frame_loop.h"
+#include "app/game_mode.h"
 #include "app/input.h"
 #include "app/scene_passes.h"
+#include "app/input_record.h"
 #include "app/launch_options.h"
 #include "app/splash.h"
+#include "app/warp_mode.h"
 #include "app/window.h"
 #include "core/debug.h"
 #include "core/optional_services.h"
@@ -20,6 +24,7 @@
 #include "gui/gui_runtime.h"
 #include "gui/ui_image.h"
 #include "render/bitmap_font.h"
+#include "gameobj_host/player_base.h"
 #include "render/device.h"
 #include "render/dist_font.h"
 #include "render/dyn_vb_writer.h"
@@ -68,7 +73,7 @@ void init_game() {
   show_splash("Creating post-effect textures", -1.f);
   init_postfx();
   set_scene_passes(game_scene_passes());
-  // The warp shader starts here.
+  init_warp_effect();
   init_debug_vis();
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
@@ -82,13 +87,19 @@ void init_game() {
   call_module(gameobj_functions.init_spells_ui);
   init_ui_image_state(ui_image_state, nullptr, nullptr);
   call_module(gameobj_functions.init_gameobj);
+  init_game_modes();
   init_world_script();
-  // The main menu, whose camera starts at the local player when there is
-  // one.
+  go_to_main_menu();
+  if (local_player) {
+    __m128 p;
+    set_camera_pos(*local_player->getPos(&p));
+  }
   report_missing_services();
 }
 
 void close_game() {
+  // The modes' own leave steps would reopen what is closing here.
+  close_game_modes();
   call_module(gameobj_functions.close_game_menu);
   call_module(gameobj_functions.remove_all_gameobj);
   close_world_script();
@@ -100,6 +111,7 @@ void close_game() {
   free_all_meshes();
   close_common_fx();
   close_debug_vis();
+  close_warp_effect();
   close_postfx();
   close_land_render();
   close_sky();
@@ -127,6 +139,8 @@ void close_all() {
   // The GPU-load monitor closes here.
   close_d3d();
   clear_input();
+  stop_input_recording();
+  end_input_replay();
   // The window and SDL end with the process: closing them would unload the
   // GL driver, whose own allocations then read as leaks in checked builds.
   debug("closed all systems");
@@ -141,21 +155,36 @@ int app_main(int argc, char** argv) {
   game_rnd_seed = uint64_t(get_ref_time());
   int64_t start = get_ref_time();
 
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-    debug("can't start SDL video: %s", SDL_GetError());
-    return 0;
-  }
   read_launch_settings(&opt);
-  apply_command_line(&opt, argc, argv);
+  if (!apply_command_line(&opt, argc, argv)) {
+    fprintf(stderr, "%s\n%s\n", opt.error.str, LAUNCH_USAGE);
+    return 2;
+  }
   if (opt.fixedSeed) game_rnd_seed = opt.seed;
+  if (opt.replayPath) {
+    TempString<512> error;
+    if (!load_input_replay(opt.replayPath, &game_rnd_seed, &error)) {
+      fprintf(stderr, "%s\n", error.str);
+      return 2;
+    }
+    debug("replaying input from '%s'", opt.replayPath);
+  }
+  if (opt.recordPath && !start_input_recording(opt.recordPath, game_rnd_seed)) return 2;
   set_quit_after_updates(opt.quitAfterUpdates);
   set_shots_at_updates(opt.shotAt, opt.shotCount);
+
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    debug("can't start SDL video: %s", SDL_GetError());
+    stop_input_recording();
+    return 1;
+  }
   isFullscreen = opt.startFullscreen;
   set_shutdown_hook(close_all);
 
   if (!create_main_window(&opt)) {
+    stop_input_recording();
     SDL_Quit();
-    return 0;
+    return 1;
   }
   start_input(main_window);
   if (!init_d3d(main_window, opt.width, opt.height)) {

@@ -156,7 +156,27 @@ int sdl_key_to_vk(SDL_Scancode sc) {
   }
 }
 
+// During a replay the recording is the only input: the window still closes
+// and resizes, but keys, mouse and focus come from the recording.
+bool is_device_input(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_TEXTINPUT:
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL:
+      return true;
+    case SDL_WINDOWEVENT:
+      return e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED || e.window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+    default:
+      return false;
+  }
+}
+
 void on_event(const SDL_Event& e) {
+  if (is_input_replay() && is_device_input(e)) return;
   switch (e.type) {
     case SDL_QUIT:
       isAppActive = false;

@@ -10,7 +10,6 @@ Matrix44 cur_glob_tm = cur_view_tm;
 Matrix44 cur_proj_tm = cur_view_tm;
 __m128 cur_glob_rk = _mm_set1_ps(1.f);
 
-namespace {
 // The camera matrix is a rotation and a translation, so its inverse is the
 // transposed rotation with the translation turned back.
 Matrix44 rigid_inverse(const Matrix44& m) {
@@ -23,6 +22,7 @@ Matrix44 rigid_inverse(const Matrix44& m) {
   return r;
 }
 
+namespace {
 void load_columns(int first, const Matrix44& m) {
   float cols[4][4];
   for (int c = 0; c < 4; c++)

@@ -45,6 +45,8 @@ extern Matrix44 cur_proj_tm;
 // length of the x, y, z part of each column of cur_glob_tm.
 extern __m128 cur_glob_rk;
 
+// Inverse of a rotation-and-translation matrix (camera to world and back).
+Matrix44 rigid_inverse(const Matrix44& m);
 // Takes the device's view and projection as the frame's view.
 void publish_scene_view();
 // Loads vertex registers 0..7, 10 and 11 from the published view.

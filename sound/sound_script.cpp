@@ -9,6 +9,7 @@
 #include "script/script_machines.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
+#include "sound/music.h"
 #include "sound/sound_events.h"
 #include "sound/sound_output.h"
 #include "terrain/game_random.h"
@@ -126,6 +127,7 @@ void before_sound_reload() {
 
 void after_sound_reload() {
   bind_sound_events();
+  restart_script_music();
   raise_load_errors();
 }
 
@@ -184,6 +186,7 @@ void reload_sound_script() { reload_script_machine(SCRIPT_MACHINE_SOUND); }
 void close_sound_script() {
   unregister_script_machine(SCRIPT_MACHINE_SOUND);
   forget_event_sounds();
+  forget_script_music();
   release_event_records();
   free_loaded_sounds();
   load_errors.clear();

@@ -17,10 +17,11 @@ struct GameOutput {
 // Starts the real game headless with its own settings folder.
 // The executable may be a copy placed elsewhere (without its data); flags,
 // when given, is stored in the settings first.
-GameOutput run_game(const std::string& args, const std::string& exe = EH_GAME_EXE, int flags = -1) {
+GameOutput run_game(const std::string& args, const std::string& exe = EH_GAME_EXE, int flags = -1,
+                    const std::string& video = "offscreen") {
   std::string home = make_test_config_home();
   if (flags >= 0) set_config_int("flags", flags);
-  std::string cmd = "cd '" + home + "' && SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + home +
+  std::string cmd = "cd '" + home + "' && SDL_VIDEODRIVER=" + video + " ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + home +
                     "' XDG_DATA_HOME='" + home + "' '" + exe + "' " + args + " 2>&1";
   GameOutput run{"", -1};
   FILE* p = popen(cmd.c_str(), "r");
@@ -134,4 +135,68 @@ TEST(GameRun, ShotAtSavesAPngOfTheWindowAfterEachGivenUpdate) {
     EXPECT_EQ(head[22] << 8 | head[23], 360);
     remove(f.c_str());
   }
+}
+
+TEST(GameRun, BadArgumentsAndAMissingDisplayFailWithAnExitCode) {
+  for (const char* args : {"-quit-after -5", "-quit-after 12x", "-quit-after", "-seed abc", "-seed -5",
+                           "-seed 18446744073709551616", "-record", "-replay /nonexistent/recording"}) {
+    GameOutput r = run_game(args);
+    EXPECT_EQ(r.exitCode, 2) << args << "\n" << r.log;
+    EXPECT_FALSE(has(r, "init OpenGL")) << args;
+  }
+  EXPECT_TRUE(has(run_game("-seed abc"), "usage: ember_hollows"));
+  GameOutput r = run_game("-quit-after 2", EH_GAME_EXE, -1, "nonexistent");
+  EXPECT_NE(r.exitCode, 0) << r.log;
+  EXPECT_TRUE(has(r, "can't start SDL video")) << r.log;
+}
+
+TEST(GameRun, StartsIntoTheMainMenuWithItsWorldAndMusic) {
+  GameOutput r = run_game("-360 -seed 5 -quit-after 3");
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  EXPECT_TRUE(has(r, "generated world in")) << r.log;
+  EXPECT_LT(at(r, "generated world in"), at(r, "total start-up time"));
+  EXPECT_LT(at(r, "generated world in"), at(r, "music: music_menu")) << r.log;
+  EXPECT_FALSE(has(r, "no such music")) << r.log;
+}
+
+namespace {
+// A recording of 40 updates: development mode (F9), flying forward with a
+// look to the side, water everywhere (H) unless left out, one frame per
+// update.
+std::string write_recording(const std::string& path, bool with_water) {
+  FILE* f = fopen(path.c_str(), "w");
+  if (!f) return "";
+  fprintf(f, "# Ember Hollows input recording\nversion Ember Hollows 0.17 DEMO\nseed 42\n");
+  for (int u = 1; u <= 40; u++) {
+    if (u > 1) fprintf(f, "f %d 0x1.99999ap-6\n", u);
+    if (u == 3) fprintf(f, "e 3 1 120 0 0 0\ne 3 2 120 0 0 0\n");  // F9
+    if (u == 5) fprintf(f, "e 5 1 87 0 0 0\ne 5 5 0 0 400 150\n");  // W held, mouse to the right
+    if (u == 12 && with_water) fprintf(f, "e 12 1 72 0 0 0\ne 12 2 72 0 0 0\n");  // H
+    if (u == 20) fprintf(f, "e 20 2 87 0 0 0\n");
+  }
+  fclose(f);
+  return path;
+}
+
+std::string state_hash(const GameOutput& r) {
+  size_t p = r.log.find("state hash after 40 updates: ");
+  return p == std::string::npos ? "" : r.log.substr(p, 45);
+}
+}  // namespace
+
+TEST(GameRun, AReplayEndsWithTheSameStateEveryTime) {
+  std::string dir = make_test_config_home();
+  std::string a = write_recording(dir + "/a.txt", true);
+  std::string b = write_recording(dir + "/b.txt", false);
+  GameOutput first = run_game("-360 -quit-after 40 -replay " + a);
+  GameOutput second = run_game("-360 -quit-after 40 -replay " + a + " -record " + dir + "/again.txt");
+  GameOutput changed = run_game("-360 -quit-after 40 -replay " + b);
+  // What a replay records is that replay again.
+  GameOutput rerecorded = run_game("-360 -quit-after 40 -replay " + dir + "/again.txt");
+  remove_folder(dir);
+  EXPECT_EQ(first.exitCode, 0) << first.log;
+  ASSERT_NE(state_hash(first), "") << first.log;
+  EXPECT_EQ(state_hash(first), state_hash(second));
+  EXPECT_EQ(state_hash(first), state_hash(rerecorded)) << rerecorded.log;
+  EXPECT_NE(state_hash(first), state_hash(changed)) << changed.log;
 }
