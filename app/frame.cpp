@@ -5,6 +5,7 @@
 #include "app/frame_loop.h"
 #include "app/camera.h"
 #include "app/game_mode.h"
+#include "app/help_overlay.h"
 #include "app/input.h"
 #include "app/launch_options.h"
 #include "app/screenshot.h"
@@ -183,7 +184,7 @@ bool draw_frame(float dt) {
   start_draw_text();
   draw_error_message();
   draw_visual_log();
-  // The help overlay or its hint is drawn here.
+  draw_help_overlay();
   if (show_fps) draw_stats();
   end_draw_text();
   end_scene();

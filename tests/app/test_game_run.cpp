@@ -139,7 +139,7 @@ TEST(GameRun, ShotAtSavesAPngOfTheWindowAfterEachGivenUpdate) {
 
 TEST(GameRun, BadArgumentsAndAMissingDisplayFailWithAnExitCode) {
   for (const char* args : {"-quit-after -5", "-quit-after 12x", "-quit-after", "-seed abc", "-seed -5",
-                           "-seed 18446744073709551616", "-record", "-replay /nonexistent/recording"}) {
+                           "-seed 18446744073709551616", "-shot-at x", "-record", "-replay /nonexistent/recording"}) {
     GameOutput r = run_game(args);
     EXPECT_EQ(r.exitCode, 2) << args << "\n" << r.log;
     EXPECT_FALSE(has(r, "init OpenGL")) << args;
