@@ -56,7 +56,7 @@ inline InstRender* mesh_renderer(int k) {
             case LAYOUT_BUILDING: r = new BuildingInstRender(); break;
         }
         char file[64];
-        snprintf(file, sizeof(file), "%s.mesh", mesh_kind_info(k).file);
+        snprintf(file, sizeof(file), "meshes/%s.mesh", mesh_kind_info(k).file);
         r->init(file);
         mesh_renderers[k] = r;
     }
