@@ -110,7 +110,13 @@ void getMousePos(float* x, float* y) {
 }
 
 void setMousePos(float x, float y) {
-  if (input_window && !input_replay) SDL_WarpMouseInWindow(input_window, int(x), int(y));
+  if (input_replay) {
+    // No cursor to move: the stored position takes the move the warp gives.
+    mouse_x = float(int(x));
+    mouse_y = float(int(y));
+    return;
+  }
+  if (input_window) SDL_WarpMouseInWindow(input_window, int(x), int(y));
 }
 
 int getMouseWheel() { return wheel_sum; }
