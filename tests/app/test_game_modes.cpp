@@ -160,14 +160,19 @@ TEST_F(GameModeTest, CrossingTheWorldEdgeInterpolatesThroughTheEdge) {
 
 TEST_F(GameModeTest, MouseLookKeepsYawAndPitchInRange) {
   set_game_mode(dev_mode);
-  push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, 639, 359);
-  for (int i = 0; i < 500; i++) update_dev_mouse(0.01f);
+  // Each frame re-centres the mouse; the hand moves it again before the next.
+  for (int i = 0; i < 500; i++) {
+    push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, 639, 359);
+    update_dev_mouse(0.01f);
+  }
   EXPECT_GT(camera.yaw, -2 * PI);
   EXPECT_LT(camera.yaw, 2 * PI);
   EXPECT_FLOAT_EQ(camera.pitch, -PI / 2);
   EXPECT_TRUE(shouldHideMouse);
-  push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, 0, 0);
-  for (int i = 0; i < 500; i++) update_dev_mouse(0.01f);
+  for (int i = 0; i < 500; i++) {
+    push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, 0, 0);
+    update_dev_mouse(0.01f);
+  }
   EXPECT_GT(camera.yaw, -2 * PI);
   EXPECT_LT(camera.yaw, 2 * PI);
   EXPECT_FLOAT_EQ(camera.pitch, PI / 2);
