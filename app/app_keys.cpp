@@ -3,6 +3,7 @@
 #include "app/app_globals.h"
 #include "app/game_mode.h"
 #include "app/input.h"
+#include "app/screenshot.h"
 #include "core/debug.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "script/world_generation.h"
@@ -45,6 +46,7 @@ void erode_land() {
 
 void handle_app_keys() {
   if (!isAppActive) return;
+  if (keyUp(VK_SNAPSHOT)) take_screenshot();
   if (keyDown(VK_F1)) show_fps = !show_fps;
   // Low quality has no post-effect shaders to switch on.
   if (keyDown(VK_F5) && gfx_quality == 1) use_postfx = !use_postfx;
