@@ -8,6 +8,7 @@
 #include "core/allocator.h"
 #include "core/debug.h"
 #include "core/dyn_array.h"
+#include "core/optional_services.h"
 #include "core/paths.h"
 #include "core/ref_time.h"
 #include "core/settings.h"
@@ -21,6 +22,7 @@
 #include "app/game_mode.h"
 #include "app/input.h"
 #include "app/splash.h"
+#include "app/window.h"
 
 // Terrain
 #include "terrain/game_random.h"
@@ -31,7 +33,9 @@
 
 // Scripting
 #include "script/sqbind.h"
+#include "script/saved_games.h"
 #include "script/universe.h"
+#include "script/world_generation.h"
 #include "script/world_script.h"
 
 // Rendering and effects
@@ -39,6 +43,7 @@
 #include "effects/fx_atlas.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
+#include "render/dist_font.h"
 #include "render/inst_render.h"
 #include "render/scene_view.h"
 

@@ -1,0 +1,90 @@
+// The saved-game slots, for saving the running game or loading one.
+import screens.menu_kit
+
+void save_spells();
+void load_spells();
+
+namespace menu {
+
+// A slot folder holds a game when its description file is there; a name
+// that cannot be read then means a damaged slot, which can still be picked
+// so that the loader reports what is wrong with it.
+inline bool slot_has_files(int slot) {
+    FsPath info = saved_game_path(slot, "info");
+    return info.str[0] && get_file_time(info.str) != 0;
+}
+
+inline void go_to_universe() {
+    auto set_mode = set_game_mode_service();
+    auto universe_mode = get_universe_mode_service();
+    if (set_mode && universe_mode) set_mode(universe_mode());
+}
+
+inline void save_to_slot(int slot) {
+    cur_game_slot = slot;
+    save_spells();
+    if (!save_game()) return;
+    set_config_int(LAST_SLOT_SETTING, slot);
+    back_to_menu(0);
+}
+
+inline void load_from_slot(int slot) {
+    if (!load_saved_game(slot)) return;  // the loader shows why
+    set_config_int(LAST_SLOT_SETTING, slot);
+    load_spells();
+    // From the main menu its close request leads to the universe; the
+    // in-game menu's would lead back into the old world.
+    if (game_menu_screen) go_to_universe();
+    else should_close_game_menu = true;
+}
+
+struct GameSlotScreen : Screen {
+    bool saving = false;
+    Column* col = nullptr;
+    Button* rows[SAVE_SLOT_COUNT] = {};
+    void build() override {
+        col = new Column;
+        col->top = 0.2f;
+        col->rowHeight = 42;
+        col->spacing = 8;
+        col->width = 560;
+        root->addChild(col);
+        for (int i = 0; i < SAVE_SLOT_COUNT; i++)
+            rows[i] = addButton(col, "", [](int slot) { pick(slot); }, i + 1);
+        addButton(col, "Back", back_to_menu);
+    }
+    static void pick(int slot) {
+        auto* self = static_cast<GameSlotScreen*>(game_slot_screen);
+        if (self && self->saving) save_to_slot(slot);
+        else load_from_slot(slot);
+        // A failed save or load stays here, with the rows as they now are.
+        if (self && cur_game_screen == self) self->shown();
+    }
+    void shown() override {
+        col->title = saving ? "Save game" : "Load game";
+        for (int i = 0; i < SAVE_SLOT_COUNT; i++) {
+            int slot = i + 1;
+            TempString<260> name = get_saved_game_name(slot);
+            bool files = slot_has_files(slot);
+            char text[128];
+            if (name.str[0]) snprintf(text, sizeof(text), "%d.  %.100s", slot, name.str);
+            else snprintf(text, sizeof(text), "%d.  %s", slot, files ? "(damaged)" : "(empty)");
+            rows[i]->setLabel(text);
+            rows[i]->enabled = saving || files;
+        }
+    }
+    void escape() override { later(back_to_menu, 0); }
+};
+
+inline ModuleScreenFactory game_slot_maker() { return &make_screen<GameSlotScreen>; }
+
+void open_game_slot(bool saving) {
+    if (game_slot_screen) static_cast<GameSlotScreen*>(game_slot_screen)->saving = saving;
+    else {
+        game_slot_screen = make_screen<GameSlotScreen>();
+        static_cast<GameSlotScreen*>(game_slot_screen)->saving = saving;
+    }
+    show_screen(game_slot_screen, game_slot_maker());
+}
+
+}  // namespace menu

@@ -1,0 +1,262 @@
+// What every menu screen shares: the look (panel, title, rounded buttons
+// with hover and press feedback), a column layout scaled to the window, and
+// screens that rebuild themselves when the module is reloaded.
+import objects.common
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+namespace menu {
+
+// Colours, 0xAARRGGBB.
+constexpr D3dColor PANEL_FILL = 0xC0101824;
+constexpr D3dColor PANEL_BORDER = 0x60A0B8D0;
+constexpr D3dColor BUTTON_FILL = 0xE0243448;
+constexpr D3dColor BUTTON_HOVER_FILL = 0xF0386088;
+constexpr D3dColor BUTTON_PRESS_FILL = 0xF0204060;
+constexpr D3dColor BUTTON_BORDER = 0x80A8C8E8;
+constexpr D3dColor BUTTON_HOVER_BORDER = 0xFFFFD890;
+constexpr D3dColor TEXT = 0xFFEAF0F8;
+constexpr D3dColor TEXT_DISABLED = 0xFF68788A;
+constexpr D3dColor TITLE = 0xFFFFD890;
+constexpr D3dColor SHADOW = 0xC0000000;
+
+// Pixels per design pixel: the menus are laid out for a 720-line window.
+inline float ui_scale() { return d3d_ht > 0 ? float(d3d_ht) / 720.f : 1.f; }
+
+inline D3dColor mix_color(D3dColor a, D3dColor b, float t) {
+    t = t < 0 ? 0 : (t > 1 ? 1 : t);
+    D3dColor out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        float ca = float((a >> shift) & 255), cb = float((b >> shift) & 255);
+        out |= D3dColor(lrintf(ca + (cb - ca) * t)) << shift;
+    }
+    return out;
+}
+
+// Text in the body or title font, with a soft drop shadow.
+inline void draw_text(const DistFont& font, float x0, float y0, float x1, float y1, int align, D3dColor color,
+                      float size, const char* text) {
+    font.renderText(gui_batch, _mm_setr_ps(x0, y0, x1, y1), align, color, size, text, -1, 0.f, 6.f, 6.f, 0.f,
+                    SHADOW);
+}
+
+// Moves a value towards a target at a fixed rate per second.
+inline float approach(float v, float target, float rate, float dt) {
+    float step = rate * dt;
+    if (v < target) return fminf(v + step, target);
+    return fmaxf(v - step, target);
+}
+
+// A clickable text button: rounded box, brighter and outlined in gold while
+// hovered, darker and shifted down while pressed.
+struct Button : GuiElement {
+    char label[128];
+    bool enabled = true;
+    float glow = 0;  // 0..1, follows the hover
+    explicit Button(const char* text) {
+        setLabel(text);
+        attachBehavior(&gui_hittest_box_handler);
+        attachBehavior(&button_behavior);
+    }
+    void setLabel(const char* text) { snprintf(label, sizeof(label), "%s", text); }
+    bool isEnabled() const override { return enabled; }
+    void draw(float dt) override {
+        float s = ui_scale();
+        bool hot = enabled && hovered();
+        bool down = hot && pressed();
+        glow = approach(glow, hot ? 1.f : 0.f, 8.f, dt);
+        float shift = down ? 2.f * s : 0.f;
+        D3dColor fill = down ? BUTTON_PRESS_FILL : mix_color(BUTTON_FILL, BUTTON_HOVER_FILL, glow);
+        D3dColor border = mix_color(BUTTON_BORDER, BUTTON_HOVER_BORDER, glow);
+        float r = (y1 - y0) * 0.5f;
+        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0 + shift, x1, y1 + shift), _mm_set1_ps(r), fill, 1.f,
+                           down ? 2.f * s : 6.f * s, 1.25f, 0.8f, border, (1.f + glow) * s);
+        draw_text(default_font, x0, y0 + shift, x1, y1 + shift, 0, enabled ? TEXT : TEXT_DISABLED,
+                  (y1 - y0) * 0.5f, label);
+    }
+};
+
+// A vertical column of rows, centred in its parent below a title.
+struct Column : GuiElement {
+    const char* title = nullptr;
+    const char* subtitle = nullptr;
+    float width = 360;      // design pixels
+    float rowHeight = 50;   // design pixels
+    float spacing = 12;     // design pixels
+    float top = 0.3f;       // fraction of the height where the rows begin
+    bool panel = true;
+
+    void layout(float px0, float py0, float px1, float py1) override {
+        float s = ui_scale();
+        float w = width * s, h = rowHeight * s, gap = spacing * s;
+        float cx = 0.5f * (px0 + px1);
+        float y = py0 + (py1 - py0) * top;
+        x0 = cx - 0.5f * w - 28 * s;
+        x1 = cx + 0.5f * w + 28 * s;
+        y0 = y - 28 * s;
+        for (int i = 0; i < children.num; i++) {
+            BaseGuiElement* c = children[i];
+            c->x0 = cx - 0.5f * w;
+            c->x1 = cx + 0.5f * w;
+            c->y0 = y;
+            c->y1 = y + h;
+            for (int j = 0; j < c->children.num; j++) c->children[j]->layout(c->x0, c->y0, c->x1, c->y1);
+            y += h + gap;
+        }
+        y1 = y - gap + 28 * s;
+        (void)py0;
+    }
+    void draw(float dt) override {
+        float s = ui_scale();
+        if (panel && children.num)
+            render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(18 * s), PANEL_FILL, 1.f, 14 * s,
+                               1.1f, 0.9f, PANEL_BORDER, 1.f * s);
+        if (title) {
+            float size = 84 * s;
+            float ty = (subtitle ? y0 - 110 * s : y0 - 40 * s);
+            draw_text(title_font, 0, ty - size, float(d3d_wd), ty, DIST_ALIGN_BOTTOM, TITLE, size, title);
+            if (subtitle)
+                draw_text(default_font, 0, ty + 4 * s, float(d3d_wd), ty + 44 * s, DIST_ALIGN_TOP, TEXT, 26 * s,
+                          subtitle);
+        }
+        GuiElement::draw(dt);
+    }
+};
+
+// The pointer kept in the engine for a screen class.
+template <class S>
+BaseGuiScreen*& slot_of();
+
+// The engine's own screen class, which a detached screen of ours becomes.
+inline void* plain_screen_vtable() {
+    alignas(BaseGuiScreen) unsigned char probe[sizeof(BaseGuiScreen)];
+    auto* plain = ::new (probe) BaseGuiScreen();
+    void* vtable;
+    memcpy(&vtable, probe, sizeof(vtable));
+    plain->~BaseGuiScreen();
+    return vtable;
+}
+
+inline bool is_detached_screen(BaseGuiScreen* screen) {
+    void* vtable;
+    memcpy(&vtable, static_cast<void*>(screen), sizeof(vtable));
+    return vtable == plain_screen_vtable();
+}
+
+// A module screen: a root element built by build(), input handled through
+// the runtime, and actions run after the input, never while events are
+// being dispatched (an action may switch or destroy screens).
+struct Screen : BaseGuiScreen {
+    using Action = void (*)(int);
+    Action pendingAction = nullptr;
+    int pendingArg = 0;
+
+    // Fills root; called once the screen exists in its slot.
+    virtual void build() = 0;
+    // Escape pressed on the screen.
+    virtual void escape() {}
+    // Called each time the screen is shown, to bring its rows up to date.
+    virtual void shown() {}
+
+    void buildRoot() {
+        root = new GuiElement;
+        build();
+    }
+    void later(Action action, int arg) {
+        pendingAction = action;
+        pendingArg = arg;
+    }
+    Button* addButton(BaseGuiElement* parent, const char* label, Action action, int arg = 0) {
+        Button* b = new Button(label);
+        b->clickListeners.add([this, b, action, arg](BaseGuiElement*, int) {
+            if (b->enabled) later(action, arg);
+        });
+        parent->addChild(b);
+        return b;
+    }
+    void processInputEvent(NewGuiInputEvent& ev, BaseGuiElement* target) override {
+        BaseGuiScreen::processInputEvent(ev, target);
+        if (ev.in.type == INPUT_KEY_DOWN && ev.in.key == VK_ESCAPE && !(ev.in.flags & INPUT_REPEAT)) escape();
+    }
+    // The screen's elements are the module's: they go with it. What is left
+    // is an engine screen, which the next module replaces (see relink).
+    void detachFromModule() override {
+        delete root;
+        root = nullptr;
+        void* vtable = plain_screen_vtable();
+        memcpy(static_cast<void*>(static_cast<BaseGuiScreen*>(this)), &vtable, sizeof(vtable));
+    }
+};
+
+// Runs the current screen's input and its pending action.
+inline void update_current(float dt) {
+    (void)dt;
+    auto* screen = static_cast<Screen*>(cur_game_screen);
+    if (!screen || !screen->root) return;
+    screen->restyle();
+    screen->processInput();
+    Screen::Action action = screen->pendingAction;
+    screen->pendingAction = nullptr;
+    if (action) action(screen->pendingArg);
+}
+
+}  // namespace menu
+
+namespace menu {
+
+template <class S>
+BaseGuiScreen* make_screen() {
+    S* s = new S;
+    s->buildRoot();
+    return s;
+}
+
+// Makes the screen of the slot (unless it exists) and shows it.
+inline void show_screen(BaseGuiScreen*& slot, ModuleScreenFactory make) {
+    if (!slot) {
+        if (!make) return;
+        slot = make();
+    }
+    if (cur_game_screen == slot) {
+        static_cast<Screen*>(slot)->shown();
+        return;
+    }
+    if (cur_game_screen) cur_game_screen->resetState();
+    cur_game_screen = slot;
+    slot->resetState();
+    static_cast<Screen*>(slot)->shown();
+}
+
+// Every screen of the module goes, at the end of the update.
+inline void close_all_screens() {
+#define MENU_CLOSE_SCREEN(name)        \
+    queue_destruction(name##_screen); \
+    name##_screen = nullptr;
+    GAMEOBJ_MODULE_SCREENS(MENU_CLOSE_SCREEN)
+#undef MENU_CLOSE_SCREEN
+    cur_game_screen = nullptr;
+}
+
+inline ModuleScreenFactory main_menu_maker();
+inline ModuleScreenFactory game_menu_maker();
+
+// Back from a sub-screen: to the in-game menu when the game is paused,
+// else to the main menu.
+inline void back_to_menu(int) {
+    if (game_menu_screen) show_screen(game_menu_screen, game_menu_maker());
+    else show_screen(main_menu_screen, main_menu_maker());
+}
+
+// The slot the game was last saved to or loaded from, for "Continue".
+constexpr const char* LAST_SLOT_SETTING = "last_game_slot";
+constexpr int SAVE_SLOT_COUNT = 8;
+
+inline int last_game_slot() {
+    int slot = -1;
+    if (!get_config_int(LAST_SLOT_SETTING, &slot) || slot < 1 || slot > SAVE_SLOT_COUNT) return -1;
+    return get_saved_game_name(slot).str[0] ? slot : -1;
+}
+
+}  // namespace menu

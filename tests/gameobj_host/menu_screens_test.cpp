@@ -1,0 +1,163 @@
+// The module's menu screens driven through input events, as a player would:
+// clicks on the main menu's buttons, Escape on the in-game menu, options
+// stored in the settings, and the screens working on after a module reload.
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <string>
+#include "app/app_globals.h"
+#include "app/input.h"
+#include "app/window.h"
+#include "core/settings.h"
+#include "gameobj_host/gameobj_functions.h"
+#include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/gameobj_rebuild.h"
+#include "gameobj_host/module_screens.h"
+#include "gameobj_host/module_state.h"
+#include "gameobj_test_files.h"
+#include "gui/gui.h"
+#include "render/device.h"
+
+namespace {
+
+const std::string COMPLETE = GAMEOBJ_TEST_COMPLETE_MODULE;
+const std::string BUILD2 = std::string(GAMEOBJ_TEST_MODULE_DIR) + "gameobj_build2.dll";
+
+class MenuScreensTest : public ::testing::Test {
+protected:
+    GameObjTestFolder folder;
+    int savedW = 0, savedH = 0;
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", (folder.binDir() + "config").c_str(), 1);
+        folder.writeSource("main.ls", "");
+        GameObjTestFolder::copyFile(COMPLETE, folder.binDir() + GAMEOBJ_MODULE_FILE);
+        savedW = d3d_wd;
+        savedH = d3d_ht;
+        d3d_wd = 1280;
+        d3d_ht = 720;
+        clear_input();
+        clear_quit_request();
+        should_close_game_menu = false;
+        load_gameobj_module("../compiler/", "main.ls");
+        gameobj_functions.init_new_gui();
+    }
+    void TearDown() override {
+        gameobj_functions.close_game_menu();
+        destroy_queued_gui_elements();
+        unload_gameobj_module();
+        clear_input();
+        clear_quit_request();
+        should_close_game_menu = false;
+        d3d_wd = savedW;
+        d3d_ht = savedH;
+    }
+
+    // The rows of the screen's menu column, in order.
+    static BaseGuiElement* row(BaseGuiScreen* screen, int index) {
+        if (!screen || !screen->root) return nullptr;
+        for (BaseGuiElement* child : screen->root->children)
+            if (index < child->children.num) return child->children[index];
+        return nullptr;
+    }
+    void update() {
+        gameobj_functions.update_game_menu(1.f / 60);
+        clear_input();
+        destroy_queued_gui_elements();
+    }
+    void click(BaseGuiElement* el) {
+        ASSERT_NE(el, nullptr);
+        float x = 0.5f * (el->x0 + el->x1), y = 0.5f * (el->y0 + el->y1);
+        push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, x, y);
+        push_input_event(INPUT_BUTTON_DOWN, VK_LBUTTON, 0, 0, x, y);
+        push_input_event(INPUT_BUTTON_UP, VK_LBUTTON, 0, 0, x, y);
+        update();
+    }
+    void key(int code) {
+        push_input_event(INPUT_KEY_DOWN, code, 0, 0, 0, 0);
+        push_input_event(INPUT_KEY_UP, code, 0, 0, 0, 0);
+        update();
+    }
+    // Lays the current screen out, as drawing does every frame.
+    void layout() {
+        ASSERT_NE(cur_game_screen, nullptr);
+        cur_game_screen->restyle();
+    }
+};
+
+TEST_F(MenuScreensTest, MainMenuButtonsStartAGameQuitAndOpenSubScreens) {
+    gameobj_functions.open_main_menu();
+    ASSERT_NE(main_menu_screen, nullptr);
+    EXPECT_EQ(cur_game_screen, main_menu_screen);
+    layout();
+    BaseGuiElement* newGame = row(main_menu_screen, 0);
+    BaseGuiElement* cont = row(main_menu_screen, 1);
+    ASSERT_NE(row(main_menu_screen, 6), nullptr) << "seven buttons";
+    EXPECT_FALSE(cont->isEnabled()) << "nothing saved to continue";
+    EXPECT_GT(newGame->x1 - newGame->x0, 200.f);
+    EXPECT_LT(newGame->y1, cont->y0) << "a column, top down";
+
+    // A click on the disabled button does nothing; a press that ends
+    // outside the button is no click.
+    click(cont);
+    EXPECT_FALSE(should_close_game_menu);
+    push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, newGame->x0 + 5, newGame->y0 + 5);
+    push_input_event(INPUT_BUTTON_DOWN, VK_LBUTTON, 0, 0, newGame->x0 + 5, newGame->y0 + 5);
+    push_input_event(INPUT_MOUSE_MOVE, 0, 0, INPUT_LBUTTON, 5, 5);
+    push_input_event(INPUT_BUTTON_UP, VK_LBUTTON, 0, 0, 5, 5);
+    update();
+    EXPECT_FALSE(should_close_game_menu);
+
+    click(newGame);
+    EXPECT_TRUE(should_close_game_menu) << "new game asks the menu mode to go on to the universe";
+    should_close_game_menu = false;
+
+    click(row(main_menu_screen, 5));
+    ASSERT_NE(credits_screen, nullptr);
+    EXPECT_EQ(cur_game_screen, credits_screen);
+    key(VK_ESCAPE);
+    EXPECT_EQ(cur_game_screen, main_menu_screen) << "Escape goes back";
+
+    EXPECT_FALSE(is_quit_requested());
+    click(row(main_menu_screen, 6));
+    EXPECT_TRUE(is_quit_requested());
+}
+
+TEST_F(MenuScreensTest, OptionsAreStoredAndGameMenuEscapeResumes) {
+    gameobj_functions.open_game_menu();
+    ASSERT_EQ(cur_game_screen, game_menu_screen);
+    layout();
+    EXPECT_FALSE(row(game_menu_screen, 1)->isEnabled()) << "no universe, nothing to save";
+    click(row(game_menu_screen, 3));
+    ASSERT_EQ(cur_game_screen, game_options_screen);
+    layout();
+    bool aa = use_ppaa;
+    click(row(game_options_screen, 1));
+    EXPECT_EQ(use_ppaa, !aa);
+    int flags = -1;
+    ASSERT_TRUE(get_config_int("flags", &flags));
+    EXPECT_EQ((flags & 2) != 0, use_ppaa);
+    click(row(game_options_screen, 1));
+    EXPECT_EQ(use_ppaa, aa);
+    click(row(game_options_screen, 6));
+    EXPECT_EQ(cur_game_screen, game_menu_screen) << "back to the in-game menu";
+    key(VK_ESCAPE);
+    EXPECT_TRUE(should_close_game_menu);
+    gameobj_functions.close_game_menu();
+    destroy_queued_gui_elements();
+    EXPECT_EQ(cur_game_screen, nullptr);
+    EXPECT_EQ(game_menu_screen, nullptr);
+    EXPECT_EQ(game_options_screen, nullptr);
+}
+
+TEST_F(MenuScreensTest, AReloadRebuildsTheShownScreenWithTheNewCode) {
+    gameobj_functions.open_main_menu();
+    GameObjTestFolder::copyFile(BUILD2, folder.binDir() + GAMEOBJ_NEW_MODULE_FILE);
+    ASSERT_TRUE(reload_gameobj(false));
+    ASSERT_NE(main_menu_screen, nullptr);
+    EXPECT_EQ(cur_game_screen, main_menu_screen);
+    layout();
+    click(row(main_menu_screen, 6));
+    EXPECT_TRUE(is_quit_requested()) << "the rebuilt menu answers clicks";
+}
+
+}  // namespace
