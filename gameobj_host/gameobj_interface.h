@@ -45,6 +45,7 @@
 #include "render/device.h"
 #include "render/dist_font.h"
 #include "render/inst_render.h"
+#include "render/land_render.h"
 #include "render/scene_view.h"
 
 // GUI runtime

@@ -26,4 +26,7 @@ void init_fx_data() { fx_ramps(); }
 
 void init_inst_render() {}
 void do_inst_render() { flush_object_meshes(); }
-void render_building(GameObjSurfaceRecord* surface, int x, int z) { (void)surface, (void)x, (void)z; }
+void render_building(GameObjSurfaceRecord* surface, int x, int z) {
+    (void)surface;
+    draw_house_tile(x, z);
+}

@@ -93,7 +93,9 @@ struct TreeObject : PlacedObject {
         if (burnt)
             draw_mesh(conifer() ? MESH_CONIFER_BURNT : MESH_BROADLEAF_BURNT, pos, turn, s);
         else
-            draw_morph_mesh(mesh, pos, turn, s, growth, burnLeft > 0.f ? 0xff503020 : 0x80808080);
+            // The mesh's second shape is the charred tree: a burning tree turns
+            // into it as the fire runs its course.
+            draw_morph_mesh(mesh, pos, turn, s, burnLeft > 0.f ? 1.f - burnLeft / 10.f : 0.f);
     }
     void renderShadow(float) override {
         draw_shadow_balls_of_queue(burnt ? (conifer() ? MESH_CONIFER_BURNT : MESH_BROADLEAF_BURNT) : mesh, pos, turn,

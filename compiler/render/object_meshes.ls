@@ -65,6 +65,8 @@ inline InstRender* mesh_renderer(int k) {
 
 inline void queue_instance_bytes(int kind, const void* record, int size) {
     DynArray<uint8_t>& q = queued_instances[kind];
+    // A frame that builds land but draws no objects must not pile up records.
+    if (q.num > (4 << 20)) q.num = 0;
     int at = q.num;
     q.resize(at + size);
     memcpy(q.data + at, record, size_t(size));
@@ -81,7 +83,7 @@ inline void draw_mesh(int kind, const Vec3& p, float turn, float scale, D3dColor
     }
 }
 
-// A tree between its two shapes (0 young .. 1 grown).
+// A tree between its two shapes (0 green .. 1 charred).
 inline void draw_morph_mesh(int kind, const Vec3& p, float turn, float scale, float morph, D3dColor tint = 0x80808080) {
     MorphInstance m{make_simple_instance(p.x, p.y, p.z, turn, scale, tint), D3dColor(clampf(morph, 0, 1) * 255.f) << 16};
     queue_instance_bytes(kind, &m, sizeof(m));
@@ -97,6 +99,17 @@ inline void draw_spline_mesh(int kind, const Vec3 pts[4], const Vec3& up, float 
     auto b = [](float v) { return D3dColor(clampf(v, 0, 1) * 255.f); };
     s.shape = (b(scale / 4.f) << 24) | (b(wingBeat) << 16) | (b(halfWidth / 2.f) << 8);
     queue_instance_bytes(kind, &s, sizeof(s));
+}
+
+// A house on a village cell, at the frame's ground height; the terrain
+// leaves these cells to us. x and z are the cell's coordinates around the
+// camera, unwrapped.
+inline void draw_house_tile(int x, int z) {
+    int cell = HeightmapData::cell_index(x, z);
+    unsigned h = unsigned(x) * 73856093u ^ unsigned(z) * 19349663u;
+    BuildingInstance b{{int16_t(x), int16_t(z)}, {HeightmapRenderer::curh[cell], float(h % 4) * 1.5707963f, 1.f, 0.f},
+                       0x80808080};
+    queue_instance_bytes(MESH_HOUSE1 + int((h >> 2) % 3), &b, sizeof(b));
 }
 
 // Every queued instance into its renderer, then drawn.

@@ -22,6 +22,7 @@ const Rgba TIMBER = rgb(0.42f, 0.28f, 0.16f);
 const Rgba PLASTER = rgb(0.86f, 0.80f, 0.66f);
 const Rgba THATCH = rgb(0.70f, 0.58f, 0.30f);
 const Rgba DOOR = rgb(0.10f, 0.07f, 0.05f);
+const Rgba YARD = rgb(0.46f, 0.42f, 0.30f);
 // Alpha below 1 glows: the shaders add (1 - alpha) of the colour as light.
 const Rgba MANA_GLOW = rgb(0.35f, 0.85f, 1.0f, 0.25f);
 const Rgba PORTAL_GLOW = rgb(0.62f, 0.35f, 1.0f, 0.2f);
@@ -335,8 +336,14 @@ MeshBuilder wyvern() {
 }
 
 // House tiles fill one cell (x and z from -0.45 to 0.45).
+// The terrain leaves house cells to the house meshes: each brings the
+// cell's ground with it, a slab a little wider than the cell so that the
+// neighbouring land meets it on slopes too.
+void yard(MeshBuilder& m) { m.box(v3(-0.52f, -0.7f, -0.52f), v3(0.52f, -0.02f, 0.52f), YARD); }
+
 MeshBuilder cottage() {
   MeshBuilder m;
+  yard(m);
   m.box(v3(-0.36f, -0.1f, -0.28f), v3(0.36f, 0.42f, 0.28f), PLASTER);
   m.gableRoof(v3(-0.36f, 0.42f, -0.28f), v3(0.36f, 0.42f, 0.28f), 0.36f, THATCH, true, 0.07f);
   m.box(v3(-0.08f, -0.1f, -0.3f), v3(0.08f, 0.24f, -0.28f), DOOR);
@@ -346,6 +353,7 @@ MeshBuilder cottage() {
 
 MeshBuilder town_house() {
   MeshBuilder m;
+  yard(m);
   m.box(v3(-0.3f, -0.1f, -0.32f), v3(0.3f, 0.4f, 0.32f), shade(CASTLE_STONE, 0.9f));
   m.box(v3(-0.33f, 0.4f, -0.35f), v3(0.33f, 0.78f, 0.35f), PLASTER);
   for (int i = 0; i < 3; i++) {
@@ -360,6 +368,7 @@ MeshBuilder town_house() {
 
 MeshBuilder long_house() {
   MeshBuilder m;
+  yard(m);
   m.box(v3(-0.44f, -0.1f, -0.22f), v3(0.44f, 0.3f, 0.22f), shade(TIMBER, 1.3f));
   m.gableRoof(v3(-0.44f, 0.3f, -0.22f), v3(0.44f, 0.3f, 0.22f), 0.32f, ROOF_SLATE, true, 0.05f);
   m.box(v3(-0.1f, -0.1f, -0.24f), v3(0.1f, 0.22f, -0.22f), DOOR);
