@@ -14,7 +14,7 @@ struct GameMenuScreen : Screen {
     void build() override {
         Column* col = new Column;
         col->title = "Paused";
-        col->top = 0.28f;
+        col->top = 0.26f;
         root->addChild(col);
         addButton(col, "Resume", resume_game);
         saveButton = addButton(col, "Save game", [](int) { open_game_slot(true); });
@@ -22,6 +22,7 @@ struct GameMenuScreen : Screen {
         addButton(col, "Options", open_options);
         addButton(col, "Controls", open_controls);
         addButton(col, "Leave world", [](int) { leave_world(); });
+        addButton(col, "Main menu", [](int) { go_to_main_menu(); });
     }
     // A game without a universe (a single world) cannot be saved.
     void shown() override { saveButton->enabled = !universe.isNull(); }

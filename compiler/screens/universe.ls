@@ -130,6 +130,17 @@ struct UniverseScreen : Screen {
     void build() override {
         map = new UniverseMap;
         root->addChild(map);
+        Column* col = new Column;
+        col->top = 0.9f;
+        col->width = 220;
+        col->rowHeight = 40;
+        col->panel = false;
+        // First among the children, so its button wins hit tests over the map.
+        root->insertChild(0, col);
+        addButton(col, "Main menu", [](int) { go_to_main_menu(); });
+    }
+    void escape() override {
+        later([](int) { go_to_main_menu(); }, 0);
     }
     // A click (a press and release without dragging) on a world travels.
     void processInputEvent(NewGuiInputEvent& ev, BaseGuiElement* target) override {
