@@ -2,10 +2,14 @@
 #include "effects/common_fx.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
+#include "core/allocator.h"
 #include "core/check.h"
 #include "terrain/game_random.h"
 #include "terrain/noise.h"
+#include "terrain/ramp.h"
 
 FxParticlePool fx_blend_pool;
 FxParticlePool fx_glow_pool;
@@ -15,6 +19,32 @@ DynArray<FxBolt> fx_bolts;
 namespace {
 
 int first_free_trail = -1;
+
+template <class Ramp>
+struct NamedRamp {
+  char name[32];
+  Ramp* ramp;
+};
+DynArray<NamedRamp<ColorRamp>> color_ramps;
+DynArray<NamedRamp<FloatRamp>> float_ramps;
+
+template <class Ramp>
+Ramp* find_or_make_ramp(DynArray<NamedRamp<Ramp>>& list, const char* name) {
+  for (NamedRamp<Ramp>& r : list)
+    if (strncmp(r.name, name, sizeof(r.name)) == 0) return r.ramp;
+  NamedRamp<Ramp>& r = list.append();
+  snprintf(r.name, sizeof(r.name), "%s", name);
+  r.ramp = static_cast<Ramp*>(dlmalloc(sizeof(Ramp)));
+  ASSERT(r.ramp);
+  memset(static_cast<void*>(r.ramp), 0, sizeof(Ramp));
+  return r.ramp;
+}
+
+template <class Ramp>
+void free_ramps(DynArray<NamedRamp<Ramp>>& list) {
+  for (NamedRamp<Ramp>& r : list) dlfree(r.ramp);
+  list.clear();
+}
 
 constexpr float FIRST_STEP = 0.05f;
 constexpr float WORLD = 256.f;
@@ -167,6 +197,16 @@ float fractal_noise4(float x) {
 }
 
 }  // namespace
+
+ColorRamp* fx_color_ramp(const char* name) { return find_or_make_ramp(color_ramps, name); }
+FloatRamp* fx_float_ramp(const char* name) { return find_or_make_ramp(float_ramps, name); }
+
+// Particles are gone first, then the ramps they pointed to.
+void free_fx_ramps() {
+  reset_common_fx();
+  free_ramps(color_ramps);
+  free_ramps(float_ramps);
+}
 
 void reset_common_fx() {
   reset_pool(fx_blend_pool);

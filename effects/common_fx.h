@@ -100,5 +100,13 @@ void set_trail_color(int index, D3dColor color);
 void stop_trail_fx(int index);
 void kill_trail_fx(int index);
 
+// Ramps particles animate with, kept by the effects for the whole run: a
+// particle never outlives its ramps, even when the code that made them is
+// reloaded. The same name gives the same ramp; a new one is zeroed.
+ColorRamp* fx_color_ramp(const char* name);
+FloatRamp* fx_float_ramp(const char* name);
+// Empties the pools and frees every kept ramp (shutdown).
+void free_fx_ramps();
+
 void add_lightning_fx(__m128 from, __m128 to, __m128 tangent, float width, float wavelength, float amplitude,
                       float life, D3dColor color, int pointCount);

@@ -307,7 +307,7 @@ void close_common_fx() {
   free_texture(res.blendTex);
   free_texture(res.glowTex);
   res = FxResources();
-  reset_common_fx();
+  free_fx_ramps();
 }
 
 void render_common_fx(float sub, float alpha) {

@@ -67,6 +67,7 @@ void close_gameobj() {
     for (GameObj* object : GameObj_list) object->destroy();
     delete_destroyed_objects();
     local_player = nullptr;
+    release_object_meshes();
 }
 
 void delete_gameobj() { delete_destroyed_objects(); }

@@ -1,9 +1,8 @@
 // The game's particle recipes: fire, smoke, steam, sparks, explosions and
 // magic, built on the engine's particle pools, trails and bolts.
 //
-// Particles keep pointers to their ramps, and particles outlive a reload of
-// this module, so ramps live on the engine's heap and are never freed (a few
-// kilobytes per reload).
+// Particles keep pointers to their ramps and outlive a reload of this
+// module, so the ramps are kept by the engine's effects, found by name.
 import world.vec
 
 #include <initializer_list>
@@ -20,12 +19,13 @@ struct FxRamps {
 };
 
 namespace {
-FxRamps* fx_ramps_storage = nullptr;
+FxRamps fx_ramps_storage;
+bool fx_ramps_made = false;
 
 struct ColorKey { float t, r, g, b, a; };
 
-ColorRamp* make_color_ramp(std::initializer_list<ColorKey> keys) {
-    auto* ramp = static_cast<ColorRamp*>(dlmalloc(sizeof(ColorRamp)));
+ColorRamp* make_color_ramp(const char* name, std::initializer_list<ColorKey> keys) {
+    ColorRamp* ramp = fx_color_ramp(name);
     const ColorKey* k = keys.begin();
     int n = int(keys.size());
     for (int i = 0; i < RAMP_SAMPLES; i++) {
@@ -40,8 +40,8 @@ ColorRamp* make_color_ramp(std::initializer_list<ColorKey> keys) {
     return ramp;
 }
 
-FloatRamp* make_float_ramp(float from, float to, float power) {
-    auto* ramp = static_cast<FloatRamp*>(dlmalloc(sizeof(FloatRamp)));
+FloatRamp* make_float_ramp(const char* name, float from, float to, float power) {
+    FloatRamp* ramp = fx_float_ramp(name);
     for (int i = 0; i < RAMP_SAMPLES; i++)
         ramp->samples[i] = lerpf(from, to, powf(float(i) / float(RAMP_SAMPLES - 1), power));
     return ramp;
@@ -49,21 +49,21 @@ FloatRamp* make_float_ramp(float from, float to, float power) {
 }  // namespace
 
 inline FxRamps& fx_ramps() {
-    if (!fx_ramps_storage) {
-        fx_ramps_storage = static_cast<FxRamps*>(dlmalloc(sizeof(FxRamps)));
-        FxRamps& r = *fx_ramps_storage;
-        r.fire = make_color_ramp({{0, 1, 1, 0.8f, 1}, {0.25f, 1, 0.6f, 0.15f, 0.9f}, {0.6f, 0.7f, 0.15f, 0.02f, 0.5f},
+    if (!fx_ramps_made) {
+        fx_ramps_made = true;
+        FxRamps& r = fx_ramps_storage;
+        r.fire = make_color_ramp("fire", {{0, 1, 1, 0.8f, 1}, {0.25f, 1, 0.6f, 0.15f, 0.9f}, {0.6f, 0.7f, 0.15f, 0.02f, 0.5f},
                                   {1, 0.2f, 0.02f, 0, 0}});
-        r.smoke = make_color_ramp({{0, 0.5f, 0.48f, 0.45f, 0}, {0.15f, 0.45f, 0.43f, 0.4f, 0.7f},
+        r.smoke = make_color_ramp("smoke", {{0, 0.5f, 0.48f, 0.45f, 0}, {0.15f, 0.45f, 0.43f, 0.4f, 0.7f},
                                    {0.6f, 0.55f, 0.55f, 0.55f, 0.45f}, {1, 0.6f, 0.6f, 0.6f, 0}});
-        r.steam = make_color_ramp({{0, 1, 1, 1, 0}, {0.2f, 1, 1, 1, 0.5f}, {1, 1, 1, 1, 0}});
-        r.magic = make_color_ramp({{0, 1, 1, 1, 1}, {0.5f, 1, 1, 1, 0.8f}, {1, 1, 1, 1, 0}});
-        r.grow = make_float_ramp(0.6f, 1.6f, 0.7f);
-        r.shrink = make_float_ramp(1.f, 0.f, 1.5f);
-        r.swell = make_float_ramp(0.4f, 2.5f, 0.5f);
-        r.spin = make_float_ramp(0.f, 1.f, 1.f);
+        r.steam = make_color_ramp("steam", {{0, 1, 1, 1, 0}, {0.2f, 1, 1, 1, 0.5f}, {1, 1, 1, 1, 0}});
+        r.magic = make_color_ramp("magic", {{0, 1, 1, 1, 1}, {0.5f, 1, 1, 1, 0.8f}, {1, 1, 1, 1, 0}});
+        r.grow = make_float_ramp("grow", 0.6f, 1.6f, 0.7f);
+        r.shrink = make_float_ramp("shrink", 1.f, 0.f, 1.5f);
+        r.swell = make_float_ramp("swell", 0.4f, 2.5f, 0.5f);
+        r.spin = make_float_ramp("spin", 0.f, 1.f, 1.f);
     }
-    return *fx_ramps_storage;
+    return fx_ramps_storage;
 }
 
 inline void blend_particle(const Vec3& p, const Vec3& v, const Vec3& a, float drag, float life, float delay, float size,

@@ -126,6 +126,16 @@ inline void flush_object_meshes() {
     }
 }
 
+// At shutdown: this module's renderers and queues go (the meshes stay with
+// the engine's cache).
+inline void release_object_meshes() {
+    for (int k = 0; k < MESH_KIND_COUNT; k++) {
+        delete mesh_renderers[k];
+        mesh_renderers[k] = nullptr;
+        queued_instances[k].clear();
+    }
+}
+
 // The shadow balls of every queued instance (the object-shadow pass).
 inline void draw_shadow_balls_of_queue(int kind, const Vec3& p, float turn, float scale) {
     float c = cosf(turn) * scale, s = sinf(turn) * scale;

@@ -46,7 +46,7 @@ protected:
     void TearDown() override {
         gameobj_functions.close_gameobj();
         unload_gameobj_module();
-        reset_common_fx();
+        free_fx_ramps();
         local_player = nullptr;
     }
     void step(int updates) {
