@@ -1,4 +1,5 @@
 #include "app/game_mode.h"
+#include "effects/common_fx.h"
 #include <cmath>
 #include "app/app_globals.h"
 #include "gameobj_host/gameobj_functions.h"
@@ -58,6 +59,7 @@ void step_world(float dt, bool with_spells_ui) {
   update_sky();
   HeightmapData::updateHmap(dt);
   HeightmapData::simWater(dt);
+  update_common_fx(dt);
   if (gameobj_functions.update_gameobj) gameobj_functions.update_gameobj(dt);
   if (with_spells_ui && gameobj_functions.update_spells_ui) gameobj_functions.update_spells_ui(dt);
 }
