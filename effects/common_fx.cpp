@@ -25,8 +25,6 @@ struct NamedRamp {
   char name[32];
   Ramp* ramp;
 };
-DynArray<NamedRamp<ColorRamp>> color_ramps;
-DynArray<NamedRamp<FloatRamp>> float_ramps;
 
 template <class Ramp>
 Ramp* find_or_make_ramp(DynArray<NamedRamp<Ramp>>& list, const char* name) {
@@ -45,6 +43,17 @@ void free_ramps(DynArray<NamedRamp<Ramp>>& list) {
   for (NamedRamp<Ramp>& r : list) dlfree(r.ramp);
   list.clear();
 }
+
+// The lists free their ramps when the program ends without a shutdown
+// (tests), since the lists themselves go then.
+struct KeptRamps {
+  DynArray<NamedRamp<ColorRamp>> color;
+  DynArray<NamedRamp<FloatRamp>> floats;
+  ~KeptRamps() {
+    free_ramps(color);
+    free_ramps(floats);
+  }
+} kept_ramps;
 
 constexpr float FIRST_STEP = 0.05f;
 constexpr float WORLD = 256.f;
@@ -198,14 +207,14 @@ float fractal_noise4(float x) {
 
 }  // namespace
 
-ColorRamp* fx_color_ramp(const char* name) { return find_or_make_ramp(color_ramps, name); }
-FloatRamp* fx_float_ramp(const char* name) { return find_or_make_ramp(float_ramps, name); }
+ColorRamp* fx_color_ramp(const char* name) { return find_or_make_ramp(kept_ramps.color, name); }
+FloatRamp* fx_float_ramp(const char* name) { return find_or_make_ramp(kept_ramps.floats, name); }
 
 // Particles are gone first, then the ramps they pointed to.
 void free_fx_ramps() {
   reset_common_fx();
-  free_ramps(color_ramps);
-  free_ramps(float_ramps);
+  free_ramps(kept_ramps.color);
+  free_ramps(kept_ramps.floats);
 }
 
 void reset_common_fx() {
