@@ -19,10 +19,10 @@ struct Glyph {
 bool has_glyph(int code) { return (code >= 32 && code < 127) || (code >= 160 && code < 256); }
 }  // namespace
 
-bool write_sdf_font(const TrueTypeFile& face, const char* face_name, const SdfFontSpec& spec,
+bool write_sdf_font(const TrueTypeFile& face, const char* face_name, const SdfFontParams& params,
                     const std::string& out_dir) {
   const stbtt_fontinfo* f = &face.info;
-  float scale = stbtt_ScaleForPixelHeight(f, float(spec.size));
+  float scale = stbtt_ScaleForPixelHeight(f, float(params.size));
   int ascent, descent, gap;
   stbtt_GetFontVMetrics(f, &ascent, &descent, &gap);
   float ascent_px = float(ascent) * scale;
@@ -38,7 +38,7 @@ bool write_sdf_font(const TrueTypeFile& face, const char* face_name, const SdfFo
     stbtt_GetCodepointHMetrics(f, code, &adv, &lsb);
     g.advance = float(adv) * scale;
     // The field reaches 0 and 255 at `spread` pixels outside and inside.
-    unsigned char* sdf = stbtt_GetCodepointSDF(f, scale, code, spec.spread, 128, 128.f / float(spec.spread), &g.w,
+    unsigned char* sdf = stbtt_GetCodepointSDF(f, scale, code, params.spread, 128, 128.f / float(params.spread), &g.w,
                                                &g.h, &g.xoff, &g.yoff);
     if (sdf) {
       g.field.assign(sdf, sdf + size_t(g.w) * g.h);
@@ -54,7 +54,7 @@ bool write_sdf_font(const TrueTypeFile& face, const char* face_name, const SdfFo
   }
   int atlas_h = pack_shelves(rects, ATLAS_WIDTH, 2);
   if (atlas_h == 0) {
-    fprintf(stderr, "%s: glyphs don't fit the atlas\n", spec.atlasName);
+    fprintf(stderr, "%s: glyphs don't fit the atlas\n", params.atlasName);
     return false;
   }
   std::vector<uint8_t> atlas(size_t(ATLAS_WIDTH) * atlas_h, 0);
@@ -65,11 +65,11 @@ bool write_sdf_font(const TrueTypeFile& face, const char* face_name, const SdfFo
 
   std::string desc;
   char line[256];
-  snprintf(line, sizeof(line), "info face=\"%s\" size=%d spread=%d\n", face_name, spec.size, spec.spread);
+  snprintf(line, sizeof(line), "info face=\"%s\" size=%d spread=%d\n", face_name, params.size, params.spread);
   desc += line;
   snprintf(line, sizeof(line), "common lineHeight=%d base=0 scaleW=%d scaleH=%d\n", line_height, ATLAS_WIDTH, atlas_h);
   desc += line;
-  snprintf(line, sizeof(line), "page id=0 file=\"%s\"\nchars count=%d\n", spec.atlasName, int(glyphs.size()));
+  snprintf(line, sizeof(line), "page id=0 file=\"%s\"\nchars count=%d\n", params.atlasName, int(glyphs.size()));
   desc += line;
   for (size_t i = 0; i < glyphs.size(); i++) {
     const Glyph& g = glyphs[i];
@@ -93,7 +93,7 @@ bool write_sdf_font(const TrueTypeFile& face, const char* face_name, const SdfFo
   desc += line;
   desc += pairs;
 
-  std::string base = out_dir + spec.atlasName;
+  std::string base = out_dir + params.atlasName;
   FILE* out = fopen((base + ".fnt").c_str(), "wb");
   bool ok = out && fwrite(desc.data(), 1, desc.size(), out) == desc.size();
   if (out && fclose(out) != 0) ok = false;

@@ -5,12 +5,12 @@
 #include <string>
 #include "tools/font_atlas/truetype_file.h"
 
-struct SdfFontSpec {
+struct SdfFontParams {
   const char* atlasName;  // without ".dds", relative to the game's folder
   int size;               // pixel height the glyphs are drawn at
   int spread;             // atlas pixels from the edge to a field of 0 or 1
 };
 
 // Writes <out_dir><atlasName>.fnt and <out_dir><atlasName>.dds.
-bool write_sdf_font(const TrueTypeFile& face, const char* face_name, const SdfFontSpec& spec,
+bool write_sdf_font(const TrueTypeFile& face, const char* face_name, const SdfFontParams& params,
                     const std::string& out_dir);
