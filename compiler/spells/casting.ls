@@ -129,7 +129,9 @@ inline const char* cast_spell(int kind, const Vec3& target) {
             if (!player->usePortal()) return "no portal near";
             break;
         default: {
-            Vec3 from = player->pos + Vec3(0, -0.5f, 0);
+            // Launched a little ahead and below the eye, so the missile's
+            // fire does not fill the view as it leaves.
+            Vec3 from = player->pos + world_delta(player->pos, target).normalized() * 3.f + Vec3(0, -1.f, 0);
             if (!launch_missile(kind, from, target, true)) return "cannot cast";
             break;
         }
