@@ -33,6 +33,7 @@ void go_to_main_menu() {
 
 GameMode* get_play_mode() { return play_mode; }
 GameMode* get_universe_mode() { return universe_mode; }
+GameMode* get_warp_mode() { return warp_mode; }
 
 void refresh_universe_screen() {
   if (gameobj_functions.open_universe_gui) gameobj_functions.open_universe_gui();
@@ -43,6 +44,7 @@ void init_game_modes() {
   optional_services.reset_fly_control = &reset_fly_control;
   optional_services.get_universe_mode = &get_universe_mode;
   optional_services.get_play_mode = &get_play_mode;
+  optional_services.get_warp_mode = &get_warp_mode;
   optional_services.refresh_universe_screen = &refresh_universe_screen;
 }
 
@@ -52,6 +54,7 @@ void close_game_modes() {
   optional_services.reset_fly_control = nullptr;
   optional_services.get_universe_mode = nullptr;
   optional_services.get_play_mode = nullptr;
+  optional_services.get_warp_mode = nullptr;
   optional_services.refresh_universe_screen = nullptr;
 }
 

@@ -34,6 +34,7 @@ void set_game_mode(GameMode* mode);
 void go_to_main_menu();
 GameMode* get_play_mode();
 GameMode* get_universe_mode();
+GameMode* get_warp_mode();
 // The universe was generated again while its map is shown.
 void refresh_universe_screen();
 

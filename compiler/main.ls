@@ -33,6 +33,7 @@ const NamedFunction NAMED_FUNCTIONS[] = {
     {"link_gui", reinterpret_cast<void*>(&link_gui)},
     // Beyond the engine's table: casting by name, for tests and tools.
     {"cast_spell_by_name", reinterpret_cast<void*>(&cast_spell_by_name)},
+    {"cast_spell_at_crosshair", reinterpret_cast<void*>(&cast_spell_at_crosshair_by_name)},
 };
 #undef GAMEOBJ_NAMED_FUNCTION
 

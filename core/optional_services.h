@@ -31,6 +31,7 @@ class GameMode;
   X(reset_fly_control, void, ())                               \
   X(get_universe_mode, GameMode*, ())                          \
   X(get_play_mode, GameMode*, ())                              \
+  X(get_warp_mode, GameMode*, ())                              \
   /* redraws the universe screen after the universe changed */ \
   X(refresh_universe_screen, void, ())                         \
   /* GUI: frees the elements whose destruction was deferred */ \

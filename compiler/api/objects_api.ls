@@ -1,6 +1,7 @@
 // The engine's entry points for the world's objects: start, update, draw,
 // remove, and the script binding.
 import world.population
+import spells.spell_bar
 
 namespace {
 // Cast targets and sounds that belong to the world's objects go with them;
@@ -29,6 +30,7 @@ void update_gameobj(float dt) {
         GameObj* object = GameObj_list[i];
         if (object->destroyState == OBJ_ALIVE) object->update(dt);
     }
+    update_world_script(dt);
     if (monster_spawn_enabled_flag && (spawn_clock -= dt) <= 0.f) {
         spawn_clock = 90.f;
         if (WyvernMonster_list.num < 3) {
@@ -130,8 +132,39 @@ const char* cast_spell_by_name(const char* name, float x, float z) {
     return failed ? failed : "";
 }
 
+// The same at the crosshair, as the cast buttons do.
+const char* cast_spell_at_crosshair_by_name(const char* name) {
+    int kind = spell_kind_by_name(name);
+    if (kind == SPELL_NONE) return "unknown spell";
+    const char* failed = cast_spell_at_crosshair(kind);
+    return failed ? failed : "";
+}
+
 namespace {
 bool script_give_spell(const char* name) { return give_spell(spell_kind_by_name(name)); }
+
+// Living objects of the class with that name (0 for unknown names).
+int count_objects(const char* class_name) {
+    int n = 0;
+#define COUNT_IF_NAMED(name)                                                 \
+    if (strcmp(class_name, #name) == 0)                                      \
+        for (name* o : name##_list)                                          \
+            if (static_cast<BaseObject*>(o)->destroyState == OBJ_ALIVE) n++;
+    GAMEOBJ_LISTED_CLASSES(COUNT_IF_NAMED)
+#undef COUNT_IF_NAMED
+    return n;
+}
+
+// Wyverns coming in from random places, for worlds whose goal is to hunt.
+void spawn_wyverns(int count) {
+    for (int i = 0; i < count; i++) {
+        Vec3 home = random_in_disc(128.f, 128.f, 128.f);
+        home.y = surface_height(home.x, home.z);
+        spawn_wyvern(home);
+    }
+}
+
+void show_message(const char* text) { show_hud_message(text); }
 }  // namespace
 
 void bind_gameobj(SQVM* vm) {
@@ -140,4 +173,7 @@ void bind_gameobj(SQVM* vm) {
     sqbind::bind_func(vm, "count_hostile_objects", &count_hostile_objects);
     sqbind::bind_func(vm, "cast_spell", &cast_spell_by_name);
     sqbind::bind_func(vm, "give_spell", &script_give_spell);
+    sqbind::bind_func(vm, "count_objects", &count_objects);
+    sqbind::bind_func(vm, "spawn_wyverns", &spawn_wyverns);
+    sqbind::bind_func(vm, "show_message", &show_message);
 }

@@ -129,8 +129,7 @@ struct WyvernMonster : Creature {
         PlacedObject::hit(damage, cause, from);
         if (destroyState == OBJ_ALIVE && health < 40.f) fleeing = true;
     }
-    void onDestroy() override {
-        Creature::onDestroy();
+    void onKilled() override {
         explosion(pos, 1.5f);
         for (int i = 0; i < 12; i++)
             blend_particle(pos, random_dir() * 5.f, Vec3(0, -6.f, 0), 0.5f, 2.5f, 0.f, 0.5f, 0xff604040, FX_DEBRIS,
@@ -139,6 +138,14 @@ struct WyvernMonster : Creature {
     }
     void render(float) override { draw(MESH_WYVERN, 6.f, 4.f, 1.f, fleeing ? 0xff606060 : 0x80808080); }
 };
+
+inline bool creature_still_flying(const PlacedObject* c) {
+    for (BirdMonster* b : BirdMonster_list)
+        if (static_cast<PlacedObject*>(b) == c) return b->destroyState == OBJ_ALIVE;
+    for (WyvernMonster* w : WyvernMonster_list)
+        if (static_cast<PlacedObject*>(w) == c) return w->destroyState == OBJ_ALIVE;
+    return false;
+}
 
 // Monsters come back now and then while spawning is on.
 inline bool monster_spawn_enabled_flag = true;

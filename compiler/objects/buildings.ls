@@ -19,7 +19,7 @@ struct Fortification : PlacedObject {
         sparks(pos + Vec3(0, 4, 0), 6, 5.f, 0xffffa040);
         PlacedObject::hit(damage * 0.5f, cause, from);
     }
-    void onDestroy() override {
+    void onKilled() override {
         explosion(pos + Vec3(0, 3, 0), 2.5f);
         play_sound_at("volcano_explosion", pos);
         world_script_str_event(getClassName());
@@ -174,12 +174,24 @@ struct WorldPortal : PlacedObject {
     void renderShadow(float) override { draw_shadow_balls_of_queue(MESH_PORTAL, pos, turn, 1.f); }
 };
 
+// The warp plays for a moment and then leads on, to the universe map or a
+// new world; a program without game modes leaves the world at once.
+inline void travel_through_portal() {
+    auto set_mode = set_game_mode_service();
+    auto warp = get_warp_mode_service();
+    GameMode* mode = warp ? warp() : nullptr;
+    if (set_mode && mode)
+        set_mode(mode);
+    else
+        leave_world();
+}
+
 inline bool use_portal_near(const Vec3& at) {
     for (WorldPortal* p : WorldPortal_list)
         if (p->destroyState == OBJ_ALIVE && world_distance(p->pos + Vec3(0, 4.f, 0), at) < 12.f) {
             play_sound_2d("use_portal");
             world_script_str_event("use_portal");
-            leave_world();
+            travel_through_portal();
             return true;
         }
     return false;

@@ -8,19 +8,31 @@ import fx.fx_recipes
 enum HitCause { HIT_FIRE, HIT_BLAST, HIT_LIGHTNING, HIT_WATER, HIT_BITE, HIT_MAGIC };
 
 constexpr int QUERY_PLACED = 100;
+// Health left, rounded up (for tools and tests that hold only the object).
+constexpr int QUERY_HEALTH = 101;
 
 struct PlacedObject : ModuleObject<GameObj> {
     Vec3 pos;
     float health = 100.f;
     float radius = 1.f;  // reach for hits and picking
 
-    int query(int what) override { return what == QUERY_PLACED ? 1 : ModuleObject<GameObj>::query(what); }
+    int query(int what) override {
+        if (what == QUERY_PLACED) return 1;
+        if (what == QUERY_HEALTH) return int(ceilf(health));
+        return ModuleObject<GameObj>::query(what);
+    }
     // Fire, blasts and bolts reach objects through this.
     virtual void hit(float damage, int cause, const Vec3& from) {
         (void)cause, (void)from;
         health -= damage;
-        if (health <= 0.f) destroy();
+        if (health <= 0.f && destroyState == OBJ_ALIVE) {
+            onKilled();
+            destroy();
+        }
     }
+    // Brought down by a hit, as opposed to cleared away with its world: the
+    // place for death effects and for telling the world's script.
+    virtual void onKilled() {}
     // Creatures and buildings that fight back or count for the world's goal.
     virtual bool isHostile() { return false; }
 

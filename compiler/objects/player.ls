@@ -61,6 +61,8 @@ struct Player : ModuleObject<PlayerBase> {
     void afterWorldRegenerate() override {
         pos.y = floorAt(pos.x, pos.z) + 12.f;
         populate_world();
+        // The world's script sets its goals from what now stands in it.
+        activate_current_world();
     }
 
     static constexpr float PLAYER_CLEARANCE = 2.0f;

@@ -20,11 +20,16 @@ inline void hurt_player_near(const Vec3& at, float r, float damage) {
 inline void Missile::impact() {
     Vec3 at = pos;
     at.y = fmaxf(at.y, surface_height(at.x, at.z));
-    bool wet = is_under_water(at.x, at.z);
+    // A fireball that caught a creature bursts in the air and leaves the
+    // ground alone.
+    bool airborne = at.y > surface_height(at.x, at.z) + 2.f;
+    bool wet = !airborne && is_under_water(at.x, at.z);
     switch (kind) {
         case SPELL_FIREBALL:
             play_sound_at(wet ? "fireball_hit_water" : "fireball_hit", at);
-            if (wet) {
+            if (airborne) {
+                explosion(at, 1.f);
+            } else if (wet) {
                 steam_cloud(at, 8, 2.f);
                 splash(at, 12, 5.f);
             } else {
@@ -105,7 +110,7 @@ inline void Missile::impact() {
 // The player's spell of that kind flies, or happens, if the player has the
 // spell, it is ready and there is mana for it. Returns what went wrong, or
 // null on success.
-inline const char* cast_spell(int kind, const Vec3& target) {
+inline const char* cast_spell(int kind, const Vec3& target, PlacedObject* prey = nullptr) {
     Player* player = static_cast<Player*>(local_player);
     if (!player) return "no player";
     Spell* spell = grid_spell(kind);
@@ -132,7 +137,7 @@ inline const char* cast_spell(int kind, const Vec3& target) {
             // Launched a little ahead and below the eye, so the missile's
             // fire does not fill the view as it leaves.
             Vec3 from = player->pos + world_delta(player->pos, target).normalized() * 3.f + Vec3(0, -1.f, 0);
-            if (!launch_missile(kind, from, target, true)) return "cannot cast";
+            if (!launch_missile(kind, from, target, true, prey)) return "cannot cast";
             break;
         }
     }

@@ -3,8 +3,12 @@
 import objects.sources
 import spells.spell_grid
 
+// Whether a creature a missile chases still flies (it may have died).
+inline bool creature_still_flying(const PlacedObject* c);
+
 struct Missile : PlacedObject {
     int kind = SPELL_FIREBALL;
+    PlacedObject* prey = nullptr;  // a creature it chases, or none
     Vec3 vel;
     Vec3 target;
     float speed = 40.f;
@@ -70,12 +74,14 @@ inline const char* missile_sound(int kind) {
 
 // Sends a missile of the spell from `from` to `target`. Meteors fall from
 // high above the target instead.
-inline Missile* launch_missile(int kind, const Vec3& from, const Vec3& target, bool fromPlayer) {
+inline Missile* launch_missile(int kind, const Vec3& from, const Vec3& target, bool fromPlayer,
+                               PlacedObject* prey = nullptr) {
     Missile* m = kind == -2 ? spawn(new CastleMissile()) : kind == -3 ? spawn(new GuardTowerMissile()) : new_missile_of_kind(kind);
     if (!m) return nullptr;
     m->kind = kind < 0 ? SPELL_FIREBALL : kind;
     m->fromPlayer = fromPlayer;
     m->target = target;
+    m->prey = prey;
     m->pos = from;
     if (kind == SPELL_METEOR) {
         m->pos = target + Vec3(-30.f, 90.f, -20.f);
@@ -94,13 +100,15 @@ inline Missile* launch_missile(int kind, const Vec3& from, const Vec3& target, b
 
 inline void Missile::update(float dt) {
     age += dt;
+    if (prey && !creature_still_flying(prey)) prey = nullptr;
+    if (prey) target = prey->pos;
     Vec3 d = world_delta(pos, target);
     float dist = d.length();
     // Steer towards the target, so a moving camera does not spoil the aim.
     Vec3 want = d.normalized() * speed;
     vel = vel + (want - vel) * clampf(dt * 4.f, 0.f, 1.f);
     Vec3 next = wrap_position(pos + vel * dt);
-    bool arrived = dist <= speed * dt + 0.5f;
+    bool arrived = dist <= speed * dt + 0.5f + (prey ? prey->radius : 0.f);
     bool grounded = next.y <= surface_height(next.x, next.z) && age > 0.15f;
     pos = next;
     sound.move(pos, vel);

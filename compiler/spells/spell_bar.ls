@@ -4,6 +4,23 @@
 // the spell under the mouse on that button.
 import spells.aim
 
+// Casts as the cast buttons do: at a creature under the crosshair when the
+// spell can hit one, else at the ground there. Null, or why it failed.
+inline const char* cast_spell_at_crosshair(int kind) {
+    AimTarget aim = player_aim();
+    PlacedObject* prey = spell_hits_creatures(kind) ? aim.prey : nullptr;
+    return cast_spell(kind, prey ? prey->pos : aim.ground, prey);
+}
+
+// A line for the player from the world (goals, progress), shown at the top
+// for a few seconds.
+inline char hud_message[160] = "";
+inline float hud_message_time = 0.f;
+inline void show_hud_message(const char* text) {
+    snprintf(hud_message, sizeof(hud_message), "%s", text ? text : "");
+    hud_message_time = 6.f;
+}
+
 namespace {
 bool choosing = false;
 const char* bar_message = nullptr;  // why the last cast failed
@@ -49,7 +66,7 @@ void draw_meter(int x, int y, int w, int h, float v, D3dColor fill, const char* 
 Player* bar_player() { return static_cast<Player*>(local_player); }
 
 void try_cast(int kind) {
-    const char* failed = cast_spell(kind, player_aim_point());
+    const char* failed = cast_spell_at_crosshair(kind);
     if (failed) {
         bar_message = failed;
         bar_message_time = 1.5f;
@@ -60,6 +77,7 @@ void try_cast(int kind) {
 inline void update_spell_bar(float dt) {
     Player* p = bar_player();
     bar_message_time -= dt;
+    hud_message_time -= dt;
     if (!p) return;
     choosing = button_state(B_SPELLS);
     if (choosing) return;
@@ -129,6 +147,10 @@ inline void draw_spell_bar() {
     } else {
         draw_text("Left or right click puts a spell on that button", -1, d3d_wd / 2,
                   l.y0 + SPELL_GRID_NY * (l.cell + l.gap) + l.gap * 2, TEXT_CENTER, TEXT_TOP, 0xffe0e0e0);
+    }
+    if (hud_message[0] && hud_message_time > 0.f) {
+        int alpha = int(255.f * clampf(hud_message_time, 0.f, 1.f));
+        draw_text(hud_message, -1, d3d_wd / 2, d3d_ht / 6, TEXT_CENTER, TEXT_MIDDLE, with_alpha(0xffffe8a0, alpha));
     }
     if (p->hurtFlash > 0.f) draw_rect(0, 0, d3d_wd, d3d_ht, with_alpha(0xff0000, int(p->hurtFlash * 200.f)));
     end_draw_text();

@@ -6,7 +6,11 @@ include("gen/palette.nut");
 include("gen/common.nut");
 include("gen/world_types.nut");
 include("gen/universe.nut");
+include("gen/world_goals.nut");
 include("gen/world_script.nut");
+
+// Kind of the world built last (null for the menu's world).
+built_world_type <- null;
 
 function generate_world(kind) {
   local root = getroottable();
@@ -23,6 +27,8 @@ function generate_world(kind) {
   } else {
     type = world_type_names[hmrnd() % world_type_names.len()];
   }
+  // The menu's world has no goal; any other gets one once its objects stand.
+  built_world_type = kind == "main_menu" ? null : type;
   reseed_noise();
   show_splash("Shaping " + world_types[type].title + "...", -1);
   world_types[type].build();

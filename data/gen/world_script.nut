@@ -8,9 +8,11 @@ local function current_world() {
 
 function activate_current_world() {
   local w = current_world();
-  if (w == null) return;
-  w.visited = true;
-  print("entering " + w.name + " (" + world_types[w.type].title + ")\n");
+  if (w != null) {
+    w.visited = true;
+    print("entering " + w.name + " (" + world_types[w.type].title + ")\n");
+  }
+  start_world_goal(w, built_world_type);
 }
 
 // A short description of a world for the universe map.
@@ -18,7 +20,8 @@ function get_world_tooltip(w) {
   if (w == null) return null;
   local text = w.name + "\n" + world_types[w.type].title;
   text += "\nDanger: " + ("danger" in w ? w.danger : 1);
-  text += w.visited ? format("\nExplored (%d min)", (w.time_spent / 60).tointeger()) : "\nUnexplored";
+  local state = "cleared" in w && w.cleared ? "Cleared" : "Explored";
+  text += w.visited ? format("\n%s (%d min)", state, (w.time_spent / 60).tointeger()) : "\nUnexplored";
   return text;
 }
 
@@ -37,8 +40,11 @@ function process_event(e) {
   if (name == "reseed" && w != null) {
     w.seed = hmrnd();
     w.visited = false;
+    w.cleared <- false;
   } else if (name == "world_cleared" && w != null) {
     w.cleared <- true;
+  } else {
+    goal_world_event(w, name);
   }
 }
 

@@ -6,23 +6,35 @@
 #include <cmath>
 #include <string>
 
+#include "app/game_mode.h"
+#include "core/optional_services.h"
 #include "effects/common_fx.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
 #include "gameobj_host/object_lists.h"
 #include "gameobj_host/player_base.h"
 #include "gameobj_test_files.h"
+#include "render/scene_view.h"
 #include "terrain/heightmap_data.h"
 
 namespace {
 
 using namespace HeightmapData;
 typedef const char* (*CastSpellByName)(const char* name, float x, float z);
+typedef const char* (*CastSpellAtCrosshair)(const char* name);
+
+// The module's answer to "health left" about one of its objects.
+constexpr int QUERY_HEALTH = 101;
+
+GameMode* mode_asked_for = nullptr;
+void record_mode(GameMode* mode) { mode_asked_for = mode; }
+GameMode* the_warp_mode() { return warp_mode; }
 
 class GameplayTest : public ::testing::Test {
 protected:
     GameObjTestFolder folder;
     CastSpellByName cast = nullptr;
+    CastSpellAtCrosshair cast_at_crosshair = nullptr;
 
     void SetUp() override {
         folder.writeSource("main.ls", "");
@@ -36,14 +48,18 @@ protected:
         ASSERT_NE(handle, nullptr);
         auto lookup = reinterpret_cast<GetGameObjFuncByName>(dlsym(handle, "get_gameobj_func_by_name"));
         cast = reinterpret_cast<CastSpellByName>(lookup("cast_spell_by_name"));
+        cast_at_crosshair = reinterpret_cast<CastSpellAtCrosshair>(lookup("cast_spell_at_crosshair"));
         dlclose(handle);
         ASSERT_NE(cast, nullptr);
+        ASSERT_NE(cast_at_crosshair, nullptr);
         gameobj_functions.init_gameobj();
         gameobj_functions.add_all_spells();
         gameobj_functions.toggle_mana_cheat();
         step(1);
     }
     void TearDown() override {
+        clear_optional_services();
+        cur_view_itm = Matrix44{};
         gameobj_functions.close_gameobj();
         unload_gameobj_module();
         free_fx_ramps();
@@ -54,6 +70,26 @@ protected:
             gameobj_functions.update_gameobj(0.05f);
             update_common_fx(0.05f);
         }
+    }
+    static __m128 player_pos() {
+        __m128 p;
+        return *local_player->getPos(&p);
+    }
+    // The player flies (as far as the ground lets it) to `to`.
+    static void fly_player_to(__m128 to) {
+        __m128 move = _mm_sub_ps(to, player_pos());
+        Matrix44 camera{};
+        local_player->fly(0.05f, 1.f, &move, &camera, 0);
+    }
+    // The camera at `eye` looking at `at`.
+    static void look(__m128 eye, __m128 at) {
+        alignas(16) float e[4], a[4];
+        _mm_store_ps(e, eye);
+        _mm_store_ps(a, at);
+        float f[3] = {a[0] - e[0], a[1] - e[1], a[2] - e[2]};
+        float len = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+        cur_view_itm = Matrix44{};
+        for (int i = 0; i < 3; i++) cur_view_itm.m[2][i] = f[i] / len, cur_view_itm.m[3][i] = e[i];
     }
     static float total_water() {
         float sum = 0;
@@ -106,6 +142,47 @@ TEST_F(GameplayTest, LightningKillsAWyvernWhichIsThenDeleted) {
     EXPECT_EQ(WyvernMonster_list.num, 0) << strikes << " strikes";
     EXPECT_EQ(deleted_gameobjs.num, 0) << "destroyed objects are deleted at the end of the update";
     EXPECT_GT(fx_bolts.size() + fx_glow_pool.parts.size(), 0) << "with its effects";
+}
+
+TEST_F(GameplayTest, FireballAtTheCrosshairChasesTheWyvernAndBurstsInTheAir) {
+    gameobj_functions.spawn_monster();  // 40 units east of the player, 30 up
+    ASSERT_EQ(WyvernMonster_list.num, 1);
+    __m128 eye = _mm_setr_ps(128.f, 34.f, 88.f, 1.f);
+    fly_player_to(eye);
+    look(eye, _mm_setr_ps(168.f, 30.f, 128.f, 1.f));
+    GameObj* wyvern = reinterpret_cast<GameObj*>(WyvernMonster_list[0]);
+    int health = wyvern->query(QUERY_HEALTH);
+    EXPECT_STREQ(cast_at_crosshair("fireball"), "");
+    step(60);  // the wyvern flies at the player meanwhile; the fireball follows
+    ASSERT_EQ(WyvernMonster_list.num, 1);
+    EXPECT_LT(wyvern->query(QUERY_HEALTH), health);
+    for (int i = 0; i < HMAP_CELLS; i++)
+        ASSERT_EQ(target_hmap[i], 0.f) << "no crater under the burst, cell " << i;
+}
+
+TEST_F(GameplayTest, UsingAPortalStartsTheWarp) {
+    optional_services.set_game_mode = &record_mode;
+    optional_services.get_warp_mode = &the_warp_mode;
+    mode_asked_for = nullptr;
+    EXPECT_STREQ(cast("use_portal", 0.f, 0.f), "no portal near");
+
+    local_player->afterWorldRegenerate();  // the flat world gets its objects
+    step(1);
+    ASSERT_GE(WorldPortal_list.num, 1);
+    // Search the portal's proximity bin for a spot near enough to use it.
+    int bin = reinterpret_cast<GameObj*>(WorldPortal_list[0])->proximityBin;
+    ASSERT_TRUE(bin >= 0 && bin < 1280);
+    float x0 = bin < 1024 ? float(bin % 32) * 8.f : float((bin - 1024) % 16) * 16.f - 4.f;
+    float z0 = bin < 1024 ? float(bin / 32) * 8.f : float((bin - 1024) / 16) * 16.f - 4.f;
+    float size = bin < 1024 ? 8.f : 16.f;
+    std::string result = "not tried";
+    for (float z = z0; z <= z0 + size && !result.empty(); z += 4.f)
+        for (float x = x0; x <= x0 + size && !result.empty(); x += 4.f) {
+            fly_player_to(_mm_setr_ps(x, 4.f, z, 1.f));
+            result = cast("use_portal", 0.f, 0.f);
+        }
+    EXPECT_EQ(result, "");
+    EXPECT_EQ(mode_asked_for, warp_mode);
 }
 
 }  // namespace
