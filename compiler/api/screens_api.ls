@@ -11,15 +11,15 @@ import screens.game_options
 import screens.game_controls
 import screens.credits
 import screens.universe
+import screens.enter_world
+import screens.new_game_note
+import screens.cheat_menu
 
 namespace menu {
 // The factory of each engine screen slot this module fills; null for the
 // others.
 inline ModuleScreenFactory tooltip_maker() { return nullptr; }
 inline ModuleScreenFactory spells_gui_maker() { return nullptr; }
-inline ModuleScreenFactory cheat_menu_maker() { return nullptr; }
-inline ModuleScreenFactory new_game_note_maker() { return nullptr; }
-inline ModuleScreenFactory enter_world_maker() { return nullptr; }
 
 // The engine's factories of the screens this module makes.
 inline void set_screen_factories() {
@@ -70,7 +70,7 @@ void open_universe_gui() {
     should_close_game_menu = false;
     menu::open_universe();
 }
-void open_cheat_menu() {}
+void open_cheat_menu() { menu::open_cheats(); }
 void close_game_menu() {
     menu::close_all_screens();
     hide_tooltip();
@@ -113,6 +113,7 @@ void link_gui() {
         BaseGuiScreen* old = *slots[i];
         if (!old || !makers[i] || !is_detached_screen(old)) continue;
         *slots[i] = makers[i]();
+        static_cast<Screen*>(*slots[i])->restoreState(static_cast<Screen*>(old)->keptState);
         if (cur_game_screen == old) {
             cur_game_screen = *slots[i];
             static_cast<Screen*>(cur_game_screen)->shown();

@@ -1,8 +1,7 @@
 // The saved-game slots, for saving the running game or loading one.
 import screens.menu_kit
-
-void save_spells();
-void load_spells();
+import screens.script_values
+import screens.universe
 
 namespace menu {
 
@@ -20,18 +19,24 @@ inline void go_to_universe() {
     if (set_mode && universe_mode) set_mode(universe_mode());
 }
 
+// The saved game remembers the world it was saved in.
+constexpr const char* SAVED_WORLD_SLOT = "world";
+
 inline void save_to_slot(int slot) {
     cur_game_slot = slot;
-    save_spells();
+    // The spells go in too: the saver asks the module for them.
+    set_table_int(cur_game_info, SAVED_WORLD_SLOT, current_world_index());
     if (!save_game()) return;
     set_config_int(LAST_SLOT_SETTING, slot);
     back_to_menu(0);
 }
 
 inline void load_from_slot(int slot) {
-    if (!load_saved_game(slot)) return;  // the loader shows why
+    world_to_resume = -1;
+    if (!load_saved_game(slot)) return;  // the loader shows why (the spells come back with it)
     set_config_int(LAST_SLOT_SETTING, slot);
-    load_spells();
+    int world = table_int(cur_game_info, SAVED_WORLD_SLOT, -1);
+    world_to_resume = world >= 0 && world < world_count() ? world : -1;
     // From the main menu its close request leads to the universe; the
     // in-game menu's would lead back into the old world.
     if (game_menu_screen) go_to_universe();
@@ -74,6 +79,8 @@ struct GameSlotScreen : Screen {
         }
     }
     void escape() override { later(back_to_menu, 0); }
+    int stateToKeep() override { return saving; }
+    void restoreState(int state) override { saving = state != 0; }
 };
 
 inline ModuleScreenFactory game_slot_maker() { return &make_screen<GameSlotScreen>; }

@@ -1,9 +1,12 @@
 // The main menu over the attract flight.
 import screens.menu_kit
+import screens.universe
 
 namespace menu {
 
 void open_game_slot(bool saving);
+inline void load_from_slot(int slot);
+inline void open_new_game_note(int);
 void open_options(int);
 void open_controls(int);
 void open_credits(int);
@@ -12,13 +15,13 @@ void open_credits(int);
 inline void start_new_game(int) {
     release_universe_data();
     cur_game_slot = -1;
+    world_to_resume = -1;
     should_close_game_menu = true;
 }
 
 inline void continue_game(int) {
     int slot = last_game_slot();
-    if (slot < 0 || !load_saved_game(slot)) return;
-    should_close_game_menu = true;
+    if (slot >= 0) load_from_slot(slot);
 }
 
 inline void quit_from_menu(int) { request_quit(); }
@@ -31,7 +34,7 @@ struct MainMenuScreen : Screen {
         col->subtitle = "A world to shape, spell by spell";
         col->top = 0.33f;
         root->addChild(col);
-        addButton(col, "New game", start_new_game);
+        addButton(col, "New game", open_new_game_note);
         continueButton = addButton(col, "Continue", continue_game);
         addButton(col, "Load game", [](int) { open_game_slot(false); });
         addButton(col, "Options", open_options);

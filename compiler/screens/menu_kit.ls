@@ -150,6 +150,10 @@ inline bool is_detached_screen(BaseGuiScreen* screen) {
 // being dispatched (an action may switch or destroy screens).
 struct Screen : BaseGuiScreen {
     using Action = void (*)(int);
+    // What the screen needs to come back as it was after a module reload
+    // (a mode, a chosen world). It stays the first field of every build, so
+    // the next module can read it from the detached screen.
+    int keptState = 0;
     Action pendingAction = nullptr;
     int pendingArg = 0;
 
@@ -159,6 +163,9 @@ struct Screen : BaseGuiScreen {
     virtual void escape() {}
     // Called each time the screen is shown, to bring its rows up to date.
     virtual void shown() {}
+    // The state kept across a module reload, and taking it back.
+    virtual int stateToKeep() { return 0; }
+    virtual void restoreState(int state) { (void)state; }
 
     void buildRoot() {
         root = new GuiElement;
@@ -183,6 +190,7 @@ struct Screen : BaseGuiScreen {
     // The screen's elements are the module's: they go with it. What is left
     // is an engine screen, which the next module replaces (see relink).
     void detachFromModule() override {
+        keptState = stateToKeep();
         delete root;
         root = nullptr;
         void* vtable = plain_screen_vtable();

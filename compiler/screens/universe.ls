@@ -2,6 +2,7 @@
 // their neighbours, panned and zoomed with the mouse; a world's tooltip
 // comes from the world script, and a click on it travels there.
 import screens.menu_kit
+import screens.script_values
 
 namespace menu {
 
@@ -10,7 +11,14 @@ struct WorldMark {
     float x, y, radius;
 };
 
-inline float world_coord(const sqbind::SqObject& w, const char* name) { return w.getSlot(name).toFloat(); }
+inline void open_enter_world(int world);
+
+// Green for a gentle world, red for the most dangerous.
+inline D3dColor world_danger_color(int danger) {
+    return mix_color(0xFF48B060, 0xFFC04030, float(danger - 1) / 4.f);
+}
+
+inline float world_coord(const sqbind::SqObject& w, const char* name) { return slot_float(w, name, 0.f); }
 
 struct UniverseMap : GuiElement {
     UniverseView view;
@@ -21,7 +29,7 @@ struct UniverseMap : GuiElement {
         attachBehavior(&gui_hittest_box_handler);
         attachBehavior(&tooltip_box_behavior);
         attachBehavior(&uni_viewer_behavior);
-        float size = universe.isNull() ? 1000.f : universe.getSlot("size").toFloat();
+        float size = slot_float(universe, "size", 1000.f);
         if (!(size > 0)) size = 1000.f;
         view.minX = view.minY = 0;
         view.maxX = view.maxY = size;
@@ -80,7 +88,7 @@ struct UniverseMap : GuiElement {
         int hot = worldAt(mx, my);
         // Links first, under the icons.
         for (int i = 0; i < n; i++) {
-            sqbind::SqObject links = worlds[i].getSlot("links");
+            sqbind::SqObject links = slot_value(worlds[i], "links");
             WorldMark a = mark(i);
             for (int k = 0; links.type() == OT_ARRAY && k < links.size(); k++) {
                 int j = links[k].toInt();
@@ -92,14 +100,12 @@ struct UniverseMap : GuiElement {
         for (int i = 0; i < n; i++) {
             sqbind::SqObject w = worlds[i];
             WorldMark m = mark(i);
-            int danger = w.getSlot("danger").toInt();
-            float t = float(danger - 1) / 4.f;
-            D3dColor fill = mix_color(0xFF48B060, 0xFFC04030, t);
+            D3dColor fill = world_danger_color(table_int(w, "danger", 1));
             D3dColor halo = 0;
-            if (w.getSlot("visited").toBool()) halo = 0x8090C0FF;
+            if (slot_value(w, "visited").toBool()) halo = 0x8090C0FF;
             if (i == hot) halo = 0xC0FFD890;
             render_world_icon(gui_batch, m.x, m.y, m.radius * (i == hot ? 1.2f : 1.f), fill, 0xFFE8E8E8, halo);
-            const char* name = w.getSlotString("name");
+            const char* name = slot_text(w, "name", nullptr);
             if (name)
                 draw_text(default_font, m.x - 100 * s, m.y + m.radius + 2 * s, m.x + 100 * s, m.y + m.radius + 24 * s,
                           DIST_ALIGN_TOP, i == hot ? TITLE : TEXT, 18 * s, name);
@@ -112,24 +118,61 @@ struct UniverseMap : GuiElement {
 // Travels to world i: it becomes the script's current world and the
 // universe closes into play.
 inline void travel_to_world(int i) {
-    HSQUIRRELVM vm = get_world_script_vm();
-    if (!vm || worlds.isNull() || i < 0 || i >= worlds.size()) return;
-    SQInteger top = sq_gettop(vm);
-    sq_pushroottable(vm);
-    sq_pushstring(vm, "cur_world", -1);
-    worlds[i].push(vm);
-    sq_newslot(vm, -3, SQFalse);
-    sq_settop(vm, top);
+    if (i < 0 || i >= world_count()) return;
+    set_root_value("cur_world", worlds[i]);
     should_close_game_menu = true;
 }
 
+// Set by loading a game that was saved in a world: the universe map, once
+// open, goes straight back into that world.
+inline int world_to_resume = -1;
+
+// A world's menu (right click on it): the entries the world script's
+// get_world_ctx_menu gives, each a text and an action.
+struct WorldMenu : GuiElement {
+    static constexpr int MAX_ENTRIES = 8;
+    bool open = false;
+    int world = -1;
+    float atX = 0, atY = 0;
+    char actions[MAX_ENTRIES][32] = {};
+
+    WorldMenu() { attachBehavior(&gui_hittest_box_handler); }
+    bool isHidden() const override { return !open; }
+    void layout(float px0, float py0, float px1, float py1) override {
+        float s = ui_scale(), w = 280 * s, h = 38 * s, gap = 4 * s, pad = 8 * s;
+        float height = 2 * pad + children.num * (h + gap) - gap;
+        // Beside the mouse, kept inside the screen.
+        x0 = fminf(atX, px1 - w - 2 * pad);
+        y0 = fminf(atY, py1 - height);
+        x0 = fmaxf(x0, px0);
+        y0 = fmaxf(y0, py0);
+        x1 = x0 + w + 2 * pad;
+        y1 = y0 + height;
+        for (int i = 0; i < children.num; i++) {
+            BaseGuiElement* c = children[i];
+            c->x0 = x0 + pad;
+            c->x1 = x1 - pad;
+            c->y0 = y0 + pad + i * (h + gap);
+            c->y1 = c->y0 + h;
+        }
+    }
+    void draw(float dt) override {
+        float s = ui_scale();
+        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(12 * s), PANEL_FILL | 0xF0000000,
+                           1.f, 10 * s, 1.1f, 0.9f, BUTTON_HOVER_BORDER, 1.f * s);
+        GuiElement::draw(dt);
+    }
+};
+
 struct UniverseScreen : Screen {
     UniverseMap* map = nullptr;
+    WorldMenu* worldMenu = nullptr;
     float pressX = 0, pressY = 0;
-    bool pressing = false;
+    int pressButton = 0;
     void build() override {
         map = new UniverseMap;
         root->addChild(map);
+
         Column* col = new Column;
         col->top = 0.9f;
         col->width = 220;
@@ -138,27 +181,80 @@ struct UniverseScreen : Screen {
         // First among the children, so its button wins hit tests over the map.
         root->insertChild(0, col);
         addButton(col, "Main menu", [](int) { go_to_main_menu(); });
+        // The world's menu, when open, lies over everything else.
+        worldMenu = new WorldMenu;
+        root->insertChild(0, worldMenu);
     }
     void escape() override {
-        later([](int) { go_to_main_menu(); }, 0);
+        if (worldMenu->open) later([](int) { close_world_menu(); }, 0);
+        else later([](int) { go_to_main_menu(); }, 0);
     }
-    // A click (a press and release without dragging) on a world travels.
+    // A click (a press and release without dragging) on a world shows its
+    // card; a right click, its menu. Any press elsewhere closes the menu.
     void processInputEvent(NewGuiInputEvent& ev, BaseGuiElement* target) override {
         Screen::processInputEvent(ev, target);
-        if (ev.in.type == INPUT_BUTTON_DOWN && ev.in.key == VK_LBUTTON) {
-            pressing = target == map;
+        if (ev.in.type == INPUT_BUTTON_DOWN && (ev.in.key == VK_LBUTTON || ev.in.key == VK_RBUTTON)) {
+            pressButton = target == map ? ev.in.key : 0;
             pressX = ev.in.x;
             pressY = ev.in.y;
-        } else if (ev.in.type == INPUT_BUTTON_UP && ev.in.key == VK_LBUTTON && pressing) {
-            pressing = false;
+            if (target == map && worldMenu->open) later([](int) { close_world_menu(); }, 0);
+        } else if (ev.in.type == INPUT_BUTTON_UP && ev.in.key == pressButton) {
+            int button = pressButton;
+            pressButton = 0;
             float dx = ev.in.x - pressX, dy = ev.in.y - pressY;
             int i = dx * dx + dy * dy <= 16.f ? map->worldAt(ev.in.x, ev.in.y) : -1;
-            if (i >= 0) later(travel_to_world, i);
+            if (i >= 0) later(button == VK_LBUTTON ? open_enter_world : open_world_menu, i);
         }
     }
-    void detachFromModule() override {
-        map = nullptr;
-        Screen::detachFromModule();
+    static UniverseScreen* current() { return static_cast<UniverseScreen*>(universe_screen); }
+
+    static void close_world_menu() {
+        UniverseScreen* self = current();
+        if (!self) return;
+        WorldMenu* m = self->worldMenu;
+        while (m->children.num) delete m->children[m->children.num - 1];
+        m->open = false;
+        m->world = -1;
+    }
+    static void open_world_menu(int i) {
+        close_world_menu();
+        UniverseScreen* self = current();
+        if (!self || i < 0 || i >= world_count()) return;
+        sqbind::SqObject entries = get_world_ctx_menu(worlds[i]);
+        if (entries.type() != OT_ARRAY || entries.size() == 0) return;
+        WorldMenu* m = self->worldMenu;
+        for (int k = 0; k < entries.size() && k < WorldMenu::MAX_ENTRIES; k++) {
+            sqbind::SqObject e = entries[k];
+            const char* text = slot_text(e, "text", nullptr);
+            const char* action = slot_text(e, "action", nullptr);
+            snprintf(m->actions[k], sizeof(m->actions[k]), "%s", action ? action : "");
+            self->addButton(m, text ? text : "?", run_world_action, k);
+        }
+        m->world = i;
+        m->atX = self->pressX + 6 * ui_scale();
+        m->atY = self->pressY;
+        m->open = true;
+        m->markDirty();
+    }
+    // "travel" goes to the world; any other action is the world script's,
+    // sent as an event while that world is the current one.
+    static void run_world_action(int k) {
+        UniverseScreen* self = current();
+        if (!self || !self->worldMenu->open) return;
+        int world = self->worldMenu->world;
+        char action[32];
+        snprintf(action, sizeof(action), "%s", self->worldMenu->actions[k]);
+        close_world_menu();
+        if (world < 0 || world >= world_count()) return;
+        if (strcmp(action, "travel") == 0) {
+            travel_to_world(world);
+            return;
+        }
+        sqbind::SqObject before = root_value("cur_world");
+        set_root_value("cur_world", worlds[world]);
+        world_script_str_event(action);
+        set_root_value("cur_world", before);
+        self->map->tipWorld = -1;  // the world may read differently now
     }
 };
 
@@ -168,6 +264,9 @@ inline ModuleScreenFactory universe_maker() { return &make_screen<UniverseScreen
 inline void open_universe() {
     if (universe.isNull()) generate_universe();
     show_screen(universe_screen, universe_maker());
+    int resume = world_to_resume;
+    world_to_resume = -1;
+    if (resume >= 0) travel_to_world(resume);
 }
 
 }  // namespace menu

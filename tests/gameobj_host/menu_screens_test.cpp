@@ -108,8 +108,14 @@ TEST_F(MenuScreensTest, MainMenuButtonsStartAGameQuitAndOpenSubScreens) {
     EXPECT_FALSE(should_close_game_menu);
 
     click(newGame);
-    EXPECT_TRUE(should_close_game_menu) << "new game asks the menu mode to go on to the universe";
+    ASSERT_EQ(cur_game_screen, new_game_note_screen) << "a new game starts with its note";
+    EXPECT_FALSE(should_close_game_menu);
+    layout();
+    click(row(new_game_note_screen, 0));
+    EXPECT_TRUE(should_close_game_menu) << "beginning asks the menu mode to go on to the universe";
     should_close_game_menu = false;
+    key(VK_ESCAPE);
+    ASSERT_EQ(cur_game_screen, main_menu_screen) << "Escape on the note goes back";
 
     click(row(main_menu_screen, 5));
     ASSERT_NE(credits_screen, nullptr);

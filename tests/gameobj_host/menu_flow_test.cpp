@@ -1,0 +1,252 @@
+// Whole journeys through the module's menus with a small universe script:
+// a world chosen and changed on the map, saved, and found again after the
+// main menu; a damaged slot beside good ones; a reload in the middle of
+// play. The game modes' switches are done by hand, as the modes would.
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+#include "app/input.h"
+#include "core/debug.h"
+#include "gameobj_host/gameobj_functions.h"
+#include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/gameobj_rebuild.h"
+#include "gameobj_host/module_screens.h"
+#include "gameobj_host/module_state.h"
+#include "gameobj_host/object_lists.h"
+#include "gameobj_host/player_base.h"
+#include "gameobj_test_files.h"
+#include "gui/gui.h"
+#include "render/device.h"
+#include "script/saved_games.h"
+#include "script/universe.h"
+#include "script/world_generation.h"
+#include "script/world_script.h"
+#include "terrain/heightmap_data.h"
+
+namespace {
+
+// Three worlds in a row across the middle of a 1000-unit map; the "rename"
+// action of a world's menu changes the current world.
+const char* const UNIVERSE_SCRIPT = R"(
+function generate_universe() {
+  local list = [];
+  foreach (i, x in [200.0, 500.0, 800.0])
+    list.append({id = i, name = "World " + i, type = "flat", seed = i * 77, x = x, y = 500.0,
+                 danger = i + 1, visited = false, links = []});
+  return {worlds = list, size = 1000.0};
+}
+function generate_world(kind) {}
+function get_world_tooltip(w) { return w.name + "\nFlat\nDanger: " + w.danger; }
+function get_world_ctx_menu(w) {
+  return [{text = "Travel to " + w.name, action = "travel"}, {text = "Rename", action = "rename"}];
+}
+function process_event(e) { if (e == "rename") ::cur_world.name = "Renamed " + ::cur_world.id; }
+)";
+
+class MenuFlowTest : public ::testing::Test {
+protected:
+    GameObjTestFolder folder;
+
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", (folder.binDir() + "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (folder.binDir() + "data").c_str(), 1);
+        folder.writeSource("main.ls", "");
+        std::filesystem::create_directories(folder.binDir() + "gen");
+        std::ofstream(folder.binDir() + "gen/main.nut") << UNIVERSE_SCRIPT;
+        GameObjTestFolder::copyFile(GAMEOBJ_TEST_COMPLETE_MODULE, folder.binDir() + GAMEOBJ_MODULE_FILE);
+        d3d_wd = 1280;
+        d3d_ht = 720;
+        clear_input();
+        should_close_game_menu = false;
+        set_error_message(nullptr);
+        load_gameobj_module("../compiler/", "main.ls");
+        gameobj_functions.init_new_gui();
+        init_world_script();
+        ASSERT_NE(get_world_script_vm(), nullptr) << get_error_message();
+    }
+    void TearDown() override {
+        gameobj_functions.close_game_menu();
+        destroy_queued_gui_elements();
+        if (local_player) gameobj_functions.close_gameobj();
+        local_player = nullptr;
+        release_universe_data();
+        close_world_script();
+        unload_gameobj_module();
+        clear_input();
+        cur_game_slot = -1;
+        should_close_game_menu = false;
+        set_error_message(nullptr);
+    }
+
+    // The screen's buttons, in tree order.
+    static std::vector<BaseGuiElement*> buttons(BaseGuiScreen* screen) {
+        std::vector<BaseGuiElement*> out;
+        auto walk = [&](auto& self, BaseGuiElement* el) -> void {
+            if (el->hasBehavior(&button_behavior)) out.push_back(el);
+            for (BaseGuiElement* c : el->children) self(self, c);
+        };
+        if (screen && screen->root) walk(walk, screen->root);
+        return out;
+    }
+    void press(int type, int key, float x, float y) { push_input_event(type, key, 0, 0, x, y); }
+    void update() {
+        ASSERT_NE(cur_game_screen, nullptr);
+        cur_game_screen->restyle();
+        gameobj_functions.update_game_menu(0.05f);
+        clear_input();
+        destroy_queued_gui_elements();
+    }
+    void clickAt(float x, float y, int button = VK_LBUTTON) {
+        ASSERT_NE(cur_game_screen, nullptr);
+        cur_game_screen->restyle();
+        press(INPUT_MOUSE_MOVE, 0, x, y);
+        press(INPUT_BUTTON_DOWN, button, x, y);
+        press(INPUT_BUTTON_UP, button, x, y);
+        update();
+    }
+    void clickButton(int index) {
+        ASSERT_NE(cur_game_screen, nullptr);
+        cur_game_screen->restyle();
+        std::vector<BaseGuiElement*> list = buttons(cur_game_screen);
+        ASSERT_LT(index, int(list.size()));
+        clickAt(0.5f * (list[index]->x0 + list[index]->x1), 0.5f * (list[index]->y0 + list[index]->y1));
+    }
+    bool buttonEnabled(int index) {
+        std::vector<BaseGuiElement*> list = buttons(cur_game_screen);
+        return index < int(list.size()) && list[index]->isEnabled();
+    }
+    // Where world i of the script's row shows on the whole-window map.
+    static float worldX(int i) { return 640.f + (300.f * float(i) - 300.f) * 720.f / 1100.f; }
+    // A mode switch: the old mode's menus close, the new mode's open.
+    static void switchTo(void (*open)()) {
+        gameobj_functions.close_game_menu();
+        destroy_queued_gui_elements();
+        should_close_game_menu = false;
+        open();
+    }
+    static std::string curWorldName() {
+        sq_pushroottable(get_world_script_vm());
+        sqbind::SqObject root(get_world_script_vm(), -1);
+        sq_poptop(get_world_script_vm());
+        sqbind::SqObject world = root.getSlot("cur_world");
+        return world.type() == OT_TABLE ? world.getSlotString("name") : "(none)";
+    }
+    static std::string worldName(int i) { return worlds[i].getSlotString("name"); }
+};
+
+TEST_F(MenuFlowTest, AWorldChangedOnTheMapIsSavedAndComesBackAfterTheMainMenu) {
+    switchTo(gameobj_functions.open_universe_gui);
+    ASSERT_EQ(worlds.size(), 3) << "the map makes a new universe";
+
+    // The world's menu, from its right click: the script's action runs on
+    // that world only.
+    clickAt(worldX(2), 360, VK_RBUTTON);
+    ASSERT_EQ(buttons(universe_screen).size(), 3u) << "two entries and the map's own button";
+    clickButton(1);
+    EXPECT_EQ(worldName(2), "Renamed 2");
+    EXPECT_EQ(curWorldName(), "(none)") << "the map has no current world afterwards";
+    EXPECT_EQ(buttons(universe_screen).size(), 1u) << "the menu closed";
+
+    // A click on the world shows its card; entering makes it current.
+    clickAt(worldX(2), 360);
+    ASSERT_EQ(cur_game_screen, enter_world_screen);
+    EXPECT_FALSE(should_close_game_menu);
+    clickButton(0);
+    EXPECT_TRUE(should_close_game_menu);
+    EXPECT_EQ(curWorldName(), "Renamed 2");
+
+    // Escape in play, save to slot 1.
+    switchTo(gameobj_functions.open_game_menu);
+    clickButton(1);
+    ASSERT_EQ(cur_game_screen, game_slot_screen);
+    clickButton(0);
+    EXPECT_EQ(cur_game_screen, game_menu_screen) << get_error_message();
+    EXPECT_STRNE(get_saved_game_name(1).str, "");
+
+    // The main menu drops the universe; loading slot 1 brings it back.
+    release_universe_data();
+    switchTo(gameobj_functions.open_main_menu);
+    EXPECT_TRUE(buttonEnabled(1)) << "Continue";
+    clickButton(2);
+    ASSERT_EQ(cur_game_screen, game_slot_screen);
+    clickButton(0);
+    EXPECT_TRUE(should_close_game_menu);
+    ASSERT_EQ(worlds.size(), 3);
+    EXPECT_EQ(worldName(2), "Renamed 2") << "the saved universe, not a new one";
+
+    // The universe map goes straight back into the saved world.
+    switchTo(gameobj_functions.open_universe_gui);
+    EXPECT_TRUE(should_close_game_menu);
+    EXPECT_EQ(curWorldName(), "Renamed 2");
+}
+
+TEST_F(MenuFlowTest, ADamagedSlotShowsItsErrorAndTheOthersStayUsable) {
+    generate_universe();
+    for (int slot : {1, 2}) {
+        cur_game_slot = slot;
+        ASSERT_TRUE(save_game()) << get_error_message();
+    }
+    std::string info = saved_game_path(2, "info").str;
+    std::ifstream in(info, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    in.close();
+    ASSERT_GT(bytes.size(), 20u);
+    bytes[bytes.size() / 2] ^= 0x5A;
+    std::ofstream(info, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    release_universe_data();
+
+    switchTo(gameobj_functions.open_main_menu);
+    clickButton(2);
+    ASSERT_EQ(cur_game_screen, game_slot_screen);
+    EXPECT_TRUE(buttonEnabled(1)) << "a damaged slot can be picked, to learn why it fails";
+    EXPECT_FALSE(buttonEnabled(2)) << "an empty one cannot";
+    clickButton(1);
+    EXPECT_NE(std::string(get_error_message()).find("Error loading the game"), std::string::npos);
+    EXPECT_FALSE(should_close_game_menu);
+    EXPECT_EQ(cur_game_screen, game_slot_screen) << "the slots stay";
+    clickButton(0);
+    EXPECT_TRUE(should_close_game_menu) << get_error_message();
+    EXPECT_EQ(worlds.size(), 3);
+}
+
+TEST_F(MenuFlowTest, AReloadInPlayKeepsThePlayerAndTheSaveScreen) {
+    HeightmapData::reset();
+    for (HeightmapData::Surface& s : HeightmapData::surface) s.ground = HeightmapData::GT_SOIL;
+    gameobj_functions.init_gameobj();
+    ASSERT_NE(local_player, nullptr);
+    generate_universe();
+    __m128 move = _mm_setr_ps(3, 0, 4, 0);
+    local_player->fly(0.05f, 0.4f, &move, nullptr, 0);
+    PlayerBase* player = local_player;
+    alignas(16) float before[4], after[4];
+    __m128 pos;
+    _mm_store_ps(before, *local_player->getPos(&pos));
+
+    switchTo(gameobj_functions.open_game_menu);
+    clickButton(1);
+    ASSERT_EQ(cur_game_screen, game_slot_screen);
+    ASSERT_TRUE(buttonEnabled(0)) << "saving: every slot can be picked";
+
+    GameObjTestFolder::copyFile(std::string(GAMEOBJ_TEST_MODULE_DIR) + "gameobj_build2.dll",
+                                folder.binDir() + GAMEOBJ_NEW_MODULE_FILE);
+    ASSERT_TRUE(reload_gameobj(false));
+    EXPECT_EQ(local_player, player);
+    EXPECT_EQ(local_player->query(QUERY_MODULE_BUILD), 2);
+    _mm_store_ps(after, *local_player->getPos(&pos));
+    EXPECT_EQ(std::vector<float>(before, before + 3), std::vector<float>(after, after + 3));
+    ASSERT_EQ(cur_game_screen, game_slot_screen);
+    EXPECT_TRUE(buttonEnabled(0)) << "still saving after the reload";
+    clickButton(0);
+    EXPECT_EQ(cur_game_screen, game_menu_screen) << get_error_message();
+    EXPECT_STRNE(get_saved_game_name(1).str, "");
+
+    local_player->fly(0.05f, 0.4f, &move, nullptr, 0);
+    _mm_store_ps(after, *local_player->getPos(&pos));
+    EXPECT_GT(after[0], before[0]) << "the player flies on with the new code";
+}
+
+}  // namespace
