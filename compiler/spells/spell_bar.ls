@@ -74,27 +74,32 @@ void try_cast(int kind) {
 }
 }  // namespace
 
+// While choosing, a click puts the spell under the mouse on that button.
+// Clicks are taken in the update, where every press is seen once; the mouse
+// pass of a frame can follow several updates and miss them.
+inline void choose_from_grid(Player* p) {
+    int cell = cell_under_mouse();
+    Spell* s = cell >= 0 && cell < spell_grid.num ? spell_grid[cell] : nullptr;
+    if (s && button_down(B_LSPELL)) p->leftSpell = s->kind;
+    if (s && button_down(B_RSPELL)) p->rightSpell = s->kind;
+}
+
 inline void update_spell_bar(float dt) {
     Player* p = bar_player();
     bar_message_time -= dt;
     hud_message_time -= dt;
     if (!p) return;
     choosing = button_state(B_SPELLS);
-    if (choosing) return;
+    if (choosing) {
+        choose_from_grid(p);
+        return;
+    }
     if (button_down(B_LSPELL)) try_cast(p->leftSpell);
     if (button_down(B_RSPELL)) try_cast(p->rightSpell);
 }
 
-// While choosing, a click puts the spell under the mouse on that button.
-inline bool spell_bar_takes_mouse() {
-    Player* p = bar_player();
-    if (!p || !choosing) return false;
-    int cell = cell_under_mouse();
-    Spell* s = cell >= 0 && cell < spell_grid.num ? spell_grid[cell] : nullptr;
-    if (s && button_down(B_LSPELL)) p->leftSpell = s->kind;
-    if (s && button_down(B_RSPELL)) p->rightSpell = s->kind;
-    return true;
-}
+// The mouse is the grid's while choosing, not the camera's.
+inline bool spell_bar_takes_mouse() { return bar_player() && choosing; }
 
 inline void draw_spell_bar() {
     Player* p = bar_player();
