@@ -10,6 +10,8 @@ inline void dust_cloud(const Vec3& at, float size) {
 }
 
 // The player within reach of a blast takes its share.
+inline Vec3 local_player_pos() { return static_cast<Player*>(local_player)->pos; }
+
 inline void hurt_player_near(const Vec3& at, float r, float damage) {
     if (!local_player) return;
     Player* p = static_cast<Player*>(local_player);
@@ -26,6 +28,14 @@ inline void Missile::impact() {
     bool wet = !airborne && is_under_water(at.x, at.z);
     switch (kind) {
         case SPELL_FIREBALL:
+            // A shot that reaches the player bursts small and short of the
+            // eye: the hit reads without blinding the view.
+            if (!fromPlayer && local_player && world_distance(local_player_pos(), at) < 5.f) {
+                play_sound_at("fireball_hit", at);
+                explosion(wrap_position(local_player_pos() - vel.normalized() * 5.f), 0.35f);
+                hurt_player_near(at, 6.f, 20.f);
+                break;
+            }
             play_sound_at(wet ? "fireball_hit_water" : "fireball_hit", at);
             if (airborne) {
                 explosion(at, 1.f);
