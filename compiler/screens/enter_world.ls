@@ -29,7 +29,7 @@ struct WorldCard : GuiElement {
     }
     // The card sits in the middle of the screen, its buttons below the text.
     void layout(float px0, float py0, float px1, float py1) override {
-        float s = ui_scale(), w = 560 * s, h = 470 * s;
+        float s = ui_scale(), w = 560 * s, h = 430 * s;
         float cx = 0.5f * (px0 + px1), cy = 0.5f * (py0 + py1);
         x0 = cx - 0.5f * w;
         x1 = cx + 0.5f * w;
@@ -46,7 +46,7 @@ struct WorldCard : GuiElement {
         }
         render_rounded_box(gui_batch, _mm_setr_ps(0, 0, float(d3d_wd), float(d3d_ht)), _mm_set1_ps(0), 0x80000814,
                            1.f, 0, 1.f, 1.f, 0, 0);
-        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(18 * s), PANEL_FILL, 1.f, 14 * s,
+        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(18 * s), PANEL_FILL | 0xF0000000, 1.f, 14 * s,
                            1.1f, 0.9f, PANEL_BORDER, 1.f * s);
         float cx = 0.5f * (x0 + x1);
         render_world_icon(gui_batch, cx, y0 + 64 * s, 34 * s, color, 0xFFE8E8E8, 0x80FFD890);
@@ -62,7 +62,7 @@ struct EnterWorldScreen : Screen {
         card = new WorldCard;
         root->addChild(card);
         Column* col = new Column;
-        col->top = 0.62f;
+        col->top = 0.66f;
         col->width = 340;
         col->panel = false;
         card->addChild(col);

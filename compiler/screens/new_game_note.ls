@@ -24,7 +24,7 @@ struct NoteText : GuiElement {
         render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(18 * s), PANEL_FILL, 1.f, 14 * s,
                            1.1f, 0.9f, PANEL_BORDER, 1.f * s);
         draw_text(title_font, x0, y0 - 110 * s, x1, y0 - 20 * s, DIST_ALIGN_BOTTOM, TITLE, 84 * s, "New game");
-        draw_text(default_font, x0 + 36 * s, y0 + 28 * s, x1 - 36 * s, y1 - 28 * s, DIST_ALIGN_TOP, TEXT, 25 * s,
+        draw_text(default_font, x0 + 44 * s, y0 + 30 * s, x1 - 44 * s, y1 - 24 * s, DIST_ALIGN_TOP, TEXT, 25 * s,
                   text);
         GuiElement::draw(dt);
     }
@@ -34,7 +34,7 @@ struct NoteText : GuiElement {
         x0 = cx - 0.5f * w;
         x1 = cx + 0.5f * w;
         y0 = py0 + 0.24f * (py1 - py0);
-        y1 = y0 + 280 * s;
+        y1 = y0 + 236 * s;
         for (int i = 0; i < children.num; i++) children[i]->layout(px0, py0, px1, py1);
     }
 };

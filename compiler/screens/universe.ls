@@ -23,6 +23,7 @@ inline float world_coord(const sqbind::SqObject& w, const char* name) { return s
 struct UniverseMap : GuiElement {
     UniverseView view;
     mutable int tipWorld = -1;
+    bool menuOpen = false;  // a world's menu is open: no tooltip over it
     mutable char tip[512] = "";
 
     UniverseMap() {
@@ -70,7 +71,7 @@ struct UniverseMap : GuiElement {
     const char* tooltipText() const override {
         float mx, my;
         getMousePos(&mx, &my);
-        int i = worldAt(mx, my);
+        int i = menuOpen ? -1 : worldAt(mx, my);
         if (i < 0) return nullptr;
         if (i != tipWorld) {
             tipWorld = i;
@@ -215,6 +216,7 @@ struct UniverseScreen : Screen {
         while (m->children.num) delete m->children[m->children.num - 1];
         m->open = false;
         m->world = -1;
+        self->map->menuOpen = false;
     }
     static void open_world_menu(int i) {
         close_world_menu();
@@ -235,6 +237,7 @@ struct UniverseScreen : Screen {
         m->atY = self->pressY;
         m->open = true;
         m->markDirty();
+        self->map->menuOpen = true;
     }
     // "travel" goes to the world; any other action is the world script's,
     // sent as an event while that world is the current one.
