@@ -41,6 +41,7 @@ void get_radio() {}
 void place_popup() {}
 void init_new_gui() {
     register_std_behaviors();
+    menu::fill_common_style();
     menu::set_screen_factories();
 }
 void render_world_map() {}
@@ -99,6 +100,7 @@ void set_world_icon_params() {}
 // stay as they are.
 void link_gui() {
     using namespace menu;
+    fill_common_style();
     BaseGuiScreen* (*const makers[])() = {
 #define SCREEN_MAKER(name) name##_maker(),
         GAMEOBJ_MODULE_SCREENS(SCREEN_MAKER)

@@ -53,7 +53,7 @@ struct CheatMenuScreen : Screen {
         rows[CHEAT_WYVERN]->setLabel("Call a wyvern");
         rows[CHEAT_HEAL]->setLabel("Full health");
         // Without a player there is nobody to cheat for.
-        for (int i = CHEAT_MANA; i < CHEAT_COUNT; i++) rows[i]->enabled = player != nullptr;
+        for (int i = CHEAT_MANA; i < CHEAT_COUNT; i++) rows[i]->setEnabled(player != nullptr);
     }
     void escape() override { later(back_to_menu, 0); }
 };

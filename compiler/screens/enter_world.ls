@@ -13,6 +13,7 @@ struct WorldCard : GuiElement {
     char details[512] = "";
     D3dColor color = 0xFF48B060;
 
+    WorldCard() { flags |= KIND_POPUP; }
     void setWorld(int i) {
         world = i;
         name[0] = details[0] = 0;
@@ -46,8 +47,7 @@ struct WorldCard : GuiElement {
         }
         render_rounded_box(gui_batch, _mm_setr_ps(0, 0, float(d3d_wd), float(d3d_ht)), _mm_set1_ps(0), 0x80000814,
                            1.f, 0, 1.f, 1.f, 0, 0);
-        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(18 * s), PANEL_FILL | 0xF0000000, 1.f, 14 * s,
-                           1.1f, 0.9f, PANEL_BORDER, 1.f * s);
+        draw_panel(this, 18, 14);
         float cx = 0.5f * (x0 + x1);
         render_world_icon(gui_batch, cx, y0 + 64 * s, 34 * s, color, 0xFFE8E8E8, 0x80FFD890);
         draw_text(title_font, x0, y0 + 104 * s, x1, y0 + 168 * s, DIST_ALIGN_TOP, TITLE, 60 * s, name);

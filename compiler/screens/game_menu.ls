@@ -25,7 +25,7 @@ struct GameMenuScreen : Screen {
         addButton(col, "Main menu", [](int) { go_to_main_menu(); });
     }
     // A game without a universe (a single world) cannot be saved.
-    void shown() override { saveButton->enabled = !universe.isNull(); }
+    void shown() override { saveButton->setEnabled(!universe.isNull()); }
     void escape() override { later(resume_game, 0); }
 };
 

@@ -75,7 +75,7 @@ struct GameSlotScreen : Screen {
             if (name.str[0]) snprintf(text, sizeof(text), "%d.  %.100s", slot, name.str);
             else snprintf(text, sizeof(text), "%d.  %s", slot, files ? "(damaged)" : "(empty)");
             rows[i]->setLabel(text);
-            rows[i]->enabled = saving || files;
+            rows[i]->setEnabled(saving || files);
         }
     }
     void escape() override { later(back_to_menu, 0); }

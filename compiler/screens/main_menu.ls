@@ -42,7 +42,7 @@ struct MainMenuScreen : Screen {
         addButton(col, "Credits", open_credits);
         addButton(col, "Quit", quit_from_menu);
     }
-    void shown() override { continueButton->enabled = last_game_slot() >= 0; }
+    void shown() override { continueButton->setEnabled(last_game_slot() >= 0); }
     void escape() override {}
 };
 

@@ -5,7 +5,9 @@ import objects.common
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <new>
+#include <utility>
 
 namespace menu {
 
@@ -49,34 +51,135 @@ inline float approach(float v, float target, float rate, float dt) {
     return fmaxf(v - step, target);
 }
 
+// The look of the menus comes from the common style: its sheets pick
+// buttons and panels by kind and state and give them colours (eased when
+// they change) and a shape.
+enum MenuKind : unsigned { KIND_BUTTON = 0x10000, KIND_PANEL = 0x20000, KIND_POPUP = 0x40000 };
+enum MenuState { STATE_ANY, STATE_HOVERED, STATE_PRESSED, STATE_DISABLED };
+// Property ids the menus read: colours as (r, g, b, a) in 0..1; the shape as
+// (press shift, border width, shadow size) in design pixels.
+enum MenuProperty { PROP_FILL = 1, PROP_BORDER = 2, PROP_TEXT = 3, PROP_SHAPE = 4 };
+
+inline __m128 color_vec(D3dColor c) {
+    return _mm_setr_ps(float((c >> 16) & 255) / 255.f, float((c >> 8) & 255) / 255.f, float(c & 255) / 255.f,
+                       float(c >> 24) / 255.f);
+}
+inline D3dColor vec_color(__m128 v) {
+    alignas(16) float f[4];
+    _mm_store_ps(f, _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(1.f)));
+    auto byte = [](float x) { return D3dColor(lrintf(x * 255.f)); };
+    return byte(f[3]) << 24 | byte(f[0]) << 16 | byte(f[1]) << 8 | byte(f[2]);
+}
+
+// Matches elements of one kind in one state; more particular states weigh
+// more, so a pressed button's sheet wins over its hovered one.
+struct KindSelector : GuiSelector {
+    unsigned kind;
+    MenuState state;
+    constexpr KindSelector(unsigned kind, MenuState state) : kind(kind), state(state) {}
+    bool matches(BaseGuiElement* el) override {
+        if (!(el->flags & kind)) return false;
+        switch (state) {
+            case STATE_ANY: return true;
+            case STATE_HOVERED: return el->isEnabled() && el->hovered();
+            case STATE_PRESSED: return el->isEnabled() && el->hovered() && el->pressed();
+            case STATE_DISABLED: return !el->isEnabled();
+        }
+        return false;
+    }
+    int priority() override { return int(state); }
+};
+
+// One sheet: a selector and up to four values, linked as the style wants.
+struct MenuSheet {
+    KindSelector selector;
+    GuiVecProperty values[4];
+    int count;
+    GuiTransition ease{"\x01\x02\x03\x04", 0.12f};
+    MenuSheet(unsigned kind, MenuState state, std::initializer_list<std::pair<int, __m128>> props)
+        : selector(kind, state),
+          values{GuiVecProperty(PROP_FILL, _mm_setzero_ps()), GuiVecProperty(PROP_BORDER, _mm_setzero_ps()),
+                 GuiVecProperty(PROP_TEXT, _mm_setzero_ps()), GuiVecProperty(PROP_SHAPE, _mm_setzero_ps())},
+          count(0) {
+        for (const auto& [id, value] : props) {
+            values[count].id = id;
+            values[count].value = value;
+            count++;
+        }
+        // The values, then the easing of every menu property.
+        for (int i = 0; i + 1 < count; i++) values[i].next = &values[i + 1];
+        values[count - 1].next = &ease;
+    }
+    void addTo(GuiStyle& style) { style.addSheet(&selector, &values[0]); }
+};
+
+inline __m128 shape(float shift, float border, float shadow) { return _mm_setr_ps(shift, border, shadow, 0); }
+
+// Fills the common style; the style is emptied whenever a module goes, so
+// each module fills it when it is linked.
+inline void fill_common_style() {
+    static MenuSheet sheets[] = {
+        {KIND_BUTTON, STATE_ANY,
+         {{PROP_FILL, color_vec(BUTTON_FILL)}, {PROP_BORDER, color_vec(BUTTON_BORDER)},
+          {PROP_TEXT, color_vec(TEXT)}, {PROP_SHAPE, shape(0, 1, 6)}}},
+        {KIND_BUTTON, STATE_HOVERED,
+         {{PROP_FILL, color_vec(BUTTON_HOVER_FILL)}, {PROP_BORDER, color_vec(BUTTON_HOVER_BORDER)},
+          {PROP_SHAPE, shape(0, 2, 6)}}},
+        {KIND_BUTTON, STATE_PRESSED, {{PROP_FILL, color_vec(BUTTON_PRESS_FILL)}, {PROP_SHAPE, shape(2, 2, 2)}}},
+        {KIND_BUTTON, STATE_DISABLED, {{PROP_TEXT, color_vec(TEXT_DISABLED)}}},
+        {KIND_PANEL, STATE_ANY, {{PROP_FILL, color_vec(PANEL_FILL)}, {PROP_BORDER, color_vec(PANEL_BORDER)}}},
+        {KIND_POPUP, STATE_ANY,
+         {{PROP_FILL, color_vec(PANEL_FILL | 0xF0000000)}, {PROP_BORDER, color_vec(BUTTON_HOVER_BORDER)}}},
+    };
+    common_style.removeAll();
+    for (MenuSheet& sheet : sheets) sheet.addTo(common_style);
+}
+
+// The element's styled colour, or the fallback when no sheet gives one.
+inline D3dColor styled_color(const BaseGuiElement* el, int id, D3dColor fallback) {
+    return el->property(id) ? vec_color(el->currentVec(id)) : fallback;
+}
+
 // A clickable text button: rounded box, brighter and outlined in gold while
-// hovered, darker and shifted down while pressed.
+// hovered, darker and shifted down while pressed (see the common style).
 struct Button : GuiElement {
     char label[128];
     bool enabled = true;
-    float glow = 0;  // 0..1, follows the hover
     explicit Button(const char* text) {
         setLabel(text);
+        flags |= KIND_BUTTON;
         attachBehavior(&gui_hittest_box_handler);
         attachBehavior(&button_behavior);
     }
     void setLabel(const char* text) { snprintf(label, sizeof(label), "%s", text); }
+    void setEnabled(bool on) {
+        if (on == enabled) return;
+        enabled = on;
+        markDirty();
+    }
     bool isEnabled() const override { return enabled; }
     void draw(float dt) override {
         float s = ui_scale();
-        bool hot = enabled && hovered();
-        bool down = hot && pressed();
-        glow = approach(glow, hot ? 1.f : 0.f, 8.f, dt);
-        float shift = down ? 2.f * s : 0.f;
-        D3dColor fill = down ? BUTTON_PRESS_FILL : mix_color(BUTTON_FILL, BUTTON_HOVER_FILL, glow);
-        D3dColor border = mix_color(BUTTON_BORDER, BUTTON_HOVER_BORDER, glow);
+        alignas(16) float sh[4];
+        _mm_store_ps(sh, property(PROP_SHAPE) ? currentVec(PROP_SHAPE) : shape(0, 1, 6));
+        float shift = sh[0] * s;
         float r = (y1 - y0) * 0.5f;
-        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0 + shift, x1, y1 + shift), _mm_set1_ps(r), fill, 1.f,
-                           down ? 2.f * s : 6.f * s, 1.25f, 0.8f, border, (1.f + glow) * s);
-        draw_text(default_font, x0, y0 + shift, x1, y1 + shift, 0, enabled ? TEXT : TEXT_DISABLED,
+        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0 + shift, x1, y1 + shift), _mm_set1_ps(r),
+                           styled_color(this, PROP_FILL, BUTTON_FILL), 1.f, sh[2] * s, 1.25f, 0.8f,
+                           styled_color(this, PROP_BORDER, BUTTON_BORDER), sh[1] * s);
+        draw_text(default_font, x0, y0 + shift, x1, y1 + shift, 0, styled_color(this, PROP_TEXT, TEXT),
                   (y1 - y0) * 0.5f, label);
+        GuiElement::draw(dt);
     }
 };
+
+// A rounded panel behind a group of elements, coloured by the style.
+inline void draw_panel(const BaseGuiElement* el, float radius, float shadow) {
+    float s = ui_scale();
+    render_rounded_box(gui_batch, _mm_setr_ps(el->x0, el->y0, el->x1, el->y1), _mm_set1_ps(radius * s),
+                       styled_color(el, PROP_FILL, PANEL_FILL), 1.f, shadow * s, 1.1f, 0.9f,
+                       styled_color(el, PROP_BORDER, PANEL_BORDER), 1.f * s);
+}
 
 // A vertical column of rows, centred in its parent below a title.
 struct Column : GuiElement {
@@ -88,6 +191,7 @@ struct Column : GuiElement {
     float top = 0.3f;       // fraction of the height where the rows begin
     bool panel = true;
 
+    Column() { flags |= KIND_PANEL; }
     void layout(float px0, float py0, float px1, float py1) override {
         float s = ui_scale();
         float w = width * s, h = rowHeight * s, gap = spacing * s;
@@ -110,9 +214,7 @@ struct Column : GuiElement {
     }
     void draw(float dt) override {
         float s = ui_scale();
-        if (panel && children.num)
-            render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(18 * s), PANEL_FILL, 1.f, 14 * s,
-                               1.1f, 0.9f, PANEL_BORDER, 1.f * s);
+        if (panel && children.num) draw_panel(this, 18, 14);
         if (title) {
             float size = 84 * s;
             float ty = (subtitle ? y0 - 110 * s : y0 - 40 * s);
@@ -168,6 +270,7 @@ struct Screen : BaseGuiScreen {
     virtual void restoreState(int state) { (void)state; }
 
     void buildRoot() {
+        style = &common_style;
         root = new GuiElement;
         build();
     }

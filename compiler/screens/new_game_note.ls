@@ -8,6 +8,7 @@ inline void start_new_game(int);
 
 struct NoteText : GuiElement {
     char text[1024] = "";
+    NoteText() { flags |= KIND_PANEL; }
     void refresh() {
         auto key = [](int button) { return get_button_key_name(button); };
         snprintf(text, sizeof(text),
@@ -21,8 +22,7 @@ struct NoteText : GuiElement {
     }
     void draw(float dt) override {
         float s = ui_scale();
-        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(18 * s), PANEL_FILL, 1.f, 14 * s,
-                           1.1f, 0.9f, PANEL_BORDER, 1.f * s);
+        draw_panel(this, 18, 14);
         draw_text(title_font, x0, y0 - 110 * s, x1, y0 - 20 * s, DIST_ALIGN_BOTTOM, TITLE, 84 * s, "New game");
         draw_text(default_font, x0 + 44 * s, y0 + 30 * s, x1 - 44 * s, y1 - 24 * s, DIST_ALIGN_TOP, TEXT, 25 * s,
                   text);

@@ -137,7 +137,10 @@ struct WorldMenu : GuiElement {
     float atX = 0, atY = 0;
     char actions[MAX_ENTRIES][32] = {};
 
-    WorldMenu() { attachBehavior(&gui_hittest_box_handler); }
+    WorldMenu() {
+        flags |= KIND_POPUP;
+        attachBehavior(&gui_hittest_box_handler);
+    }
     bool isHidden() const override { return !open; }
     void layout(float px0, float py0, float px1, float py1) override {
         float s = ui_scale(), w = 280 * s, h = 38 * s, gap = 4 * s, pad = 8 * s;
@@ -158,9 +161,7 @@ struct WorldMenu : GuiElement {
         }
     }
     void draw(float dt) override {
-        float s = ui_scale();
-        render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(12 * s), PANEL_FILL | 0xF0000000,
-                           1.f, 10 * s, 1.1f, 0.9f, BUTTON_HOVER_BORDER, 1.f * s);
+        draw_panel(this, 12, 10);
         GuiElement::draw(dt);
     }
 };

@@ -128,6 +128,30 @@ TEST_F(MenuScreensTest, MainMenuButtonsStartAGameQuitAndOpenSubScreens) {
     EXPECT_TRUE(is_quit_requested());
 }
 
+// The common style colours the buttons by state: ids 1 (fill) and 3 (text)
+// as four floats.
+TEST_F(MenuScreensTest, TheCommonStyleColoursButtonsByState) {
+    gameobj_functions.open_main_menu();
+    layout();
+    BaseGuiElement* newGame = row(main_menu_screen, 0);
+    BaseGuiElement* cont = row(main_menu_screen, 1);
+    BaseGuiElement* load = row(main_menu_screen, 2);
+    ASSERT_NE(newGame->property(1), nullptr) << "styled";
+    auto same = [](__m128 a, __m128 b) { return _mm_movemask_ps(_mm_cmpeq_ps(a, b)) == 15; };
+    EXPECT_FALSE(same(cont->vecProperty(3), newGame->vecProperty(3))) << "disabled text is greyed";
+    EXPECT_TRUE(same(load->vecProperty(1), newGame->vecProperty(1)));
+
+    float x = 0.5f * (newGame->x0 + newGame->x1), y = 0.5f * (newGame->y0 + newGame->y1);
+    push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, x, y);
+    update();
+    layout();
+    EXPECT_FALSE(same(load->vecProperty(1), newGame->vecProperty(1))) << "the hovered button lights up";
+    push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, 5, 5);
+    update();
+    layout();
+    EXPECT_TRUE(same(load->vecProperty(1), newGame->vecProperty(1))) << "and back when the mouse leaves";
+}
+
 TEST_F(MenuScreensTest, OptionsAreStoredAndGameMenuEscapeResumes) {
     gameobj_functions.open_game_menu();
     ASSERT_EQ(cur_game_screen, game_menu_screen);
@@ -164,6 +188,7 @@ TEST_F(MenuScreensTest, AReloadRebuildsTheShownScreenWithTheNewCode) {
     layout();
     click(row(main_menu_screen, 6));
     EXPECT_TRUE(is_quit_requested()) << "the rebuilt menu answers clicks";
+    EXPECT_NE(row(main_menu_screen, 0)->property(1), nullptr) << "and is styled by the new module's sheets";
 }
 
 }  // namespace
