@@ -43,8 +43,14 @@ void update_gameobj(float dt) {
 }
 
 void render_gameobj(float dt) {
-    for (GameObj* object : GameObj_list)
-        if (object->destroyState == OBJ_ALIVE) object->render(dt);
+    for (GameObj* object : GameObj_list) {
+        if (object->destroyState != OBJ_ALIVE) continue;
+        // Out of view, nothing is queued: its vertices cost the device too.
+        // The reach covers the tallest meshes standing on the object's place.
+        PlacedObject* placed = as_placed(object);
+        if (placed && !ball_in_view(placed->pos, placed->radius * 2.f + 10.f)) continue;
+        object->render(dt);
+    }
     flush_object_meshes();
 }
 

@@ -126,6 +126,27 @@ inline void flush_object_meshes() {
     }
 }
 
+// Whether a ball of radius r around p, at its copy nearest the camera, may
+// show in the frame's view (the view the scene published for this frame).
+inline bool ball_in_view(const Vec3& p, float r) {
+    const float* cam = cur_view_itm.m[3];
+    Vec3 eye(cam[0], cam[1], cam[2]);
+    Vec3 q = eye + world_delta(eye, p);
+    alignas(16) float rk[4];
+    _mm_store_ps(rk, cur_glob_rk);
+    const Matrix44& m = cur_glob_tm;
+    float clip[4], ext[4];
+    for (int k = 0; k < 4; k++) {
+        clip[k] = q.x * m.m[0][k] + q.y * m.m[1][k] + q.z * m.m[2][k] + m.m[3][k];
+        ext[k] = r * rk[k];
+    }
+    float wmax = clip[3] + ext[3];
+    if (!(wmax > 0.f)) return false;
+    if (clip[0] - ext[0] > wmax || clip[0] + ext[0] < -wmax) return false;
+    if (clip[1] - ext[1] > wmax || clip[1] + ext[1] < -wmax) return false;
+    return true;
+}
+
 // At shutdown: this module's renderers and queues go (the meshes stay with
 // the engine's cache).
 inline void release_object_meshes() {
