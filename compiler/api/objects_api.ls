@@ -2,6 +2,7 @@
 // remove, and the script binding.
 import world.population
 import spells.spell_bar
+import world.grid_watch
 
 namespace {
 // Cast targets and sounds that belong to the world's objects go with them;
@@ -31,6 +32,7 @@ void update_gameobj(float dt) {
         if (object->destroyState == OBJ_ALIVE) object->update(dt);
     }
     update_world_script(dt);
+    watch_grids(dt);
     if (monster_spawn_enabled_flag && (spawn_clock -= dt) <= 0.f) {
         spawn_clock = 90.f;
         if (WyvernMonster_list.num < 3) {
