@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Soak run of the game with scripted casting (not run by CI).
 
-Writes a replay that starts a new game, picks the first world on the universe
-map and then plays for the given number of updates: the mana cheat on, the
-player flies about, turns, chooses each spell it owns in turn from the spell
-grid and casts it with both buttons. The game runs headless from the build's
+Writes a replay that goes from the main menu into play (F9 twice), has a
+game world built (Ctrl+G) and then plays for the given number of updates,
+drawing a frame after every update: the mana cheat on, the player flies
+about, turns, chooses each spell it owns in turn from the spell grid and
+casts it with both buttons. The game runs headless from the build's
 bin folder; its memory (VmRSS) is sampled every few seconds. At the end the
 script reports the first sample taken in play and the last one, and fails
 when the game crashed, logged a value that is not a number in the terrain
@@ -24,9 +25,9 @@ import time
 # Window sizes of the size options; menus and the spell grid scale with it.
 SIZES = {"-360": (640, 360), "-720": (1280, 720), "-1024": (1024, 768)}
 
-VK_LBUTTON, VK_RBUTTON, VK_CONTROL = 1, 2, 0x11
+VK_LBUTTON, VK_RBUTTON, VK_CONTROL, VK_F9 = 1, 2, 0x11, 0x78
 KEY_DOWN, KEY_UP, MOUSE_DOWN, MOUSE_UP, MOUSE_MOVE = 1, 2, 3, 4, 5
-PLAY_STARTS = 140  # update by which the chosen world is entered
+PLAY_STARTS = 50  # update by which the game world stands
 SPELL_CELLS = 6    # the new game's spells in the grid's first row (the 7th is the portal)
 
 
@@ -60,10 +61,12 @@ class Replay:
 
 def make_replay(path, updates, width, height):
     r = Replay(width, height)
-    k = height / 720.0
-    # New game on the main menu, then the first world on the universe map.
-    r.click(20, width // 2, int(262 * k))
-    r.click(60, width // 2 + int(34 * k), int(266 * k))
+    # Main menu -> development mode -> play, then a game world.
+    r.key(10, VK_F9)
+    r.key(20, VK_F9)
+    r.event(30, KEY_DOWN, VK_CONTROL)
+    r.key(31, ord("G"))
+    r.event(35, KEY_UP, VK_CONTROL)
     cx, cy = width // 2, height // 2
     start = PLAY_STARTS
     # Mana cheat (Ctrl+N); look a little down so casts meet the ground.
@@ -94,8 +97,17 @@ def make_replay(path, updates, width, height):
         r.event(u + 52, MOUSE_UP, VK_RBUTTON)
         u += 60
         round_no += 1
+    # One frame after every update (events of an update come before it).
+    lines = r.lines[:4]
+    events = sorted(r.lines[4:], key=lambda line: int(line.split()[1]))
+    i = 0
+    for update in range(2, end + 1):
+        while i < len(events) and int(events[i].split()[1]) <= update:
+            lines.append(events[i])
+            i += 1
+        lines.append("f %d 0.025" % update)
     with open(path, "w") as f:
-        f.write("\n".join(r.lines) + "\n")
+        f.write("\n".join(lines) + "\n")
     return round_no
 
 
@@ -136,7 +148,7 @@ def main():
             kb = rss_kb(game.pid)
             if kb is not None:
                 with open(log_path) as f:
-                    playing = "entering " in f.read()
+                    playing = f.read().count("generated world") >= 2
                 samples.append((time.time() - began, kb, playing))
         code = game.wait()
     with open(log_path) as f:

@@ -101,14 +101,20 @@ struct WyvernMonster : Creature {
             Player* p = static_cast<Player*>(local_player);
             Vec3 to = world_delta(pos, p->pos);
             if (to.length() < 90.f) {
-                goal = p->pos;
                 speed = 20.f;
                 attackClock -= dt;
-                if (to.length() < 5.f && attackClock <= 0.f) {
-                    attackClock = 2.5f;
-                    p->hurt(12.f);
-                    play_sound_at("wyvern_attack", pos);
-                    vel = vel * -0.5f + Vec3(0, 10.f, 0);
+                if (attackClock > 0.f) {
+                    // Between bites it circles the player at a distance, in sight.
+                    float a = wingPhase * 0.08f;
+                    goal = p->pos + Vec3(cosf(a) * 18.f, 5.f, sinf(a) * 18.f);
+                } else {
+                    goal = p->pos;
+                    if (to.length() < BITE_REACH) {
+                        attackClock = 3.f;
+                        p->hurt(12.f);
+                        play_sound_at("wyvern_attack", pos);
+                        vel = to.normalized() * -12.f + Vec3(0, 8.f, 0);
+                    }
                 }
             }
         }
@@ -121,8 +127,19 @@ struct WyvernMonster : Creature {
         Vec3 want = world_delta(pos, goal).normalized() * speed;
         vel = vel + (want - vel) * clampf(dt * 1.2f, 0.f, 1.f);
         moveBy(dt, 6.f);
+        keepOutOfTheEye();
         keepInBins();
     }
+    // Its body never reaches into the camera, where it would fill the view.
+    void keepOutOfTheEye() {
+        if (!local_player) return;
+        Vec3 eye = static_cast<Player*>(local_player)->pos;
+        Vec3 away = world_delta(eye, pos);
+        if (away.length() < CLOSEST_TO_EYE)
+            pos = wrap_position(eye + (away.length() > 0.01f ? away.normalized() : Vec3(0, 1, 0)) * CLOSEST_TO_EYE);
+    }
+    static constexpr float BITE_REACH = 8.f;
+    static constexpr float CLOSEST_TO_EYE = 7.f;
     void hit(float damage, int cause, const Vec3& from) override {
         play_sound_at("wyvern_hit", pos);
         if (cause == HIT_WATER) damage *= 0.2f;
