@@ -12,6 +12,8 @@
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/scene_image.h"
+#include "render/scene_targets.h"
 #include "render/scene_view.h"
 #include "render/shaders.h"
 #include "render/textures.h"
@@ -55,6 +57,7 @@ struct FxResources {
   Shader* ribbonShader = nullptr;  // "effect.sh"
   Shader* blendShader = nullptr;   // "blendPart.sh"
   Shader* glowShader = nullptr;    // "glowPart.sh"
+  Shader* postBlendShader = nullptr;  // "postBlend.sh"
   BufferRecord* quadVb = nullptr;
   BufferRecord* quadIb = nullptr;
   VertexDecl* particleDecl = nullptr;
@@ -275,6 +278,29 @@ void render_ribbons(const Camera& cam, float sub, float alpha) {
   common_vb_writer.flush(true);
 }
 
+// Where the scene's effects gather before they are laid over it: the
+// floating-point target when the device blends into one, so faint light
+// piling up is not lost to 8-bit rounding and bright light is compressed
+// instead of clipped.
+Texture* fp_accumulation_target() {
+  return fp_blend_texture && scene_image && res.postBlendShader ? fp_blend_texture : nullptr;
+}
+
+// The gathered effects over the scene image: premultiplied, so the scene
+// shows through by what the smoke leaves uncovered.
+void lay_effects_over_scene(Texture* accumulated) {
+  set_render_target(scene_image, 0, true);
+  set_zenable(false);
+  set_blend_prealpha();
+  set_shader(res.postBlendShader);
+  set_texture(0, accumulated);
+  set_texture_filter(0, false);
+  set_texture_address(0, 1, -1, -1);
+  draw_postfx();
+  set_texture(0, nullptr);
+  set_zenable(true);
+}
+
 }  // namespace
 
 void init_common_fx() {
@@ -285,6 +311,7 @@ void init_common_fx() {
   res.ribbonShader = create_shader("effect.sh", nullptr);
   res.blendShader = create_shader("blendPart.sh", nullptr);
   res.glowShader = create_shader("glowPart.sh", nullptr);
+  res.postBlendShader = create_shader("postBlend.sh", nullptr);
   res.particleDecl = get_vdecl(particle_layout);
   res.ribbonDecl = get_vdecl(ribbon_layout);
   res.quadVb = create_vb(4 * 8, BUFFER_STATIC);
@@ -300,7 +327,7 @@ void init_common_fx() {
 
 void close_common_fx() {
   optional_services.reset_common_fx = nullptr;
-  for (Shader* s : {res.ribbonShader, res.blendShader, res.glowShader})
+  for (Shader* s : {res.ribbonShader, res.blendShader, res.glowShader, res.postBlendShader})
     if (s) destroy_shader(s);
   if (res.quadVb) free_vb(res.quadVb);
   if (res.quadIb) free_ib(res.quadIb);
@@ -313,15 +340,22 @@ void close_common_fx() {
 void render_common_fx(float sub, float alpha) {
   if (!res.quadVb) return;
   Camera cam = current_camera();
+  Texture* accumulated = fp_accumulation_target();
+  if (accumulated) {
+    set_render_target(accumulated, 0, true);
+    clear_view_color(0);
+  }
   set_cull_mode(0);
   set_zwrite(false);
   load_view_constants();
-  // Smoke darkens what is behind it; light only adds.
-  set_blend_alpha();
+  // Smoke covers what is behind it (premultiplied by its alpha); light only
+  // adds.
+  set_blend_prealpha();
   render_pool(fx_blend_pool, res.blendShader, res.blendTex, cam, sub, alpha);
   set_blend_additive();
   render_pool(fx_glow_pool, res.glowShader, res.glowTex, cam, sub, alpha);
   render_ribbons(cam, sub, alpha);
+  if (accumulated) lay_effects_over_scene(accumulated);
   set_blend_none();
   set_cull_mode(1);
   set_zwrite(true);
