@@ -10,8 +10,6 @@ inline void dust_cloud(const Vec3& at, float size) {
 }
 
 // The player within reach of a blast takes its share.
-inline Vec3 local_player_pos() { return static_cast<Player*>(local_player)->pos; }
-
 inline void hurt_player_near(const Vec3& at, float r, float damage) {
     if (!local_player) return;
     Player* p = static_cast<Player*>(local_player);
@@ -30,9 +28,11 @@ inline void Missile::impact() {
         case SPELL_FIREBALL:
             // A shot that reaches the player bursts small and short of the
             // eye: the hit reads without blinding the view.
-            if (!fromPlayer && local_player && world_distance(local_player_pos(), at) < 5.f) {
+            if (!fromPlayer && local_player && world_distance(player_position(), at) < 5.f) {
                 play_sound_at("fireball_hit", at);
-                explosion(wrap_position(local_player_pos() - vel.normalized() * 5.f), 0.35f);
+                explosion(wrap_position(player_position() - vel.normalized() * 5.f), 0.35f);
+                kill_trail_fx(trail);
+                trail = -1;
                 hurt_player_near(at, 6.f, 20.f);
                 break;
             }
@@ -120,7 +120,7 @@ inline void Missile::impact() {
 // The player's spell of that kind flies, or happens, if the player has the
 // spell, it is ready and there is mana for it. Returns what went wrong, or
 // null on success.
-inline const char* cast_spell(int kind, const Vec3& target, PlacedObject* prey = nullptr) {
+inline const char* cast_spell(int kind, const Vec3& aimed, PlacedObject* prey = nullptr) {
     Player* player = static_cast<Player*>(local_player);
     if (!player) return "no player";
     Spell* spell = grid_spell(kind);
@@ -128,7 +128,14 @@ inline const char* cast_spell(int kind, const Vec3& target, PlacedObject* prey =
     if (!spell->ready()) return "not ready";
     const SpellInfo& info = spell_info(kind);
     if (player->mana < info.mana) return "not enough mana";
-    if (info.range > 0.f && world_distance(player->pos, target) > info.range) return "too far";
+    // A fireball or water globe thrown past its reach bursts at the end of
+    // it; spells that shape the ground need ground within reach.
+    Vec3 target = aimed;
+    if (kind == SPELL_FIREBALL || kind == SPELL_WATERBALL) {
+        Vec3 d = world_delta(player->pos, aimed);
+        if (d.length() > info.range) target = wrap_position(player->pos + d.normalized() * info.range);
+    }
+    if (info.range > 0.f && world_distance(player->pos, target) > info.range + 0.01f) return "too far";
     switch (kind) {
         case SPELL_HEALING:
             player->health = fminf(player->maxHealth, player->health + 40.f);

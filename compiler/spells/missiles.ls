@@ -113,10 +113,15 @@ inline void Missile::update(float dt) {
     pos = next;
     sound.move(pos, vel);
     D3dColor c = spell_info(kind).color;
-    add_trail_point(trail, pos.m128(), Vec3().m128(0.f), Vec3(0, 0.35f, 0).m128(0.f));
-    magic_glow(pos, kind == SPELL_METEOR ? 4.f : 1.6f, c, 0.12f);
-    if (kind == SPELL_FIREBALL || kind == SPELL_METEOR) fire_burst(pos, 1, kind == SPELL_METEOR ? 3.f : 1.f, 0.2f);
-    if (kind == SPELL_METEOR && frnd() < 0.6f) smoke_puffs(pos, 1, 3.f, 0.5f, 0.5f);
+    // A shot closing on the player leaves no light at the eye, where it
+    // would fill the view.
+    bool atEye = !fromPlayer && world_distance(player_position(), pos) < 6.f;
+    if (!atEye) {
+        add_trail_point(trail, pos.m128(), Vec3().m128(0.f), Vec3(0, 0.35f, 0).m128(0.f));
+        magic_glow(pos, kind == SPELL_METEOR ? 4.f : 1.6f, c, 0.12f);
+        if (kind == SPELL_FIREBALL || kind == SPELL_METEOR) fire_burst(pos, 1, kind == SPELL_METEOR ? 3.f : 1.f, 0.2f);
+        if (kind == SPELL_METEOR && frnd() < 0.6f) smoke_puffs(pos, 1, 3.f, 0.5f, 0.5f);
+    }
     if (arrived || grounded || age > 12.f) {
         impact();
         destroy();
