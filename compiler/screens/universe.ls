@@ -87,20 +87,25 @@ struct UniverseMap : GuiElement {
         float mx, my;
         getMousePos(&mx, &my);
         int hot = worldAt(mx, my);
+        // Each world's place once per frame; links look them up.
+        constexpr int KEPT = 256;
+        WorldMark marks[KEPT];
+        for (int i = 0; i < n && i < KEPT; i++) marks[i] = mark(i);
+        auto place = [&](int i) { return i < KEPT ? marks[i] : mark(i); };
         // Links first, under the icons.
         for (int i = 0; i < n; i++) {
             sqbind::SqObject links = slot_value(worlds[i], "links");
-            WorldMark a = mark(i);
+            WorldMark a = place(i);
             for (int k = 0; links.type() == OT_ARRAY && k < links.size(); k++) {
                 int j = links[k].toInt();
                 if (j <= i || j >= n) continue;
-                WorldMark b = mark(j);
+                WorldMark b = place(j);
                 render_ui_line(gui_batch, _mm_setr_ps(a.x, a.y, b.x, b.y), 1.5f * s, 0x5080A0C0);
             }
         }
         for (int i = 0; i < n; i++) {
             sqbind::SqObject w = worlds[i];
-            WorldMark m = mark(i);
+            WorldMark m = place(i);
             D3dColor fill = world_danger_color(table_int(w, "danger", 1));
             D3dColor halo = 0;
             if (slot_value(w, "visited").toBool()) halo = 0x8090C0FF;

@@ -135,6 +135,13 @@ protected:
         sqbind::SqObject world = root.getSlot("cur_world");
         return world.type() == OT_TABLE ? world.getSlotString("name") : "(none)";
     }
+    // A flat world of soil with the player in it.
+    static void startPlay() {
+        HeightmapData::reset();
+        for (HeightmapData::Surface& s : HeightmapData::surface) s.ground = HeightmapData::GT_SOIL;
+        gameobj_functions.init_gameobj();
+        ASSERT_NE(local_player, nullptr);
+    }
     static std::string worldName(int i) { return worlds[i].getSlotString("name"); }
 };
 
@@ -213,11 +220,23 @@ TEST_F(MenuFlowTest, ADamagedSlotShowsItsErrorAndTheOthersStayUsable) {
     EXPECT_EQ(worlds.size(), 3);
 }
 
+TEST_F(MenuFlowTest, TheCheatMenuCallsAndClearsMonstersThenLeadsBack) {
+    startPlay();
+    int wyverns = WyvernMonster_list.num;
+    switchTo(gameobj_functions.open_game_menu);
+    gameobj_functions.open_cheat_menu();
+    ASSERT_EQ(cur_game_screen, cheat_menu_screen);
+    clickButton(3);
+    EXPECT_EQ(WyvernMonster_list.num, wyverns + 1) << "a wyvern is called";
+    clickButton(0);
+    EXPECT_EQ(WyvernMonster_list.num, 0) << "monsters off takes them all away";
+    clickButton(0);
+    clickButton(5);
+    EXPECT_EQ(cur_game_screen, game_menu_screen);
+}
+
 TEST_F(MenuFlowTest, AReloadInPlayKeepsThePlayerAndTheSaveScreen) {
-    HeightmapData::reset();
-    for (HeightmapData::Surface& s : HeightmapData::surface) s.ground = HeightmapData::GT_SOIL;
-    gameobj_functions.init_gameobj();
-    ASSERT_NE(local_player, nullptr);
+    startPlay();
     generate_universe();
     __m128 move = _mm_setr_ps(3, 0, 4, 0);
     local_player->fly(0.05f, 0.4f, &move, nullptr, 0);
