@@ -101,13 +101,17 @@ inline void draw_spline_mesh(int kind, const Vec3 pts[4], const Vec3& up, float 
     queue_instance_bytes(kind, &s, sizeof(s));
 }
 
-// A house on a village cell, at the frame's ground height; the terrain
-// leaves these cells to us. x and z are the cell's coordinates around the
-// camera, unwrapped.
+// A house on a village cell, on the highest of the cell's four corners at
+// the frame's heights, its yard reaching down past the lowest, so the land
+// around meets the yard's sides; the terrain leaves these cells to us. x
+// and z are the cell's coordinates around the camera, unwrapped.
 inline void draw_house_tile(int x, int z) {
-    int cell = HeightmapData::cell_index(x, z);
+    const float* curh = HeightmapRenderer::curh;
+    float c[4] = {curh[HeightmapData::cell_index(x, z)], curh[HeightmapData::cell_index(x + 1, z)],
+                  curh[HeightmapData::cell_index(x, z + 1)], curh[HeightmapData::cell_index(x + 1, z + 1)]};
+    float top = fmaxf(fmaxf(c[0], c[1]), fmaxf(c[2], c[3])), low = fminf(fminf(c[0], c[1]), fminf(c[2], c[3]));
     unsigned h = unsigned(x) * 73856093u ^ unsigned(z) * 19349663u;
-    BuildingInstance b{{int16_t(x), int16_t(z)}, {HeightmapRenderer::curh[cell], float(h % 4) * 1.5707963f, 1.f, 0.f},
+    BuildingInstance b{{int16_t(x), int16_t(z)}, {top, float(h % 4) * 1.5707963f, 1.f, top - low + 0.5f},
                        0x80808080};
     queue_instance_bytes(MESH_HOUSE1 + int((h >> 2) % 3), &b, sizeof(b));
 }

@@ -1,5 +1,7 @@
 // House tiles: the cell (x, z) as two integers, then (ground height, turn
-// in radians, scale, unused) and a tint.
+// in radians, scale, depth of the yard) and a tint. A positive depth puts
+// the bottom of the yard slab (the mesh's y = -1) that far below the
+// ground height, down to the cell's lowest corner.
 #include "shaders/inst_common.sh"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec3 pos;
@@ -11,6 +13,7 @@ layout(location = ATTR_POSITION12) in vec4 tint;
 void main() {
   float c = cos(place.y), s = sin(place.y);
   vec3 p = pos * place.z;
+  if (pos.y < -0.99 && place.w > 0.0) p.y = -place.w;
   vec3 world = vec3(p.x * c + p.z * s + cell.x + 0.5, p.y + place.x, -p.x * s + p.z * c + cell.y + 0.5);
   vec3 n0 = unpack_vertex_normal(nrm);
   vec3 n = vec3(n0.x * c + n0.z * s, n0.y, -n0.x * s + n0.z * c);

@@ -337,9 +337,11 @@ MeshBuilder wyvern() {
 
 // House tiles fill one cell (x and z from -0.45 to 0.45).
 // The terrain leaves house cells to the house meshes: each brings the
-// cell's ground with it, a slab a little wider than the cell so that the
-// neighbouring land meets it on slopes too.
-void yard(MeshBuilder& m) { m.box(v3(-0.52f, -0.7f, -0.52f), v3(0.52f, -0.02f, 0.52f), YARD); }
+// cell's ground with it, a slab a little wider than the cell. Its bottom
+// (y = -1) is where the house shader lowers it to the cell's lowest
+// corner, so the slab's sides meet the neighbouring land on terraces and
+// hillsides and leave no hole to see through.
+void yard(MeshBuilder& m) { m.box(v3(-0.52f, -1.f, -0.52f), v3(0.52f, -0.02f, 0.52f), YARD); }
 
 MeshBuilder cottage() {
   MeshBuilder m;
