@@ -3,6 +3,7 @@
 // device with the game's shaders and atlases from the executable's folder.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
+#include "bench/headless_device.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,16 +23,9 @@ namespace {
 __m128 v3(float x, float y, float z) { return _mm_setr_ps(x, y, z, 0.f); }
 
 struct Scene {
-  SDL_Window* window = nullptr;
+  HeadlessDevice gl{64, 64, EH_BIN_DIR};
   Texture* target = nullptr;
   Scene() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    snprintf(app_path, sizeof(app_path), "%s/", EH_BIN_DIR);
-    SDL_Init(SDL_INIT_VIDEO);
-    set_device_window_attributes();
-    window = SDL_CreateWindow("bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    init_d3d(window, 64, 64);
-    common_vb_writer.init(COMMON_VB_SIZE);
     init_common_fx();
     // A small target: the software rasteriser's fill is not what is measured.
     target = create_render_texture(64, 64, TEXFMT_ARGB8);
@@ -56,10 +50,6 @@ struct Scene {
   ~Scene() {
     release_texture(target);
     close_common_fx();
-    common_vb_writer.release();
-    close_d3d();
-    SDL_DestroyWindow(window);
-    SDL_Quit();
   }
 };
 

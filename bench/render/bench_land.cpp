@@ -4,6 +4,7 @@
 // whole frames (items per second = frames per second).
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
+#include "bench/headless_device.h"
 #include <cstdlib>
 #include "app/app_globals.h"
 #include "core/paths.h"
@@ -20,14 +21,9 @@
 
 namespace {
 struct LandScene {
+  HeadlessDevice gl{1280, 720, EH_BIN_DIR};
   int quality = -1;
   LandScene() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    snprintf(app_path, sizeof(app_path), "%s/", EH_BIN_DIR);
-    SDL_Init(SDL_INIT_VIDEO);
-    set_device_window_attributes();
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    init_d3d(window, 1280, 720);
     SqReloadableVM vm;
     open_world_gen_machine(vm, "gen/main.nut");
     game_rnd_seed = 7;

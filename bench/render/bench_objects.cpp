@@ -3,6 +3,7 @@
 // a frame's shadow balls.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
+#include "bench/headless_device.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,17 +23,9 @@
 
 namespace {
 struct Device {
-  SDL_Window* window = nullptr;
+  HeadlessDevice gl{64, 64, EH_BIN_DIR};
   Texture* target = nullptr;
   Device() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    // Meshes and shaders as the build puts them beside the game.
-    snprintf(app_path, sizeof(app_path), "%s/", EH_BIN_DIR);
-    SDL_Init(SDL_INIT_VIDEO);
-    set_device_window_attributes();
-    window = SDL_CreateWindow("bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    init_d3d(window, 64, 64);
-    common_vb_writer.init(COMMON_VB_SIZE);
     gfx_quality = 0;
     // A camera looking away from the forest: the draws are submitted and
     // their vertices shaded, but no pixel is filled.
@@ -44,13 +37,7 @@ struct Device {
     target = create_render_texture(64, 64, TEXFMT_ARGB8);
     set_render_target(target, 0, false);
   }
-  ~Device() {
-    common_vb_writer.release();
-    release_texture(target);
-    close_d3d();
-    SDL_DestroyWindow(window);
-    SDL_Quit();
-  }
+  ~Device() { release_texture(target); }
 };
 Device& device() {
   static Device d;

@@ -5,6 +5,7 @@
 // own, without the terrain renderer.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
+#include "bench/headless_device.h"
 #include <cstdlib>
 #include <cstring>
 #include "app/app_globals.h"
@@ -47,17 +48,11 @@ void draw_ground() {
 }
 
 struct Scene {
-  SDL_Window* window = nullptr;
+  HeadlessDevice gl{1280, 720, EH_BIN_DIR};
   Scene() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    snprintf(app_path, sizeof(app_path), "%s/", EH_BIN_DIR);
     FILE* f = fopen(EH_BIN_DIR "/cache/bench_ground.sh", "wb");
     fputs(GROUND_SHADER, f);
     fclose(f);
-    SDL_Init(SDL_INIT_VIDEO);
-    set_device_window_attributes();
-    window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    init_d3d(window, 1280, 720);
     create_scene_image();
     init_deferred_scene();
     init_sky();
@@ -87,7 +82,6 @@ struct Scene {
     close_sky();
     close_deferred_scene();
     release_scene_image();
-    close_d3d();
     remove(EH_BIN_DIR "/cache/bench_ground.sh");
   }
 };

@@ -3,6 +3,7 @@
 // page of 2,000 distance-field glyphs laid out and batched.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
+#include "bench/headless_device.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,15 +19,8 @@
 
 namespace {
 struct Device {
-  SDL_Window* window = nullptr;
+  HeadlessDevice gl{1280, 720, EH_BIN_DIR};
   Device() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    snprintf(app_path, sizeof(app_path), "%s/", EH_BIN_DIR);
-    SDL_Init(SDL_INIT_VIDEO);
-    set_device_window_attributes();
-    window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    init_d3d(window, 1280, 720);
-    common_vb_writer.init(COMMON_VB_SIZE);
     init_bitmap_font();
     load_ui_fonts();
     for (int i = 0; i < VISUAL_LOG_MAX_LINES; i++)
@@ -42,10 +36,6 @@ struct Device {
   ~Device() {
     release_ui_fonts();
     close_bitmap_font();
-    common_vb_writer.release();
-    close_d3d();
-    SDL_DestroyWindow(window);
-    SDL_Quit();
   }
   FrameStats stats = {};
 };
