@@ -58,7 +58,7 @@ VertexDecl* land_decl = nullptr;
 }  // namespace
 
 void copy_scene_data_files() {
-  const char* files[] = {"sky.nut", "sky.sh", "scene_common.inc", "gbuffer.inc", "postfx_quad.inc", "mlaa.inc",
+  const char* files[] = {"sky.nut", "sky.sh", "scene_common.inc", "gbuffer.inc", "postfx_quad.inc", "mlaa.inc", "mlaa_runs.inc",
                          "postfx_main.sh", "postfx_none.sh", "mlaa_edge.sh", "mlaa_rows.sh", "mlaa_cols.sh",
                          "mlaa_combine.sh", "dr_final.sh", "dr_calc_light.sh", "dr_shadow_blur.sh",
                          "warpEffect.sh"};
