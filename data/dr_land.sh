@@ -4,32 +4,8 @@
 #include "scene_common.inc"
 #include "gbuffer.inc"
 #include "land_common.inc"
-#ifdef VSH
-#ifdef INST
-layout(location = ATTR_POSITION) in vec2 patch_uv;
-layout(location = ATTR_TEXCOORD0) in vec2 cell;
-layout(location = ATTR_TEXCOORD1) in vec4 corner;
-#else
-layout(location = ATTR_POSITION) in vec2 cell;
-layout(location = ATTR_TEXCOORD0) in float height;
-#endif
-out vec3 v_world;
-out vec2 v_uv;
-out float v_depth;
-void main() {
-#ifdef INST
-  vec2 xz = cell + patch_uv;
-  float h = mix(mix(corner.x, corner.y, patch_uv.x), mix(corner.z, corner.w, patch_uv.x), patch_uv.y);
-#else
-  vec2 xz = cell;
-  float h = height;
-#endif
-  v_world = land_world(xz, h);
-  v_uv = cell_uv(xz);
-  v_depth = view_depth01(v_world);
-  gl_Position = world_to_clip(v_world);
-}
-#endif
+#define LAND_DEPTH 1
+#include "land_vertex.inc"
 #ifdef PSH
 #include "land_material.inc"
 uniform sampler2D tex0;
