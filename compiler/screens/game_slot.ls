@@ -49,9 +49,9 @@ struct GameSlotScreen : Screen {
     Button* rows[SAVE_SLOT_COUNT] = {};
     void build() override {
         col = new Column;
-        col->top = 0.2f;
-        col->rowHeight = 42;
-        col->spacing = 8;
+        col->top = 0.24f;
+        col->rowHeight = 40;
+        col->spacing = 7;
         col->width = 560;
         root->addChild(col);
         for (int i = 0; i < SAVE_SLOT_COUNT; i++)

@@ -21,6 +21,7 @@ inline D3dColor world_danger_color(int danger) {
 inline float world_coord(const sqbind::SqObject& w, const char* name) { return slot_float(w, name, 0.f); }
 
 struct UniverseMap : GuiElement {
+    static constexpr float MAP_TOP = 76, MAP_BOTTOM = 64;  // design pixels
     UniverseView view;
     mutable int tipWorld = -1;
     bool menuOpen = false;  // a world's menu is open: no tooltip over it
@@ -40,11 +41,13 @@ struct UniverseMap : GuiElement {
     UniverseView* universeView() override { return &view; }
     void layout(float px0, float py0, float px1, float py1) override {
         GuiElement::layout(px0, py0, px1, py1);
-        float side = fminf(x1 - x0, y1 - y0);
+        // The worlds keep clear of the title above and the button below.
+        float s = ui_scale(), top = y0 + MAP_TOP * s, bottom = y1 - MAP_BOTTOM * s;
+        float side = fminf(x1 - x0, bottom - top);
         if (!(view.extent > 0) || side <= 0) return;
         view.scale = side / view.extent;
         view.offsetX = 0.5f * (x0 + x1) - view.cx * view.scale;
-        view.offsetY = 0.5f * (y0 + y1) - view.cy * view.scale;
+        view.offsetY = 0.5f * (top + bottom) - view.cy * view.scale;
     }
     int worldCount() const { return worlds.isNull() ? 0 : worlds.size(); }
     WorldMark mark(int i) const {

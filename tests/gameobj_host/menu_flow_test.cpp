@@ -119,8 +119,10 @@ protected:
         std::vector<BaseGuiElement*> list = buttons(cur_game_screen);
         return index < int(list.size()) && list[index]->isEnabled();
     }
-    // Where world i of the script's row shows on the whole-window map.
-    static float worldX(int i) { return 640.f + (300.f * float(i) - 300.f) * 720.f / 1100.f; }
+    // Where world i of the script's row shows on the map, which spans the
+    // window's height less 76 pixels for the title and 64 for the button.
+    static float worldX(int i) { return 640.f + (300.f * float(i) - 300.f) * 580.f / 1100.f; }
+    static constexpr float WORLD_Y = 0.5f * (76 + 720 - 64);
     // A mode switch: the old mode's menus close, the new mode's open.
     static void switchTo(void (*open)()) {
         gameobj_functions.close_game_menu();
@@ -151,7 +153,7 @@ TEST_F(MenuFlowTest, AWorldChangedOnTheMapIsSavedAndComesBackAfterTheMainMenu) {
 
     // The world's menu, from its right click: the script's action runs on
     // that world only.
-    clickAt(worldX(2), 360, VK_RBUTTON);
+    clickAt(worldX(2), WORLD_Y, VK_RBUTTON);
     ASSERT_EQ(buttons(universe_screen).size(), 3u) << "two entries and the map's own button";
     clickButton(1);
     EXPECT_EQ(worldName(2), "Renamed 2");
@@ -159,7 +161,7 @@ TEST_F(MenuFlowTest, AWorldChangedOnTheMapIsSavedAndComesBackAfterTheMainMenu) {
     EXPECT_EQ(buttons(universe_screen).size(), 1u) << "the menu closed";
 
     // A click on the world shows its card; entering makes it current.
-    clickAt(worldX(2), 360);
+    clickAt(worldX(2), WORLD_Y);
     ASSERT_EQ(cur_game_screen, enter_world_screen);
     EXPECT_FALSE(should_close_game_menu);
     clickButton(0);
