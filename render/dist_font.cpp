@@ -34,18 +34,6 @@ bool finite_all(const float* v, int n) {
 }
 }  // namespace
 
-void DistFontBatchState::begin(BaseRenderBatchState* prev) {
-  float c[4] = {2.f / float(d3d_wd), -2.f / float(d3d_ht), -1.f, 1.f};
-  set_vs_const(0, c, 1);
-  set_blend_prealpha();
-  set_zenable(false);
-  set_zwrite(false);
-  set_cull_mode(0);
-  StdRenderBatchState::begin(prev);
-  set_texture_filter(0, true);
-  set_texture_address(0, 1, -1, -1);
-}
-
 uint32_t pack_edge_params(float edge, float outline_edge, float t, float shadow_u, float shadow_v) {
   float a = 0.5f * (1.f - 0.5f * (edge + 1.f) / t);
   float r = 0.5f * (1.f - 64.f * shadow_u);

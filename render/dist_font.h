@@ -13,7 +13,7 @@ struct Texture;
 
 // The batch state of distance-field text or icons: screen constants,
 // premultiplied blending and a filtered atlas.
-class DistFontBatchState : public StdRenderBatchState {
+class DistFontBatchState : public ScreenBatchState {
 public:
   DistFontBatchState() = default;
   DistFontBatchState(Shader* s, VertexDecl* decl, int vertex_size, Texture* atlas) {
@@ -22,7 +22,6 @@ public:
     stride = vertex_size;
     tex = atlas;
   }
-  void begin(BaseRenderBatchState* prev) override;
 };
 
 // renderText alignment: bits 0-1 horizontal, bits 2-3 vertical; 0 centres.

@@ -3,8 +3,10 @@
 #include "core/allocator.h"
 #include "core/debug.h"
 #include "render/buffers.h"
+#include "render/device.h"
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
+#include "render/render_state.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "render/vertex_decl.h"
@@ -37,6 +39,18 @@ void StdRenderBatchState::begin(BaseRenderBatchState* prev) {
   BaseRenderBatchState::begin(prev);
   set_vb(0, common_vb_writer.vb, 0, stride);
   common_vb_writer.begin(draw_batch_triangles, PRIM_TRILIST);
+}
+
+void ScreenBatchState::begin(BaseRenderBatchState* prev) {
+  float c[4] = {2.f / float(d3d_wd), -2.f / float(d3d_ht), -1.f, 1.f};
+  set_vs_const(0, c, 1);
+  set_blend_prealpha();
+  set_zenable(false);
+  set_zwrite(false);
+  set_cull_mode(0);
+  StdRenderBatchState::begin(prev);
+  set_texture_filter(0, true);
+  set_texture_address(0, 1, -1, -1);
 }
 
 bool batch_rects_overlap(const BatchRect& a, const BatchRect& b) {

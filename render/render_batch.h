@@ -32,6 +32,14 @@ public:
   void begin(BaseRenderBatchState* prev) override;
 };
 
+// Screen drawing (interface text and shapes): vertices in screen pixels,
+// mapped to the back buffer through vertex constant 0, premultiplied alpha,
+// no depth, no culling, stage 0 filtered and clamped.
+class ScreenBatchState : public StdRenderBatchState {
+public:
+  void begin(BaseRenderBatchState* prev) override;
+};
+
 struct BatchRect {
   float x0, y0, x1, y1;
 };
