@@ -25,17 +25,7 @@ __m128 v3(float x, float y, float z) { return _mm_setr_ps(x, y, z, 1.f); }
 
 int brightness(uint32_t c) { return int((c >> 16) & 255) + int((c >> 8) & 255) + int(c & 255); }
 
-void copy_data_file(const char* name) {
-  std::string from = std::string(EH_BIN_DIR) + "/" + name;
-  FILE* f = fopen(from.c_str(), "rb");
-  ASSERT_NE(f, nullptr) << from;
-  std::string bytes;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) bytes.append(buf, n);
-  fclose(f);
-  write_test_file(name, bytes);
-}
+void copy_data_file(const char* name) { copy_game_file(EH_BIN_DIR, name); }
 
 class FxRenderTest : public ::testing::Test {
  protected:

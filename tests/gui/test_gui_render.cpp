@@ -16,17 +16,7 @@
 namespace {
 constexpr int W = 160, H = 96;
 
-void copy_data_file(const char* name) {
-  std::string from = std::string(EH_BIN_DIR) + "/" + name;
-  FILE* f = fopen(from.c_str(), "rb");
-  ASSERT_NE(f, nullptr) << from;
-  std::string bytes;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) bytes.append(buf, n);
-  fclose(f);
-  write_test_file(name, bytes);
-}
+void copy_data_file(const char* name) { copy_game_file(EH_BIN_DIR, name); }
 
 int channel(uint32_t c, int shift) { return int((c >> shift) & 255); }
 

@@ -58,6 +58,18 @@ void write_test_file(const std::string& name, const std::string& text) {
   fclose(f);
 }
 
+void copy_game_file(const std::string& bin_folder, const std::string& name) {
+  std::string from = bin_folder + "/" + name;
+  FILE* f = fopen(from.c_str(), "rb");
+  ASSERT_NE(f, nullptr) << from;
+  std::string bytes;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) bytes.append(buf, n);
+  fclose(f);
+  write_test_file(name, bytes);
+}
+
 void set_file_time(const std::string& name, int64_t time) {
   utimbuf t = {time_t(time), time_t(time)};
   utime((RenderTestEnv::folder + name).c_str(), &t);

@@ -19,6 +19,9 @@ public:
 
 // Writes a file below RenderTestEnv::folder.
 void write_test_file(const std::string& name, const std::string& text);
+// Copies a game file (shader, texture) from the build's bin folder into the
+// test folder; a missing file fails the test.
+void copy_game_file(const std::string& bin_folder, const std::string& name);
 // Sets a file's modification time (seconds since 1970).
 void set_file_time(const std::string& name, int64_t time);
 // Pixel at (x, y), row 0 at the top, of a render texture as 0xAARRGGBB.
