@@ -4,6 +4,7 @@
 // mouse moving over its buttons, and drawing the main menu's GUI.
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
+#include "bench/headless_device.h"
 #include <cstdio>
 #include <cstdlib>
 #include "app/app_globals.h"
@@ -25,15 +26,8 @@
 namespace {
 
 struct Game {
-    SDL_Window* window = nullptr;
+    HeadlessDevice gl{1280, 720, EH_BIN_DIR};
     Game() {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        snprintf(app_path, sizeof(app_path), "%s/", EH_BIN_DIR);
-        SDL_Init(SDL_INIT_VIDEO);
-        set_device_window_attributes();
-        window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        init_d3d(window, 1280, 720);
-        common_vb_writer.init(COMMON_VB_SIZE);
         load_ui_fonts();
         init_gui_runtime();
         // A rolling soil world the module fills with its trees and houses.
@@ -58,10 +52,6 @@ struct Game {
         unload_gameobj_module();
         close_gui_runtime();
         release_ui_fonts();
-        common_vb_writer.release();
-        close_d3d();
-        SDL_DestroyWindow(window);
-        SDL_Quit();
     }
 };
 Game& game() {
