@@ -106,16 +106,17 @@ struct ManaBall : PlacedObject {
             return;
         }
         Player* p = static_cast<Player*>(local_player);
-        Vec3 d = world_delta(pos, p->pos);
-        if (d.length() < 1.5f) {
+        // It flies to the player's chest, below the eye, and its glow fades
+        // out before it comes near: a light at the eye fills the view.
+        Vec3 d = world_delta(pos, p->pos + Vec3(0, -2.f, 0));
+        if (d.length() < 2.f) {
             p->mana = fminf(p->maxMana, p->mana + amount);
-            sparks(p->pos, 6, 3.f, 0xff60c0ff);
             destroy();
             return;
         }
         vel = vel + (d.normalized() * 22.f - vel) * clampf(dt * 2.f, 0.f, 1.f);
         pos = wrap_position(pos + vel * dt);
-        magic_glow(pos, 1.2f, 0xff60c0ff, 0.15f);
+        if (!near_the_eye(pos, 10.f)) magic_glow(pos, 1.2f, 0xff60c0ff, 0.15f);
         keepInBins();
     }
 };

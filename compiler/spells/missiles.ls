@@ -115,7 +115,7 @@ inline void Missile::update(float dt) {
     D3dColor c = spell_info(kind).color;
     // A shot closing on the player leaves no light at the eye, where it
     // would fill the view.
-    bool atEye = !fromPlayer && world_distance(player_position(), pos) < 6.f;
+    bool atEye = !fromPlayer && near_the_eye(pos);
     if (!atEye) {
         add_trail_point(trail, pos.m128(), Vec3().m128(0.f), Vec3(0, 0.35f, 0).m128(0.f));
         magic_glow(pos, kind == SPELL_METEOR ? 4.f : 1.6f, c, 0.12f);

@@ -48,6 +48,11 @@ inline Vec3 player_position() {
     return Vec3(*local_player->getPos(&p));
 }
 
+// Light or smoke this near the player's eye would fill the view.
+inline bool near_the_eye(const Vec3& p, float r = 6.f) {
+    return local_player && world_distance(player_position(), p) < r;
+}
+
 // A point in the disc of radius r around (x, z).
 inline Vec3 random_in_disc(float x, float z, float r) {
     float a = frnd() * 6.2831853f, d = r * sqrtf(frnd());
