@@ -10,6 +10,7 @@ import screens.game_slot
 import screens.game_options
 import screens.game_controls
 import screens.credits
+import screens.dev_world_map
 import screens.universe
 import screens.enter_world
 import screens.new_game_note
@@ -45,7 +46,10 @@ void init_new_gui() {
     menu::set_screen_factories();
 }
 void render_world_map() {}
-void render_dev_world_map(float dt) { (void)dt; }
+void render_dev_world_map(float dt) {
+    (void)dt;
+    devmap::draw();
+}
 void init_map_ui() {}
 void show_screen_message() {}
 void reset_game_ui_screen() {
