@@ -185,4 +185,13 @@ TEST_F(GameplayTest, UsingAPortalStartsTheWarp) {
     EXPECT_EQ(mode_asked_for, warp_mode);
 }
 
+TEST_F(GameplayTest, AValueThatIsNotANumberInTheGridsIsReportedWithItsPlace) {
+    water_at(cell_index(3, 4)).amount = NAN;
+    ::testing::internal::CaptureStdout();
+    step(101);  // the watch looks every 5 s
+    std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("error: water holds a value that is not a number at cell (3, 4)"), std::string::npos) << log;
+    EXPECT_EQ(log.find("hmap holds"), std::string::npos) << "the heights are fine";
+}
+
 }  // namespace
