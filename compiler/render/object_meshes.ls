@@ -13,7 +13,7 @@ enum MeshKind {
     MESH_CASTLE_WALL, MESH_CASTLE_TOWER, MESH_CASTLE_GATE, MESH_CASTLE_KEEP, MESH_GUARD_TOWER,
     MESH_MANA_GATHERER, MESH_PORTAL,
     MESH_BIRD, MESH_WYVERN,
-    MESH_HOUSE1, MESH_HOUSE2, MESH_HOUSE3,
+    MESH_HOUSE1, MESH_HOUSE2, MESH_HOUSE3, MESH_HOUSE_ROOF,
     MESH_KIND_COUNT
 };
 
@@ -36,6 +36,7 @@ inline const MeshKindInfo& mesh_kind_info(int k) {
         {"mana_gatherer", LAYOUT_SIMPLE}, {"portal", LAYOUT_SIMPLE},
         {"bird_body", LAYOUT_SPLINE}, {"wyvern_body", LAYOUT_SPLINE},
         {"house1", LAYOUT_BUILDING}, {"house2", LAYOUT_BUILDING}, {"house3", LAYOUT_BUILDING},
+        {"house_roof", LAYOUT_BUILDING},
     };
     return table[k];
 }
@@ -101,16 +102,24 @@ inline void draw_spline_mesh(int kind, const Vec3 pts[4], const Vec3& up, float 
     queue_instance_bytes(kind, &s, sizeof(s));
 }
 
-// A house on a village cell, on the highest of the cell's four corners at
-// the frame's heights, its yard reaching down past the lowest, so the land
-// around meets the yard's sides; the terrain leaves these cells to us. x
-// and z are the cell's coordinates around the camera, unwrapped.
+// A village cell; the terrain leaves these cells to us, and the village's
+// houses stand in the heightmap itself. A level cell gets a house on its
+// highest corner with its yard reaching down past the lowest; a sloping
+// one is roof, following its four corners. x and z are the cell's
+// coordinates around the camera, unwrapped.
 inline void draw_house_tile(int x, int z) {
     const float* curh = HeightmapRenderer::curh;
     float c[4] = {curh[HeightmapData::cell_index(x, z)], curh[HeightmapData::cell_index(x + 1, z)],
                   curh[HeightmapData::cell_index(x, z + 1)], curh[HeightmapData::cell_index(x + 1, z + 1)]};
     float top = fmaxf(fmaxf(c[0], c[1]), fmaxf(c[2], c[3])), low = fminf(fminf(c[0], c[1]), fminf(c[2], c[3]));
     unsigned h = unsigned(x) * 73856093u ^ unsigned(z) * 19349663u;
+    if (top - low > 0.4f) {
+        // Alpha 0 marks a roof cell; a little shade keeps the tiles apart.
+        unsigned shade = 0x76 + (h >> 8) % 0x12;
+        BuildingInstance r{{int16_t(x), int16_t(z)}, {c[0], c[1], c[2], c[3]}, (shade << 16) | (shade << 8) | shade};
+        queue_instance_bytes(MESH_HOUSE_ROOF, &r, sizeof(r));
+        return;
+    }
     BuildingInstance b{{int16_t(x), int16_t(z)}, {top, float(h % 4) * 1.5707963f, 1.f, top - low + 0.5f},
                        0x80808080};
     queue_instance_bytes(MESH_HOUSE1 + int((h >> 2) % 3), &b, sizeof(b));

@@ -343,6 +343,17 @@ MeshBuilder wyvern() {
 // hillsides and leave no hole to see through.
 void yard(MeshBuilder& m) { m.box(v3(-0.52f, -1.f, -0.52f), v3(0.52f, -0.02f, 0.52f), YARD); }
 
+// A village cell under a roof: the building shader lifts the top (y near
+// 0) onto the cell's four corner heights, where the village's houses stand
+// in the heightmap, and lowers the bottom (y = -1) below the lowest, so a
+// footprint reads as roofs over plastered walls.
+MeshBuilder house_roof() {
+  MeshBuilder m;
+  m.box(v3(-0.5f, -1.f, -0.5f), v3(0.5f, -0.12f, 0.5f), PLASTER);
+  m.box(v3(-0.53f, -0.12f, -0.53f), v3(0.53f, 0.f, 0.53f), ROOF_RED);
+  return m;
+}
+
 MeshBuilder cottage() {
   MeshBuilder m;
   yard(m);
@@ -420,6 +431,7 @@ std::vector<GameMesh> game_meshes() {
       {"house1", InstLayout::Building, cottage()},
       {"house2", InstLayout::Building, town_house()},
       {"house3", InstLayout::Building, long_house()},
+      {"house_roof", InstLayout::Building, house_roof()},
   };
 }
 
