@@ -185,6 +185,9 @@ void draw_sky() {
   _mm_storeu_ps(sun, get_sun_constant());
   set_ps_const(0, sun, 1);
   set_ps_const(1, &frame_palette.entry[0][0], SKY_PALETTE_SIZE);
+  // The quad faces away from whatever culling the passes before it left
+  // on; culled, the sky would keep the last frame's pixels.
+  set_cull_mode(0);
   set_shader(sky_shader);
   set_vdecl(sky_decl);
   set_vb(0, sky_vb, 0, 12);

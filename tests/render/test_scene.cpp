@@ -97,6 +97,25 @@ TEST_F(SceneTest, SkyAboveAndLitLandBelowAtBothQualities) {
   for (int shift : {0, 8, 16}) EXPECT_NEAR(channel(land[0], shift), channel(land[1], shift), 6);
 }
 
+TEST_F(SceneTest, SkyIsDrawnWhateverCullingThePassesBeforeLeftOn) {
+  // The game's object and water passes leave culling on; a culled sky quad
+  // would keep the last frame's pixels behind everything that moves.
+  ScenePasses passes = {};
+  passes.draw_land = draw_test_land;
+  passes.draw_water = [](float) { set_cull_mode(1); };
+  set_scene_passes(passes);
+  for (int q = 0; q < 2; q++) {
+    set_render_target(scene_image, 0, true);
+    clear_view_color(0xFFFF00FF);
+    std::vector<uint32_t> px = renderAt(q);
+    uint32_t sky = at(px, d3d_wd / 2, 1);
+    EXPECT_GT(channel(sky, 0), channel(sky, 16) + 30) << "quality " << q;
+    EXPECT_LT(channel(sky, 16), 200) << "quality " << q;
+  }
+  passes.draw_water = nullptr;
+  set_scene_passes(passes);
+}
+
 TEST_F(SceneTest, FarLandFadesTowardsTheSkyBehindIt) {
   for (int q = 0; q < 2; q++) {
     std::vector<uint32_t> px = renderAt(q);
