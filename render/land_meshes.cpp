@@ -20,6 +20,25 @@ inline uint16_t* quad(uint16_t* out, int a, int row) {
   out[5] = uint16_t(a + row + 1);
   return out + 6;
 }
+
+// Calls fn(vertex, cell, x, z) for every vertex of the frame's grid around
+// the camera, row by row: the cell it stands on and its place relative to
+// the frame's base.
+template <class Vertex, class Fn>
+void for_each_grid_vertex(const Frame& f, Vertex* out, Fn fn) {
+  int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
+  for (int r = 0; r < GRID; r++) {
+    int16_t lz = int16_t(z0 + r - f.base_z);
+    int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+    for (int k = 0; k < GRID; k++, out++) fn(*out, row | ((x0 + k) & HMAP_MASK), int16_t(x0 + k - f.base_x), lz);
+  }
+}
+
+// The fluid's surface of the frame, or the ground where there is none.
+inline float fluid_surface(int kind, int cell, const float* curh) {
+  float surf = LandFluids::state.frame_surf[cell][kind];
+  return surf == LandFluids::NO_SURFACE ? curh[cell] : surf;
+}
 }  // namespace
 
 Frame make_frame(float cam_x, float cam_z) {
@@ -55,16 +74,11 @@ int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, H
 }
 
 void build_land_grid(const Frame& f, const float* curh, LandGridVertex* out) {
-  int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
-  for (int r = 0; r < GRID; r++) {
-    const float* row = curh + (((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT);
-    int16_t lz = int16_t(z0 + r - f.base_z);
-    for (int k = 0; k < GRID; k++, out++) {
-      out->x = int16_t(x0 + k - f.base_x);
-      out->z = lz;
-      out->h = row[(x0 + k) & HMAP_MASK];
-    }
-  }
+  for_each_grid_vertex(f, out, [&](LandGridVertex& v, int cell, int16_t x, int16_t z) {
+    v.x = x;
+    v.z = z;
+    v.h = curh[cell];
+  });
 }
 
 int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house) {
@@ -129,52 +143,37 @@ void build_fluid_high(const Frame& fr, int kind, float f, const float* curh, Flu
   const LandFluids::FlowCell* fc = s.flow[s.flow_cur];
   const Water* wp = &tmpw[0][0];
   const Water* wc = &water[0][0];
-  int x0 = fr.cell_x - GRID / 2, z0 = fr.cell_z - GRID / 2;
-  for (int r = 0; r < GRID; r++) {
-    int16_t lz = int16_t(z0 + r - fr.base_z);
-    int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
-    for (int k = 0; k < GRID; k++, out++) {
-      int cell = row | ((x0 + k) & HMAP_MASK);
-      float surf = s.frame_surf[cell][kind];
-      out->x = int16_t(x0 + k - fr.base_x);
-      out->z = lz;
-      out->surface = surf == LandFluids::NO_SURFACE ? curh[cell] : surf;
-      const LandFluids::FlowCell &a = fp[cell], &b = fc[cell];
-      out->flow[0] = a.ax + (b.ax - a.ax) * f;
-      out->flow[1] = a.az + (b.az - a.az) * f;
-      out->flow[2] = a.bx + (b.bx - a.bx) * f;
-      out->flow[3] = a.bz + (b.bz - a.bz) * f;
-      const Water &p = wp[cell], &c = wc[cell];
-      float sp = p.vel_x * p.vel_x + p.vel_z * p.vel_z, sc = c.vel_x * c.vel_x + c.vel_z * c.vel_z;
-      out->speed2 = to_short((sp + (sc - sp) * f) * 256.f);
-      if (kind == 0)
-        out->extra = to_short((p.foam + (c.foam - p.foam) * f) * 256.f);
-      else
-        out->extra = to_short(std::max(out->surface - curh[cell], 0.f) * 1024.f);
-    }
-  }
+  for_each_grid_vertex(fr, out, [&](FluidVertexHigh& v, int cell, int16_t x, int16_t z) {
+    v.x = x;
+    v.z = z;
+    v.surface = fluid_surface(kind, cell, curh);
+    const LandFluids::FlowCell &a = fp[cell], &b = fc[cell];
+    v.flow[0] = a.ax + (b.ax - a.ax) * f;
+    v.flow[1] = a.az + (b.az - a.az) * f;
+    v.flow[2] = a.bx + (b.bx - a.bx) * f;
+    v.flow[3] = a.bz + (b.bz - a.bz) * f;
+    const Water &p = wp[cell], &c = wc[cell];
+    float sp = p.vel_x * p.vel_x + p.vel_z * p.vel_z, sc = c.vel_x * c.vel_x + c.vel_z * c.vel_z;
+    v.speed2 = to_short((sp + (sc - sp) * f) * 256.f);
+    if (kind == 0)
+      v.extra = to_short((p.foam + (c.foam - p.foam) * f) * 256.f);
+    else
+      v.extra = to_short(std::max(v.surface - curh[cell], 0.f) * 1024.f);
+  });
 }
 
 void build_fluid_low(const Frame& fr, int kind, float f, const float* curh, FluidVertexLow* out) {
-  const LandFluids::State& s = LandFluids::state;
   const Water* wp = &tmpw[0][0];
   const Water* wc = &water[0][0];
-  int x0 = fr.cell_x - GRID / 2, z0 = fr.cell_z - GRID / 2;
-  for (int r = 0; r < GRID; r++) {
-    int16_t lz = int16_t(z0 + r - fr.base_z);
-    int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
-    for (int k = 0; k < GRID; k++, out++) {
-      int cell = row | ((x0 + k) & HMAP_MASK);
-      float surf = s.frame_surf[cell][kind];
-      out->x = int16_t(x0 + k - fr.base_x);
-      out->z = lz;
-      out->surface = surf == LandFluids::NO_SURFACE ? curh[cell] : surf;
-      if (kind == 0)
-        out->extra = wp[cell].foam + (wc[cell].foam - wp[cell].foam) * f;
-      else
-        out->extra = std::max(out->surface - curh[cell], 0.f);
-    }
-  }
+  for_each_grid_vertex(fr, out, [&](FluidVertexLow& v, int cell, int16_t x, int16_t z) {
+    v.x = x;
+    v.z = z;
+    v.surface = fluid_surface(kind, cell, curh);
+    if (kind == 0)
+      v.extra = wp[cell].foam + (wc[cell].foam - wp[cell].foam) * f;
+    else
+      v.extra = std::max(v.surface - curh[cell], 0.f);
+  });
 }
 
 int build_fluid_indices(const Frame& fr, int kind, uint16_t* out) {
