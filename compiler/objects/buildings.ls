@@ -24,6 +24,49 @@ struct Fortification : PlacedObject {
         play_sound_at("volcano_explosion", pos);
         world_script_str_event(getClassName());
     }
+
+    // Walls stand on the ground they were built on: when it rises or sinks
+    // past this under any part, the building falls instead of stretching.
+    static constexpr float COLLAPSE_SHIFT = 1.5f;
+    static constexpr int FOOTING_POINTS = 5;
+    float footing[FOOTING_POINTS] = {};
+    bool founded = false;
+
+    Vec3 footingPoint(int i) {
+        static const float dx[FOOTING_POINTS] = {0, 1, -1, 0, 0}, dz[FOOTING_POINTS] = {0, 0, 0, 1, -1};
+        return wrap_position(pos + Vec3(dx[i], 0, dz[i]) * (0.8f * radius));
+    }
+    // The heights under it are taken the first time it stands; from then on
+    // a shift past the limit brings it down. True when it fell.
+    bool collapseIfGroundMoved() {
+        bool moved = false;
+        for (int i = 0; i < FOOTING_POINTS; i++) {
+            Vec3 p = footingPoint(i);
+            float h = ground_height(p.x, p.z);
+            if (!founded) footing[i] = h;
+            else if (fabsf(h - footing[i]) > COLLAPSE_SHIFT) moved = true;
+        }
+        founded = true;
+        if (moved) collapse();
+        return moved;
+    }
+    // Falls into rubble and dust, and counts as brought down.
+    void collapse() {
+        if (destroyState != OBJ_ALIVE) return;
+        health = 0.f;
+        for (int i = 0; i < FOOTING_POINTS; i++) {
+            Vec3 p = footingPoint(i);
+            p.y = ground_height(p.x, p.z);
+            smoke_puffs(p + Vec3(0, 2.f, 0), 3, 2.f + 0.3f * radius, 0.5f * radius, 2.f);
+            for (int k = 0; k < 6; k++)
+                blend_particle(p + Vec3(srnd(), 3.f + 4.f * frnd(), srnd()), Vec3(srnd() * 5.f, 3.f + 4.f * frnd(), srnd() * 5.f),
+                               Vec3(0, -15.f, 0), 0.1f, 1.5f + frnd(), 0.f, 0.5f + 0.4f * frnd(), 0xff6a5a4a, FX_DUST,
+                               fx_ramps().smoke, fx_ramps().shrink, 0.f);
+        }
+        play_sound_at("meteor_hit", pos);
+        world_script_str_event(getClassName());
+        destroy();
+    }
 };
 
 struct CastleObject : Fortification {
@@ -35,6 +78,7 @@ struct CastleObject : Fortification {
     static DynArray<CastleObject*>& list() { return CastleObject_list; }
     const char* getClassName() override { return "CastleObject"; }
     void update(float dt) override {
+        if (collapseIfGroundMoved()) return;
         pos.y = ground_height(pos.x, pos.z);
         Vec3 target;
         if ((reload -= dt) <= 0.f && canSeePlayer(&target)) {
@@ -80,6 +124,7 @@ struct GuardTower : Fortification {
     static DynArray<GuardTower*>& list() { return GuardTower_list; }
     const char* getClassName() override { return "GuardTower"; }
     void update(float dt) override {
+        if (collapseIfGroundMoved()) return;
         pos.y = ground_height(pos.x, pos.z);
         Vec3 target;
         if ((reload -= dt) <= 0.f && canSeePlayer(&target)) {

@@ -9,6 +9,24 @@ inline void dust_cloud(const Vec3& at, float size) {
                        fx_ramps().grow, 0.3f);
 }
 
+// Sparkles rising in a ring around the player, below and beside the eye,
+// so the healing shows without a glow filling the view.
+inline void healing_ring(const Vec3& eye, unsigned color) {
+    for (int i = 0; i < 16; i++) {
+        float a = float(i) * (6.2831853f / 16.f);
+        Vec3 at = eye + Vec3(cosf(a) * 3.f, -2.2f + 0.3f * srnd(), sinf(a) * 3.f);
+        glow_particle(at, Vec3(0, 1.2f, 0), Vec3(), 0.f, 1.2f, i * 0.03f, 0.25f, color & 0x80ffffffu, FX_STAR,
+                      fx_ramps().magic, fx_ramps().shrink);
+    }
+}
+
+// A bolt strikes the creature it was aimed at, or else the ground: aimed at
+// the open sky it comes down below that point instead of ending in the air.
+inline Vec3 lightning_target(const Vec3& aimed, PlacedObject* prey) {
+    if (prey && prey->destroyState == OBJ_ALIVE) return prey->pos;
+    return Vec3(aimed.x, surface_height(aimed.x, aimed.z), aimed.z);
+}
+
 // The player within reach of a blast takes its share.
 inline void hurt_player_near(const Vec3& at, float r, float damage) {
     if (!local_player) return;
@@ -52,7 +70,8 @@ inline void Missile::impact() {
         case SPELL_WATERBALL:
             play_sound_at("spell_discharge", at);
             splash(at, 30, 7.f);
-            pour_fluid(at.x, at.z, 4.f, 150.f);
+            // Enough to stand as a pool a few units across, even on a slope.
+            pour_fluid(at.x, at.z, 5.f, 600.f);
             damage_area(at, 6.f, 5.f, HIT_WATER);
             break;
         case SPELL_FAULT:
@@ -94,6 +113,7 @@ inline void Missile::impact() {
             explosion(at, 2.f);
             LavaSource* vent = spawn(new LavaSource());
             vent->pos = at;
+            vent->rate = 10.f;
             vent->timeLeft = 25.f;
             break;
         }
@@ -102,7 +122,9 @@ inline void Missile::impact() {
             play_sound_at("spell_discharge", at);
             WaterSource* w = spawn(new WaterSource());
             w->pos = at;
-            w->rate = kind == SPELL_WATER_SOURCE ? 8.f : -12.f;
+            // A spring runs as a stream that spreads into a pond within
+            // seconds; a thin trickle would soak away unseen.
+            w->rate = kind == SPELL_WATER_SOURCE ? 45.f : -30.f;
             w->timeLeft = 30.f;
             splash(at, 10, 4.f);
             break;
@@ -139,11 +161,10 @@ inline const char* cast_spell(int kind, const Vec3& aimed, PlacedObject* prey = 
     switch (kind) {
         case SPELL_HEALING:
             player->health = fminf(player->maxHealth, player->health + 40.f);
-            for (int i = 0; i < 12; i++)
-                glow_particle(player->pos + Vec3(srnd() * 2.f, -1.f, srnd() * 2.f), Vec3(0, 2.f, 0), Vec3(), 0.f,
-                              1.f, i * 0.04f, 0.8f, info.color, FX_STAR, fx_ramps().magic, fx_ramps().shrink);
+            healing_ring(player->pos, info.color);
             break;
         case SPELL_LIGHTNING:
+            target = lightning_target(target, prey);
             strike_lightning(target, 45.f);
             play_sound_at("lightning_cast", target);
             break;

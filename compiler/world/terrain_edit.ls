@@ -2,6 +2,7 @@
 // the engine morphs the land towards (with the rumble of moving ground);
 // water and lava go straight into the fluid grid.
 import world.terrain_query
+#include "terrain/surface_color.h"
 
 // Calls f(cell index, distance) for every cell within r of (cx, cz).
 template <class F>
@@ -24,7 +25,8 @@ inline void raise_bump(float cx, float cz, float radius, float height) {
     });
 }
 
-inline void create_hill_at(float x, float z) { raise_bump(x, z, 9.f, 7.f); }
+// Broad and tall enough to stand out from the player's flying height.
+inline void create_hill_at(float x, float z) { raise_bump(x, z, 15.f, 13.f); }
 
 // A pit: a crater sunk into the ground with a raised rim.
 inline void dig_pit_at(float x, float z) { HeightmapData::genCrater(Point2{x, z}, 6.f, 0.9f, HeightmapData::target_hmap); }
@@ -47,12 +49,26 @@ inline void carve_crack_at(float x, float z, float dir_x, float dir_z) {
     }
 }
 
-// A volcano cone with a crater at its top.
+// Bare rock under ash on the cells within r of (x, z), thickest at the centre.
+inline void cover_with_ash(float x, float z, float r) {
+    for_cells_in_disc(x, z, r, [&](int i, float d) {
+        HeightmapData::Surface& s = HeightmapData::surface[i];
+        float k = 1.f - d / r;
+        s.ground = HeightmapData::GT_ROCK;
+        if (k > 0.15f) s.surf = HeightmapData::ST_ASH;
+        s.color = HeightmapData::blend_color(s.color, _mm_setr_ps(0.16f, 0.14f, 0.13f, 1.f), fminf(1.f, 0.5f + k));
+        s.overlay = HeightmapData::blend_color(s.overlay, HeightmapData::ash_overlay_color, fminf(1.f, 2.f * k));
+    });
+}
+
+// A volcano cone with a shallow crater at its top, which the lava fills and
+// spills over.
 inline void volcano_cone_at(float x, float z) {
     raise_bump(x, z, 14.f, 12.f);
-    for_cells_in_disc(x, z, 3.5f, [&](int i, float d) {
-        HeightmapData::target_hmap[i] -= 3.f * (1.f - d / 3.5f);
+    for_cells_in_disc(x, z, 3.f, [&](int i, float d) {
+        HeightmapData::target_hmap[i] -= 1.5f * (1.f - d / 3.f);
     });
+    cover_with_ash(x, z, 15.f);
 }
 
 // Pours fluid onto the cells around (x, z): amount > 0 water, < 0 lava,

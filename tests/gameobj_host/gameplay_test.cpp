@@ -160,6 +160,26 @@ TEST_F(GameplayTest, FireballAtTheCrosshairChasesTheWyvernAndBurstsInTheAir) {
         ASSERT_EQ(target_hmap[i], 0.f) << "no crater under the burst, cell " << i;
 }
 
+TEST_F(GameplayTest, BuildingsFallWhenTheGroundUnderThemMovesTooFar) {
+    auto shift_ground = [](float by) {
+        for (int i = 0; i < HMAP_CELLS; i++) hmap[i] += by, target_hmap[i] += by;
+    };
+    shift_ground(5.f);  // high ground, where strongholds stand
+    local_player->afterWorldRegenerate();
+    step(2);
+    int standing = CastleObject_list.num + GuardTower_list.num;
+    ASSERT_GE(GuardTower_list.num, 1);
+    shift_ground(1.f);
+    step(2);
+    EXPECT_EQ(CastleObject_list.num + GuardTower_list.num, standing) << "a small settling leaves them standing";
+
+    size_t dust = fx_blend_pool.parts.size();
+    shift_ground(-3.f);
+    step(2);
+    EXPECT_EQ(CastleObject_list.num + GuardTower_list.num, 0) << "every one fell";
+    EXPECT_GT(fx_blend_pool.parts.size(), dust) << "into rubble and dust";
+}
+
 TEST_F(GameplayTest, UsingAPortalStartsTheWarp) {
     optional_services.set_game_mode = &record_mode;
     optional_services.get_warp_mode = &the_warp_mode;
