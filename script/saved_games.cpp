@@ -12,12 +12,19 @@
 #include "script/sqbind.h"
 #include "script/universe.h"
 #include "script/world_script.h"
+#include "terrain/world_grids_file.h"
 
 int cur_game_slot = -1;
+uint64_t cur_world_key = 0;
+// Grids read from the loaded slot, waiting for their world to be generated.
+static std::vector<uint8_t> saved_world_grids;
 
 static const char* const SAVES_FOLDER = "EmberHollows/saves";
 static const char* const INFO_FILE = "info";
 static const char* const UNIVERSE_FILE = "uni";
+// The grids of the world the game was saved in; saves from before worlds
+// were kept have none and regenerate their world.
+static const char* const WORLD_FILE = "world";
 // Trailer of a slot file: this word, then the CRC-32 of everything before
 // it. Files written before the trailer existed end without one.
 static const uint32_t CHECK_WORD = 0x6B636863;  // "chck"
@@ -46,6 +53,12 @@ static uint32_t word_at(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+static void add_check_trailer(std::vector<uint8_t>& bytes) {
+  uint32_t crc = crc32_of(bytes.data(), bytes.size());
+  put_word(bytes, CHECK_WORD);
+  put_word(bytes, crc);
+}
+
 // Header words, the encoded value, the check trailer.
 static std::vector<uint8_t> encode_slot_file(int headerWords, const sqbind::SqObject& value) {
   MemoryOutputStream out;
@@ -54,9 +67,7 @@ static std::vector<uint8_t> encode_slot_file(int headerWords, const sqbind::SqOb
   out.write(header.data(), int(header.size()));
   save_data(value, out);
   std::vector<uint8_t> bytes = std::move(out.bytes);
-  uint32_t crc = crc32_of(bytes.data(), bytes.size());
-  put_word(bytes, CHECK_WORD);
-  put_word(bytes, crc);
+  add_check_trailer(bytes);
   return bytes;
 }
 
@@ -126,6 +137,11 @@ bool save_game() {
     std::vector<uint8_t> uni = encode_slot_file(1, universe);
     write_slot_file(slot, INFO_FILE, info);
     write_slot_file(slot, UNIVERSE_FILE, uni);
+    if (cur_world_key) {
+      std::vector<uint8_t> grids = encode_world_grids(cur_world_key);
+      add_check_trailer(grids);
+      write_slot_file(slot, WORLD_FILE, grids);
+    }
     if (!commit_folder_swap(folder)) throw OutputStream::Exception("Can't replace the saved game files", -1);
     return true;
   } catch (const OutputStream::Exception& e) {
@@ -148,6 +164,33 @@ static void check_loaded_shape() {
   if (universe.getSlot("worlds").type() != OT_ARRAY) throw sqbind::SquirrelError("the universe has no worlds");
 }
 
+// The slot's world grids without their trailer, checked; none for a slot
+// saved outside a world or before worlds were kept.
+static std::vector<uint8_t> read_world_grids(int slot) {
+  FsPath path = saved_game_path(slot, WORLD_FILE);
+  if (!path.str[0] || get_file_time(path.str) == 0) return {};
+  std::vector<uint8_t> bytes = read_slot_file(slot, WORLD_FILE);
+  size_t size = bytes.size();
+  uint64_t key;
+  if (size < 8 || word_at(&bytes[size - 8]) != CHECK_WORD || word_at(&bytes[size - 4]) != crc32_of(bytes.data(), size - 8) ||
+      !encoded_world_key(bytes.data(), size - 8, &key))
+    throw InputStream::Exception("the saved world is damaged", 0);
+  bytes.resize(size - 8);
+  return bytes;
+}
+
+bool restore_saved_world(uint64_t key) {
+  cur_world_key = key;
+  if (!key) return false;
+  std::vector<uint8_t> grids = std::move(saved_world_grids);
+  saved_world_grids.clear();
+  uint64_t saved_key;
+  if (grids.empty() || !encoded_world_key(grids.data(), grids.size(), &saved_key) || saved_key != key) return false;
+  if (decode_world_grids(grids.data(), grids.size())) return true;
+  set_error_message("Error loading the game:\nthe saved world is damaged; it starts afresh");
+  return false;
+}
+
 bool load_saved_game(int slot) {
   if (slot < 0) {
     set_error_message("No slot selected for loading the game");
@@ -155,6 +198,7 @@ bool load_saved_game(int slot) {
   }
   cur_game_slot = -1;
   release_universe_data();
+  saved_world_grids.clear();
   try {
     HSQUIRRELVM vm = get_world_script_vm();
     if (!vm) throw sqbind::SquirrelError("no world script machine");
@@ -164,6 +208,7 @@ bool load_saved_game(int slot) {
     cur_game_info = load_slot_file(slot, INFO_FILE, 2, vm);
     universe = load_slot_file(slot, UNIVERSE_FILE, 1, vm);
     check_loaded_shape();
+    saved_world_grids = read_world_grids(slot);
     fetch_universe_data();
     if (gameobj_functions.load_spells) gameobj_functions.load_spells();
   } catch (const InputStream::Exception& e) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include "app/app_globals.h"
 #include "app/splash.h"
+#include "core/crc32.h"
 #include "core/debug.h"
 #include "core/ref_time.h"
 #include "core/temp_string.h"
@@ -15,6 +16,7 @@
 #include "script/script_time_limits.h"
 #include "script/sqbind.h"
 #include "script/world_gen_bindings.h"
+#include "script/saved_games.h"
 #include "script/universe.h"
 #include "core/optional_services.h"
 #include "script/world_script.h"
@@ -33,6 +35,12 @@ static int64_t begin_generation(const char* text) {
   if (d3d_device_exists()) grab_scene_image();
   show_splash(text, -1.0f);
   return get_ref_time();
+}
+
+static uint64_t generated_world_key() {
+  using namespace HeightmapData;
+  uint64_t key = uint64_t(crc32_of(surface, sizeof(surface))) << 32 | crc32_of(hmap, sizeof(hmap));
+  return key ? key : 1;
 }
 
 static void log_seed() { debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed); }
@@ -65,6 +73,9 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   // Nothing may morph or flow from the previous world's state.
   memcpy(target_hmap, hmap, sizeof(hmap));
   memcpy(tmpw, water, sizeof(water));
+  // A game world is known by how it was generated; a loaded game's world
+  // then comes back as it was saved.
+  restore_saved_world(strcmp(kind, "game") == 0 ? generated_world_key() : 0);
 
   if (auto reset_fx = reset_common_fx_service()) reset_fx();
   if (auto restart_land = restart_land_render_service()) restart_land();

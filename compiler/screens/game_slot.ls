@@ -29,6 +29,7 @@ inline void save_to_slot(int slot) {
     if (!save_game()) return;
     set_config_int(LAST_SLOT_SETTING, slot);
     back_to_menu(0);
+    show_hud_message("Game saved");
 }
 
 inline void load_from_slot(int slot) {

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 #include <climits>
+#include "terrain/heightmap_data.h"
 #include "tests/script/world_script_test_util.h"
 
 namespace {
@@ -39,6 +40,7 @@ class SavedGamesTest : public WorldScriptTest {
   }
   void TearDown() override {
     cur_game_slot = -1;
+    cur_world_key = 0;
     WorldScriptTest::TearDown();
   }
   std::string slot_file(int slot, const char* name) { return saved_game_path(slot, name).str; }
@@ -85,6 +87,51 @@ TEST_F(SavedGamesTest, AGeneratedUniverseSurvivesSaveAndLoad) {
   // Saving what was loaded writes the same bytes again.
   ASSERT_TRUE(save_game());
   EXPECT_EQ(read_bytes(slot_file(2, "uni")), uni);
+}
+
+// The grids as bytes, to compare what a load puts back.
+Bytes grid_bytes() {
+  using namespace HeightmapData;
+  Bytes b;
+  for (auto [p, n] : {std::pair<const void*, size_t>{hmap, sizeof(hmap)}, {target_hmap, sizeof(target_hmap)},
+                      {water, sizeof(water)}, {surface, sizeof(surface)}})
+    b.insert(b.end(), static_cast<const char*>(p), static_cast<const char*>(p) + n);
+  return b;
+}
+
+TEST_F(SavedGamesTest, AShapedWorldComesBackToItselfOnly) {
+  using namespace HeightmapData;
+  reset();
+  for (int i = 0; i < HMAP_CELLS; i++) hmap[i] = float(i % 251) * 0.1f, target_hmap[i] = hmap[i];
+  for (int z = 100; z < 120; z++)
+    for (int x = 100; x < 120; x++) {
+      target_hmap[cell_index(x, z)] += 7.f;  // a hill rising
+      water_at(cell_index(x + 40, z)) = Water{2.f + float(x) * 0.01f, 0.3f, -0.2f, 0.5f};  // a flood
+      water_at(cell_index(x, z + 40)).amount = -1.5f;  // lava
+      surface[cell_index(x, z)].color = 0xff202020u + unsigned(x);
+      surface[cell_index(x, z)].surf = ST_ASH;
+    }
+  Bytes shaped = grid_bytes();
+  cur_world_key = 77;
+  save_into(5, "Shaped");
+  Bytes world_file = read_bytes(slot_file(5, "world"));
+  EXPECT_LT(world_file.size(), 2u << 20);
+
+  reset();
+  ASSERT_TRUE(load_saved_game(5)) << error();
+  EXPECT_FALSE(restore_saved_world(78)) << "another world stays as generated";
+  EXPECT_FALSE(restore_saved_world(77)) << "only the first world entered after the load may take them";
+  EXPECT_NE(grid_bytes(), shaped);
+
+  ASSERT_TRUE(load_saved_game(5)) << error();
+  EXPECT_TRUE(restore_saved_world(77));
+  EXPECT_EQ(grid_bytes(), shaped);
+  EXPECT_EQ(cur_world_key, 77u);
+
+  world_file[world_file.size() / 2] ^= 0x10;
+  write_bytes(slot_file(5, "world"), world_file);
+  EXPECT_FALSE(load_saved_game(5));
+  EXPECT_NE(error().find("the saved world is damaged"), std::string::npos) << error();
 }
 
 // The game's own scripts from the source tree.
