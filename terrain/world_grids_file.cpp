@@ -8,14 +8,32 @@ using namespace HeightmapData;
 
 constexpr uint32_t GRIDS_MAGIC = 0x73647267;  // "grds"
 constexpr uint32_t GRIDS_VERSION = 1;
+static_assert(sizeof(Water) % 4 == 0 && sizeof(Surface) % 4 == 0);
 constexpr uint32_t RUN_FLAG = 0x80000000u;
 constexpr size_t HEADER_BYTES = 16;  // magic, version, world key
 // Words of the grids, in the order they are stored: heights, target heights
-// as the bits that differ from the heights, fluid, surface.
+// as the bits that differ from the heights, fluid, surface. The fields of
+// fluid and surface cells go field by field (all depths, then all speeds
+// along x...), so a field that is the same over wide areas packs into runs.
 constexpr size_t HEIGHT_WORDS = HMAP_CELLS;
 constexpr size_t FLUID_WORDS = sizeof(water) / 4;
 constexpr size_t SURFACE_WORDS = sizeof(surface) / 4;
 constexpr size_t TOTAL_WORDS = 2 * HEIGHT_WORDS + FLUID_WORDS + SURFACE_WORDS;
+
+constexpr size_t FLUID_FIELDS = sizeof(Water) / 4;
+constexpr size_t SURFACE_FIELDS = sizeof(Surface) / 4;
+
+// Cells of `fields` words each, as one plane of words per field, and back.
+void to_planes(const void* cells, size_t fields, uint32_t* planes) {
+  const uint32_t* w = static_cast<const uint32_t*>(cells);
+  for (size_t i = 0; i < size_t(HMAP_CELLS); i++)
+    for (size_t f = 0; f < fields; f++) planes[f * HMAP_CELLS + i] = w[i * fields + f];
+}
+void from_planes(const uint32_t* planes, size_t fields, void* cells) {
+  uint32_t* w = static_cast<uint32_t*>(cells);
+  for (size_t i = 0; i < size_t(HMAP_CELLS); i++)
+    for (size_t f = 0; f < fields; f++) w[i * fields + f] = planes[f * HMAP_CELLS + i];
+}
 
 void put_word(std::vector<uint8_t>& out, uint32_t w) {
   for (int i = 0; i < 4; i++) out.push_back(uint8_t(w >> (8 * i)));
@@ -80,8 +98,8 @@ std::vector<uint8_t> encode_world_grids(uint64_t world_key) {
   memcpy(w, hmap, sizeof(hmap));
   memcpy(w + HEIGHT_WORDS, target_hmap, sizeof(target_hmap));
   for (size_t i = 0; i < HEIGHT_WORDS; i++) w[HEIGHT_WORDS + i] ^= w[i];
-  memcpy(w + 2 * HEIGHT_WORDS, water, sizeof(water));
-  memcpy(w + 2 * HEIGHT_WORDS + FLUID_WORDS, surface, sizeof(surface));
+  to_planes(water, FLUID_FIELDS, w + 2 * HEIGHT_WORDS);
+  to_planes(surface, SURFACE_FIELDS, w + 2 * HEIGHT_WORDS + FLUID_WORDS);
 
   std::vector<uint8_t> out;
   put_word(out, GRIDS_MAGIC);
@@ -107,8 +125,8 @@ bool decode_world_grids(const uint8_t* bytes, size_t size) {
   for (size_t i = 0; i < HEIGHT_WORDS; i++) w[HEIGHT_WORDS + i] ^= w[i];
   memcpy(hmap, w, sizeof(hmap));
   memcpy(target_hmap, w + HEIGHT_WORDS, sizeof(target_hmap));
-  memcpy(water, w + 2 * HEIGHT_WORDS, sizeof(water));
+  from_planes(w + 2 * HEIGHT_WORDS, FLUID_FIELDS, water);
   memcpy(tmpw, water, sizeof(water));
-  memcpy(surface, w + 2 * HEIGHT_WORDS + FLUID_WORDS, sizeof(surface));
+  from_planes(w + 2 * HEIGHT_WORDS + FLUID_WORDS, SURFACE_FIELDS, surface);
   return true;
 }
