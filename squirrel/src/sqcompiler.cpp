@@ -25,6 +25,7 @@ struct ExpState {
     int32_t index = 0;     // slot, outer index or literal index of a name
     int32_t keyLit = -1;   // EK_FIELD: literal key not yet pushed, else key on the stack
     bool objIsBase = false;
+    bool isThis = false;   // EK_VALUE: just `this`, pushed by the last instruction
 };
 
 struct LocalVar {
@@ -604,6 +605,16 @@ private:
                     name = "constructor";
                     next();
                 } else name = expectIdentifier();
+                auto &code = fs->proto->code;
+                if (e.isThis && !code.empty() && code.back().op == OP_GETLOCAL && code.back().arg == 0) {
+                    // `this.x` resolves like a bare `x`: `this`, then the root table
+                    code.pop_back();
+                    adjustStack(-1);
+                    e = ExpState();
+                    e.kind = EK_VAR;
+                    e.index = stringLiteral(name);
+                    break;
+                }
                 bool wasBase = e.objIsBase;
                 e = ExpState();
                 e.kind = EK_FIELD;
@@ -695,7 +706,13 @@ private:
         case TK_NULL: emit(OP_LOADNULL, 0, 1); next(); return valueExp();
         case TK_TRUE: emit(OP_LOADBOOL, 0, 1, 1); next(); return valueExp();
         case TK_FALSE: emit(OP_LOADBOOL, 0, 1, 0); next(); return valueExp();
-        case TK_THIS: emit(OP_GETLOCAL, 0, 1); next(); return valueExp();
+        case TK_THIS: {
+            emit(OP_GETLOCAL, 0, 1);
+            next();
+            ExpState e;
+            e.isThis = true;
+            return e;
+        }
         case TK_BASE: {
             next();
             emit(OP_LOADBASE, 0, 1);

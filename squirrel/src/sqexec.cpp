@@ -382,7 +382,7 @@ bool SQVM::handleException(int32_t entry, bool raiseError, bool stackDirty) {
         lasterror = err;
         return true;
     }
-    if (raiseError && !errorHandled && !caughtFurtherOut()) callErrorHandler(err);
+    if (raiseError && !errorHandled) callErrorHandler(err);
     int32_t newTop = calls[entry].target + 1;
     unwindTo((size_t)entry, newTop, stackDirty);
     lasterror = err;
@@ -427,7 +427,7 @@ bool SQVM::call(int32_t calleeIdx, int32_t nargs, SQObjectPtr &result, bool rais
             settop(calleeIdx + 1);
             return true;
         }
-        if (raiseError && !errorHandled && !caughtFurtherOut()) callErrorHandler(lasterror);
+        if (raiseError && !errorHandled) callErrorHandler(lasterror);
         settop(calleeIdx + 1);
         return false;
     } catch (std::bad_alloc &) {
