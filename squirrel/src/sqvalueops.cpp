@@ -589,16 +589,7 @@ bool SQVM::bitwise(int op, const SQObject &a, const SQObject &b, SQObjectPtr &ou
         raisef("bitwise op between '%s' and '%s'", sq_typename(type(a)), sq_typename(type(b)));
         return false;
     }
-    int32_t x = _integer(a), y = _integer(b);
-    int32_t r;
-    switch (op) {
-    case OP_BAND: r = x & y; break;
-    case OP_BOR: r = x | y; break;
-    case OP_BXOR: r = x ^ y; break;
-    case OP_SHL: r = (int32_t)((uint32_t)x << (y & 31)); break;
-    case OP_SHR: r = x >> (y & 31); break;
-    default: r = (int32_t)((uint32_t)x >> (y & 31)); break;
-    }
+    int32_t r = sq_bitop(op, _integer(a), _integer(b));
     out = SQObjectPtr((SQInteger)r);
     return true;
 }

@@ -225,6 +225,18 @@ struct SQGCMarker {
     }
 };
 
+// x op y for the integer bitwise operators (shift counts taken modulo 32).
+inline int32_t sq_bitop(int op, int32_t x, int32_t y) {
+    switch (op) {
+    case OP_BAND: return x & y;
+    case OP_BOR: return x | y;
+    case OP_BXOR: return x ^ y;
+    case OP_SHL: return (int32_t)((uint32_t)x << (y & 31));
+    case OP_SHR: return x >> (y & 31);
+    default: return (int32_t)((uint32_t)x >> (y & 31));
+    }
+}
+
 SQInteger sq_gc_collect(SQVM *v, SQObjectPtr *resurrected);
 void sq_register_baselib(SQVM *v);
 SQObjectPtr sq_make_native(SQVM *v, SQFUNCTION f, const char *name, SQInteger nparams, const char *mask);
