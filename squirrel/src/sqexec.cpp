@@ -1218,13 +1218,20 @@ int SQVM::interpret(SQObjectPtr &out) {
                 const SQObjectPtr &l = fp[ins.arg];
                 *sp++ = type(l) == OT_OUTER ? _outer(l)->value : l;
             }
-            if (!ci->root && !ci->ctor && !ci->generator && type(debughook) == OT_NULL && !nativeDebugHook &&
+            if (!ci->ctor && !ci->generator && type(debughook) == OT_NULL && !nativeDebugHook &&
                 (traps.empty() || traps.back().ciIndex < (int32_t)calls.size() - 1)) {
                 SQObjectPtr *target = stack + ci->target;
                 {
                     SQObjectPtr res;
                     if (ins.op == OP_RETURN) res = std::move(sp[-1]);
                     for (SQObjectPtr *q = sp - 1; q > target; q--) q->null();
+                    if (ci->root) {
+                        // back to the host or native that made the call
+                        top = ci->target + 1;
+                        calls.pop_back();
+                        out = std::move(res);
+                        return 1;
+                    }
                     *target = std::move(res);
                 }
                 sp = target + 1;
