@@ -294,9 +294,16 @@ private:
     void emitLoopBack(int32_t testPc, int32_t exitJump) {
         SQInstruction test = exitJump == testPc ? fs->proto->code[testPc] : SQInstruction{OP_JMP, 0, 0, 0};
         if (test.op == OP_JCMPLI || test.op == OP_JCMPLL) {
+            uint16_t flags = CMP_LOOP_BACK;
+            SQInstruction *last = fusable();
+            if (last && last->op == OP_INCLOCAL && (last->a & 4) && last->arg == test.a) {
+                // the step `i++` of the tested local goes into the test
+                flags |= CMP_STEP | ((last->a & 2) ? CMP_STEP_DOWN : 0);
+                fs->proto->code.pop_back();
+            }
             emitJumpBack(test.op, testPc + 1);
             fs->proto->code.back().a = test.a;
-            fs->proto->code.back().b = test.b | 0x8000;
+            fs->proto->code.back().b = test.b | flags;
         } else {
             emitJumpBack(OP_JMP, testPc);
         }

@@ -244,7 +244,7 @@ bool SQVM::callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObject
         settop(base);
         return false;
     }
-    if (r > 0 && top > base) out = stack[top - 1];
+    if (r > 0 && top > base) out = std::move(stack[top - 1]);
     else out.null();
     settop(base);
     return true;
@@ -511,6 +511,14 @@ static inline void setFloatSlot(SQObjectPtr &slot, SQFloat v) {
     slot.null();
     slot._type = OT_FLOAT;
     sq_setfloat_payload(slot, v);
+}
+
+// Whether a comparison of the given kind holds for an ordering of -1, 0 or 1,
+// without a branch per kind.
+static inline bool cmpHolds(int kind, int order) {
+    // CMP_LT, CMP_LE, CMP_GT, CMP_GE, CMP_EQ, CMP_NE: bit order + 1 set where it holds
+    static constexpr uint8_t HOLDS[6] = {0b001, 0b011, 0b100, 0b110, 0b010, 0b101};
+    return (HOLDS[kind] >> (order + 1)) & 1;
 }
 
 // x op y for OP_ADD, OP_SUB and OP_MUL on two numbers, written to dst (which
@@ -1017,8 +1025,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             const SQObjectPtr &x = localValue(fp[ins.a]);
             SQObject y;
             y._type = OT_FLOAT;
-            y._unVal.pRefCounted = nullptr;
-            std::memcpy(&y._unVal.fFloat, &ins.arg, 4);
+            sq_setint_payload(y, ins.arg);  // the float's bit pattern
             if (numberArith(ins.b, x, y, *sp)) {
                 sp++;
                 FAST_DISPATCH();
@@ -1060,10 +1067,21 @@ int SQVM::interpret(SQObjectPtr &out) {
         }
         case OP_JCMPLI:
         case OP_JCMPLL: L_OP_JCMPLI: L_OP_JCMPLL: {
+            if (ins.b & CMP_STEP) {
+                // the loop's `i++` or `i--`, done before its bottom test
+                SQObjectPtr &l = localValue(fp[ins.a]);
+                if (type(l) == OT_INTEGER) {
+                    sq_setint_payload(l, (SQInteger)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u)));
+                } else {
+                    SQObjectPtr av = l, one((SQInteger)1), r;
+                    PROTECT(arith((ins.b & CMP_STEP_DOWN) ? OP_SUB : OP_ADD, av, one, r));
+                    localValue(fp[ins.a]) = std::move(r);
+                }
+            }
             const SQObjectPtr &x = localValue(fp[ins.a]);
-            int kind = (ins.b >> 8) & 0x7F;
+            int kind = (ins.b >> 8) & 7;
             // the bottom test of a loop jumps back when the comparison holds
-            bool loopBack = ins.b & 0x8000;
+            bool loopBack = ins.b & CMP_LOOP_BACK;
             bool cond;
             if (type(x) == OT_INTEGER) {
                 int32_t a = _integer(x), b;
@@ -1076,14 +1094,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     b = isInt ? _integer(y2) : 0;
                 }
                 if (isInt) {
-                    switch (kind) {
-                    case CMP_LT: cond = a < b; break;
-                    case CMP_LE: cond = a <= b; break;
-                    case CMP_GT: cond = a > b; break;
-                    case CMP_GE: cond = a >= b; break;
-                    case CMP_EQ: cond = a == b; break;
-                    default: cond = a != b; break;
-                    }
+                    cond = cmpHolds(kind, (a > b) - (a < b));
                     if (cond == loopBack) {
                         if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
                         ip += ins.arg;
@@ -1102,14 +1113,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             const SQObjectPtr &y = *yp;
             if (type(x) == OT_INTEGER && type(y) == OT_INTEGER) {
                 int32_t a = _integer(x), b = _integer(y);
-                switch (kind) {
-                case CMP_LT: cond = a < b; break;
-                case CMP_LE: cond = a <= b; break;
-                case CMP_GT: cond = a > b; break;
-                case CMP_GE: cond = a >= b; break;
-                case CMP_EQ: cond = a == b; break;
-                default: cond = a != b; break;
-                }
+                cond = cmpHolds(kind, (a > b) - (a < b));
             } else if (kind >= CMP_EQ) {
                 bool eq = sq_rawequal(x, y);
                 if (!eq && type(x) != type(y) && (type(x) & SQOBJECT_NUMERIC) && (type(y) & SQOBJECT_NUMERIC))
@@ -1192,6 +1196,29 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
             }
             int32_t calleeIdx = (int32_t)(sp - stack) - n - 1;
+            if (type(stack[calleeIdx]) == OT_NATIVECLOSURE) {
+                bool ok, suspended = false;
+                SAVE();
+                {
+                    SQObjectPtr imm;
+                    ok = callNative(_nativeclosure(stack[calleeIdx]), calleeIdx + 1, n, imm);
+                    RELOAD();
+                    if (ok && suspendRequested) {
+                        suspended = true;
+                        out = std::move(imm);
+                    } else if (ok) {
+                        stack[calleeIdx] = std::move(imm);
+                    }
+                }
+                if (!ok) THROW();
+                if (suspended) {
+                    suspendTarget = calleeIdx;
+                    top = (int32_t)(sp - stack);
+                    ci->ip = ip;
+                    return 2;
+                }
+                FAST_DISPATCH();
+            }
             SAVE();
             SQObjectPtr imm;
             int r = dispatchCall(calleeIdx, n, calleeIdx, false, imm);
@@ -1557,10 +1584,20 @@ int SQVM::interpret(SQObjectPtr &out) {
             LOADCI();
             DISPATCH();
         }
-        case OP_INCLOCAL:
+        case OP_INCLOCAL: L_OP_INCLOCAL: {
+            SQObjectPtr &slot = localValue(fp[ins.arg]);
+            if (type(slot) == OT_INTEGER) {
+                SQInteger o = _integer(slot);
+                SQInteger nv = (SQInteger)((uint32_t)o + ((ins.a & 2) ? 0xFFFFFFFFu : 1u));
+                sq_setint_payload(slot, nv);
+                if (!(ins.a & 4)) setIntSlot(*sp++, (ins.a & 1) ? o : nv);
+                FAST_DISPATCH();
+            }
+        }
+            [[fallthrough]];
         case OP_INCOUTER:
         case OP_INCVAR:
-        case OP_INCFIELD: L_OP_INCLOCAL: L_OP_INCOUTER: L_OP_INCVAR: L_OP_INCFIELD: {
+        case OP_INCFIELD: L_OP_INCOUTER: L_OP_INCVAR: L_OP_INCFIELD: {
             bool post = ins.a & 1;
             SQObjectPtr *slot = nullptr;
             switch (ins.op) {

@@ -85,7 +85,7 @@
     X(INCVAR, DIRECT, "arg: literal name; a as above") \
     X(LINE, SWITCH, "debug hook line event; arg: line") \
     X(LOCALARITHI, DIRECT, "a: slot; b: int16 immediate; arg: OP_ADD/OP_SUB/OP_MUL -> local op immediate") \
-    X(JCMPLI, DIRECT, "a: slot; b: int8 immediate | kind << 8; arg: offset, taken when the comparison is false (with 0x8000 in b: when true)") \
+    X(JCMPLI, DIRECT, "a: slot; b: int8 immediate | kind << 8 | flags (CMP_LOOP_BACK...); arg: offset, taken when the comparison is false") \
     X(JCMPLL, DIRECT, "a: slot; b: second slot | kind << 8; arg: offset, as above") \
     X(ARITHLL, DIRECT, "a: slot; b: second slot; arg: OP_ADD/OP_SUB/OP_MUL -> local op local") \
     X(ARITHLLSET, DIRECT, "as ARITHLL, the result stored in local arg >> 8") \
@@ -106,6 +106,12 @@ extern const char *const SQ_OPCODE_NAMES[OP_COUNT];
 
 // Comparison kinds of the fused compare-and-jump instructions.
 enum SQCmpKind : uint8_t { CMP_LT, CMP_LE, CMP_GT, CMP_GE, CMP_EQ, CMP_NE };
+// Flags in b of the fused compare-and-jump instructions, above the kind (bits 8-10).
+enum : uint16_t {
+    CMP_LOOP_BACK = 0x8000,  // a loop's bottom test: jump (back) when the comparison holds
+    CMP_STEP = 0x4000,       // first add 1 to the local in a (the loop's `i++`)
+    CMP_STEP_DOWN = 0x2000,  // with CMP_STEP: subtract 1 instead
+};
 
 struct SQInstruction {
     SQOpcode op;
