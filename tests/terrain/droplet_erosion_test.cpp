@@ -9,6 +9,7 @@
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
 #include "terrain/noise.h"
+#include "tests/terrain/world_checksum.h"
 
 using namespace HeightmapData;
 
@@ -183,6 +184,33 @@ TEST(DropletErosion, ReportsProgressEvery16384Droplets) {
   EXPECT_EQ(last_progress, -1.0f);
   erode(20000, params);
   EXPECT_FLOAT_EQ(last_progress, 16384.5f / 20000.0f);
+}
+
+// The erosion is a pure function of the world, the seed and the parameters:
+// a faster implementation must build the very same worlds, across the
+// wrapping edges, with and without colour reactions.
+TEST(DropletErosion, GoldenChecksums) {
+  ErosionParams steep, reacting;
+  steep.Kq = 5.0f;
+  reacting.Kq = 0.1f;
+  reacting.Kd = 0.9f;
+  reacting.reactions.resize(2);
+  reacting.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
+  reacting.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
+  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, 1};
+  std::memcpy(reacting.reactions[0].exponent, e0, sizeof(e0));
+  std::memcpy(reacting.reactions[1].exponent, e1, sizeof(e1));
+  struct Case {
+    ErosionParams* params;
+    unsigned droplets;
+    uint64_t expected;
+  };
+  const Case cases[] = {{&steep, 3000, 0x3cd5ac0726c49ae7ULL}, {&reacting, 2000, 0x1b145f4023d6e7e0ULL}};
+  for (const Case& c : cases) {
+    hilly_world(0xFF806040u, ST_GRASS);
+    erode(c.droplets, *c.params, 4321);
+    EXPECT_EQ(world_checksum(), c.expected) << "0x" << std::hex << world_checksum();
+  }
 }
 
 }  // namespace
