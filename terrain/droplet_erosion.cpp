@@ -32,13 +32,14 @@ struct ErosionStats {
   uint64_t random_directions = 0;
 };
 
-// Where a droplet is: integer cell, offset within it and the cell's corner
-// heights (as read on arrival; the next gradient uses these, not the heights
-// after this step's erosion).
+// Where a droplet is: integer cell, offset within it, the indices of the
+// cell's corners and their heights (as read on arrival; the next gradient
+// uses these, not the heights after this step's erosion).
 struct DropletCell {
   float px, pz;
   int ix, iz;
   float fx, fz;
+  int i00, i10, i01, i11;
   float a00, a10, a01, a11;
 
   void moveTo(float x, float z) {
@@ -49,10 +50,22 @@ struct DropletCell {
     iz = _mm_cvttss_si32(_mm_set_ss(cz));
     fx = x - cx;
     fz = z - cz;
-    a00 = hmap[cell_index(ix, iz)];
-    a10 = hmap[cell_index(ix + 1, iz)];
-    a01 = hmap[cell_index(ix, iz + 1)];
-    a11 = hmap[cell_index(ix + 1, iz + 1)];
+    if (unsigned(ix) < unsigned(HMAP_MASK) && unsigned(iz) < unsigned(HMAP_MASK)) {
+      // Away from the wrapping edges the corners are plain neighbours.
+      i00 = (iz << HMAP_SIZE_SHIFT) | ix;
+      i10 = i00 + 1;
+      i01 = i00 + HMAP_SIZE;
+      i11 = i01 + 1;
+    } else {
+      i00 = cell_index(ix, iz);
+      i10 = cell_index(ix + 1, iz);
+      i01 = cell_index(ix, iz + 1);
+      i11 = cell_index(ix + 1, iz + 1);
+    }
+    a00 = hmap[i00];
+    a10 = hmap[i10];
+    a01 = hmap[i01];
+    a11 = hmap[i11];
   }
 
   float height() const { return lerp_weights(lerp_weights(a00, a10, fx), lerp_weights(a01, a11, fx), fz); }
@@ -112,17 +125,22 @@ __m128 run_reactions(__m128 col, const ErosionParams& params) {
 class ErosionRun {
  public:
   explicit ErosionRun(const ErosionParams& p)
-      : params(p), react(p.reactions.size() > 0 && p.reactionTime > 0.0f), evaporation(1.0f - p.Kw) {}
+      : params(p),
+        Kq(p.Kq), Kr(p.Kr), Kd(p.Kd), Ki(p.Ki), min_slope(p.minSlope), g2(2.0f * p.g), deposit_blend(p.depositBlend),
+        react(p.reactions.size() > 0 && p.reactionTime > 0.0f), evaporation(1.0f - p.Kw) {}
 
   void runDroplet(unsigned n);
   const ErosionStats& stats() const { return counters; }
 
  private:
-  void depositCorner(int i, float a);
-  void deposit(const DropletCell& at, float amount);
-  void erode(const DropletCell& at, float amount);
+  inline __attribute__((always_inline)) void depositCorner(int i, float a, float blend);
+  inline void deposit(const DropletCell& at, float amount);
+  inline void erode(const DropletCell& at, float amount);
 
   const ErosionParams& params;
+  // Copies of the parameters: kept apart from the caller's object, which
+  // might be anywhere, they stay in registers across the height writes.
+  const float Kq, Kr, Kd, Ki, min_slope, g2, deposit_blend;
   const bool react;
   const float evaporation;
   __m128 sediment_color = _mm_setzero_ps();
@@ -130,7 +148,9 @@ class ErosionRun {
   ErosionStats counters;
 };
 
-void ErosionRun::depositCorner(int i, float a) {
+// Adds a to corner i and blends its colour towards the sediment's by
+// blend = 1 - exp(-a * depositBlend).
+void ErosionRun::depositCorner(int i, float a, float blend) {
   hmap[i] += a;
   Surface& s = surface[i];
   if (s.surf != ST_GRASS) {
@@ -138,8 +158,7 @@ void ErosionRun::depositCorner(int i, float a) {
     s.surf = ST_OPEN;
   }
   __m128 col = unpack_color(s.color);
-  float t = 1.0f - std::exp(-a * params.depositBlend);
-  col = _mm_add_ps(col, _mm_mul_ps(_mm_set1_ps(t), _mm_sub_ps(sediment_color, col)));
+  col = _mm_add_ps(col, _mm_mul_ps(_mm_set1_ps(blend), _mm_sub_ps(sediment_color, col)));
   if (react) col = run_reactions(col, params);
   s.color = pack_color(col);
 }
@@ -147,34 +166,63 @@ void ErosionRun::depositCorner(int i, float a) {
 // Spreads `amount` over the four corners of the cell bilinearly.
 void ErosionRun::deposit(const DropletCell& at, float amount) {
   float gx = 1.0f - at.fx, gz = 1.0f - at.fz;
-  depositCorner(cell_index(at.ix, at.iz), amount * gx * gz);
-  depositCorner(cell_index(at.ix + 1, at.iz), amount * at.fx * gz);
-  depositCorner(cell_index(at.ix, at.iz + 1), amount * gx * at.fz);
-  depositCorner(cell_index(at.ix + 1, at.iz + 1), amount * at.fx * at.fz);
+  alignas(16) float a[4], e[4];
+  __m128 shares = _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(amount), _mm_setr_ps(gx, at.fx, gx, at.fx)),
+                             _mm_setr_ps(gz, gz, at.fz, at.fz));
+  _mm_store_ps(a, shares);
+  _mm_store_ps(e, _mm_mul_ps(_mm_xor_ps(shares, _mm_set1_ps(-0.0f)), _mm_set1_ps(deposit_blend)));
+  for (float& v : e) v = std::exp(v);
+  alignas(16) float blend[4];
+  _mm_store_ps(blend, _mm_sub_ps(_mm_set1_ps(1.0f), _mm_load_ps(e)));
+  depositCorner(at.i00, a[0], blend[0]);
+  depositCorner(at.i10, a[1], blend[1]);
+  depositCorner(at.i01, a[2], blend[2]);
+  depositCorner(at.i11, a[3], blend[3]);
 }
 
 // Takes `amount` from the lattice points within radius 2 of the droplet with
-// the kernel 1 - r^2/4, whose integral over the disc is 2*pi.
+// the kernel 1 - r^2/4, whose integral over the disc is 2*pi. Only the 4 x 4
+// points around the cell can lie within the radius; each row of them is
+// weighed four at a time, and the sediment colour then mixes in each taken
+// point's colour in row order, as the mix is not associative.
 void ErosionRun::erode(const DropletCell& at, float amount) {
-  const float carried = sediment;
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+  const __m128 carried = _mm_set1_ps(sediment), scaled = _mm_set1_ps(amount);
+  const __m128 dx = _mm_sub_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(at.ix - 1), _mm_setr_epi32(0, 1, 2, 3))),
+                               _mm_set1_ps(at.px));
+  const __m128 dx2 = _mm_mul_ps(dx, dx);
+  const bool row_inside = at.ix >= 1 && at.ix + 2 <= HMAP_MASK;
   for (int z = at.iz - 1; z <= at.iz + 2; ++z) {
     float dz = float(z) - at.pz;
-    for (int x = at.ix - 1; x <= at.ix + 2; ++x) {
-      float dx = float(x) - at.px;
-      float w = 1.0f - (dx * dx + dz * dz) / 4.0f;
-      if (!(w > 0.0f)) continue;
-      float take = w * amount / TWO_PI;
-      int i = cell_index(x, z);
-      hmap[i] -= take;
-      Surface& s = surface[i];
+    // (dx^2 + dz^2) / 4, the division by a power of two being exact.
+    __m128 w = _mm_sub_ps(one, _mm_mul_ps(_mm_add_ps(dx2, _mm_set1_ps(dz * dz)), _mm_set1_ps(0.25f)));
+    __m128 taken = _mm_cmpgt_ps(w, zero);
+    int lanes = _mm_movemask_ps(taken);
+    if (!lanes) continue;
+    __m128 take = _mm_div_ps(_mm_mul_ps(w, scaled), _mm_set1_ps(TWO_PI));
+    __m128 total = _mm_add_ps(take, carried);
+    // Nothing taken and nothing carried: the colour has nothing to mix.
+    int mixing = lanes & ~_mm_movemask_ps(_mm_cmpeq_ps(total, zero));
+    alignas(16) float k[4], takes[4];
+    _mm_store_ps(k, _mm_div_ps(carried, total));
+    _mm_store_ps(takes, take);
+    const int row = (z & HMAP_MASK) << HMAP_SIZE_SHIFT;
+    if (row_inside) {
+      float* h = hmap + row + at.ix - 1;
+      __m128 heights = _mm_loadu_ps(h);
+      _mm_storeu_ps(h, _mm_blendv_ps(heights, _mm_sub_ps(heights, take), taken));
+    } else {
+      for (int l = 0; l < 4; ++l)
+        if (lanes & (1 << l)) hmap[row | ((at.ix - 1 + l) & HMAP_MASK)] -= takes[l];
+    }
+    for (int l = 0; l < 4; ++l) {
+      if (!(lanes & (1 << l))) continue;
+      Surface& s = surface[row | ((at.ix - 1 + l) & HMAP_MASK)];
       s.surf = ST_OPEN;
       s.overlay = 0;
-      // Nothing taken and nothing carried: the colour has nothing to mix.
-      float total = take + carried;
-      if (total == 0.0f) continue;
-      float k = carried / total;
-      sediment_color = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(k), sediment_color),
-                                  _mm_mul_ps(_mm_set1_ps(1.0f - k), unpack_color(s.color)));
+      if (mixing & (1 << l))
+        sediment_color = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(k[l]), sediment_color),
+                                    _mm_mul_ps(_mm_set1_ps(1.0f - k[l]), unpack_color(s.color)));
     }
   }
 }
@@ -196,8 +244,8 @@ void ErosionRun::runDroplet(unsigned n) {
   while (steps < MAX_DROPLET_STEPS) {
     float gx = (at.a00 + at.a01) - (at.a10 + at.a11);
     float gz = (at.a00 + at.a10) - (at.a01 + at.a11);
-    dx = gx + (dx - gx) * params.Ki;
-    dz = gz + (dz - gz) * params.Ki;
+    dx = gx + (dx - gx) * Ki;
+    dz = gz + (dz - gz) * Ki;
     float len = std::sqrt(dx * dx + dz * dz);
     if (len > MIN_DIRECTION_LENGTH) {
       dx /= len;
@@ -227,14 +275,14 @@ void ErosionRun::runDroplet(unsigned n) {
     }
 
     float drop = h - h_new;
-    float capacity = std::max(drop, params.minSlope) * speed * water * params.Kq;
+    float capacity = std::max(drop, min_slope) * speed * water * Kq;
     if (sediment < capacity) {
-      float amount = std::min((capacity - sediment) * params.Kr, 0.99f * drop);
+      float amount = std::min((capacity - sediment) * Kr, 0.99f * drop);
       erode(at, amount);
       drop -= amount;
       sediment += amount;
     } else {
-      float amount = (sediment - capacity) * params.Kd;
+      float amount = (sediment - capacity) * Kd;
       deposit(at, amount);
       drop += amount;
       sediment -= amount;
@@ -242,7 +290,7 @@ void ErosionRun::runDroplet(unsigned n) {
 
     // Huge heights can round the climb margin away; a negative square would
     // turn the speed, and through it every later deposit, into NaN.
-    speed = std::sqrt(std::max(speed * speed + 2.0f * params.g * drop, 0.0f));
+    speed = std::sqrt(std::max(speed * speed + g2 * drop, 0.0f));
     water *= evaporation;
     ++steps;
     at = next;
