@@ -26,12 +26,6 @@ constexpr float TWO_PI = 6.2831855f;
 constexpr int MAX_REACTION_ROUNDS = 10;
 constexpr float CLIMB_MARGIN = 0.001f;
 
-struct ErosionStats {
-  uint64_t steps = 0;
-  uint64_t cut_paths = 0;
-  uint64_t random_directions = 0;
-};
-
 // Where a droplet is: integer cell, offset within it, the indices of the
 // cell's corners and their heights (as read on arrival; the next gradient
 // uses these, not the heights after this step's erosion).
@@ -133,7 +127,7 @@ class ErosionRun {
   const ErosionStats& stats() const { return counters; }
 
  private:
-  inline __attribute__((always_inline)) void depositCorner(int i, float a, float blend);
+  inline __attribute__((always_inline)) void depositColor(int i, float blend);
   inline void deposit(const DropletCell& at, float amount);
   inline void erode(const DropletCell& at, float amount);
 
@@ -148,10 +142,9 @@ class ErosionRun {
   ErosionStats counters;
 };
 
-// Adds a to corner i and blends its colour towards the sediment's by
-// blend = 1 - exp(-a * depositBlend).
-void ErosionRun::depositCorner(int i, float a, float blend) {
-  hmap[i] += a;
+// Blends corner i's colour towards the sediment's by `blend` and bares it
+// unless it is grass.
+void ErosionRun::depositColor(int i, float blend) {
   Surface& s = surface[i];
   if (s.surf != ST_GRASS) {
     s.overlay = 0;
@@ -163,21 +156,18 @@ void ErosionRun::depositCorner(int i, float a, float blend) {
   s.color = pack_color(col);
 }
 
-// Spreads `amount` over the four corners of the cell bilinearly.
+// Spreads `amount` over the four corners of the cell bilinearly; each
+// corner's colour blends by 1 - exp(-share * depositBlend).
 void ErosionRun::deposit(const DropletCell& at, float amount) {
   float gx = 1.0f - at.fx, gz = 1.0f - at.fz;
-  alignas(16) float a[4], e[4];
-  __m128 shares = _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(amount), _mm_setr_ps(gx, at.fx, gx, at.fx)),
-                             _mm_setr_ps(gz, gz, at.fz, at.fz));
-  _mm_store_ps(a, shares);
-  _mm_store_ps(e, _mm_mul_ps(_mm_xor_ps(shares, _mm_set1_ps(-0.0f)), _mm_set1_ps(deposit_blend)));
-  for (float& v : e) v = std::exp(v);
-  alignas(16) float blend[4];
-  _mm_store_ps(blend, _mm_sub_ps(_mm_set1_ps(1.0f), _mm_load_ps(e)));
-  depositCorner(at.i00, a[0], blend[0]);
-  depositCorner(at.i10, a[1], blend[1]);
-  depositCorner(at.i01, a[2], blend[2]);
-  depositCorner(at.i11, a[3], blend[3]);
+  const int corners[4] = {at.i00, at.i10, at.i01, at.i11};
+  const float shares[4] = {amount * gx * gz, amount * at.fx * gz, amount * gx * at.fz, amount * at.fx * at.fz};
+  for (int c = 0; c < 4; ++c) hmap[corners[c]] += shares[c];
+  // The library calls first and together: across them nothing stays in
+  // registers, and their results are read back one float at a time.
+  float blend[4];
+  for (int c = 0; c < 4; ++c) blend[c] = 1.0f - std::exp(-shares[c] * deposit_blend);
+  for (int c = 0; c < 4; ++c) depositColor(corners[c], blend[c]);
 }
 
 // Takes `amount` from the lattice points within radius 2 of the droplet with
@@ -305,7 +295,7 @@ void ErosionRun::runDroplet(unsigned n) {
 
 }  // namespace
 
-void genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress progress) {
+ErosionStats genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress progress) {
   int64_t start = get_ref_time();
   ErosionRun run(params);
   for (unsigned n = 0; n < count; ++n) {
@@ -322,6 +312,7 @@ void genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress pr
         per_second);
   debug("  %.2f average path length, %" PRIu64 " long paths cut, %" PRIu64 " random directions picked",
         average_path, st.cut_paths, st.random_directions);
+  return st;
 }
 
 }  // namespace HeightmapData
