@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "terrain/approx_exp.h"
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
 #include "terrain/noise.h"
@@ -211,6 +212,23 @@ TEST(DropletErosion, GoldenChecksums) {
     erode(c.droplets, *c.params, 4321);
     EXPECT_EQ(world_checksum(), c.expected) << "0x" << std::hex << world_checksum();
   }
+}
+
+// Deposits trust approximate weights only within this error: it must hold
+// over the whole range, down to the smallest magnitudes.
+TEST(ApproxExp, StaysWithinItsErrorOfTheLibrary) {
+  float worst = 0.0f;
+  for (int k = 0; k <= 200000; ++k) {
+    float t = float(k) / 200000.0f;
+    float x = APPROX_EXP_MIN_X * t * t * t;
+    alignas(16) float e[4];
+    const __m128 xs = _mm_setr_ps(x, x * 1e-6f, std::nextafter(x, 0.0f), x * 0.37f);
+    _mm_store_ps(e, approx_exp_nonpositive(xs));
+    alignas(16) float in[4];
+    _mm_store_ps(in, xs);
+    for (int l = 0; l < 4; ++l) worst = std::max(worst, std::fabs(e[l] - std::exp(in[l])));
+  }
+  EXPECT_LT(worst, APPROX_EXP_ERROR);
 }
 
 }  // namespace
