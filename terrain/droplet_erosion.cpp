@@ -220,14 +220,16 @@ bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights, i
 void ErosionRun::deposit(const DropletCell& at, const float* amounts, int count) {
   const float gx = 1.0f - at.fx, gz = 1.0f - at.fz;
   const int corners[4] = {at.i00, at.i10, at.i01, at.i11};
+  // Shares (amount * gx) * gz and so on, four lanes at a time; the vectors
+  // are stored whole and read back by lane, never the other way round.
+  const __m128 x_weights = _mm_setr_ps(gx, at.fx, gx, at.fx), z_weights = _mm_setr_ps(gz, gz, at.fz, at.fz);
   alignas(16) float exponents[2][4];
   for (int d = 0; d < count; ++d) {
-    const float amount = amounts[d];
-    const float shares[4] = {amount * gx * gz, amount * at.fx * gz, amount * gx * at.fz, amount * at.fx * at.fz};
-    for (int c = 0; c < 4; ++c) {
-      hmap[corners[c]] += shares[c];
-      exponents[d][c] = -shares[c] * deposit_blend;
-    }
+    const __m128 shares = _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(amounts[d]), x_weights), z_weights);
+    alignas(16) float share[4];
+    _mm_store_ps(share, shares);
+    for (int c = 0; c < 4; ++c) hmap[corners[c]] += share[c];
+    _mm_store_ps(exponents[d], _mm_mul_ps(_mm_xor_ps(shares, _mm_set1_ps(-0.0f)), _mm_set1_ps(deposit_blend)));
   }
   Surface* s[4];
   for (int c = 0; c < 4; ++c) {
