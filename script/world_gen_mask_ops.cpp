@@ -72,6 +72,7 @@ SQInteger repaint_land(HSQUIRRELVM vm) {
     WorldGenPhaseTimer timer(WG_PHASE_COLOURING);
     if (sq_gettop(vm) < 2 || sq_gettype(vm, 2) == OT_NULL) throw sqbind::SquirrelError("null function in repaint_land()");
     WorldGenCallback f(vm, 2);
+    const sqbind::Vec4fPusher vectors(vm);
     auto read_int = [](HSQUIRRELVM v, SQInteger idx) { return unsigned(sqbind::SqArg<int>::get(v, idx)); };
     for (int z = 0; z < HMAP_SIZE; z++)
       for (int x = 0; x < HMAP_SIZE; x++) {
@@ -79,8 +80,8 @@ SQInteger repaint_land(HSQUIRRELVM vm) {
         f.begin();
         sq_pushinteger(vm, x);
         sq_pushinteger(vm, z);
-        sqbind::push_vec4f(vm, unpack_color(s.color));
-        sqbind::push_vec4f(vm, unpack_color(s.overlay));
+        vectors.push(unpack_color(s.color));
+        vectors.push(unpack_color(s.overlay));
         f.call(4);
         if (sq_gettype(vm, -1) != OT_ARRAY || sq_getsize(vm, -1) < 2) throw sqbind::SquirrelError(REPAINT_RESULT_ERROR);
         bool full = sq_getsize(vm, -1) >= 4;
