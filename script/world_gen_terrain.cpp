@@ -133,8 +133,8 @@ static SQInteger gen_droplet_erosion(HSQUIRRELVM vm) {
 void bind_world_gen_terrain(HSQUIRRELVM vm) {
   using sqbind::bind_func;
   bind_func(vm, "place_house", timed_in<WG_PHASE_GENERATORS, &script_place_house>());
-  bind_func(vm, "add_fast_noise", timed_in<WG_PHASE_GENERATORS, &script_add_fast_noise>());
-  bind_func(vm, "add_simplex_noise", timed_in<WG_PHASE_GENERATORS, &script_add_simplex_noise>());
+  bind_func(vm, "add_fast_noise", timed_in<WG_PHASE_NOISE, &script_add_fast_noise>());
+  bind_func(vm, "add_simplex_noise", timed_in<WG_PHASE_NOISE, &script_add_simplex_noise>());
   bind_func(vm, "gen_fault", timed_in<WG_PHASE_GENERATORS, &script_gen_fault>());
   bind_func(vm, "gen_crater", timed_in<WG_PHASE_GENERATORS, &script_gen_crater>());
   bind_raw_native(vm, "gen_droplet_erosion", gen_droplet_erosion);
