@@ -12,6 +12,9 @@
 #include <typeinfo>
 #include "core/debug.h"
 #include "gameobj_host/code_place.h"
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace {
 
@@ -32,6 +35,7 @@ struct SignalRecord {
     int signal;
     const void* address;  // the faulting data address (SIGSEGV, SIGBUS)
     const void* pc;
+    const char* sp;  // the stack pointer at the fault
     void* frames[MAX_FRAMES];
     int frameCount;
 };
@@ -55,11 +59,15 @@ volatile sig_atomic_t outer_serial = 0;
 sig_atomic_t ticked_serial = -1;
 int ticks_in_call = 0;
 
-void jump_out(FaultKind kind, int sig, const void* address, const void* pc) {
+const void* pc_of(void* context);
+const char* sp_of(void* context);
+
+void jump_out(FaultKind kind, int sig, const void* address, void* context) {
     signal_record.kind = kind;
     signal_record.signal = sig;
     signal_record.address = address;
-    signal_record.pc = pc;
+    signal_record.pc = pc_of(context);
+    signal_record.sp = sp_of(context);
     signal_record.frameCount = backtrace(signal_record.frames, MAX_FRAMES);
     fault_pending = 1;
     siglongjmp(innermost->resume, 1);
@@ -76,8 +84,19 @@ const void* pc_of(void* context) {
 #endif
 }
 
+const char* sp_of(void* context) {
+#if defined(__x86_64__)
+    return reinterpret_cast<const char*>(static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RSP]);
+#elif defined(__aarch64__)
+    return reinterpret_cast<const char*>(static_cast<ucontext_t*>(context)->uc_mcontext.sp);
+#else
+    (void)context;
+    return nullptr;
+#endif
+}
+
 void on_fault_signal(int sig, siginfo_t* info, void* context) {
-    if (innermost) jump_out(FAULT_SIGNAL, sig, info->si_addr, pc_of(context));
+    if (innermost) jump_out(FAULT_SIGNAL, sig, info->si_addr, context);
     // Not module code: the fault is the engine's own, handled as before.
     for (int i = 0; i < FAULT_SIGNAL_COUNT; i++) {
         if (FAULT_SIGNALS[i] != sig) continue;
@@ -94,7 +113,7 @@ void on_time_limit_tick(int, siginfo_t*, void* context) {
         ticks_in_call = 0;
     }
     // Code of a module that already faulted gets no second limit.
-    if (++ticks_in_call >= TIME_LIMIT_TICKS || fault_pending) jump_out(FAULT_HANG, 0, nullptr, pc_of(context));
+    if (++ticks_in_call >= TIME_LIMIT_TICKS || fault_pending) jump_out(FAULT_HANG, 0, nullptr, context);
 }
 
 void arm_time_limit() {
@@ -209,6 +228,14 @@ void end_module_call(ModuleCall& call) { innermost = call.outer; }
 
 void module_call_interrupted(ModuleCall& call) {
     unblock_fault_signals();
+#if defined(__SANITIZE_ADDRESS__)
+    // The jump left from the signal stack, so the sanitizer did not see the
+    // frames it skipped on this one: they would stay poisoned. (The red zone
+    // below the stack pointer may hold data too.)
+    const char* skippedFrom = signal_record.sp ? signal_record.sp - 256 : nullptr;
+    const char* skippedTo = reinterpret_cast<const char*>(&call);
+    if (skippedFrom && skippedFrom < skippedTo) ASAN_UNPOISON_MEMORY_REGION(skippedFrom, size_t(skippedTo - skippedFrom));
+#endif
     TempString<512> what;
     if (signal_record.kind == FAULT_HANG) {
         CodePlace place = describe_code_place(signal_record.pc, false);
