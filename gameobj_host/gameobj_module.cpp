@@ -1,5 +1,6 @@
 #include "gameobj_host/gameobj_module.h"
 #include <dlfcn.h>
+#include <link.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,8 @@ struct ModuleImage {
     void* functions[GAMEOBJ_FUNCTION_COUNT] = {};
     void (*linkGui)() = nullptr;
     ModuleClassLayouts layouts;
+    const void* codeBegin = nullptr;  // its executable segments
+    const void* codeEnd = nullptr;
 };
 
 typedef TempString<256> ModuleError;
@@ -82,6 +85,33 @@ FileStamp stamp_of(const char* path) {
 
 bool file_exists(const char* file) { return access(make_full_path(file), F_OK) == 0; }
 
+// The span of the image's executable segments, for the module call guard.
+void find_code_range(ModuleImage& image) {
+    struct link_map* map = nullptr;
+    if (dlinfo(image.handle, RTLD_DI_LINKMAP, &map) != 0 || !map) return;
+    struct Search {
+        ElfW(Addr) base;
+        uintptr_t begin, end;
+    } search = {map->l_addr, UINTPTR_MAX, 0};
+    dl_iterate_phdr(
+        [](struct dl_phdr_info* info, size_t, void* data) {
+            auto* s = static_cast<Search*>(data);
+            if (info->dlpi_addr != s->base) return 0;
+            for (int i = 0; i < info->dlpi_phnum; i++) {
+                const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+                if (segment.p_type != PT_LOAD || !(segment.p_flags & PF_X)) continue;
+                uintptr_t at = info->dlpi_addr + segment.p_vaddr;
+                if (at < s->begin) s->begin = at;
+                if (at + segment.p_memsz > s->end) s->end = at + segment.p_memsz;
+            }
+            return 1;
+        },
+        &search);
+    if (search.begin >= search.end) return;
+    image.codeBegin = reinterpret_cast<const void*>(search.begin);
+    image.codeEnd = reinterpret_cast<const void*>(search.end);
+}
+
 bool open_image(const char* file, ModuleImage& image, ModuleError& error) {
     image = ModuleImage{};
     PathString path = make_full_path(file);
@@ -101,11 +131,14 @@ bool open_image(const char* file, ModuleImage& image, ModuleError& error) {
     }
     image.file = file;
     image.layouts = read_module_class_layouts(image.fd);
+    find_code_range(image);
+    add_module_code_range(image.codeBegin, image.codeEnd);
     return true;
 }
 
 void close_image(ModuleImage& image) {
     if (!image.handle) return;
+    remove_module_code_range(image.codeBegin);
     dlclose(image.handle);
     TempString<32> fd_path = TempString<32>::formatted("/proc/self/fd/%d", image.fd);
     if (void* still = dlopen(fd_path, RTLD_NOW | RTLD_NOLOAD)) {
@@ -118,11 +151,6 @@ void close_image(ModuleImage& image) {
     image = ModuleImage{};
 }
 
-// Module images are the ones opened through a descriptor.
-bool is_module_code(const void* address) {
-    Dl_info info;
-    return dladdr(address, &info) && info.dli_fname && strncmp(info.dli_fname, "/proc/self/fd/", 14) == 0;
-}
 
 bool same_content(int a, int b) {
     struct stat sa, sb;
@@ -311,7 +339,7 @@ void open_and_bind_module(const char* file) {
 
 void release_image(ModuleImage& image) {
     if (image.handle == running.handle) {
-        dlclose(image.handle);  // only the extra reference
+        dlclose(image.handle);  // only the extra reference; the code stays registered
         close(image.fd);
         image = ModuleImage{};
     } else {
@@ -368,8 +396,12 @@ const char* set_faulted_build_aside() {
     return GAMEOBJ_FAULTED_MODULE_FILE;
 }
 
+// Set while the game ends over a fault: no build is accepted then.
+bool stopping_after_fault = false;
+
 // Ends the game over a fault it cannot recover from.
 [[noreturn]] void stop_after_fault(const char* why) {
+    stopping_after_fault = true;
     TempString<1024> text = TempString<1024>::formatted("%s\n%s", module_fault_message(), why);
     // The shutdown runs module code again, under the guard.
     clear_module_fault();
@@ -413,7 +445,6 @@ void roll_back() {
 
 void install_guard() {
     install_module_call_guard();
-    set_module_address_test(&is_module_code);
     set_module_fault_hook(&on_module_fault);
 }
 
@@ -490,7 +521,7 @@ void load_gameobj_module(const char* folder, const char* root) {
 
 void unload_gameobj_module() {
     // A build on trial that ran cleanly until the game closed is kept.
-    if (fallback.handle && !module_fault_pending()) accept_trial("ran cleanly until the module was unloaded");
+    if (fallback.handle && !module_fault_pending() && !stopping_after_fault) accept_trial("ran cleanly until the module was unloaded");
     close_module();
     gameobj_sources.clear();
 }

@@ -1,6 +1,7 @@
 #include "gameobj_host/module_call_guard.h"
 #include <cxxabi.h>
 #include <execinfo.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -41,12 +42,21 @@ struct SignalRecord {
 };
 
 bool installed = false;
+// Module code runs on the main thread only; a fault on another thread is
+// not the module's.
+pthread_t main_thread;
 ModuleCall* innermost = nullptr;
 volatile sig_atomic_t fault_pending = 0;
 SignalRecord signal_record;
 struct sigaction previous_actions[FAULT_SIGNAL_COUNT];
 TempString<1024> fault_message;
-ModuleAddressTest module_address_test = nullptr;
+// Read by the signal handlers: plain words, written only between calls.
+struct CodeRange {
+    const char* begin;
+    const char* end;
+};
+constexpr int MAX_CODE_RANGES = 8;
+CodeRange code_ranges[MAX_CODE_RANGES];
 ModuleFaultHook fault_hook = nullptr;
 
 // The processor-time limit: a periodic timer on the main thread's processor
@@ -96,7 +106,7 @@ const char* sp_of(void* context) {
 }
 
 void on_fault_signal(int sig, siginfo_t* info, void* context) {
-    if (innermost) jump_out(FAULT_SIGNAL, sig, info->si_addr, context);
+    if (innermost && pthread_equal(pthread_self(), main_thread)) jump_out(FAULT_SIGNAL, sig, info->si_addr, context);
     // Not module code: the fault is the engine's own, handled as before.
     for (int i = 0; i < FAULT_SIGNAL_COUNT; i++) {
         if (FAULT_SIGNALS[i] != sig) continue;
@@ -107,7 +117,7 @@ void on_fault_signal(int sig, siginfo_t* info, void* context) {
 }
 
 void on_time_limit_tick(int, siginfo_t*, void* context) {
-    if (!innermost) return;
+    if (!innermost || !is_module_code_address(pc_of(context))) return;
     if (outer_serial != ticked_serial) {
         ticked_serial = outer_serial;
         ticks_in_call = 0;
@@ -166,9 +176,9 @@ const char* signal_name(int sig) {
 // fault inside an engine or library function the module called).
 const void* module_frame(bool* isReturnAddress) {
     *isReturnAddress = false;
-    if (!module_address_test || module_address_test(signal_record.pc)) return signal_record.pc;
+    if (is_module_code_address(signal_record.pc)) return signal_record.pc;
     for (int i = 0; i < signal_record.frameCount; i++) {
-        if (!module_address_test(signal_record.frames[i])) continue;
+        if (!is_module_code_address(signal_record.frames[i])) continue;
         *isReturnAddress = true;
         return signal_record.frames[i];
     }
@@ -194,6 +204,7 @@ void record_fault(ModuleCall& call, const char* what) {
 void install_module_call_guard() {
     if (installed) return;
     installed = true;
+    main_thread = pthread_self();
     // A fault may come from a stack overflow: the handler needs a stack of
     // its own.
     static char alternate_stack[64 * 1024];
@@ -284,6 +295,28 @@ void set_module_call_time_limit(int msec) {
     arm_time_limit();
 }
 
-void set_module_address_test(ModuleAddressTest test) { module_address_test = test; }
+void add_module_code_range(const void* begin, const void* end) {
+    if (!begin || is_module_code_address(begin)) return;  // the same image opened again
+    for (CodeRange& range : code_ranges) {
+        if (range.begin) continue;
+        range.end = static_cast<const char*>(end);
+        range.begin = static_cast<const char*>(begin);
+        return;
+    }
+    debug("more module images than the guard tells apart");
+}
+
+void remove_module_code_range(const void* begin) {
+    if (!begin) return;
+    for (CodeRange& range : code_ranges)
+        if (range.begin == begin) range = CodeRange{};
+}
+
+bool is_module_code_address(const void* address) {
+    const char* at = static_cast<const char*>(address);
+    for (const CodeRange& range : code_ranges)
+        if (range.begin && at >= range.begin && at < range.end) return true;
+    return false;
+}
 
 void set_module_fault_hook(ModuleFaultHook hook) { fault_hook = hook; }

@@ -45,15 +45,19 @@ const char* module_fault_message();
 // Ends the pending state; the host calls it once it swapped builds.
 void clear_module_fault();
 
-// The processor time one outermost module call may use before it counts as
-// hung (default 5 s of the thread's time). Takes effect at once.
+// The processor time one outermost module call may spend in module code
+// before it counts as hung (default 5 s of the thread's time). Takes effect
+// at once.
 void set_module_call_time_limit(int msec);
 
-// The fault recorder asks which module image holds an address, so that a
-// fault's place names the module's own function rather than the engine or
-// library code it was in.
-typedef bool (*ModuleAddressTest)(const void* address);
-void set_module_address_test(ModuleAddressTest test);
+// The code of the mapped module images. The time limit counts only the
+// ticks that find the processor in module code, so that engine work a module
+// asks for (a world generated from a menu button) is not taken for a hang;
+// and a fault's place names the module's own function rather than the engine
+// or library code it was in.
+void add_module_code_range(const void* begin, const void* end);
+void remove_module_code_range(const void* begin);
+bool is_module_code_address(const void* address);
 
 // Called once per fault, right after it was recorded (at the guard, on the
 // main stack): the host ends the game here when it has no build to go back
