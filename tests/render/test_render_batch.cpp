@@ -146,4 +146,12 @@ TEST_F(RenderBatchTest, WriterMisuseStopsAndIdleFlushesDoNothing) {
   EXPECT_EQ(drawn_counts, std::vector<int>{1});
   EXPECT_EQ(common_vb_writer.renderFunc, nullptr);
   EXPECT_EXIT(common_vb_writer.init(-5), testing::ExitedWithCode(100), "can't create dynamic VB of size -5");
+  // A shutdown in the middle of a draw (after a fatal error) releases it.
+  common_vb_writer.begin(record_draw, 4);
+  common_vb_writer.writePtr += 12;
+  common_vb_writer.count = 1;
+  common_vb_writer.release();
+  EXPECT_EQ(common_vb_writer.startPtr, nullptr);
+  EXPECT_EQ(drawn_counts, std::vector<int>{1});
+  common_vb_writer.init(256);
 }
