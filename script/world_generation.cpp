@@ -1,5 +1,6 @@
 #include "script/world_generation.h"
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cinttypes>
 #include <ctime>
@@ -79,9 +80,14 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   try {
     log_seed();
     run_generate_world(vm, kind);
+    check_generated_heights("generate_world");
   } catch (const sqbind::SquirrelError& e) {
     show_world_gen_error(e.desc);
   }
+  // A script that caught a generator's error may still have left heights
+  // that are no number; nothing could stand, move or flow on them.
+  for (float& h : hmap)
+    if (!std::isfinite(h)) h = 0.0f;
 
   // Nothing may morph or flow from the previous world's state.
   memcpy(target_hmap, hmap, sizeof(hmap));
