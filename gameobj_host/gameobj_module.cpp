@@ -13,6 +13,7 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_rebuild.h"
 #include "gameobj_host/gameobj_sources.h"
+#include "gameobj_host/module_folders.h"
 #include "gameobj_host/module_terrain_hooks.h"
 #include "gameobj_host/module_screens.h"
 #include "gameobj_host/object_lists.h"
@@ -71,7 +72,8 @@ FileStamp stamp_of(const char* path) {
 bool open_image(const char* file, ModuleImage& image, ModuleError& error) {
     image = ModuleImage{};
     PathString path = make_full_path(file);
-    error.format("can't load %s", file);
+    const char* slash = strrchr(file, '/');
+    error.format("can't load %s", slash ? slash + 1 : file);
     image.fd = open_data_fd(path);
     if (image.fd < 0) {
         debug("%s: %s", path.c_str(), strerror(errno));
@@ -204,7 +206,7 @@ void close_module() {
 // it, so any failure stops the program.
 void open_and_bind_module() {
     ModuleError error;
-    if (!open_image(GAMEOBJ_MODULE_FILE, running, error)) fatal("%s", error.c_str());
+    if (!open_image(gameobj_start_file(), running, error)) fatal("%s", error.c_str());
     bind_gameobj_module();
 }
 
@@ -261,7 +263,7 @@ void unload_gameobj_module() {
 
 bool reload_gameobj(bool force) {
     if (poll_gameobj_rebuild()) return false;
-    PathString rebuilt = make_full_path(GAMEOBJ_NEW_MODULE_FILE);
+    PathString rebuilt = gameobj_output_file(GAMEOBJ_NEW_MODULE_FILE);
     if (!force) {
         if (get_file_time(rebuilt) == 0) return false;
         FileStamp stamp = stamp_of(rebuilt);
@@ -269,10 +271,11 @@ bool reload_gameobj(bool force) {
         tried_rebuild = stamp;
     }
 
-    const char* file = force ? GAMEOBJ_MODULE_FILE : GAMEOBJ_NEW_MODULE_FILE;
+    const char* name = force ? GAMEOBJ_MODULE_FILE : GAMEOBJ_NEW_MODULE_FILE;
+    PathString file = force ? gameobj_start_file() : rebuilt;
     ModuleImage next;
     ModuleError error;
-    if (!open_image(file, next, error) || !check_image(file, next, error)) return refuse_module(next, error);
+    if (!open_image(file, next, error) || !check_image(name, next, error)) return refuse_module(next, error);
 
     if (next.handle == running.handle) {
         // The running file itself (forced): the loader handed back the running
@@ -291,7 +294,7 @@ bool reload_gameobj(bool force) {
     running = next;
     // rename replaces the old file in one step, so a missing old file cannot
     // keep the rebuilt one from being used.
-    bool ok = force || rename(rebuilt, make_full_path(GAMEOBJ_MODULE_FILE)) == 0;
+    bool ok = force || rename(rebuilt, gameobj_output_file(GAMEOBJ_MODULE_FILE)) == 0;
     debug("gameobj reload %s", ok ? "ok" : "failed");
     return ok;
 }

@@ -27,6 +27,7 @@ bool flush_query = false;
 DeviceResetHook reset_hook = nullptr;
 bool device_lost = false;
 bool device_resettable = false;
+int fullscreen_w = 0, fullscreen_h = 0;  // 0 x 0: the desktop's own mode
 
 const char* mode_text(bool fullscreen) { return fullscreen ? "fullscreen" : "windowed"; }
 
@@ -75,19 +76,30 @@ void release_scene_depth() {
 }
 
 // Sizes the window's presentation to the mode: fullscreen takes the
-// display's own size, like an exclusive mode would.
+// display's own size, or switches the display to the chosen mode.
 void apply_window_mode(bool fullscreen, int* w, int* h) {
   if (!device_window) return;
-  bool is_full = (SDL_GetWindowFlags(device_window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-  if (fullscreen != is_full)
-    SDL_SetWindowFullscreen(device_window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  if (fullscreen) {
-    SDL_DisplayMode mode;
-    int display = SDL_GetWindowDisplayIndex(device_window);
-    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) == 0) {
-      *w = mode.w;
-      *h = mode.h;
-    }
+  int display = SDL_GetWindowDisplayIndex(device_window);
+  if (display < 0) display = 0;
+  SDL_DisplayMode mode;
+  bool own_mode = fullscreen && fullscreen_w > 0 && fullscreen_h > 0;
+  if (own_mode) {
+    SDL_DisplayMode wanted = {};
+    wanted.w = fullscreen_w;
+    wanted.h = fullscreen_h;
+    own_mode = SDL_GetClosestDisplayMode(display, &wanted, &mode) != nullptr;
+    if (!own_mode) debug("no display mode near %dx%d: fullscreen at the desktop's size", fullscreen_w, fullscreen_h);
+  }
+  Uint32 kind = !fullscreen ? 0 : own_mode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
+  if (own_mode) SDL_SetWindowDisplayMode(device_window, &mode);
+  if ((SDL_GetWindowFlags(device_window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != kind)
+    SDL_SetWindowFullscreen(device_window, kind);
+  if (own_mode) {
+    *w = mode.w;
+    *h = mode.h;
+  } else if (fullscreen && SDL_GetDesktopDisplayMode(display, &mode) == 0) {
+    *w = mode.w;
+    *h = mode.h;
   }
   SDL_GL_SetSwapInterval(app_use_vsync ? 1 : 0);
 }
@@ -113,6 +125,11 @@ void set_device_window_attributes() {
 bool d3d_device_exists() { return device_context != nullptr; }
 
 void set_device_reset_hook(DeviceResetHook hook) { reset_hook = hook; }
+
+void set_fullscreen_display_size(int width, int height) {
+  fullscreen_w = width > 0 && height > 0 ? width : 0;
+  fullscreen_h = width > 0 && height > 0 ? height : 0;
+}
 
 bool init_d3d(SDL_Window* window, int width, int height) {
   close_d3d();

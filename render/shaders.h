@@ -1,7 +1,7 @@
 #pragma once
 // Shaders: GLSL ".sh" files holding both stages, compiled once with VSH and
 // once with PSH defined, shared by reference count in a fixed table, cached
-// as program binaries under "cache/" and recompiled when a file they read
+// as program binaries (make_cache_path) and recompiled when a file they read
 // changes.
 //
 // Environment of every stage (inserted after the file's #version line and
@@ -11,6 +11,7 @@
 // sampler's texture stage is the number its name ends with (tex0, s3, ...).
 #include <cstdint>
 #include "core/dyn_array.h"
+#include "core/paths.h"
 #include "core/temp_string.h"
 
 constexpr int MAX_SHADERS = 64;
@@ -49,10 +50,10 @@ void close_shaders();
 void set_shader_compiler_available(bool available);
 bool is_shader_compiler_available();
 
-// "cache/<file><suffix>.cache" made absolute; the suffix has "@" and the
+// make_cache_path of "<file><suffix>.cache"; the suffix has "@" and the
 // text with every character other than a letter or digit replaced by '_' for
 // each name and value of the define list.
-PathString shader_cache_path(const char* file, const char* defines);
+FsPath shader_cache_path(const char* file, const char* defines);
 
 // Device internals: the constant buffers and the bound program are applied
 // before every draw.
