@@ -223,32 +223,6 @@ void on_event(const SDL_Event& e) {
 }
 }  // namespace
 
-int get_fullscreen_size_count() {
-  int count = 0, w = 0, h = 0;
-  while (get_fullscreen_size(count, &w, &h)) count++;
-  return count;
-}
-
-bool get_fullscreen_size(int index, int* width, int* height) {
-  int display = main_window ? SDL_GetWindowDisplayIndex(main_window) : 0;
-  if (display < 0) display = 0;
-  // SDL lists the modes largest first, a size once per refresh rate and
-  // pixel format: those repeats are skipped.
-  int n = SDL_GetNumDisplayModes(display), seen = -1, last_w = 0, last_h = 0;
-  for (int i = 0; i < n; i++) {
-    SDL_DisplayMode mode;
-    if (SDL_GetDisplayMode(display, i, &mode) != 0 || (mode.w == last_w && mode.h == last_h)) continue;
-    last_w = mode.w;
-    last_h = mode.h;
-    if (++seen == index) {
-      *width = mode.w;
-      *height = mode.h;
-      return true;
-    }
-  }
-  return false;
-}
-
 void get_chosen_fullscreen_size(int* width, int* height) {
   *width = chosen_fullscreen_w;
   *height = chosen_fullscreen_h;

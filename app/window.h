@@ -14,13 +14,10 @@ extern SDL_Window* main_window;
 bool create_main_window(LaunchOptions* opt);
 void destroy_main_window();
 
-// The display's resolutions for fullscreen, largest first, each size once
-// (refresh rates aside). Index 0 is the first mode; false past the last.
-int get_fullscreen_size_count();
-bool get_fullscreen_size(int index, int* width, int* height);
-// The fullscreen resolution the player chose: 0 x 0 is the desktop's own
-// (the default). Choosing stores it in the settings ("fullscreen_size") and
-// applies it at once when the game is fullscreen.
+// The fullscreen resolution the player chose among the display's
+// (get_fullscreen_size): 0 x 0 is the desktop's own (the default). Choosing
+// stores it in the settings ("fullscreen_size") and applies it at once when
+// the game is fullscreen.
 void get_chosen_fullscreen_size(int* width, int* height);
 void choose_fullscreen_size(int width, int height);
 

@@ -75,20 +75,42 @@ void release_scene_depth() {
   device_gl.sceneDepth = 0;
 }
 
+int window_display() {
+  int display = device_window ? SDL_GetWindowDisplayIndex(device_window) : 0;
+  return display < 0 ? 0 : display;
+}
+
+// The display's modes with a size (the headless driver lists one without),
+// one per size: SDL lists them largest first, a size once per refresh rate
+// and pixel format, the best first. index counts sizes; false past the last.
+bool get_display_mode(int index, SDL_DisplayMode* out) {
+  int display = window_display();
+  int n = SDL_GetNumDisplayModes(display), seen = -1, last_w = 0, last_h = 0;
+  for (int i = 0; i < n; i++) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDisplayMode(display, i, &mode) != 0 || mode.w <= 0 || mode.h <= 0 ||
+        (mode.w == last_w && mode.h == last_h))
+      continue;
+    last_w = mode.w;
+    last_h = mode.h;
+    if (++seen == index) {
+      *out = mode;
+      return true;
+    }
+  }
+  return false;
+}
+
 // Sizes the window's presentation to the mode: fullscreen takes the
 // display's own size, or switches the display to the chosen mode.
 void apply_window_mode(bool fullscreen, int* w, int* h) {
   if (!device_window) return;
-  int display = SDL_GetWindowDisplayIndex(device_window);
-  if (display < 0) display = 0;
   SDL_DisplayMode mode;
-  bool own_mode = fullscreen && fullscreen_w > 0 && fullscreen_h > 0;
-  if (own_mode) {
-    SDL_DisplayMode wanted = {};
-    wanted.w = fullscreen_w;
-    wanted.h = fullscreen_h;
-    own_mode = SDL_GetClosestDisplayMode(display, &wanted, &mode) != nullptr;
-    if (!own_mode) debug("no display mode near %dx%d: fullscreen at the desktop's size", fullscreen_w, fullscreen_h);
+  bool own_mode = false;
+  if (fullscreen && fullscreen_w > 0) {
+    for (int i = 0; !own_mode && get_display_mode(i, &mode); i++)
+      own_mode = mode.w == fullscreen_w && mode.h == fullscreen_h;
+    if (!own_mode) debug("the display has no %dx%d mode: fullscreen at the desktop's size", fullscreen_w, fullscreen_h);
   }
   Uint32 kind = !fullscreen ? 0 : own_mode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
   if (own_mode) SDL_SetWindowDisplayMode(device_window, &mode);
@@ -97,7 +119,7 @@ void apply_window_mode(bool fullscreen, int* w, int* h) {
   if (own_mode) {
     *w = mode.w;
     *h = mode.h;
-  } else if (fullscreen && SDL_GetDesktopDisplayMode(display, &mode) == 0) {
+  } else if (fullscreen && SDL_GetDesktopDisplayMode(window_display(), &mode) == 0) {
     *w = mode.w;
     *h = mode.h;
   }
@@ -125,6 +147,21 @@ void set_device_window_attributes() {
 bool d3d_device_exists() { return device_context != nullptr; }
 
 void set_device_reset_hook(DeviceResetHook hook) { reset_hook = hook; }
+
+int get_fullscreen_size_count() {
+  SDL_DisplayMode mode;
+  int count = 0;
+  while (get_display_mode(count, &mode)) count++;
+  return count;
+}
+
+bool get_fullscreen_size(int index, int* width, int* height) {
+  SDL_DisplayMode mode;
+  if (!get_display_mode(index, &mode)) return false;
+  *width = mode.w;
+  *height = mode.h;
+  return true;
+}
 
 void set_fullscreen_display_size(int width, int height) {
   fullscreen_w = width > 0 && height > 0 ? width : 0;
