@@ -67,7 +67,7 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   memcpy(tmpw, water, sizeof(water));
 
   if (auto reset_fx = reset_common_fx_service()) reset_fx();
-  if (auto refresh_land = request_land_refresh_service()) refresh_land();
+  if (auto restart_land = restart_land_render_service()) restart_land();
   reset_update_time();
   if (local_player) local_player->afterWorldRegenerate();
   play_sound_event(ENTER_WORLD_SOUND_EVENT);
