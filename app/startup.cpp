@@ -21,6 +21,7 @@
 #include "effects/common_fx.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/module_folders.h"
 #include "gui/gui_runtime.h"
 #include "gui/ui_image.h"
 #include "render/bitmap_font.h"
@@ -80,7 +81,8 @@ void init_game() {
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
   load_ui_fonts();
   init_gui_runtime();
-  load_gameobj_module("../compiler/", "main.ls");
+  choose_gameobj_folders();
+  load_gameobj_module(gameobj_folders.sources.str[0] ? gameobj_folders.sources.c_str() : nullptr, "main.ls");
   call_module(gameobj_functions.init_inst_render);
   init_common_fx();
   init_shadows();
@@ -149,6 +151,17 @@ void close_all() {
 
 int app_main(int argc, char** argv) {
   process_start_time = get_ref_time();
+  // Answered before anything starts or is logged.
+  switch (find_launch_request(argc, argv)) {
+    case LAUNCH_HELP:
+      print_launch_help(stdout);
+      return 0;
+    case LAUNCH_VERSION:
+      printf("%s\n", GAME_TITLE);
+      return 0;
+    case LAUNCH_PLAY:
+      break;
+  }
   init_app_path();
   debug("app path: '%s'", app_path);
   LaunchOptions opt;
@@ -158,9 +171,12 @@ int app_main(int argc, char** argv) {
 
   read_launch_settings(&opt);
   if (!apply_command_line(&opt, argc, argv)) {
-    fprintf(stderr, "%s\n%s\n", opt.error.str, LAUNCH_USAGE);
+    fprintf(stderr, "ember_hollows: %s\n", opt.error.str);
+    print_launch_help(stderr);
     return 2;
   }
+  // Launchers pass options of their own: the game still starts.
+  warn_unknown_options(opt, stderr);
   if (opt.fixedSeed) game_rnd_seed = opt.seed;
   if (opt.replayPath) {
     TempString<512> error;
@@ -173,6 +189,7 @@ int app_main(int argc, char** argv) {
   if (opt.recordPath && !start_input_recording(opt.recordPath, game_rnd_seed)) return 2;
   set_quit_after_updates(opt.quitAfterUpdates);
   set_shots_at_updates(opt.shotAt, opt.shotCount);
+  set_resize_after_update(opt.resizeAt, opt.resizeWidth, opt.resizeHeight);
 
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     debug("can't start SDL video: %s", SDL_GetError());

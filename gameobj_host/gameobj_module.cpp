@@ -19,6 +19,7 @@
 #include "gameobj_host/gameobj_sources.h"
 #include "gameobj_host/module_call_guard.h"
 #include "gameobj_host/module_class_layouts.h"
+#include "gameobj_host/module_folders.h"
 #include "gameobj_host/module_terrain_hooks.h"
 #include "gameobj_host/module_screens.h"
 #include "gameobj_host/object_lists.h"
@@ -83,7 +84,16 @@ FileStamp stamp_of(const char* path) {
     return stamp;
 }
 
-bool file_exists(const char* file) { return access(make_full_path(file), F_OK) == 0; }
+// Module files live in the output folder (beside the game in the build
+// tree, the player's module folder when installed); until a rebuild put one
+// there, the game starts with the module it shipped with.
+PathString module_path(const char* file) {
+  PathString path = gameobj_output_file(file);
+  if (strcmp(file, GAMEOBJ_MODULE_FILE) == 0 && access(path, F_OK) != 0) return gameobj_start_file();
+  return path;
+}
+
+bool file_exists(const char* file) { return access(module_path(file), F_OK) == 0; }
 
 // The span of the image's executable segments, for the module call guard.
 void find_code_range(ModuleImage& image) {
@@ -114,8 +124,9 @@ void find_code_range(ModuleImage& image) {
 
 bool open_image(const char* file, ModuleImage& image, ModuleError& error) {
     image = ModuleImage{};
-    PathString path = make_full_path(file);
-    error.format("can't load %s", file);
+    PathString path = module_path(file);
+    const char* slash = strrchr(file, '/');
+    error.format("can't load %s", slash ? slash + 1 : file);
     image.fd = open_data_fd(path);
     if (image.fd < 0) {
         debug("%s: %s", path.c_str(), strerror(errno));
@@ -166,7 +177,7 @@ bool same_content(int a, int b) {
 
 // Writes the content of the open file as `to` in one step.
 bool copy_module_file(int fd, const char* to) {
-    PathString target = make_full_path(to);
+    PathString target = gameobj_output_file(to);
     PathString part = PathString::formatted("%s.part", target.c_str());
     int out = open(part, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
     if (out < 0) return false;
@@ -191,7 +202,7 @@ bool copy_module_file(int fd, const char* to) {
 }
 
 bool rename_module_file(const char* from, const char* to) {
-    if (rename(make_full_path(from), make_full_path(to)) == 0) return true;
+    if (rename(module_path(from), gameobj_output_file(to)) == 0) return true;
     debug("can't rename %s to %s: %s", from, to, strerror(errno));
     return false;
 }
@@ -456,7 +467,7 @@ bool start_with_new_build() {
     ModuleImage next, previous;
     ModuleError error;
     if (!open_image(GAMEOBJ_NEW_MODULE_FILE, next, error) || !check_image(GAMEOBJ_NEW_MODULE_FILE, next, error)) {
-        tried_rebuild = stamp_of(make_full_path(GAMEOBJ_NEW_MODULE_FILE));
+        tried_rebuild = stamp_of(module_path(GAMEOBJ_NEW_MODULE_FILE));
         refuse_module(next, error);
         return false;
     }
@@ -528,7 +539,7 @@ void unload_gameobj_module() {
 
 bool reload_gameobj(bool force) {
     if (poll_gameobj_rebuild() || module_fault_pending()) return false;
-    PathString rebuilt = make_full_path(GAMEOBJ_NEW_MODULE_FILE);
+    PathString rebuilt = module_path(GAMEOBJ_NEW_MODULE_FILE);
     if (!force) {
         if (get_file_time(rebuilt) == 0) return false;
         FileStamp stamp = stamp_of(rebuilt);

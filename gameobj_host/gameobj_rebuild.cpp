@@ -11,6 +11,7 @@
 #include "core/paths.h"
 #include "core/ref_time.h"
 #include "gameobj_host/gameobj_sources.h"
+#include "gameobj_host/module_folders.h"
 
 extern char** environ;
 
@@ -131,7 +132,7 @@ bool finish_if_done() {
 // on a non-blocking pipe. Only the child changes its working directory.
 bool start_script(const char* folder) {
     PathString script = PathString::formatted("%s%s", folder, GAMEOBJ_REBUILD_SCRIPT);
-    PathString output = make_full_path(GAMEOBJ_NEW_MODULE_FILE);
+    PathString output = gameobj_output_file(GAMEOBJ_NEW_MODULE_FILE);
     if (access(script, R_OK) != 0) return false;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;

@@ -6,6 +6,7 @@
 #include <string>
 #include "core/crc32.h"
 #include "core/debug.h"
+#include "core/folder_swap.h"
 #include "core/paths.h"
 #include "core/streams.h"
 #include "render/device_internal.h"
@@ -276,7 +277,11 @@ void write_shader_cache(const Shader* s, GLuint prog) {
     deps.append(reinterpret_cast<const char*>(&key), 4);
   }
   uint32_t header[4] = {SHADER_CACHE_MAGIC, uint32_t(deps.size()), uint32_t(binary.size()), 0};
-  PathString path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
+  FsPath path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
+  // An installed game's cache folder starts empty.
+  FsPath folder = path;
+  cut_to_folder(folder.str);
+  if (!folder.str[0] || !create_folders(folder)) return;
   FILE* f = fopen(path, "wb");
   if (!f) return;
   bool ok = write_all(f, header, sizeof(header)) && write_all(f, deps.data(), deps.size()) &&
@@ -287,7 +292,7 @@ void write_shader_cache(const Shader* s, GLuint prog) {
 
 bool load_shader_cache(Shader* s) {
   s->deps.clear();
-  PathString path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
+  FsPath path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
   FILE* f = open_data_file(path, "rb");
   if (!f) return false;
   uint32_t header[4];
@@ -408,15 +413,15 @@ void mark_dirty(int first, int count, int& lo, int& hi) {
 }
 }  // namespace
 
-PathString shader_cache_path(const char* file, const char* defines) {
-  std::string name = std::string("cache/") + file;
+FsPath shader_cache_path(const char* file, const char* defines) {
+  std::string name = file;
   // Names and values alike, one text at a time.
   for (const char* d = defines; d && *d; d += strlen(d) + 1) {
     name += '@';
     for (const char* c = d; *c; c++) name += isalnum((unsigned char)*c) ? *c : '_';
   }
   name += ".cache";
-  return make_full_path(name.c_str());
+  return make_cache_path(name.c_str());
 }
 
 Shader* create_shader(const char* file, const char* defines) {
