@@ -51,7 +51,7 @@ inline void run_cheat(int row) {
             if (player) player->health = player->maxHealth;
             break;
         case CHEAT_HIT:
-            if (player) player->hurt(50.f, player->pos + Vec3(30.f, 0, 10.f), "a cheat");
+            if (player) player->hurt(60.f, player->pos + Vec3(30.f, 0, 10.f), "a cheat");
             // The menu is up already: the death screen replaces it.
             if (player && player->fallen) {
                 open_game_menu();
@@ -87,7 +87,7 @@ struct CheatMenuScreen : Screen {
         rows[CHEAT_SPELLS]->setLabel("Learn every spell");
         rows[CHEAT_WYVERN]->setLabel("Call a wyvern");
         rows[CHEAT_HEAL]->setLabel("Full health");
-        rows[CHEAT_HIT]->setLabel("Take a hit (50 health)");
+        rows[CHEAT_HIT]->setLabel("Take a hit (60 health)");
         rows[CHEAT_GOAL]->setLabel("Meet this world's goal");
         // Without a player there is nobody to cheat for.
         for (int i = CHEAT_MANA; i < CHEAT_COUNT; i++) rows[i]->setEnabled(player != nullptr && !player->fallen);

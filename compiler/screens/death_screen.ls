@@ -43,14 +43,14 @@ struct DeathNote : GuiElement {
         render_rounded_box(gui_batch, _mm_setr_ps(0, 0, w, float(d3d_ht)), _mm_set1_ps(0), 0xA0300008, 1.f, 0, 1.f,
                            1.f, 0, 0);
         draw_text(title_font, 0, y0, w, y0 + 90 * s, DIST_ALIGN_BOTTOM, 0xFFFF6050, 72 * s, "You were struck down");
-        draw_text(default_font, 0, y0 + 104 * s, w, y0 + 150 * s, DIST_ALIGN_TOP, TEXT, 28 * s, cause);
+        draw_text(default_font, 0, y0 + 116 * s, w, y0 + 160 * s, DIST_ALIGN_TOP, TEXT, 28 * s, cause);
         GuiElement::draw(dt);
     }
     void layout(float px0, float py0, float px1, float py1) override {
         x0 = px0;
         x1 = px1;
         y0 = py0 + 0.16f * (py1 - py0);
-        y1 = y0 + 150 * ui_scale();
+        y1 = y0 + 160 * ui_scale();
     }
 };
 
@@ -58,12 +58,13 @@ struct DeathScreen : Screen {
     DeathNote* note = nullptr;
     Button* away = nullptr;
     void build() override {
+        // The note darkens the world, so it is drawn before the buttons.
         note = new DeathNote;
         root->addChild(note);
         Column* col = new Column;
         col->top = 0.5f;
         col->width = 320;
-        root->insertChild(0, col);
+        root->addChild(col);
         addButton(col, "Try again", try_world_again);
         away = addButton(col, "Universe map", leave_to_universe);
     }

@@ -24,8 +24,13 @@ constexpr D3dColor TEXT_DISABLED = 0xFF68788A;
 constexpr D3dColor TITLE = 0xFFFFD890;
 constexpr D3dColor SHADOW = 0xC0000000;
 
-// Pixels per design pixel: the menus are laid out for a 720-line window.
-inline float ui_scale() { return d3d_ht > 0 ? float(d3d_ht) / 720.f : 1.f; }
+// Pixels per design pixel: the menus are laid out for a 1280 x 720 window
+// and scale with its height, or with its width where the window is
+// narrower than 16:9 (1280 x 1024), so panels never reach its sides.
+inline float ui_scale() {
+    if (d3d_ht <= 0 || d3d_wd <= 0) return 1.f;
+    return fminf(float(d3d_ht) / 720.f, float(d3d_wd) / 1280.f);
+}
 
 inline D3dColor mix_color(D3dColor a, D3dColor b, float t) {
     t = t < 0 ? 0 : (t > 1 ? 1 : t);

@@ -191,7 +191,7 @@ struct UniverseMap : GuiElement {
             render_world_icon(gui_batch, m.x, m.y, m.radius * (i == hot ? 1.2f : 1.f), fill, 0xFFE8E8E8, halo);
             // A cleared world carries a check mark.
             if (slot_value(w, "cleared").toBool())
-                drawCheck(m.x + m.radius * 0.7f, m.y - m.radius * 0.7f, m.radius * 1.3f);
+                drawCheck(m.x + m.radius * 0.9f, m.y - m.radius * 0.9f, fmaxf(m.radius * 2.f, 16.f * s));
         }
         // The names follow the view as it pans and zooms.
         placeLabels();
@@ -305,8 +305,25 @@ struct UniverseScreen : Screen {
     }
     // A click (a press and release without dragging) on a world shows its
     // card; a right click, its menu. Any press elsewhere closes the menu.
+    // For developers and walkthroughs: Ctrl+1 to Ctrl+6 show the card of the
+    // first world of that kind (in the script's order of kinds).
+    static int first_world_of_kind(int n) {
+        sqbind::SqObject kinds = root_value("world_type_names");
+        if (kinds.type() != OT_ARRAY || n < 0 || n >= kinds.size()) return -1;
+        sqbind::SqObject kind = kinds[n];
+        if (kind.type() != OT_STRING) return -1;
+        for (int i = 0; i < world_count(); i++) {
+            const char* type = slot_text(worlds[i], "type", "");
+            if (strcmp(type, kind.toString()) == 0) return i;
+        }
+        return -1;
+    }
     void processInputEvent(NewGuiInputEvent& ev, BaseGuiElement* target) override {
         Screen::processInputEvent(ev, target);
+        if (ev.in.type == INPUT_KEY_DOWN && (ev.in.flags & INPUT_CTRL) && ev.in.key >= '1' && ev.in.key <= '6') {
+            int world = first_world_of_kind(ev.in.key - '1');
+            if (world >= 0) later(open_enter_world, world);
+        }
         if (ev.in.type == INPUT_BUTTON_DOWN && (ev.in.key == VK_LBUTTON || ev.in.key == VK_RBUTTON)) {
             pressButton = target == map ? ev.in.key : 0;
             pressX = ev.in.x;

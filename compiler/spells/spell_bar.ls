@@ -176,13 +176,15 @@ inline void draw_spell_bar() {
     if (p->hurtFlash > 0.f) hud::rect(0, 0, float(d3d_wd), float(d3d_ht), hud::with_alpha(0xFFFF0000, p->hurtFlash * 0.8f));
     if (!choosing && button_state(B_MAP)) hud::draw_play_map();
     hud::flush();
-    // The spell under the mouse, named in the menus' tooltip.
+    // The spell under the mouse, named in a tooltip above the grid, where
+    // it covers no other spell.
     if (hover >= 0 && hover < spell_grid.num && spell_grid[hover]) {
         const SpellInfo& info = spell_info(spell_grid[hover]->kind);
-        snprintf(menu::tooltip_text, sizeof(menu::tooltip_text), "%s\n%s\nMana %d", info.title, info.help,
-                 int(info.mana));
-        menu::draw_tooltip();
-        menu::tooltip_text[0] = 0;
+        char tip[256];
+        snprintf(tip, sizeof(tip), "%s\n%s\nMana %d", info.title, info.help, int(info.mana));
+        float tw, th;
+        menu::tooltip_size(tip, &tw, &th);
+        menu::draw_tooltip_box(tip, fmaxf(0.f, cx - tw / 2), fmaxf(0.f, l.y0 - th - l.gap * 2));
         hud::flush();
     }
 }

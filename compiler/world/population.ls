@@ -6,14 +6,18 @@ import creatures.creatures
 // How far beyond its reach a hostile thing starts from the player.
 constexpr float HOSTILE_MARGIN = 20.f;
 
-// A home for a hostile creature, out of its reach of the player (wyverns
-// go for a player within 90), so nothing attacks a player who has just
-// arrived; on the ground.
+// A home for a hostile creature, as far from the player as a few tries
+// find: a wyvern goes for a player within 90 while it circles 30 round its
+// home, so it must not start within that reach of a player who has just
+// arrived. On the ground.
 inline Vec3 hostile_home() {
-    Vec3 me = player_position(), home;
-    for (int attempt = 0; attempt < 40; attempt++) {
-        home = random_in_disc(128.f, 128.f, 128.f);
-        if (flat_distance(me, home) >= 90.f + HOSTILE_MARGIN) break;
+    constexpr float W = float(HeightmapData::HMAP_SIZE);
+    Vec3 me = player_position(), home = me;
+    float farthest = -1.f;
+    for (int attempt = 0; attempt < 16; attempt++) {
+        Vec3 candidate(frnd() * W, 0, frnd() * W);
+        float d = flat_distance(me, candidate);
+        if (d > farthest) home = candidate, farthest = d;
     }
     home.y = surface_height(home.x, home.z);
     return home;
