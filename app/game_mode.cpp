@@ -7,6 +7,7 @@
 #include "app/camera.h"
 #include "core/optional_services.h"
 #include "render/device.h"
+#include "render/land_render.h"
 #include "render/postfx.h"
 #include "render/render_state.h"
 #include "render/scene_render.h"
@@ -60,6 +61,7 @@ void close_game_modes() {
 
 void step_world(float dt, bool with_spells_ui) {
   update_sky();
+  update_land_render(dt);
   HeightmapData::updateHmap(dt);
   HeightmapData::simWater(dt);
   update_common_fx(dt);

@@ -26,6 +26,8 @@ class GameMode;
   X(reset_common_fx, void, ())                                 \
   /* land renderer: rebuilds every land tile from the grids */ \
   X(request_land_refresh, void, ())                            \
+  /* land renderer: a new world, blended from nothing before */ \
+  X(restart_land_render, void, ())                             \
   /* game modes */                                             \
   X(set_game_mode, void, (GameMode * mode))                    \
   X(reset_fly_control, void, ())                               \

@@ -18,11 +18,11 @@ layout(location = 0) out vec4 g0;
 layout(location = 1) out vec4 g1;
 layout(location = 2) out vec4 g2;
 void main() {
-  vec3 n = normalize(texture(tex1, v_uv).xyz * 2.0 - 1.0);
+  vec3 n = frame_normal(tex1, v_uv);
   vec3 albedo = land_albedo(v_uv, v_world, n);
   float depth = fluid_depth(tex5, v_uv, v_world.y);
   albedo = under_water(albedo, depth);
-  vec2 shade = texture(tex0, v_uv).rg;
+  vec2 shade = frame_shadowing(tex0, v_uv);
   // Bright ground (snow, wet sand) gives a soft sheen.
   float sheen = clamp(dot(albedo, vec3(0.33)) - 0.75, 0.0, 0.3);
   g0 = vec4(albedo, 0.0);

@@ -40,7 +40,7 @@ void main() {
   vec4 plates = flow_sample(tex4, v_flow, 0.09);
   float swirl = texture(tex4, v_world.xz * 0.05 + vec2(t * 0.004, 0.0)).g;
   vec4 lava = lava_look(plates.r * 0.75 + swirl * 0.25, v_lava, t);
-  vec3 n = normalize(texture(tex3, v_uv).xyz * 2.0 - 1.0);
+  vec3 n = frame_normal(tex3, v_uv);
   n = normalize(n + vec3(plates.g - 0.5, 0.0, plates.b - 0.5) * 0.6);
   g0 = vec4(lava.rgb, lava.a);
   g1 = gbuffer_normal_depth(n, v_depth);

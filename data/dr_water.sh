@@ -42,7 +42,7 @@ void main() {
   vec4 coarse = flow_sample(tex4, v_flow, 0.07);
   float speed = sqrt(max(v_foam_speed.y, 0.0));
   vec2 slope = (fine.rg - 0.5) * (0.6 + min(speed, 2.0)) + (coarse.rg - 0.5) * 0.5;
-  vec3 n = normalize(texture(tex3, v_uv).xyz * 2.0 - 1.0);
+  vec3 n = frame_normal(tex3, v_uv);
   n = normalize(n + vec3(slope.x, 0.0, slope.y) * 1.5);
   vec3 v = normalize(CAMERA_POS - v_world);
   float fresnel = 0.02 + 0.98 * pow(1.0 - max(dot(n, v), 0.0), 5.0);
@@ -57,7 +57,7 @@ void main() {
   vec3 c = (reflection * fresnel + vec3(0.02, 0.07, 0.09)) / a;
   a = mix(a, 1.0, f);
   c = mix(c, vec3(0.85), f);
-  vec2 shade = texture(tex0, v_uv).rg;
+  vec2 shade = frame_shadowing(tex0, v_uv);
   g0 = vec4(c, a);
   g1 = gbuffer_normal_depth(n, v_depth);
   g2 = vec4(max(shade.r, 0.6), shade.g, 1.2 * (1.0 - f), 0.9);

@@ -22,7 +22,7 @@ in vec3 v_world;
 in vec2 v_uv;
 out vec4 color;
 void main() {
-  vec3 n = normalize(texture(tex1, v_uv).xyz * 2.0 - 1.0);
+  vec3 n = frame_normal(tex1, v_uv);
   vec3 c = texture(tex2, v_uv).rgb;
   vec4 o = texture(tex3, v_uv);
   c = mix(c, o.rgb, o.a);

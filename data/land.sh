@@ -12,7 +12,7 @@ in vec3 v_world;
 in vec2 v_uv;
 out vec4 color;
 void main() {
-  vec3 n = normalize(texture(tex1, v_uv).xyz * 2.0 - 1.0);
+  vec3 n = frame_normal(tex1, v_uv);
   vec3 albedo = land_albedo(v_uv, v_world, n);
   albedo = under_water(albedo, fluid_depth(tex5, v_uv, v_world.y));
   vec3 c = scene_light(albedo, n, 1.0, 1.0);

@@ -27,7 +27,7 @@ in float v_depth;
 out vec4 color;
 void main() {
   float t = land_clock();
-  vec3 n = normalize(texture(tex3, v_uv).xyz * 2.0 - 1.0);
+  vec3 n = frame_normal(tex3, v_uv);
   float a = texture(tex4, v_world.xz * 0.21 + t * vec2(0.011, 0.007)).r;
   float b = texture(tex4, v_world.xz * 0.53 - t * vec2(0.006, 0.013)).g;
   vec4 lava = lava_look(a * 0.65 + b * 0.35, v_depth, t);

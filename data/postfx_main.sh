@@ -1,5 +1,6 @@
 #version 330 core
-// The look of the frame: a soft bloom of bright parts, exposure and a gentle
+// The look of the frame: a soft bloom of bright parts (made at a quarter of
+// the resolution by "postfx_bloom.sh", in tex1), exposure and a gentle
 // filmic curve, saturation, vignette, then the frame tint.
 // Pixel registers: 0 (1/width, 1/height, width, height); 1 (bloom,
 // vignette, exposure, saturation); 2 frame tint (r, g, b, strength).
@@ -9,21 +10,12 @@ void main() { quad_vertex(); }
 #endif
 #ifdef PSH
 uniform sampler2D tex0;
+uniform sampler2D tex1;
 out vec4 colour;
 
-vec3 bright(vec2 at) { return max(texture(tex0, at).rgb - 0.65, 0.0); }
-
 void main() {
-  vec2 px = ps_c[0].xy;
   vec4 p = ps_c[1];
-  vec3 c = texture(tex0, uv).rgb;
-  vec3 bloom = vec3(0.0);
-  for (int i = 0; i < 8; i++) {
-    float a = float(i) * 0.785398;
-    vec2 d = vec2(cos(a), sin(a));
-    bloom += bright(uv + d * px * 5.0) + 0.5 * bright(uv + d * px * 13.0);
-  }
-  c += bloom * (p.x / 12.0);
+  vec3 c = texture(tex0, uv).rgb + texture(tex1, uv).rgb;
   c *= p.z;
   // Highlights roll off instead of clipping.
   vec3 shoulder = 0.8 + 0.2 * (1.0 - exp(-(c - 0.8) * 5.0));

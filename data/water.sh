@@ -35,7 +35,7 @@ void main() {
   float t = land_clock();
   vec2 q = v_world.xz * 0.3;
   vec2 ripple = grain_slope(q + t * vec2(0.031, 0.019)) + grain_slope(q * 1.73 - t * vec2(0.017, 0.037));
-  vec3 n = normalize(texture(tex3, v_uv).xyz * 2.0 - 1.0);
+  vec3 n = frame_normal(tex3, v_uv);
   n = normalize(n + vec3(ripple.x, 0.0, ripple.y) * 2.0);
   float pattern = texture(tex4, v_world.xz * 0.9 + t * vec2(0.05, 0.03)).g;
   color = water_color(v_world, n, v_foam, pattern);

@@ -301,6 +301,16 @@ void lay_effects_over_scene(Texture* accumulated) {
   set_zenable(true);
 }
 
+// Nothing alive: the frame draws no effect, so it need not gather or lay any.
+bool any_fx_alive() {
+  if (fx_bolts.size() > 0) return true;
+  for (const FxParticlePool* pool : {&fx_blend_pool, &fx_glow_pool})
+    for (const FxParticle& p : pool->parts)
+      if (p.life > 0.f) return true;
+  for (const FxTrail& t : fx_trails)
+    if (t.isAlive()) return true;
+  return false;
+}
 }  // namespace
 
 void init_common_fx() {
@@ -339,6 +349,13 @@ void close_common_fx() {
 
 void render_common_fx(float sub, float alpha) {
   if (!res.quadVb) return;
+  if (!any_fx_alive()) {
+    // The state the drawing leaves, as if it had drawn.
+    set_blend_none();
+    set_cull_mode(1);
+    set_zwrite(true);
+    return;
+  }
   Camera cam = current_camera();
   Texture* accumulated = fp_accumulation_target();
   if (accumulated) {

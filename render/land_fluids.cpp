@@ -109,6 +109,15 @@ void reset(int cam_x, int cam_z) {
   std::copy(state.flow[0], state.flow[0] + HMAP_CELLS, state.flow[1]);
 }
 
+void restart(bool high_quality, int cam_x, int cam_z) {
+  reset(cam_x, cam_z);
+  compute_surfaces(high_quality ? SURFACE_THRESHOLD_HIGH : SURFACE_THRESHOLD_LOW, state.water_surf[0],
+                   state.lava_surf[0]);
+  std::copy(state.water_surf[0], state.water_surf[0] + HMAP_CELLS, state.water_surf[1]);
+  std::copy(state.lava_surf[0], state.lava_surf[0] + HMAP_CELLS, state.lava_surf[1]);
+  blend(1.f);
+}
+
 void update(float dt, bool high_quality, int cam_x, int cam_z) {
   state.cur ^= 1;
   compute_surfaces(high_quality ? SURFACE_THRESHOLD_HIGH : SURFACE_THRESHOLD_LOW, state.water_surf[state.cur],

@@ -47,6 +47,9 @@ void seed_flow_phase(FlowCell* field, int phase, int cam_x, int cam_z);
 
 // Clears every surface and seeds both phases.
 void reset(int cam_x, int cam_z);
+// A new world: both updates' surfaces are the grids' own, so nothing blends
+// from the world before.
+void restart(bool high_quality, int cam_x, int cam_z);
 // One update: swap, surfaces, flow advection (high quality), re-seeding.
 void update(float dt, bool high_quality, int cam_x, int cam_z);
 // The frame's surfaces with f (0..1) the fraction of the update step.

@@ -43,6 +43,10 @@ inline float fluid_surface(int kind, int cell, const float* curh) {
 
 Frame make_frame(float cam_x, float cam_z) {
   Frame f;
+  for (auto& row : f.seen)
+    for (bool& b : row) b = true;
+  for (auto& row : f.horizon_seen)
+    for (bool& b : row) b = true;
   f.cam_x = cam_x;
   f.cam_z = cam_z;
   f.cell_x = int(std::floor(cam_x));
@@ -50,6 +54,80 @@ Frame make_frame(float cam_x, float cam_z) {
   f.base_x = f.cell_x & ~HMAP_MASK;
   f.base_z = f.cell_z & ~HMAP_MASK;
   return f;
+}
+
+namespace {
+// The view's six planes, each (a, b, c, d) with a point inside when
+// a x + b y + c z + d >= 0.
+struct ViewPlanes {
+  float p[6][4];
+  explicit ViewPlanes(const Matrix44& m) {
+    auto col = [&](int c, int i) { return m.m[i][c]; };
+    for (int i = 0; i < 4; i++) {
+      p[0][i] = col(3, i) + col(0, i);
+      p[1][i] = col(3, i) - col(0, i);
+      p[2][i] = col(3, i) + col(1, i);
+      p[3][i] = col(3, i) - col(1, i);
+      p[4][i] = col(2, i);
+      p[5][i] = col(3, i) - col(2, i);
+    }
+  }
+  // False when the box lies wholly outside one plane.
+  bool sees(float x0, float y0, float z0, float x1, float y1, float z1) const {
+    for (const float* q : p) {
+      float x = q[0] >= 0 ? x1 : x0, y = q[1] >= 0 ? y1 : y0, z = q[2] >= 0 ? z1 : z0;
+      if (q[0] * x + q[1] * y + q[2] * z + q[3] < 0.f) return false;
+    }
+    return true;
+  }
+};
+
+// Shapes drawn from the grids (smooth near cells, waves) stand a little off
+// the heights they are made from.
+constexpr float CULL_MARGIN = 2.f;
+
+// Lowest and highest ground or fluid surface of the cells x0..x1, z0..z1
+// (inclusive, wrapped), taking every step-th cell.
+void height_range(const float* curh, const float (*surf)[2], int x0, int z0, int x1, int z1, int step, float& lo,
+                  float& hi) {
+  lo = 1e30f;
+  hi = -1e30f;
+  for (int z = z0; z <= z1; z += step)
+    for (int x = x0; x <= x1; x += step) {
+      int c = cell_index(x, z);
+      lo = std::min(lo, curh[c]);
+      hi = std::max(hi, curh[c]);
+      for (int k = 0; k < 2; k++)
+        if (surf[c][k] != LandFluids::NO_SURFACE) {
+          lo = std::min(lo, surf[c][k]);
+          hi = std::max(hi, surf[c][k]);
+        }
+    }
+}
+}  // namespace
+
+void cull_frame(Frame& f, const Matrix44& view_proj, const float* curh, const float (*surf)[2]) {
+  ViewPlanes planes(view_proj);
+  int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
+  for (int br = 0; br < CULL_BLOCKS; br++)
+    for (int bc = 0; bc < CULL_BLOCKS; bc++) {
+      int ax = x0 + bc * CULL_BLOCK, az = z0 + br * CULL_BLOCK;
+      float lo, hi;
+      height_range(curh, surf, ax, az, ax + CULL_BLOCK, az + CULL_BLOCK, 1, lo, hi);
+      f.seen[br][bc] = planes.sees(float(ax), lo - CULL_MARGIN, float(az), float(ax + CULL_BLOCK), hi + CULL_MARGIN,
+                                   float(az + CULL_BLOCK));
+    }
+  // The horizon is lowered as the world curves away: only its top is known.
+  int hx0 = (f.cell_x - 383) & ~(HORIZON_STEP - 1), hz0 = (f.cell_z - 383) & ~(HORIZON_STEP - 1);
+  constexpr int SPAN = CULL_BLOCK * HORIZON_STEP;
+  for (int br = 0; br < HORIZON_CULL_BLOCKS; br++)
+    for (int bc = 0; bc < HORIZON_CULL_BLOCKS; bc++) {
+      int ax = hx0 + bc * SPAN, az = hz0 + br * SPAN;
+      float lo, hi;
+      height_range(curh, surf, ax, az, ax + SPAN, az + SPAN, HORIZON_STEP, lo, hi);
+      f.horizon_seen[br][bc] =
+          planes.sees(float(ax), -1e6f, float(az), float(ax + SPAN), hi + CULL_MARGIN, float(az + SPAN));
+    }
 }
 
 int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, HouseTileFn house) {
@@ -62,6 +140,8 @@ int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, H
         if (house) house(&surface[cell], x, z);
         continue;
       }
+      int r = dz + GRID / 2, k = dx + GRID / 2;
+      if (!f.seen[r / CULL_BLOCK][k / CULL_BLOCK]) continue;
       NearCellInstance& c = out[n++];
       c.x = int16_t(x - f.base_x);
       c.z = int16_t(z - f.base_z);
@@ -93,7 +173,7 @@ int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house) {
         if (house) house(&surface[cell], x0 + k, z0 + r);
         continue;
       }
-      p = quad(p, r * GRID + k, GRID);
+      if (f.seen[r / CULL_BLOCK][k / CULL_BLOCK]) p = quad(p, r * GRID + k, GRID);
     }
   }
   return int(p - out);
@@ -118,11 +198,12 @@ void build_horizon(const Frame& f, const float* curh, const float (*surf)[2], La
   }
 }
 
-int build_horizon_ring(uint16_t* out) {
+int build_horizon_ring(const Frame& f, uint16_t* out) {
   uint16_t* p = out;
   for (int r = 0; r < HORIZON - 1; r++)
     for (int k = 0; k < HORIZON - 1; k++)
-      if ((2 * r - 191) * (2 * r - 191) + (2 * k - 191) * (2 * k - 191) > HORIZON_HOLE)
+      if ((2 * r - 191) * (2 * r - 191) + (2 * k - 191) * (2 * k - 191) > HORIZON_HOLE &&
+          f.horizon_seen[r / CULL_BLOCK][k / CULL_BLOCK])
         p = quad(p, r * HORIZON + k, HORIZON);
   return int(p - out);
 }
@@ -192,7 +273,9 @@ int build_fluid_indices(const Frame& fr, int kind, uint16_t* out) {
     bool* bottom = wet[(r + 1) & 1];
     fill(bottom, r + 1);
     for (int k = 0; k < GRID - 1; k++)
-      if (top[k] && top[k + 1] && bottom[k] && bottom[k + 1] && in_disc(r, k)) p = quad(p, r * GRID + k, GRID);
+      if (top[k] && top[k + 1] && bottom[k] && bottom[k + 1] && in_disc(r, k) &&
+          fr.seen[r / CULL_BLOCK][k / CULL_BLOCK])
+        p = quad(p, r * GRID + k, GRID);
   }
   return int(p - out);
 }

@@ -7,17 +7,10 @@
 // they fit 16 bits however far the camera has flown; the shaders add the
 // origin back.
 #include <cstdint>
+#include "render/render_types.h"
 #include "terrain/heightmap_data.h"
 
 #pragma pack(push, 1)
-// A cell written into a cell texture: the value as a float or a packed colour.
-struct LandPoint {
-  int16_t x, z;
-  union {
-    float value;
-    uint32_t color;
-  };
-};
 // Land grid, horizon.
 struct LandGridVertex {
   int16_t x, z;
@@ -52,7 +45,7 @@ struct MapWaterVertex {
   float amount, foam;
 };
 #pragma pack(pop)
-static_assert(sizeof(LandPoint) == 8 && sizeof(LandGridVertex) == 8 && sizeof(NearCellInstance) == 20);
+static_assert(sizeof(LandGridVertex) == 8 && sizeof(NearCellInstance) == 20);
 static_assert(sizeof(FluidVertexHigh) == 28 && sizeof(FluidVertexLow) == 12 && sizeof(MapWaterVertex) == 12);
 
 // Vertex register holding the mesh origin (x, 0, z) and, in w, a clock in
@@ -61,7 +54,11 @@ constexpr int LAND_VS_ORIGIN = 21;
 
 namespace LandMeshes {
 constexpr int GRID = 256;                 // land and fluid grids: GRID x GRID vertices
-constexpr int NEAR_FROM = -33, NEAR_TO = 30;  // near window around the camera cell
+// Near window around the camera cell: smooth cells of 32 triangles. Beyond
+// it, the far grid's two triangles a cell look the same at that distance
+// (the light comes from the smooth normals either way) for an eighth of the
+// triangles.
+constexpr int NEAR_FROM = -17, NEAR_TO = 14;
 constexpr int NEAR_SIZE = NEAR_TO - NEAR_FROM + 1;
 constexpr int MAX_NEAR_CELLS = NEAR_SIZE * NEAR_SIZE;
 constexpr int DISC_LIMIT = 67600;          // (2r - 255)^2 + (2k - 255)^2 within 130 cells
@@ -75,13 +72,26 @@ constexpr int PATCH_VERTICES = 25, PATCH_INDICES = 96;
 constexpr int MAP_WATER = 257;
 constexpr int MAP_WATER_INDICES = 393216;
 
-// The camera's cell and the mesh origin of a frame.
+// Blocks of CULL_BLOCK x CULL_BLOCK quads of the frame's grids are kept or
+// skipped whole by the view.
+constexpr int CULL_BLOCK = 8;
+constexpr int CULL_BLOCKS = GRID / CULL_BLOCK;
+// The horizon's blocks: CULL_BLOCK x CULL_BLOCK of its coarse quads.
+constexpr int HORIZON_CULL_BLOCKS = (HORIZON + CULL_BLOCK - 1) / CULL_BLOCK;
+
+// The camera's cell and the mesh origin of a frame, and which blocks of its
+// grids the camera can see (all, unless cull_frame said otherwise).
 struct Frame {
   float cam_x, cam_z;  // camera position
   int cell_x, cell_z;  // floor of the camera position
   int base_x, base_z;  // mesh origin: cell rounded down to a multiple of 256
+  bool seen[CULL_BLOCKS][CULL_BLOCKS];
+  bool horizon_seen[HORIZON_CULL_BLOCKS][HORIZON_CULL_BLOCKS];
 };
 Frame make_frame(float cam_x, float cam_z);
+// Marks the blocks outside the view (world to clip, row vectors) as unseen.
+// Heights are the ground's and the fluid surfaces' of the frame.
+void cull_frame(Frame& f, const Matrix44& view_proj, const float* curh, const float (*surf)[2]);
 
 // Called for every house-tile cell met (unwrapped coordinates); null skips.
 typedef void (*HouseTileFn)(HeightmapData::Surface* s, int x, int z);
@@ -91,7 +101,7 @@ int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, H
 void build_land_grid(const Frame& f, const float* curh, LandGridVertex* out);
 int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house);
 void build_horizon(const Frame& f, const float* curh, const float (*surf)[2], LandGridVertex* out);
-int build_horizon_ring(uint16_t* out);
+int build_horizon_ring(const Frame& f, uint16_t* out);
 void build_patch(float* uv, uint16_t* indices);
 // kind 0 water, 1 lava; f is the update fraction for the blended values.
 void build_fluid_high(const Frame& fr, int kind, float f, const float* curh, FluidVertexHigh* out);

@@ -13,6 +13,7 @@
 #include "render/land_meshes.h"
 #include "render/land_textures.h"
 #include "render/render_state.h"
+#include "render/pass_timer.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "render/vertex_decl.h"
@@ -51,10 +52,16 @@ struct LandGpu {
   Frame frame = {};
   float update_time = 0.f;  // seconds into the current update step, for the flow phases
   float clock = 0.f;        // seconds of updates, wrapping, for animations
+  float blend = 0.f;        // the frame's fraction of the update step
+  int map_age = 0;          // refreshes since the world map was drawn
+  bool map_stale = true;    // the map must follow the next refresh
+  bool refresh_whole = true;  // the next refresh follows every moved tile
   bool ready = false;
 };
 LandGpu gpu;
 
+// Refreshes (updates) between two drawings of the world map.
+constexpr int MAP_MIN_UPDATES = 10, MAP_MAX_UPDATES = 20;
 constexpr int FLUID_STRIDE_HIGH = sizeof(FluidVertexHigh), FLUID_STRIDE_LOW = sizeof(FluidVertexLow);
 
 BufferRecord* must_vb(int size, int flags, const char* what) {
@@ -105,12 +112,6 @@ void build_static_geometry() {
   unlock_vb(gpu.patch_vb);
   memcpy(lock_ib(gpu.patch_ib, 0, sizeof(idx)), idx, sizeof(idx));
   unlock_ib(gpu.patch_ib);
-  if (gpu.horizon_ib) {
-    uint16_t* p = static_cast<uint16_t*>(lock_ib(gpu.horizon_ib, 0, 0));
-    ASSERT(p);
-    gpu.horizon_indices = build_horizon_ring(p);
-    unlock_ib(gpu.horizon_ib);
-  }
 }
 
 void create_layouts() {
@@ -161,10 +162,16 @@ void build_frame_meshes(float f) {
   unlock_ib(gpu.land_ib);
 
   if (gpu.high) {
-    auto* hv = static_cast<LandGridVertex*>(lock_vb(gpu.horizon_vb, 0, 0));
-    ASSERT(hv);
-    build_horizon(fr, curh, LandFluids::state.frame_surf, hv);
-    unlock_vb(gpu.horizon_vb);
+    auto* hi = static_cast<uint16_t*>(lock_ib(gpu.horizon_ib, 0, 0));
+    ASSERT(hi);
+    gpu.horizon_indices = build_horizon_ring(fr, hi);
+    unlock_ib(gpu.horizon_ib);
+    if (gpu.horizon_indices) {
+      auto* hv = static_cast<LandGridVertex*>(lock_vb(gpu.horizon_vb, 0, 0));
+      ASSERT(hv);
+      build_horizon(fr, curh, LandFluids::state.frame_surf, hv);
+      unlock_vb(gpu.horizon_vb);
+    }
   }
 
   BufferRecord* vbs[2] = {gpu.water_vb, gpu.lava_vb};
@@ -189,8 +196,8 @@ void build_frame_meshes(float f) {
 void draw_fluid(int kind, Shader* sh, Texture* tex) {
   int count = kind == 0 ? gpu.water_indices : gpu.lava_indices;
   if (!count || !sh) return;
+  bind_land_blend(3, gpu.high ? 0 : -1, gpu.blend);
   if (gpu.high) {
-    bind_cell_texture(0, aperTex);
     bind_cell_texture(4, tex);
     float n = float(LandFluids::state.counter) + gpu.update_time * 20.f;
     const float phase[4] = {1.f - std::fabs((n - 20.f) * 0.05f), 0, 0, 0};
@@ -202,7 +209,6 @@ void draw_fluid(int kind, Shader* sh, Texture* tex) {
   }
   bind_cell_texture(1, hmapTex);
   bind_cell_texture(2, colrTex);
-  bind_cell_texture(3, normTex);
   set_mesh_constants();
   set_shader(sh);
   set_vdecl(gpu.fluid_decl);
@@ -254,10 +260,12 @@ void init_land_render() {
   land_dirty = true;
   gpu.ready = true;
   optional_services.request_land_refresh = &request_land_refresh;
+  optional_services.restart_land_render = &restart_land_render;
 }
 
 void close_land_render() {
   if (optional_services.request_land_refresh == &request_land_refresh) optional_services.request_land_refresh = nullptr;
+  if (optional_services.restart_land_render == &restart_land_render) optional_services.restart_land_render = nullptr;
   close_world_map();
   close_land_textures();
   release_texture(mapTex);
@@ -289,30 +297,68 @@ void update_land_render(float dt) {
   land_dirty = true;
 }
 
-void request_land_refresh() { land_dirty = true; }
+void request_land_refresh() {
+  land_dirty = true;
+  gpu.map_stale = true;
+  gpu.refresh_whole = true;
+}
+
+void restart_land_render() {
+  if (!gpu.ready) return;
+  float cx, cz;
+  camera_position(cx, cz);
+  LandFluids::restart(gpu.high, int(std::floor(cx)), int(std::floor(cz)));
+  restart_land_texture_history();
+  std::copy(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS, curh);
+  land_dirty = true;
+  gpu.map_stale = true;
+}
 
 void prepare_land_render(float t) {
   if (!gpu.ready) return;
+  float cx, cz;
+  camera_position(cx, cz);
   if (land_dirty) {
-    refresh_land_textures(gpu.high);
-    refresh_world_map(gpu.high);
+    bool changed;
+    {
+      TimedPass timer("land refresh");
+      changed = refresh_land_textures(gpu.high, gpu.refresh_whole, int(std::floor(cx)), int(std::floor(cz)));
+      gpu.refresh_whole = false;
+    }
     land_dirty = false;
+    // The map follows the land at most a few times a second: the fluids'
+    // motion alone redraws it once a second.
+    gpu.map_age++;
+    if (gpu.map_stale || (changed && gpu.map_age >= MAP_MIN_UPDATES) || gpu.map_age >= MAP_MAX_UPDATES) {
+      TimedPass timer("world map");
+      refresh_world_map(gpu.high);
+      gpu.map_age = 0;
+      gpu.map_stale = false;
+    }
   }
   float f = std::clamp(t * 20.f, 0.f, 1.f);
   gpu.update_time = t;
-  blend_land_textures(gpu.high, f);
+  gpu.blend = f;
+  TimedPass timer("land meshes");
   HeightmapData::morphHmap(t, curh);
   LandFluids::blend(f);
-  float cx, cz;
-  camera_position(cx, cz);
   gpu.frame = make_frame(cx, cz);
+  Matrix44 view, proj, view_proj;
+  get_view_tm(view);
+  get_proj_tm(proj);
+  for (int r = 0; r < 4; r++)
+    for (int c = 0; c < 4; c++) {
+      float sum = 0.f;
+      for (int i = 0; i < 4; i++) sum += view.m[r][i] * proj.m[i][c];
+      view_proj.m[r][c] = sum;
+    }
+  cull_frame(gpu.frame, view_proj, curh, LandFluids::state.frame_surf);
   build_frame_meshes(f);
 }
 
 void draw_land() {
   if (!gpu.ready) return;
-  if (gpu.high) bind_cell_texture(0, aperTex);
-  bind_cell_texture(1, normTex);
+  bind_land_blend(1, gpu.high ? 0 : -1, gpu.blend);
   bind_cell_texture(2, colrTex);
   bind_cell_texture(3, topcTex);
   bind_cell_texture(4, gpu.detail);
@@ -358,7 +404,7 @@ void draw_lava(float k) {
 
 void draw_horizon() {
   if (!gpu.ready || !gpu.high || !gpu.horizon_indices) return;
-  bind_cell_texture(1, normTex);
+  bind_land_blend(1, -1, gpu.blend);
   bind_cell_texture(2, colrTex);
   bind_cell_texture(3, topcTex);
   set_mesh_constants();

@@ -55,3 +55,6 @@ void draw_water(float k);
 void draw_lava(float k);
 void draw_horizon();
 void request_land_refresh();
+// A new world stands in the grids: the fluid surfaces, normals and shadowing
+// start again from it instead of blending from the world before.
+void restart_land_render();

@@ -1,13 +1,17 @@
 #include "render/land_textures.h"
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <initializer_list>
+#include <new>
 #include "core/debug.h"
 #include "render/buffers.h"
 #include "render/draw.h"
 #include "render/land_meshes.h"
 #include "render/land_render.h"
 #include "render/render_state.h"
+#include "render/scene_view.h"
+#include "render/sky.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "render/vertex_decl.h"
@@ -17,69 +21,199 @@ using namespace HeightmapData;
 
 namespace {
 constexpr int NORMAL_SIZE = 1024;
-constexpr int POINTS_PER_BATCH = 4096;
+// Normals and shadowing are recomputed in square tiles of cells where the
+// heights moved since the tile's texels were computed: water settling by a
+// hair does not relight the whole world, and a busy world relights a few
+// tiles an update, those nearest the camera and most changed first.
+constexpr int TILE = 16;
+constexpr int TILES = HMAP_SIZE / TILE;
+// What a tile's change reaches is drawn in blocks of BLOCK x BLOCK cells.
+constexpr int BLOCK = 4;
+constexpr int BLOCKS = HMAP_SIZE / BLOCK;
+
+// How a derived texture follows the heights: the change that counts, how
+// far (in cells) a changed height reaches into its texels, and how many
+// tiles one update may recompute.
+struct Following {
+  float epsilon;
+  int reach;
+  int budget;
+};
+// The normals' spline reads two cells around; the shadowing's horizon
+// search about 28, and it needs a larger change to look different.
+constexpr Following NORMALS_FOLLOW = {0.01f, 2, 24};
+constexpr Following SHADOWING_FOLLOW = {0.1f, 28, 4};
+
+// A texture of normals or shadowing and the heights it was computed from.
+struct Derived {
+  Texture* tex = nullptr;
+  float heights[HMAP_CELLS];
+  bool valid = false;  // computed everywhere at least once
+};
+
+// The normals (and shadowing) of one update.
+struct DerivedSet {
+  Derived norm, aper;
+  float sun[3] = {0, 0, 0};
+};
 
 struct LandTextures {
-  Texture* norm[2] = {nullptr, nullptr};  // [cur], [cur ^ 1] = previous
-  Texture* aper[2] = {nullptr, nullptr};
+  DerivedSet set[2];  // [cur], [cur ^ 1] = previous
   int cur = 0;
-  bool first_refresh = true;  // no previous normals yet: both get the first ones
-  BufferRecord* point_vb = nullptr;
-  VertexDecl* point_decl = nullptr;
-  Shader *load_float = nullptr, *load_color = nullptr, *calc_norm = nullptr, *calc_aper = nullptr,
-         *interp = nullptr;
+  bool restart = true;  // a new world: both sets get its first normals
+  int texture_generation = -1;  // the device's, when the sets were computed
+  float heights[HMAP_CELLS];  // this refresh's surface heights
+  unsigned colors[HMAP_CELLS], overlays[HMAP_CELLS];
+  bool colors_valid = false;
+  int last_tiles = 0;  // normal tiles recomputed by the last refresh
+  Shader *calc_norm = nullptr, *calc_aper = nullptr;
 };
 LandTextures lt;
 
-// Full-screen quad over target with clip = pos * (sx, sy) + (ox, oy) and
-// texture coordinates taken from clip.
-void full_rect_pass(Texture* target, Shader* sh) {
-  set_render_target(target, 0, false);
-  const float rect[4] = {1.f, 1.f, 0.f, 0.f};
+void set_rect_mapping(float sx, float sy, float ox, float oy) {
+  const float rect[4] = {sx, sy, ox, oy};
   set_vs_const(16, rect, 1);
   const float to_uv[4] = {0.5f, -0.5f, 0.5f, 0.5f};
   set_vs_const(17, to_uv, 1);
-  set_shader(sh);
+}
+
+// Quad over the cells x0..x0+nx, z0..z0+nz of the target (any size: the
+// mapping is in fractions of the world).
+void cell_rect_pass(int x0, int z0, int nx, int nz) {
+  ASSERT(nx > 0 && nz > 0);
+  ASSERT(x0 >= 0 && z0 >= 0 && x0 + nx <= HMAP_SIZE && z0 + nz <= HMAP_SIZE);
+  const float n = float(HMAP_SIZE);
+  set_rect_mapping(float(nx) / n, float(nz) / n, float(2 * x0 - HMAP_SIZE + nx) / n,
+                   -float(2 * z0 - HMAP_SIZE + nz) / n);
   draw_postfx();
 }
 
-void bind_point_sampled(int stage, Texture* t) {
-  set_texture(stage, t);
-  set_texture_address(stage, 0, -1, -1);
-  set_texture_filter(stage, false);
+float surface_height(int cell) { return hmap[cell] + std::fabs(water_at(cell).amount); }
+
+bool same_sun(const float* a, const float* b) {
+  return std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) + std::fabs(a[2] - b[2]) < 1e-4f;
 }
 
-unsigned height_bits(int cell) {
-  float h = hmap[cell] + std::fabs(water_at(cell).amount);
-  unsigned u;
-  memcpy(&u, &h, 4);
-  return u;
+inline int tile_distance(int a, int b) {
+  int d = (a - b) & (TILES - 1);
+  return std::min(d, TILES - d);
 }
-unsigned color_bits(int cell) { return surface[cell].color; }
-unsigned overlay_bits(int cell) { return surface[cell].overlay; }
 
-void compute_normals_and_shadowing(bool high) {
+// Brings d up to the frame's heights: everything when `all` or d was never
+// computed, else the tiles that moved past the epsilon, within the budget
+// unless `whole`.
+// Returns the tiles recomputed.
+int follow_heights(Derived& d, const Following& k, Shader* sh, bool all, bool whole, int cam_tx, int cam_tz) {
+  set_render_target(d.tex, 0, false);
+  set_shader(sh);
+  if (all || !d.valid) {
+    std::copy(lt.heights, lt.heights + HMAP_CELLS, d.heights);
+    cell_rect_pass(0, 0, HMAP_SIZE, HMAP_SIZE);
+    d.valid = true;
+    return TILES * TILES;
+  }
+  float change[TILES][TILES] = {};
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++) {
+      int i = z * HMAP_SIZE + x;
+      float c = std::fabs(lt.heights[i] - d.heights[i]);
+      float& t = change[z / TILE][x / TILE];
+      if (c > k.epsilon && c > t) t = c;
+    }
+  struct Candidate {
+    float priority;
+    int tx, tz;
+  };
+  Candidate picks[TILES * TILES];
+  int n = 0;
+  for (int tz = 0; tz < TILES; tz++)
+    for (int tx = 0; tx < TILES; tx++) {
+      if (change[tz][tx] <= 0.f) continue;
+      int dist = std::max(tile_distance(tx, cam_tx), tile_distance(tz, cam_tz));
+      picks[n++] = {change[tz][tx] * 4.f / float(1 + dist), tx, tz};
+    }
+  int take = whole ? n : std::min(n, k.budget);
+  std::partial_sort(picks, picks + take, picks + n,
+                    [](const Candidate& a, const Candidate& b) { return a.priority > b.priority; });
+  // The texels the chosen tiles reach, in blocks, so that neighbouring
+  // tiles share what they reach.
+  bool reached[BLOCKS][BLOCKS] = {};
+  int grow = (k.reach + BLOCK - 1) / BLOCK, per_tile = TILE / BLOCK;
+  for (int i = 0; i < take; i++) {
+    int bx = picks[i].tx * per_tile, bz = picks[i].tz * per_tile;
+    for (int z = bz - grow; z < bz + per_tile + grow; z++)
+      for (int x = bx - grow; x < bx + per_tile + grow; x++) reached[z & (BLOCKS - 1)][x & (BLOCKS - 1)] = true;
+    int x0 = picks[i].tx * TILE, z0 = picks[i].tz * TILE;
+    for (int z = z0; z < z0 + TILE; z++)
+      std::copy(lt.heights + z * HMAP_SIZE + x0, lt.heights + z * HMAP_SIZE + x0 + TILE,
+                d.heights + z * HMAP_SIZE + x0);
+  }
+  for (int z = 0; z < BLOCKS; z++)
+    for (int x = 0; x < BLOCKS;) {
+      if (!reached[z][x]) {
+        x++;
+        continue;
+      }
+      int run = 1;
+      while (x + run < BLOCKS && reached[z][x + run]) run++;
+      cell_rect_pass(x * BLOCK, z * BLOCK, run * BLOCK, BLOCK);
+      x += run;
+    }
+  return take;
+}
+
+void copy_derived(const Derived& from, Derived& to) {
+  copy_texture(from.tex, to.tex);
+  std::copy(from.heights, from.heights + HMAP_CELLS, to.heights);
+  to.valid = true;
+}
+
+void compute_normals_and_shadowing(bool high, bool whole, int cam_x, int cam_z) {
   const float texel[4] = {1.f / 256.f, 1.f / 256.f, 0.f, 0.f};
   set_ps_const(0, texel, 1);
   // Filtered: the low-quality normals take bilinear taps.
   set_texture(0, hmapTex);
   set_texture_address(0, 0, -1, -1);
   set_texture_filter(0, true);
+  float sun[4];
+  _mm_storeu_ps(sun, get_sun_constant());
+  set_vs_const(VS_SUN_DIR, sun, 1);
+
+  // Textures recreated by a device reset hold nothing: start both again.
+  if (lt.texture_generation != device_textures_generation()) lt.restart = true;
+  lt.texture_generation = device_textures_generation();
   lt.cur ^= 1;
-  full_rect_pass(lt.norm[lt.cur], lt.calc_norm);
-  if (high) full_rect_pass(lt.aper[lt.cur], lt.calc_aper);
-  if (lt.first_refresh) {
-    copy_texture(lt.norm[lt.cur], lt.norm[lt.cur ^ 1]);
-    if (high) copy_texture(lt.aper[lt.cur], lt.aper[lt.cur ^ 1]);
-    lt.first_refresh = false;
+  DerivedSet& target = lt.set[lt.cur];
+  int cam_tx = (cam_x & HMAP_MASK) / TILE, cam_tz = (cam_z & HMAP_MASK) / TILE;
+  lt.last_tiles = follow_heights(target.norm, NORMALS_FOLLOW, lt.calc_norm, lt.restart, whole, cam_tx, cam_tz);
+  if (high)
+    follow_heights(target.aper, SHADOWING_FOLLOW, lt.calc_aper, lt.restart || !same_sun(sun, target.sun), whole,
+                   cam_tx, cam_tz);
+  std::copy(sun, sun + 3, target.sun);
+  if (lt.restart) {
+    DerivedSet& other = lt.set[lt.cur ^ 1];
+    copy_derived(target.norm, other.norm);
+    if (high) copy_derived(target.aper, other.aper);
+    std::copy(sun, sun + 3, other.sun);
+    lt.restart = false;
   }
+  normTex = target.norm.tex;
+  aperTex = target.aper.tex;
   set_texture(0, nullptr);
 }
 
-void blend_pass(Texture* target, Texture* prev, Texture* cur) {
-  bind_point_sampled(0, prev);
-  bind_point_sampled(1, cur);
-  full_rect_pass(target, lt.interp);
+// Uploads one grid of 32-bit cell values when it differs from what the
+// texture holds.
+bool upload_cells(Texture* target, unsigned* held, unsigned HeightmapData::Surface::*field, bool force) {
+  bool changed = force;
+  for (int i = 0; i < HMAP_CELLS; i++) {
+    unsigned v = surface[i].*field;
+    if (v == held[i]) continue;
+    held[i] = v;
+    changed = true;
+  }
+  if (changed) write_texture_rect(target, 0, 0, HMAP_SIZE, HMAP_SIZE, held, HMAP_SIZE);
+  return changed;
 }
 }  // namespace
 
@@ -87,26 +221,18 @@ bool create_land_textures(bool high) {
   hmapTex = create_render_texture(256, 256, TEXFMT_R32F);
   colrTex = create_render_texture(256, 256, TEXFMT_ARGB8);
   topcTex = create_render_texture(256, 256, TEXFMT_ARGB8);
-  normTex = create_render_texture(NORMAL_SIZE, NORMAL_SIZE, TEXFMT_ARGB8);
-  bool ok = hmapTex && colrTex && topcTex && normTex;
-  for (Texture*& t : lt.norm) ok = (t = create_render_texture(NORMAL_SIZE, NORMAL_SIZE, TEXFMT_ARGB8)) && ok;
-  if (high) {
-    ok = (aperTex = create_render_texture(256, 256, TEXFMT_ARGB8)) && ok;
-    for (Texture*& t : lt.aper) ok = (t = create_render_texture(256, 256, TEXFMT_ARGB8)) && ok;
+  bool ok = hmapTex && colrTex && topcTex;
+  for (DerivedSet& d : lt.set) {
+    ok = (d.norm.tex = create_render_texture(NORMAL_SIZE, NORMAL_SIZE, TEXFMT_ARGB8)) && ok;
+    if (high) ok = (d.aper.tex = create_render_texture(256, 256, TEXFMT_ARGB8)) && ok;
   }
-  lt.point_vb = create_vb(POINTS_PER_BATCH * int(sizeof(LandPoint)), 0);
-  if (!lt.point_vb) fatal("Can't create color VB");
-  const VDeclElem points[] = {{0, 0, VDECL_SHORT2, VDECL_POSITION, 0}, {4, 0, VDECL_FLOAT1, VDECL_TEXCOORD, 0},
-                              {4, 0, VDECL_COLOR, VDECL_COLOR_USAGE, 0}, {0, 255, 0, 0, 0}};
-  lt.point_decl = get_vdecl(points);
+  normTex = lt.set[0].norm.tex;
+  aperTex = lt.set[0].aper.tex;
   return ok;
 }
 
 void create_land_texture_shaders(bool high, int shadow_quality) {
-  lt.load_float = create_shader("load_float.sh", nullptr);
-  lt.load_color = create_shader("load_color.sh", nullptr);
   lt.calc_norm = create_shader(high ? "calc_norm.sh" : "calc_norm_low.sh", nullptr);
-  lt.interp = create_shader("interp_tex.sh", nullptr);
   if (high) {
     static const char* const variants[3] = {"QUALITY\0 0\0", "QUALITY\0 1\0", "QUALITY\0 2\0"};
     int q = shadow_quality < 0 ? 0 : shadow_quality > 2 ? 2 : shadow_quality;
@@ -115,37 +241,18 @@ void create_land_texture_shaders(bool high, int shadow_quality) {
 }
 
 void close_land_textures() {
-  for (Texture** t : {&hmapTex, &colrTex, &topcTex, &normTex, &aperTex, &lt.norm[0], &lt.norm[1], &lt.aper[0],
-                      &lt.aper[1]}) {
+  for (Texture** t : {&hmapTex, &colrTex, &topcTex, &lt.set[0].norm.tex, &lt.set[1].norm.tex, &lt.set[0].aper.tex,
+                      &lt.set[1].aper.tex}) {
     release_texture(*t);
     *t = nullptr;
   }
-  free_vb(lt.point_vb);
-  for (Shader* s : {lt.load_float, lt.load_color, lt.calc_norm, lt.calc_aper, lt.interp}) destroy_shader(s);
-  lt = LandTextures();
+  normTex = aperTex = nullptr;
+  for (Shader* s : {lt.calc_norm, lt.calc_aper}) destroy_shader(s);
+  lt.~LandTextures();
+  new (&lt) LandTextures();
 }
 
-void draw_cell_points(Texture* target, Shader* sh, unsigned (*value)(int cell)) {
-  set_render_target(target, 0, false);
-  set_vs_const(16, CELL_TO_CLIP, 1);
-  set_shader(sh);
-  set_vdecl(lt.point_decl);
-  set_vb(0, lt.point_vb, 0, sizeof(LandPoint));
-  for (int first = 0; first < HMAP_CELLS; first += POINTS_PER_BATCH) {
-    auto* p = static_cast<LandPoint*>(lock_vb(lt.point_vb, 0, 0));
-    ASSERT(p);
-    for (int i = 0; i < POINTS_PER_BATCH; i++, p++) {
-      int cell = first + i;
-      p->x = int16_t(cell & HMAP_MASK);
-      p->z = int16_t(cell >> HMAP_SIZE_SHIFT);
-      p->color = value(cell);
-    }
-    unlock_vb(lt.point_vb);
-    draw_prim(PRIM_POINTLIST, 0, POINTS_PER_BATCH);
-  }
-}
-
-void refresh_land_textures(bool high) {
+bool refresh_land_textures(bool high, bool whole, int cam_x, int cam_z) {
   for (int i = 1; i < 4; i++) set_render_target(nullptr, i, false);
   set_blend_none();
   set_zenable(false);
@@ -153,27 +260,40 @@ void refresh_land_textures(bool high) {
   set_cull_mode(0);
   set_stencil_test(0, 0, 0);
   set_color_write_mask(15);
-  draw_cell_points(hmapTex, lt.load_float, height_bits);
-  compute_normals_and_shadowing(high);
-  draw_cell_points(colrTex, lt.load_color, color_bits);
-  draw_cell_points(topcTex, lt.load_color, overlay_bits);
+  for (int i = 0; i < HMAP_CELLS; i++) lt.heights[i] = surface_height(i);
+  write_texture_rect(hmapTex, 0, 0, HMAP_SIZE, HMAP_SIZE, lt.heights, HMAP_SIZE);
+  compute_normals_and_shadowing(high, whole, cam_x, cam_z);
+  bool colours = upload_cells(colrTex, lt.colors, &HeightmapData::Surface::color, !lt.colors_valid);
+  colours = upload_cells(topcTex, lt.overlays, &HeightmapData::Surface::overlay, !lt.colors_valid) || colours;
+  lt.colors_valid = true;
+  set_back_buffer_target();
+  return colours || lt.last_tiles > 0;
 }
 
-void blend_land_textures(bool high, float f) {
-  for (int i = 1; i < 4; i++) set_render_target(nullptr, i, false);
-  set_blend_none();
-  set_zenable(false);
-  set_zwrite(false);
-  set_stencil_test(0, 0, 0);
-  const float weight[4] = {f, f, f, f};
-  set_ps_const(0, weight, 1);
-  blend_pass(normTex, lt.norm[lt.cur ^ 1], lt.norm[lt.cur]);
-  if (high) blend_pass(aperTex, lt.aper[lt.cur ^ 1], lt.aper[lt.cur]);
-  set_texture(0, nullptr);
-  set_texture(1, nullptr);
-  set_back_buffer_target();
+void restart_land_texture_history() {
+  lt.restart = true;
+  lt.colors_valid = false;
 }
+
+void bind_land_blend(int normal_stage, int shadow_stage, float f) {
+  set_texture(normal_stage, lt.set[lt.cur].norm.tex);
+  set_texture(PREV_NORMAL_STAGE, lt.set[lt.cur ^ 1].norm.tex);
+  if (shadow_stage >= 0) {
+    set_texture(shadow_stage, lt.set[lt.cur].aper.tex);
+    set_texture(PREV_SHADOW_STAGE, lt.set[lt.cur ^ 1].aper.tex);
+  }
+  for (int stage : {normal_stage, shadow_stage, PREV_NORMAL_STAGE, PREV_SHADOW_STAGE}) {
+    if (stage < 0) continue;
+    set_texture_address(stage, 0, -1, -1);
+    set_texture_filter(stage, true);
+  }
+  const float blend[4] = {f, f, f, f};
+  set_ps_const(PS_LAND_BLEND, blend, 1);
+}
+
+int land_tiles_last_refreshed() { return lt.last_tiles; }
 
 // The current normals and shadowing, for the map's lighting.
-Texture* current_land_normals() { return lt.norm[lt.cur]; }
-Texture* current_land_shadowing() { return lt.aper[lt.cur]; }
+Texture* current_land_normals() { return lt.set[lt.cur].norm.tex; }
+Texture* current_land_shadowing() { return lt.set[lt.cur].aper.tex; }
+Texture* previous_land_normals() { return lt.set[lt.cur ^ 1].norm.tex; }

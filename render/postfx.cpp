@@ -7,6 +7,7 @@
 #include "render/scene_image.h"
 #include "render/scene_render.h"
 #include "render/scene_targets.h"
+#include "render/pass_timer.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 
@@ -17,6 +18,7 @@ namespace {
 constexpr int MLAA_MAX_STEP = 128;
 
 Shader* main_shader = nullptr;
+Shader* bloom_shader = nullptr;
 Shader* none_shader = nullptr;
 Shader* edge_shader = nullptr;
 Shader* rows_first_shader = nullptr;
@@ -80,6 +82,7 @@ void distance_passes(Texture* edges, Texture* buf_a, Texture* buf_b, Texture* la
 void init_postfx() {
   create_postfx_textures();
   main_shader = create_shader("postfx_main.sh", nullptr);
+  bloom_shader = create_shader("postfx_bloom.sh", nullptr);
   none_shader = create_shader("postfx_none.sh", nullptr);
   edge_shader = create_shader("mlaa_edge.sh", nullptr);
   rows_first_shader = create_shader("mlaa_rows.sh", FIRST_DEFINE);
@@ -91,7 +94,7 @@ void init_postfx() {
 }
 
 void close_postfx() {
-  Shader** shaders[] = {&main_shader, &none_shader, &edge_shader, &rows_first_shader, &rows_shader,
+  Shader** shaders[] = {&main_shader, &bloom_shader, &none_shader, &edge_shader, &rows_first_shader, &rows_shader,
                         &cols_first_shader, &cols_shader, &cols_final_shader, &combine_shader};
   for (Shader** s : shaders) {
     destroy_shader(*s);
@@ -102,6 +105,7 @@ void close_postfx() {
 
 void apply_mlaa() {
   if (!edge_shader || !gbuffer[0]) return;
+  TimedPass timer("mlaa");
   const float w = float(d3d_wd), h = float(d3d_ht);
   Texture* edges = gbuffer[0];
   set_blend_none();
@@ -133,27 +137,55 @@ void apply_mlaa() {
   std::swap(scene_image, gbuffer[3]);
 }
 
+// The bloom of the scene image into a quarter-resolution target; null when
+// there is none to draw into.
+Texture* make_bloom(float w, float h, const float* params) {
+  Texture* target = low_res_textures[0];
+  if (!bloom_shader || !target) return nullptr;
+  TimedPass timer("bloom");
+  set_render_target(target, 0, false);
+  set_shader(bloom_shader);
+  set_ps4(0, 1.f / w, 1.f / h, w, h);
+  set_ps_const(1, params, 1);
+  set_texture(0, scene_image);
+  set_texture_filter(0, true);
+  set_texture_address(0, 1, -1, -1);
+  draw_postfx();
+  return target;
+}
+
 void compose_frame() {
   set_wireframe(false);
   if (use_ppaa) apply_mlaa();
-  set_back_buffer_target();
   set_blend_none();
   set_zenable(false);
   set_zwrite(false);
   set_stencil_test(0, 0, 8);
   const float w = float(d3d_wd), h = float(d3d_ht);
   bool plain = !use_postfx || use_wireframe;
-  set_shader(plain ? none_shader : main_shader);
-  if (!plain) set_ps4(0, 1.f / w, 1.f / h, w, h);
-  set_quad_mapping(w, h);
   float params[4], tint[4];
   _mm_storeu_ps(params, postfx_params);
   _mm_storeu_ps(tint, postfx_frame_tint);
+  Texture* bloom = plain ? nullptr : make_bloom(w, h, params);
+  if (!plain && !bloom) plain = true;
+  set_back_buffer_target();
+  set_shader(plain ? none_shader : main_shader);
+  if (!plain) set_ps4(0, 1.f / w, 1.f / h, w, h);
+  set_quad_mapping(w, h);
   set_ps_const(1, params, 1);
   set_ps_const(2, tint, 1);
   set_texture(0, scene_image);
   set_texture_filter(0, !plain);
   set_texture_address(0, 1, -1, -1);
-  draw_postfx();
+  if (bloom) {
+    set_texture(1, bloom);
+    set_texture_filter(1, true);
+    set_texture_address(1, 1, -1, -1);
+  }
+  {
+    TimedPass timer("compose");
+    draw_postfx();
+  }
   set_texture(0, nullptr);
+  set_texture(1, nullptr);
 }

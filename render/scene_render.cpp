@@ -8,6 +8,7 @@
 #include "render/scene_image.h"
 #include "render/scene_targets.h"
 #include "render/scene_view.h"
+#include "render/pass_timer.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/textures.h"
@@ -52,19 +53,38 @@ void load_light_constants() {
 }
 
 void draw_geometry(float dt, float k, bool with_lava) {
-  if (passes.draw_land) passes.draw_land();
-  if (passes.render_objects) passes.render_objects(dt);
-  if (passes.draw_water) passes.draw_water(k);
-  if (with_lava && passes.draw_lava) passes.draw_lava(k);
+  if (passes.draw_land) {
+    TimedPass t("land");
+    passes.draw_land();
+  }
+  if (passes.render_objects) {
+    TimedPass t("objects");
+    passes.render_objects(dt);
+  }
+  if (passes.draw_water) {
+    TimedPass t("water");
+    passes.draw_water(k);
+  }
+  if (with_lava && passes.draw_lava) {
+    TimedPass t("lava");
+    passes.draw_lava(k);
+  }
 }
 
 void draw_debug_and_effects(float dt, float k) {
-  if (passes.render_debug) passes.render_debug(dt);
-  if (passes.render_effects) passes.render_effects(dt, k);
+  if (passes.render_debug) {
+    TimedPass t("debug");
+    passes.render_debug(dt);
+  }
+  if (passes.render_effects) {
+    TimedPass t("effects");
+    passes.render_effects(dt, k);
+  }
 }
 
 // Sky where the stencil is still 0 (nothing else drawn there).
 void draw_sky_behind() {
+  TimedPass t("sky");
   set_stencil_test(0xFF, 0, STENCIL_EQUAL);
   draw_sky();
 }
@@ -78,6 +98,7 @@ void render_forward(float dt, float k) {
     clear_view(WIREFRAME_GREY);
     set_wireframe(true);
   } else {
+    TimedPass t("clear");
     clear_view_z();
   }
   set_stencil_test(0xFF, STENCIL_GEOMETRY, STENCIL_ALWAYS);
@@ -136,13 +157,19 @@ void render_deferred(float dt, float k) {
   set_zenable(true);
   set_zwrite(true);
   set_wireframe(use_wireframe);
-  clear_view(GBUFFER_CLEAR);
+  {
+    TimedPass t("clear");
+    clear_view(GBUFFER_CLEAR);
+  }
   set_stencil_test(0xFF, STENCIL_GEOMETRY, STENCIL_ALWAYS);
   set_stencil_replace_bits(STENCIL_GEOMETRY);
   draw_geometry(dt, k, false);
 
   // Lava over the ground it can read from G3.
-  copy_texture(g[0], g[3]);
+  {
+    TimedPass t("lava copy");
+    copy_texture(g[0], g[3]);
+  }
   bind_point_clamped(8, g[3]);
   set_render_target(nullptr, 2, false);
   if (passes.draw_lava) passes.draw_lava(k);
@@ -155,26 +182,32 @@ void render_deferred(float dt, float k) {
   set_stencil_replace_bits(0);
 
   // Quarter-resolution colour and depth for the shadow passes.
-  copy_texture(g[0], l[2]);
-  copy_texture(g[1], l[3]);
+  {
+    TimedPass t("quarter copies");
+    copy_texture(g[0], l[2]);
+    copy_texture(g[1], l[3]);
+  }
   bind_point_clamped(8, l[2]);
   bind_point_clamped(9, l[3]);
   set_zenable(false);
   set_zwrite(false);
 
   // Object shadows into L0.
-  set_render_target(l[0], 0, false);
-  clear_view_color(0xFFFFFFFF);
-  float sun[4];
-  _mm_storeu_ps(sun, get_sun_constant());
-  set_ps_const(0, sun, 1);
-  set_vs4(16, 0.5f, -0.5f, 0.5f + 0.5f / wd, 0.5f + 0.5f / ht);
-  set_vs4(20, 4.f / wd, 4.f / ht, 0, 0);
-  set_ps4(17, wd / 4.f, ht / 4.f, 4.f / wd, 4.f / ht);
-  set_frustum_constants();
-  if (passes.start_shadows) passes.start_shadows();
-  if (use_obj_shadows && passes.render_object_shadows) passes.render_object_shadows(dt);
-  if (passes.end_shadows) passes.end_shadows();
+  {
+    TimedPass t("object shadows");
+    set_render_target(l[0], 0, false);
+    clear_view_color(0xFFFFFFFF);
+    float sun[4];
+    _mm_storeu_ps(sun, get_sun_constant());
+    set_ps_const(0, sun, 1);
+    set_vs4(16, 0.5f, -0.5f, 0.5f + 0.5f / wd, 0.5f + 0.5f / ht);
+    set_vs4(20, 4.f / wd, 4.f / ht, 0, 0);
+    set_ps4(17, wd / 4.f, ht / 4.f, 4.f / wd, 4.f / ht);
+    set_frustum_constants();
+    if (passes.start_shadows) passes.start_shadows();
+    if (use_obj_shadows && passes.render_object_shadows) passes.render_object_shadows(dt);
+    if (passes.end_shadows) passes.end_shadows();
+  }
 
   // Soften the shadows: across, then down.
   set_blend_none();
@@ -182,11 +215,17 @@ void render_deferred(float dt, float k) {
   set_render_target(l[1], 0, false);
   bind_point_clamped(11, l[0]);
   set_ps4(18, 4.f / wd, 0, 8.f / wd, 0);
-  draw_postfx();
+  {
+    TimedPass t("shadow blur");
+    draw_postfx();
+  }
   set_render_target(l[0], 0, false);
   bind_point_clamped(11, l[1]);
   set_ps4(18, 0, 4.f / ht, 0, 8.f / ht);
-  draw_postfx();
+  {
+    TimedPass t("shadow blur");
+    draw_postfx();
+  }
 
   // Light the geometry into G3.
   bind_point_clamped(8, g[0]);
@@ -200,7 +239,10 @@ void render_deferred(float dt, float k) {
   set_frustum_constants();
   set_ps_const(PS_SKY_PALETTE, &get_frame_sky_palette().entry[0][0], SKY_PALETTE_SIZE);
   set_shader(light_shader);
-  draw_postfx();
+  {
+    TimedPass t("light");
+    draw_postfx();
+  }
 
   // Horizon and sky into the scene image.
   set_render_target(scene_image, 0, true);
@@ -214,7 +256,10 @@ void render_deferred(float dt, float k) {
   set_stencil_test(0xFF, STENCIL_HORIZON, STENCIL_ALWAYS);
   set_stencil_replace_bits(STENCIL_HORIZON);
   load_light_constants();
-  if (passes.draw_horizon) passes.draw_horizon();
+  if (passes.draw_horizon) {
+    TimedPass t("horizon");
+    passes.draw_horizon();
+  }
   set_wireframe(false);
   set_zenable(false);
   set_zwrite(false);
@@ -230,7 +275,10 @@ void render_deferred(float dt, float k) {
   set_frustum_constants();
   set_stencil_test(1, 1, STENCIL_EQUAL);
   set_shader(final_shader);
-  draw_postfx();
+  {
+    TimedPass t("final");
+    draw_postfx();
+  }
   set_stencil_test(0, 0, STENCIL_ALWAYS);
   for (int stage = 8; stage <= 13; stage++) set_texture(stage, nullptr);
 

@@ -224,6 +224,19 @@ void unlock_texture(Texture* t) {
   t->lockedLevel = -1;
 }
 
+bool write_texture_rect(Texture* t, int x, int y, int w, int h, const void* pixels, int row_pixels) {
+  FormatInfo f;
+  if (!t || !t->glTexture || !format_info(t->format, &f) || f.blockBytes || x < 0 || y < 0 || w <= 0 || h <= 0 ||
+      x + w > texture_width(t) || y + h > texture_height(t))
+    return false;
+  glBindTexture(GL_TEXTURE_2D, t->glTexture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, row_pixels);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, f.uploadFormat, f.uploadType, pixels);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  return true;
+}
+
 void set_texture(int stage, Texture* t) {
   if (stage < 0 || stage >= MAX_TEXTURE_STAGES) return;
   glActiveTexture(GL_TEXTURE0 + stage);
@@ -324,6 +337,9 @@ bool grab_back_buffer(Texture* t) {
 bool read_texture_pixels(Texture* t, uint32_t* out) {
   if (!t || !t->glTexture) return false;
   if (t->format != TEXFMT_ARGB8 && t->format != TEXFMT_XRGB8) return false;
+  // The software rasteriser can hand out a texture drawn into a moment ago
+  // before its drawing is done; wait for it.
+  glFinish();
   glBindTexture(GL_TEXTURE_2D, t->glTexture);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, out);
@@ -337,7 +353,11 @@ void read_back_buffer_pixels(uint32_t* out) {
   rebind_current_target();
 }
 
+static int textures_generation = 0;
+int device_textures_generation() { return textures_generation; }
+
 void recreate_device_textures() {
+  textures_generation++;
   for (Texture& t : texture_table) {
     if (!t.inUse || t.memory != TEXMEM_DEVICE) continue;
     release_native(&t);

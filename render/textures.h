@@ -55,6 +55,9 @@ int texture_height(const Texture* tex);
 uint8_t* lock_texture(Texture* tex, int* pitch, bool discard);
 uint8_t* lock_texture_level(Texture* tex, int level, int* pitch, bool discard);
 void unlock_texture(Texture* tex);
+// Writes the rectangle (x, y, w, h) of level 0 from rows of row_pixels
+// pixels each, in the texture's own pixel format (uncompressed formats only).
+bool write_texture_rect(Texture* tex, int x, int y, int w, int h, const void* pixels, int row_pixels);
 
 // Sampler stages 0..15; stage n is texture unit n.
 constexpr int MAX_TEXTURE_STAGES = 16;
@@ -79,6 +82,9 @@ void read_back_buffer_pixels(uint32_t* out);
 
 // Device internals used by the device module.
 void recreate_device_textures();
+// Counts the recreations: a texture drawn into before a change of this
+// number has lost its contents.
+int device_textures_generation();
 void release_all_textures();  // and the samplers
 void release_samplers();
 void unbind_texture_stages();

@@ -123,7 +123,7 @@ TEST_F(LandMeshTest, HorizonCurvesAwayAndLeavesAHoleForTheLand) {
   EXPECT_NEAR(corner.h, 1.f - 128.f * e * e, 1e-3f);
   EXPECT_EQ(v[96 * HORIZON + 96].h, 1.f);  // near the camera: not lowered
   std::vector<uint16_t> ring(HORIZON_INDICES);
-  int n = build_horizon_ring(ring.data());
+  int n = build_horizon_ring(f, ring.data());
   EXPECT_GT(n, 0);
   EXPECT_LT(n, HORIZON_INDICES);
   for (int i = 0; i < n; i += 6) {

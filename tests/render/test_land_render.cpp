@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "core/paths.h"
 #include "render/land_render.h"
+#include "render/land_textures.h"
 #include "render/render_state.h"
 #include "render/shaders.h"
 #include "render/textures.h"
@@ -54,8 +55,8 @@ protected:
     return px;
   }
   // The normal at cell position (x, z) as stored, decoded.
-  void normal_at(int x, int z, float n[3]) {
-    uint32_t c = pixels(normTex)[size_t(z * 4 + 1) * 1024 + size_t(x * 4 + 1)];
+  void normal_at(int x, int z, float n[3], Texture* normals = nullptr) {
+    uint32_t c = pixels(normals ? normals : normTex)[size_t(z * 4 + 1) * 1024 + size_t(x * 4 + 1)];
     for (int i = 0; i < 3; i++) n[i] = float(channel(c, 16 - 8 * i)) / 255.f * 2.f - 1.f;
   }
   void slope_ground(float per_cell) {
@@ -103,20 +104,45 @@ TEST_F(LandRenderTest, NormalsFollowTheSlopeAtBothQualities) {
   }
 }
 
-TEST_F(LandRenderTest, NormalsChangeSmoothlyOverTheUpdateAfterATerrainChange) {
+// The frame blends the previous update's normals into the current ones, so
+// both must be kept: the flat ground before a change, the slope after it.
+TEST_F(LandRenderTest, ARefreshKeepsThePreviousNormalsForTheFrameToBlendFrom) {
   start(0);  // flat
   slope_ground(1.f);
   request_land_refresh();
-  float before[3], half[3], after[3];
   prepare_land_render(0.f);
-  normal_at(100, 60, before);
-  prepare_land_render(0.025f);
-  normal_at(100, 60, half);
-  prepare_land_render(0.05f);
-  normal_at(100, 60, after);
+  float before[3], after[3];
+  normal_at(100, 60, before, previous_land_normals());
+  normal_at(100, 60, after, current_land_normals());
   EXPECT_NEAR(before[0], 0.f, 0.01f);
   EXPECT_NEAR(after[0], -1.f / std::sqrt(2.f), 0.02f);
-  EXPECT_NEAR(half[0], after[0] * 0.5f, 0.02f);  // the stored vectors blend linearly
+}
+
+// Only ground that moved is relit; a new world starts both updates' normals
+// from itself, so nothing of the old world shows through the blend.
+TEST_F(LandRenderTest, RefreshRelightsOnlyWhatMovedAndANewWorldBlendsFromItself) {
+  start(0);
+  request_land_refresh();
+  prepare_land_render(0.f);
+  EXPECT_EQ(land_tiles_last_refreshed(), 0);  // nothing moved
+  for (int z = 60; z < 70; z++)
+    for (int x = 100; x < 110; x++) hmap[cell_index(x, z)] = float(x - 100) * 0.5f;
+  request_land_refresh();
+  prepare_land_render(0.f);
+  EXPECT_GT(land_tiles_last_refreshed(), 0);
+  EXPECT_LE(land_tiles_last_refreshed(), 16);  // the 16-cell tiles around the hill
+  float n[3];
+  normal_at(104, 64, n, current_land_normals());
+  EXPECT_LT(n[0], -0.2f);
+
+  slope_ground(1.f);
+  restart_land_render();
+  prepare_land_render(0.f);
+  float prev[3], cur[3];
+  normal_at(30, 200, prev, previous_land_normals());
+  normal_at(30, 200, cur, current_land_normals());
+  EXPECT_NEAR(prev[0], -1.f / std::sqrt(2.f), 0.02f);
+  EXPECT_NEAR(cur[0], prev[0], 0.01f);
 }
 
 TEST_F(LandRenderTest, WorldMapShowsGroundLitAndWaterBlue) {
