@@ -36,6 +36,7 @@
 #include "render/shadows.h"
 #include "render/sky.h"
 #include "render/scene_image.h"
+#include "core/settings.h"
 #include "render/textures.h"
 #include "script/world_script_init.h"
 #include "sound/land_sounds.h"
@@ -170,6 +171,8 @@ int app_main(int argc, char** argv) {
   int64_t start = get_ref_time();
 
   read_launch_settings(&opt);
+  int scale;
+  if (get_config_int_in_range("render_scale", SCENE_SCALE_MIN, 100, &scale)) scene_render_scale = scale;
   if (!apply_command_line(&opt, argc, argv)) {
     fprintf(stderr, "ember_hollows: %s\n", opt.error.str);
     print_launch_help(stderr);

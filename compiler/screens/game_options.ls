@@ -4,7 +4,7 @@ import screens.menu_kit
 
 namespace menu {
 
-enum OptionRow { OPT_FULLSCREEN, OPT_FULLSCREEN_SIZE, OPT_AA, OPT_VSYNC, OPT_OBJ_SHADOWS, OPT_LAND_SHADOWS, OPT_QUALITY, OPT_COUNT };
+enum OptionRow { OPT_FULLSCREEN, OPT_FULLSCREEN_SIZE, OPT_AA, OPT_VSYNC, OPT_OBJ_SHADOWS, OPT_LAND_SHADOWS, OPT_QUALITY, OPT_RENDER_SCALE, OPT_COUNT };
 
 // The "flags" setting's bits, as the game reads them at start.
 constexpr int FLAG_FULLSCREEN = 1, FLAG_AA = 2, FLAG_VSYNC = 4, FLAG_OBJ_SHADOWS = 8;
@@ -48,6 +48,13 @@ inline void toggle_option(int row) {
             land_shadow_quality = (land_shadow_quality + 1) % 3;
             set_config_int("land_shadows", land_shadow_quality);
             break;
+        case OPT_RENDER_SCALE: {
+            // 100, 90, ... down to the least, then round again.
+            int next = scene_render_scale - 10;
+            set_scene_render_scale(next < SCENE_SCALE_MIN ? 100 : next);
+            set_config_int("render_scale", scene_render_scale);
+            break;
+        }
         case OPT_QUALITY: {
             int n = quality_count();
             if (n > 0) gfx_quality = (gfx_quality + 1) % n;
@@ -97,6 +104,8 @@ struct GameOptionsScreen : Screen {
         const char* q = gfx_quality >= 0 && gfx_quality < quality_count() ? gfx_quality_name[gfx_quality] : "?";
         snprintf(text, sizeof(text), "Quality: %s", q);
         rows[OPT_QUALITY]->setLabel(text);
+        snprintf(text, sizeof(text), "3D resolution: %d%%", scene_render_scale);
+        rows[OPT_RENDER_SCALE]->setLabel(text);
     }
     void escape() override { later(back_to_menu, 0); }
 };
