@@ -58,6 +58,17 @@ RunLog erode(unsigned count, ErosionParams& params, uint64_t seed = 1234) {
   return log;
 }
 
+// Red turning into green and blue, and green (squared, times alpha to the
+// given power) turning back into red.
+void add_two_reactions(ErosionParams& params, int alpha_exponent) {
+  params.reactions.resize(2);
+  params.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
+  params.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
+  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, alpha_exponent};
+  std::memcpy(params.reactions[0].exponent, e0, sizeof(e0));
+  std::memcpy(params.reactions[1].exponent, e1, sizeof(e1));
+}
+
 int draws_between(uint64_t before, uint64_t after, int limit) {
   for (int n = 0; n <= limit; ++n) {
     if (before == after) return n;
@@ -154,12 +165,7 @@ TEST(DropletErosion, WithoutReactionTimeDepositsOnlyBlend) {
 
 TEST(DropletErosion, SameSeedGivesTheSameWorldAndStatistics) {
   ErosionParams params;
-  params.reactions.resize(2);
-  params.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
-  params.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
-  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, 0};
-  std::memcpy(params.reactions[0].exponent, e0, sizeof(e0));
-  std::memcpy(params.reactions[1].exponent, e1, sizeof(e1));
+  add_two_reactions(params, 0);
   std::vector<float> h[3];
   std::vector<unsigned> c[3];
   std::string stats[3];
@@ -195,12 +201,7 @@ TEST(DropletErosion, GoldenChecksums) {
   steep.Kq = 5.0f;
   reacting.Kq = 0.1f;
   reacting.Kd = 0.9f;
-  reacting.reactions.resize(2);
-  reacting.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
-  reacting.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
-  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, 1};
-  std::memcpy(reacting.reactions[0].exponent, e0, sizeof(e0));
-  std::memcpy(reacting.reactions[1].exponent, e1, sizeof(e1));
+  add_two_reactions(reacting, 1);
   struct Case {
     ErosionParams* params;
     unsigned droplets;
