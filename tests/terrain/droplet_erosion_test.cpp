@@ -58,6 +58,17 @@ RunLog erode(unsigned count, ErosionParams& params, uint64_t seed = 1234) {
   return log;
 }
 
+// Red turning into green and blue, and green (squared, times alpha to the
+// given power) turning back into red.
+void add_two_reactions(ErosionParams& params, int alpha_exponent) {
+  params.reactions.resize(2);
+  params.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
+  params.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
+  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, alpha_exponent};
+  std::memcpy(params.reactions[0].exponent, e0, sizeof(e0));
+  std::memcpy(params.reactions[1].exponent, e1, sizeof(e1));
+}
+
 int draws_between(uint64_t before, uint64_t after, int limit) {
   for (int n = 0; n <= limit; ++n) {
     if (before == after) return n;
@@ -154,12 +165,7 @@ TEST(DropletErosion, WithoutReactionTimeDepositsOnlyBlend) {
 
 TEST(DropletErosion, SameSeedGivesTheSameWorldAndStatistics) {
   ErosionParams params;
-  params.reactions.resize(2);
-  params.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
-  params.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
-  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, 0};
-  std::memcpy(params.reactions[0].exponent, e0, sizeof(e0));
-  std::memcpy(params.reactions[1].exponent, e1, sizeof(e1));
+  add_two_reactions(params, 0);
   std::vector<float> h[3];
   std::vector<unsigned> c[3];
   std::string stats[3];
@@ -191,24 +197,31 @@ TEST(DropletErosion, ReportsProgressEvery16384Droplets) {
 // a faster implementation must build the very same worlds, across the
 // wrapping edges, with and without colour reactions.
 TEST(DropletErosion, GoldenChecksums) {
-  ErosionParams steep, reacting;
+  ErosionParams steep, vivid, reacting;
   steep.Kq = 5.0f;
+  // Deposits that repaint strongly: blends over the whole range, many
+  // colours ending near a rounding boundary.
+  vivid.Kq = 5.0f;
+  vivid.depositBlend = 300.0f;
   reacting.Kq = 0.1f;
   reacting.Kd = 0.9f;
-  reacting.reactions.resize(2);
-  reacting.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
-  reacting.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
-  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, 1};
-  std::memcpy(reacting.reactions[0].exponent, e0, sizeof(e0));
-  std::memcpy(reacting.reactions[1].exponent, e1, sizeof(e1));
+  add_two_reactions(reacting, 1);
   struct Case {
     ErosionParams* params;
     unsigned droplets;
+    bool colorful;  // every cell a different colour, so that sediment changes colours
     uint64_t expected;
   };
-  const Case cases[] = {{&steep, 3000, 0x3cd5ac0726c49ae7ULL}, {&reacting, 2000, 0x1b145f4023d6e7e0ULL}};
+  const Case cases[] = {{&steep, 3000, false, 0x3cd5ac0726c49ae7ULL},
+                        {&vivid, 3000, true, 0xe4b40c8b6f158c5fULL},
+                        {&reacting, 2000, false, 0x1b145f4023d6e7e0ULL}};
   for (const Case& c : cases) {
     hilly_world(0xFF806040u, ST_GRASS);
+    if (c.colorful)
+      for (int z = 0; z < HMAP_SIZE; ++z)
+        for (int x = 0; x < HMAP_SIZE; ++x)
+          surface[cell_index(x, z)].color =
+              0x80000000u | unsigned((x * 37) & 255) << 16 | unsigned((z * 91) & 255) << 8 | unsigned((x * z) & 255);
     erode(c.droplets, *c.params, 4321);
     EXPECT_EQ(world_checksum(), c.expected) << "0x" << std::hex << world_checksum();
   }
