@@ -51,11 +51,13 @@ void mark_all(DynArray<T*>& list, float x0, float y0, float size, const char* na
     }
 }
 
-// Tab in play: the map large in the middle, with its marks and a key.
-inline void draw_play_map() {
-    float s = scale();
-    float size = fminf(0.78f * float(d3d_ht), 0.7f * float(d3d_wd));
-    float x0 = 0.5f * (float(d3d_wd) - size), y0 = 0.5f * (float(d3d_ht) - size) - 10 * s;
+// Tab in play: the map large above the spell bar (whose top is at
+// `bottom`), with its marks and a key.
+inline void draw_play_map(float bottom) {
+    float s = scale(), top = 20 * s, key = text_size(18) + 16 * s;
+    float size = fminf(bottom - top - key, 0.7f * float(d3d_wd));
+    if (size < 64.f) return;
+    float x0 = 0.5f * (float(d3d_wd) - size), y0 = top;
     if (!draw_map_image(x0, y0, size)) return;
     float px = fmaxf(14.f, 26.f * s);
     mark_all(CastleObject_list, x0, y0, size, "castle", px * 1.2f, 0xFFE05040);

@@ -33,6 +33,7 @@ float bar_message_time = 0.f;
 // In pixels; the bar and the grid scale with the window as the menus do.
 struct BarLayout {
     float cell, gap, x0, y0;
+    float meter, meterY;  // health and mana above the bar: height, top
 };
 
 BarLayout bar_layout() {
@@ -44,6 +45,8 @@ BarLayout bar_layout() {
     float h = SPELL_GRID_NY * (l.cell + l.gap) - l.gap;
     l.x0 = (float(d3d_wd) - w) / 2;
     l.y0 = choosing ? (float(d3d_ht) - h) / 2 : float(d3d_ht) - h - l.gap * 3;
+    l.meter = fmaxf(12.f, 20.f * s);
+    l.meterY = l.y0 - l.meter - l.gap * 2;
     return l;
 }
 
@@ -148,7 +151,7 @@ inline void draw_spell_bar() {
     float w = SPELL_GRID_NX * (l.cell + l.gap) - l.gap;
     float cx = 0.5f * float(d3d_wd), cy = 0.5f * float(d3d_ht);
     if (!choosing) {
-        float mh = fmaxf(12.f, 20.f * s), my = l.y0 - mh - l.gap * 2;
+        float mh = l.meter, my = l.meterY;
         char label[48];
         snprintf(label, sizeof(label), "Health %d", int(ceilf(p->health)));
         draw_meter(l.x0, my, w / 2 - l.gap, mh, p->health / p->maxHealth, 0xE0C03030, "health", label);
@@ -174,7 +177,7 @@ inline void draw_spell_bar() {
                   hud_message);
     hud::draw_goal_banner();
     if (p->hurtFlash > 0.f) hud::rect(0, 0, float(d3d_wd), float(d3d_ht), hud::with_alpha(0xFFFF0000, p->hurtFlash * 0.8f));
-    if (!choosing && button_state(B_MAP)) hud::draw_play_map();
+    if (!choosing && button_state(B_MAP)) hud::draw_play_map(l.meterY - l.gap);
     hud::flush();
     // The spell under the mouse, named in a tooltip above the grid, where
     // it covers no other spell.
