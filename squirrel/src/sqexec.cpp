@@ -1065,6 +1065,33 @@ int SQVM::interpret(SQObjectPtr &out) {
             localValue(fp[ins.arg >> 8]) = std::move(r);
             DISPATCH();
         }
+        case OP_FORLOOPLI:
+        case OP_FORLOOPLL: L_OP_FORLOOPLI: L_OP_FORLOOPLL: {
+            SQObjectPtr &l = localValue(fp[ins.a]);
+            if (type(l) == OT_INTEGER) {
+                int32_t limit;
+                bool isInt = true;
+                if (ins.op == OP_FORLOOPLI) {
+                    limit = (int8_t)(ins.b & 0xFF);
+                } else {
+                    const SQObjectPtr &y = localValue(fp[ins.b & 0xFF]);
+                    isInt = type(y) == OT_INTEGER;
+                    limit = _integer(y);
+                }
+                if (isInt) {
+                    int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u));
+                    sq_setint_payload(l, i);
+                    if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
+                        if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                        ip += ins.arg;
+                    }
+                    FAST_DISPATCH();
+                }
+            }
+            // anything but integers: the general compare-and-jump does the step too
+            ins.op = ins.op == OP_FORLOOPLI ? OP_JCMPLI : OP_JCMPLL;
+        }
+            [[fallthrough]];
         case OP_JCMPLI:
         case OP_JCMPLL: L_OP_JCMPLI: L_OP_JCMPLL: {
             if (ins.b & CMP_STEP) {
