@@ -77,6 +77,8 @@ inline void sq_setfloat_payload(SQObject &o, SQFloat f) {
     std::memcpy(&o._unVal, &b, sizeof b);
 }
 
+// The assignments are forced inline: the interpreter is too large for the
+// compiler to inline them by itself, and each call costs more than its body.
 struct SQObjectPtr : SQObject {
     SQObjectPtr() {
         _type = OT_NULL;
@@ -118,7 +120,7 @@ struct SQObjectPtr : SQObject {
     ~SQObjectPtr() {
         if (_type & SQOBJECT_REF_COUNTED) sq_release_raw(_unVal.pRefCounted);
     }
-    SQObjectPtr &operator=(const SQObjectPtr &o) {
+    [[gnu::always_inline]] SQObjectPtr &operator=(const SQObjectPtr &o) {
         SQObject old = *this;
         _type = o._type;
         _unVal = o._unVal;
@@ -126,7 +128,7 @@ struct SQObjectPtr : SQObject {
         if (old._type & SQOBJECT_REF_COUNTED) sq_release_raw(old._unVal.pRefCounted);
         return *this;
     }
-    SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
+    [[gnu::always_inline]] SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
         if (this == &o) return *this;
         SQObject old = *this;
         _type = o._type;
@@ -136,7 +138,7 @@ struct SQObjectPtr : SQObject {
         if (old._type & SQOBJECT_REF_COUNTED) sq_release_raw(old._unVal.pRefCounted);
         return *this;
     }
-    SQObjectPtr &operator=(const SQObject &o) {
+    [[gnu::always_inline]] SQObjectPtr &operator=(const SQObject &o) {
         SQObject old = *this;
         _type = o._type;
         _unVal = o._unVal;
