@@ -67,14 +67,12 @@ struct SQCollectable : SQRefCounted {
 // store: a later 8-byte copy of the payload then reads back one store instead
 // of stalling on two (a null pointer plus a 4-byte number over it).
 inline void sq_setint_payload(SQObject &o, SQInteger i) {
-    uint64_t b = (uint32_t)i;
-    std::memcpy(&o._unVal, &b, sizeof b);
+    o._unVal.pUserPointer = reinterpret_cast<SQUserPointer>(static_cast<uintptr_t>(static_cast<uint32_t>(i)));
 }
 inline void sq_setfloat_payload(SQObject &o, SQFloat f) {
     uint32_t u;
     std::memcpy(&u, &f, sizeof u);
-    uint64_t b = u;
-    std::memcpy(&o._unVal, &b, sizeof b);
+    o._unVal.pUserPointer = reinterpret_cast<SQUserPointer>(static_cast<uintptr_t>(u));
 }
 
 // The assignments are forced inline: the interpreter is too large for the
