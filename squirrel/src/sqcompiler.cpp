@@ -295,13 +295,15 @@ private:
         SQInstruction test = exitJump == testPc ? fs->proto->code[testPc] : SQInstruction{OP_JMP, 0, 0, 0};
         if (test.op == OP_JCMPLI || test.op == OP_JCMPLL) {
             uint16_t flags = CMP_LOOP_BACK;
+            SQOpcode op = test.op;
             SQInstruction *last = fusable();
             if (last && last->op == OP_INCLOCAL && (last->a & 4) && last->arg == test.a) {
                 // the step `i++` of the tested local goes into the test
                 flags |= CMP_STEP | ((last->a & 2) ? CMP_STEP_DOWN : 0);
+                op = op == OP_JCMPLI ? OP_FORLOOPLI : OP_FORLOOPLL;
                 fs->proto->code.pop_back();
             }
-            emitJumpBack(test.op, testPc + 1);
+            emitJumpBack(op, testPc + 1);
             fs->proto->code.back().a = test.a;
             fs->proto->code.back().b = test.b | flags;
         } else {

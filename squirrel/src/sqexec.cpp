@@ -521,6 +521,18 @@ static inline bool cmpHolds(int kind, int order) {
     return (HOLDS[kind] >> (order + 1)) & 1;
 }
 
+// The right operand of a fused compare-and-jump (the int8 in b, or the local
+// it names) when it is an integer.
+static inline bool intOperand(uint16_t b, bool immediate, SQObjectPtr *fp, int32_t &out) {
+    if (immediate) {
+        out = (int8_t)(b & 0xFF);
+        return true;
+    }
+    const SQObjectPtr &y = localValue(fp[b & 0xFF]);
+    out = _integer(y);
+    return type(y) == OT_INTEGER;
+}
+
 // x op y for OP_ADD, OP_SUB and OP_MUL on two numbers, written to dst (which
 // may be x or y); false for anything else, which goes through arith().
 static inline bool numberArith(int op, const SQObject &x, const SQObject &y, SQObjectPtr &dst) {
@@ -1065,6 +1077,25 @@ int SQVM::interpret(SQObjectPtr &out) {
             localValue(fp[ins.arg >> 8]) = std::move(r);
             DISPATCH();
         }
+        case OP_FORLOOPLI:
+        case OP_FORLOOPLL: L_OP_FORLOOPLI: L_OP_FORLOOPLL: {
+            SQObjectPtr &l = localValue(fp[ins.a]);
+            if (type(l) == OT_INTEGER) {
+                int32_t limit;
+                if (intOperand(ins.b, ins.op == OP_FORLOOPLI, fp, limit)) {
+                    int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u));
+                    sq_setint_payload(l, i);
+                    if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
+                        if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                        ip += ins.arg;
+                    }
+                    FAST_DISPATCH();
+                }
+            }
+            // anything but integers: the general compare-and-jump does the step too
+            ins.op = ins.op == OP_FORLOOPLI ? OP_JCMPLI : OP_JCMPLL;
+        }
+            [[fallthrough]];
         case OP_JCMPLI:
         case OP_JCMPLL: L_OP_JCMPLI: L_OP_JCMPLL: {
             if (ins.b & CMP_STEP) {
@@ -1085,15 +1116,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             bool cond;
             if (type(x) == OT_INTEGER) {
                 int32_t a = _integer(x), b;
-                bool isInt = true;
-                if (ins.op == OP_JCMPLI) {
-                    b = (int8_t)(ins.b & 0xFF);
-                } else {
-                    const SQObjectPtr &y2 = localValue(fp[ins.b & 0xFF]);
-                    isInt = type(y2) == OT_INTEGER;
-                    b = isInt ? _integer(y2) : 0;
-                }
-                if (isInt) {
+                if (intOperand(ins.b, ins.op == OP_JCMPLI, fp, b)) {
                     cond = cmpHolds(kind, (a > b) - (a < b));
                     if (cond == loopBack) {
                         if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();

@@ -67,16 +67,16 @@ struct SQCollectable : SQRefCounted {
 // store: a later 8-byte copy of the payload then reads back one store instead
 // of stalling on two (a null pointer plus a 4-byte number over it).
 inline void sq_setint_payload(SQObject &o, SQInteger i) {
-    uint64_t b = (uint32_t)i;
-    std::memcpy(&o._unVal, &b, sizeof b);
+    o._unVal.pUserPointer = reinterpret_cast<SQUserPointer>(static_cast<uintptr_t>(static_cast<uint32_t>(i)));
 }
 inline void sq_setfloat_payload(SQObject &o, SQFloat f) {
     uint32_t u;
     std::memcpy(&u, &f, sizeof u);
-    uint64_t b = u;
-    std::memcpy(&o._unVal, &b, sizeof b);
+    o._unVal.pUserPointer = reinterpret_cast<SQUserPointer>(static_cast<uintptr_t>(u));
 }
 
+// The assignments are forced inline: the interpreter is too large for the
+// compiler to inline them by itself, and each call costs more than its body.
 struct SQObjectPtr : SQObject {
     SQObjectPtr() {
         _type = OT_NULL;
@@ -118,7 +118,7 @@ struct SQObjectPtr : SQObject {
     ~SQObjectPtr() {
         if (_type & SQOBJECT_REF_COUNTED) sq_release_raw(_unVal.pRefCounted);
     }
-    SQObjectPtr &operator=(const SQObjectPtr &o) {
+    [[gnu::always_inline]] SQObjectPtr &operator=(const SQObjectPtr &o) {
         SQObject old = *this;
         _type = o._type;
         _unVal = o._unVal;
@@ -126,7 +126,7 @@ struct SQObjectPtr : SQObject {
         if (old._type & SQOBJECT_REF_COUNTED) sq_release_raw(old._unVal.pRefCounted);
         return *this;
     }
-    SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
+    [[gnu::always_inline]] SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
         if (this == &o) return *this;
         SQObject old = *this;
         _type = o._type;
@@ -136,7 +136,7 @@ struct SQObjectPtr : SQObject {
         if (old._type & SQOBJECT_REF_COUNTED) sq_release_raw(old._unVal.pRefCounted);
         return *this;
     }
-    SQObjectPtr &operator=(const SQObject &o) {
+    [[gnu::always_inline]] SQObjectPtr &operator=(const SQObject &o) {
         SQObject old = *this;
         _type = o._type;
         _unVal = o._unVal;

@@ -92,7 +92,9 @@
     X(LOCALARITHISET, DIRECT, "as LOCALARITHI, the result stored in local arg >> 8") \
     X(LOCALARITHF, DIRECT, "a: slot; b: OP_ADD/OP_SUB/OP_MUL; arg: float bit pattern -> local op float") \
     X(ARITHSET, DIRECT, "x y -> ; arg: OP_ADD/OP_SUB/OP_MUL | local << 8, which gets x op y") \
-    X(GETLL, DIRECT, "a: slot of the object; b: slot of the key -> value")
+    X(GETLL, DIRECT, "a: slot of the object; b: slot of the key -> value") \
+    X(FORLOOPLI, DIRECT, "as JCMPLI with CMP_LOOP_BACK | CMP_STEP: a loop's step and bottom test") \
+    X(FORLOOPLL, DIRECT, "as JCMPLL with CMP_LOOP_BACK | CMP_STEP")
 
 enum SQOpcode : uint8_t {
 #define SQ_OPCODE_ENUM(name, dispatch, doc) OP_##name,

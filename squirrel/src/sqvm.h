@@ -34,7 +34,7 @@ public:
     SQCallInfo &operator[](size_t i) { return items[i]; }
     void pop_back() { count--; }
     void clear() { count = 0; }
-    SQCallInfo &emplace_back() {
+    [[gnu::always_inline]] SQCallInfo &emplace_back() {
         if (count == cap) grow();
         items[count] = SQCallInfo();
         return items[count++];

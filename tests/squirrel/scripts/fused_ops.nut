@@ -51,3 +51,7 @@ local fns = []; for (local k = 0; k < 3; k++) fns.append(function() { return k; 
 n = 0; for (local k = 5; k < 3; k++) n++; p(n);
 local w = 0; while (w < 6) { w += 2; if (w == 4) continue; } p(w);
 n = 0; for (local k = "a"; k < "aaaa"; k += "a") n++; p(n);
+n = 0; for (local k = 0.5; k < 3; k++) n++; p(n);
+local flim = 2.5; n = 0; for (local k = 0; k < flim; k++) n++; p(n);
+n = 0; for (local k = 2147483646; k > 0; k++) n++; p(n);
+n = 0; for (local k = 3; k >= 0; k--) n += k; p(n);
