@@ -170,6 +170,7 @@ void run_frame_loop() {
 }
 
 void update_frame(float dt) {
+  tend_gameobj_module(dt);
   if (cur_game_mode) cur_game_mode->update(dt);
   move_listener_with_camera();
   apply_3d_sound();
@@ -183,6 +184,7 @@ void update_frame(float dt) {
 }
 
 bool draw_frame(float dt) {
+  tend_gameobj_module(0.f);
   if (!d3d_device_exists() || !begin_scene()) return false;
   if (!drawing_shot) {
     record_window_state();

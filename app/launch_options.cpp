@@ -133,7 +133,7 @@ void read_launch_settings(LaunchOptions* opt) {
     app_use_vsync = (flags & 4) != 0;
     use_obj_shadows = (flags & 8) != 0;
   }
-  get_config_int("land_shadows", &land_shadow_quality);
+  get_config_int_in_range("land_shadows", 0, 2, &land_shadow_quality);  // off, low, high
   char quality[32];
   if (get_config_str("gfx_quality", quality, sizeof(quality)))
     for (int i = 0; gfx_quality_name[i]; i++)

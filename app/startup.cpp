@@ -42,6 +42,7 @@
 #include "sound/sound_events.h"
 #include "sound/sound_output.h"
 #include "terrain/game_random.h"
+#include "gameobj_host/module_call_guard.h"
 
 namespace {
 int64_t process_start_time = 0;
@@ -94,7 +95,7 @@ void init_game() {
   go_to_main_menu();
   if (local_player) {
     __m128 p;
-    set_camera_pos(*local_player->getPos(&p));
+    if (run_module_code("Player::getPos", [&] { local_player->getPos(&p); })) set_camera_pos(p);
   }
   report_missing_services();
 }

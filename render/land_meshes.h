@@ -54,7 +54,11 @@ constexpr int LAND_VS_ORIGIN = 21;
 
 namespace LandMeshes {
 constexpr int GRID = 256;                 // land and fluid grids: GRID x GRID vertices
-constexpr int NEAR_FROM = -33, NEAR_TO = 30;  // near window around the camera cell
+// Near window around the camera cell: smooth cells of 32 triangles. Beyond
+// it, the far grid's two triangles a cell look the same at that distance
+// (the light comes from the smooth normals either way) for an eighth of the
+// triangles.
+constexpr int NEAR_FROM = -17, NEAR_TO = 14;
 constexpr int NEAR_SIZE = NEAR_TO - NEAR_FROM + 1;
 constexpr int MAX_NEAR_CELLS = NEAR_SIZE * NEAR_SIZE;
 constexpr int DISC_LIMIT = 67600;          // (2r - 255)^2 + (2k - 255)^2 within 130 cells

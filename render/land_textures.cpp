@@ -27,6 +27,9 @@ constexpr int NORMAL_SIZE = 1024;
 // tiles an update, those nearest the camera and most changed first.
 constexpr int TILE = 16;
 constexpr int TILES = HMAP_SIZE / TILE;
+// What a tile's change reaches is drawn in blocks of BLOCK x BLOCK cells.
+constexpr int BLOCK = 4;
+constexpr int BLOCKS = HMAP_SIZE / BLOCK;
 
 // How a derived texture follows the heights: the change that counts, how
 // far (in cells) a changed height reaches into its texels, and how many
@@ -85,20 +88,6 @@ void cell_rect_pass(int x0, int z0, int nx, int nz) {
   draw_postfx();
 }
 
-// The rectangle may run past the world's edges: it is drawn in up to four
-// pieces, wrapped.
-void wrapped_rect_pass(int x0, int z0, int nx, int nz) {
-  nx = std::min(nx, HMAP_SIZE);
-  nz = std::min(nz, HMAP_SIZE);
-  x0 &= HMAP_MASK;
-  z0 &= HMAP_MASK;
-  int xs[2][2] = {{x0, std::min(nx, HMAP_SIZE - x0)}, {0, nx - std::min(nx, HMAP_SIZE - x0)}};
-  int zs[2][2] = {{z0, std::min(nz, HMAP_SIZE - z0)}, {0, nz - std::min(nz, HMAP_SIZE - z0)}};
-  for (auto& z : zs)
-    for (auto& x : xs)
-      if (x[1] > 0 && z[1] > 0) cell_rect_pass(x[0], z[0], x[1], z[1]);
-}
-
 float surface_height(int cell) { return hmap[cell] + std::fabs(water_at(cell).amount); }
 
 bool same_sun(const float* a, const float* b) {
@@ -146,13 +135,30 @@ int follow_heights(Derived& d, const Following& k, Shader* sh, bool all, bool wh
   int take = whole ? n : std::min(n, k.budget);
   std::partial_sort(picks, picks + take, picks + n,
                     [](const Candidate& a, const Candidate& b) { return a.priority > b.priority; });
+  // The texels the chosen tiles reach, in blocks, so that neighbouring
+  // tiles share what they reach.
+  bool reached[BLOCKS][BLOCKS] = {};
+  int grow = (k.reach + BLOCK - 1) / BLOCK, per_tile = TILE / BLOCK;
   for (int i = 0; i < take; i++) {
+    int bx = picks[i].tx * per_tile, bz = picks[i].tz * per_tile;
+    for (int z = bz - grow; z < bz + per_tile + grow; z++)
+      for (int x = bx - grow; x < bx + per_tile + grow; x++) reached[z & (BLOCKS - 1)][x & (BLOCKS - 1)] = true;
     int x0 = picks[i].tx * TILE, z0 = picks[i].tz * TILE;
-    wrapped_rect_pass(x0 - k.reach, z0 - k.reach, TILE + 2 * k.reach, TILE + 2 * k.reach);
     for (int z = z0; z < z0 + TILE; z++)
       std::copy(lt.heights + z * HMAP_SIZE + x0, lt.heights + z * HMAP_SIZE + x0 + TILE,
                 d.heights + z * HMAP_SIZE + x0);
   }
+  for (int z = 0; z < BLOCKS; z++)
+    for (int x = 0; x < BLOCKS;) {
+      if (!reached[z][x]) {
+        x++;
+        continue;
+      }
+      int run = 1;
+      while (x + run < BLOCKS && reached[z][x + run]) run++;
+      cell_rect_pass(x * BLOCK, z * BLOCK, run * BLOCK, BLOCK);
+      x += run;
+    }
   return take;
 }
 

@@ -12,45 +12,8 @@
 #include "tests/app/png_file.h"
 
 namespace {
-struct GameOutput {
-  std::string log;
-  int exitCode;
-};
-
-// Starts the real game headless with its own settings folder.
-// The executable may be a copy placed elsewhere (without its data); flags,
-// when given, is stored in the settings first.
-GameOutput run_game(const std::string& args, const std::string& exe = EH_GAME_EXE, int flags = -1,
-                    const std::string& video = "offscreen") {
-  std::string home = make_test_config_home();
-  if (flags >= 0) set_config_int("flags", flags);
-  std::string cmd = "cd '" + home + "' && SDL_VIDEODRIVER=" + video + " ALSOFT_DRIVERS=null XDG_CONFIG_HOME='" + home +
-                    "' XDG_DATA_HOME='" + home + "' '" + exe + "' " + args + " 2>&1";
-  GameOutput run{"", -1};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return run;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof(buf), p)) > 0) run.log.append(buf, n);
-  int status = pclose(p);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  remove_folder(home);
-  return run;
-}
-
 bool has(const GameOutput& r, const std::string& text) { return r.log.find(text) != std::string::npos; }
 size_t at(const GameOutput& r, const std::string& text) { return r.log.find(text); }
-
-// The screenshots a run logged, in order.
-std::vector<std::string> shot_files(const GameOutput& r) {
-  std::vector<std::string> files;
-  const std::string mark = "screenshot captured to '";
-  for (size_t p = r.log.find(mark); p != std::string::npos; p = r.log.find(mark, p + 1)) {
-    size_t start = p + mark.size();
-    files.push_back(r.log.substr(start, r.log.find('\'', start) - start));
-  }
-  return files;
-}
 }  // namespace
 
 TEST(GameRun, StartsRunsAndShutsDownInOrder) {
@@ -127,7 +90,7 @@ TEST(GameRun, StartUpRegistersEveryOptionalServiceTheGameDefines) {
 TEST(GameRun, ShotAtSavesAPngOfTheWindowAfterEachGivenUpdate) {
   GameOutput r = run_game("-360 -seed 7 -shot-at 2 -shot-at 4 -quit-after 5");
   EXPECT_EQ(r.exitCode, 0) << r.log;
-  std::vector<std::string> files = shot_files(r);
+  std::vector<std::string> files = logged_screenshots(r);
   ASSERT_EQ(files.size(), 2u) << r.log;
   EXPECT_NE(files[0].find("_at2.png"), std::string::npos);
   EXPECT_NE(files[1].find("_at4.png"), std::string::npos);
@@ -189,7 +152,7 @@ TEST(GameRun, AResizedWindowKeepsDrawingWholeFramesAtItsNewSize) {
   GameOutput r = run_game("-360 -seed 5 -resize-at 3:800x450 -shot-at 2 -shot-at 6 -quit-after 6");
   EXPECT_EQ(r.exitCode, 0) << r.log;
   EXPECT_TRUE(has(r, "resized OpenGL to 800x450 windowed")) << r.log;
-  std::vector<std::string> files = shot_files(r);
+  std::vector<std::string> files = logged_screenshots(r);
   ASSERT_EQ(files.size(), 2u) << r.log;
   PngImage before, after;
   ASSERT_TRUE(read_png_file(files[0], &before));

@@ -83,6 +83,10 @@ TEST_F(LaunchOptionsTest, FlagBitsSetModeSyncAntiAliasingAndShadows) {
   EXPECT_TRUE(use_ppaa);
   EXPECT_FALSE(app_use_vsync);
   EXPECT_TRUE(use_obj_shadows);
+  // Out of range: the value in force stays, so Options can't write -2 from it.
+  set_config_int("land_shadows", -3);
+  launch({});
+  EXPECT_EQ(land_shadow_quality, 1);
 }
 
 TEST_F(LaunchOptionsTest, AutomationOptionsTakeTheirValues) {
