@@ -80,6 +80,8 @@ CodePlace describe_code_place(const void* address, bool isReturnAddress) {
         if (line) *line++ = 0;
         char* end = line ? strchr(line, '\n') : nullptr;
         if (end) *end = 0;
+        // "file:23 (discriminator 2)": the line is what the modder needs.
+        if (char* extra = line ? strstr(line, " (discriminator") : nullptr) *extra = 0;
         bool knowsFunction = strcmp(text, "??") != 0;
         bool knowsLine = line && strncmp(line, "??", 2) != 0 && !strstr(line, ":0");
         if (knowsFunction && knowsLine) {

@@ -88,6 +88,8 @@ FileStamp stamp_of(const char* path) {
 // tree, the player's module folder when installed); until a rebuild put one
 // there, the game starts with the module it shipped with.
 PathString module_path(const char* file) {
+  // An installed game's shipped module stays where it was installed.
+  if (strcmp(file, GAMEOBJ_SHIPPED_MODULE_FILE) == 0 && gameobj_folders.shipped.str[0]) return gameobj_folders.shipped;
   PathString path = gameobj_output_file(file);
   if (strcmp(file, GAMEOBJ_MODULE_FILE) == 0 && access(path, F_OK) != 0) return gameobj_start_file();
   return path;
