@@ -176,7 +176,7 @@ TEST_F(MenuScreensTest, OptionsAreStoredAndGameMenuEscapeResumes) {
     EXPECT_TRUE(get_config_str("fullscreen_size", size, sizeof(size)));
     int w = 0, h = 0;
     EXPECT_EQ(std::string(size), get_fullscreen_size(0, &w, &h) ? std::to_string(w) + "x" + std::to_string(h) : "desktop");
-    click(row(game_options_screen, 7));
+    click(row(game_options_screen, 8));  // Back, under the eight option rows
     EXPECT_EQ(cur_game_screen, game_menu_screen) << "back to the in-game menu";
     key(VK_ESCAPE);
     EXPECT_TRUE(should_close_game_menu);
