@@ -2,6 +2,7 @@
 #include <cmath>
 #include "gameobj_host/player_base.h"
 #include "terrain/game_random.h"
+#include "gameobj_host/module_call_guard.h"
 
 Camera camera = {_mm_setr_ps(0, 0, 0, 1), _mm_setr_ps(0, 0, 0, 1), 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, false,
                  _mm_setzero_ps()};
@@ -22,7 +23,7 @@ void reset_fly_control() {
   camera.hspeed = camera.prevHspeed = 0.f;
   camera.dash = 0;
   camera.prevPos = camera.pos;
-  if (local_player) local_player->resetFlyControl();
+  if (local_player) run_module_code("Player::resetFlyControl", [] { local_player->resetFlyControl(); });
   camera.mouseCaptured = false;
 }
 

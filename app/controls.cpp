@@ -1,7 +1,7 @@
 #include "app/controls.h"
 #include <cstdio>
-#include <cstdlib>
 #include "app/input.h"
+#include "core/debug.h"
 #include "core/settings.h"
 #include "gui/key_box.h"
 
@@ -24,16 +24,31 @@ const ControlDef CONTROLS[NUM_CONTROL_BUTTONS] = {
 int bound_keys[NUM_CONTROL_BUTTONS];
 
 bool valid(int index) { return index >= 0 && index < NUM_CONTROL_BUTTONS; }
+
+constexpr int MAX_KEY_CODE = 255;
+
+// "#" then the decimal code, 0 to 255; a "#" without digits is code 0,
+// which no key produces. -1 for anything else ("#1e9", "#4294967297").
+int parse_key_setting(const char* text) {
+  if (text[0] != '#') return -1;
+  int code = 0;
+  for (const char* p = text + 1; *p; p++) {
+    if (*p < '0' || *p > '9') return -1;
+    code = code * 10 + (*p - '0');
+    if (code > MAX_KEY_CODE) return -1;
+  }
+  return code;
+}
 }  // namespace
 
 void init_controls() {
   for (int i = 0; i < NUM_CONTROL_BUTTONS; i++) {
     bound_keys[i] = CONTROLS[i].defaultKey;
     char text[64];
-    // "#" then the code; a "#" without digits binds code 0, which no key
-    // produces.
-    if (get_config_str(CONTROLS[i].settingName, text, sizeof(text)) && text[0] == '#')
-      bound_keys[i] = int(strtol(text + 1, nullptr, 10) & 0x7FFFFFFF);
+    if (!get_config_str(CONTROLS[i].settingName, text, sizeof(text))) continue;
+    int code = parse_key_setting(text);
+    if (code >= 0) bound_keys[i] = code;
+    else debug("setting %s=%s is not a key: the default is used", CONTROLS[i].settingName, text);
   }
   // The controls screen captures new keys with it.
   register_behavior(&key_box_behavior, "keybox");
@@ -52,7 +67,7 @@ TempString<260> get_button_key_name(int index) {
 int get_button_key(int index) { return valid(index) ? bound_keys[index] : 0; }
 
 void set_button_key(int index, int code) {
-  if (!valid(index)) return;
+  if (!valid(index) || code < 0 || code > MAX_KEY_CODE) return;
   bound_keys[index] = code;
   char text[16];
   snprintf(text, sizeof(text), "#%d", code);

@@ -24,5 +24,5 @@ bool button_up(int index);
 bool button_state(int index);
 const char* get_button_ui_name(int index);       // null outside 0..10
 TempString<260> get_button_key_name(int index);  // empty outside 0..10
-void set_button_key(int index, int code);
+void set_button_key(int index, int code);  // codes 0..255; others are ignored
 int get_button_key(int index);  // bound code, 0 outside 0..10

@@ -7,6 +7,7 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/player_base.h"
 #include "render/device.h"
+#include "gameobj_host/module_call_guard.h"
 
 namespace {
 float axis(bool plus, bool minus) { return float(plus) - float(minus); }
@@ -61,8 +62,10 @@ void update_play_control(float dt) {
   c[0] *= scale, c[1] *= scale, c[2] *= scale, c[3] = 0.f;
   v = _mm_load_ps(c);
   if (local_player) {
-    local_player->fly(dt, step, &v, &m, camera.dash);
-    local_player->getPos(&camera.pos);
+    run_module_code("Player::fly", [&] {
+      local_player->fly(dt, step, &v, &m, camera.dash);
+      local_player->getPos(&camera.pos);
+    });
   }
   camera.hspeed = sqrtf(c[0] * c[0] + c[2] * c[2]);
 }

@@ -33,6 +33,16 @@ int updates_run = 0;
 int shot_updates[LaunchOptions::MAX_SHOTS];
 int shot_count = 0;
 
+int resize_update = 0, resize_width = 0, resize_height = 0;
+
+// The window's new size reaches the device through the window's own resize
+// event, the way a player's drag does.
+void resize_after_update(int update) {
+  if (update != resize_update || !main_window) return;
+  debug("resizing the window to %dx%d", resize_width, resize_height);
+  SDL_SetWindowSize(main_window, resize_width, resize_height);
+}
+
 // A frame of the state right after the update, drawn outside the loop so
 // that catch-up updates can't skip it, then saved.
 bool drawing_shot = false;
@@ -66,6 +76,7 @@ public:
     note_update_done();
     updates_run++;
     take_shots_after_update(updates_run);
+    resize_after_update(updates_run);
     if (quit_after_updates > 0 && updates_run >= quit_after_updates) request_quit();
   }
   bool draw(float dt) override { return draw_frame(dt); }
@@ -90,6 +101,11 @@ void set_quit_after_updates(int updates) {
 void set_shots_at_updates(const int* updates, int count) {
   shot_count = count < LaunchOptions::MAX_SHOTS ? count : LaunchOptions::MAX_SHOTS;
   for (int i = 0; i < shot_count; i++) shot_updates[i] = updates[i];
+}
+void set_resize_after_update(int update, int width, int height) {
+  resize_update = update;
+  resize_width = width;
+  resize_height = height;
 }
 void reset_update_time() { main_frame_loop.resetUpdateTime(get_ref_time()); }
 
@@ -154,6 +170,7 @@ void run_frame_loop() {
 }
 
 void update_frame(float dt) {
+  tend_gameobj_module(dt);
   if (cur_game_mode) cur_game_mode->update(dt);
   move_listener_with_camera();
   apply_3d_sound();
@@ -167,6 +184,7 @@ void update_frame(float dt) {
 }
 
 bool draw_frame(float dt) {
+  tend_gameobj_module(0.f);
   if (!d3d_device_exists() || !begin_scene()) return false;
   if (!drawing_shot) {
     record_window_state();

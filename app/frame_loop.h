@@ -66,3 +66,6 @@ void run_frame_loop();
 void set_quit_after_updates(int updates);
 // Automation: a screenshot of the frame right after each of these updates.
 void set_shots_at_updates(const int* updates, int count);
+// Automation: the window takes this client size right after the update
+// (0: never).
+void set_resize_after_update(int update, int width, int height);

@@ -1,5 +1,7 @@
 #include "app/input.h"
 #include <SDL2/SDL.h>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include "app/app_globals.h"
@@ -14,6 +16,8 @@ struct QueuedEvent {
 };
 
 QueuedEvent* queue_head = nullptr;
+QueuedEvent* queue_tail = nullptr;  // the newest event; appending stays cheap however many wait
+int queued_count = 0;
 uint8_t key_edges[256];      // bit 0 went down, bit 1 went up (this update)
 bool key_live[256];          // pressed, as of the last processed message
 int key_chars[256];          // characters of the key's last down event
@@ -46,7 +50,9 @@ int modifier_flags() {
   return f;
 }
 
-float clamp_coord(float v, int size) {
+// A position that is no number (a damaged replay) keeps the last one.
+float clamp_coord(float v, int size, float last) {
+  if (!std::isfinite(v)) v = last;
   if (v < 0) return 0;
   if (size > 0 && v > float(size - 1)) return float(size - 1);
   return v;
@@ -99,6 +105,8 @@ bool getEvent(InputEvent* ev) {
   if (!q) return false;
   *ev = q->ev;
   queue_head = q->next;
+  if (!queue_head) queue_tail = nullptr;
+  queued_count--;
   if (last_key_down == &q->ev) last_key_down = nullptr;
   dlfree(q);
   return true;
@@ -110,6 +118,9 @@ void getMousePos(float* x, float* y) {
 }
 
 void setMousePos(float x, float y) {
+  // Nothing on a screen is this far out; such a value (or no number) has no
+  // whole pixel to go to.
+  if (!(std::fabs(x) < 1e9f && std::fabs(y) < 1e9f)) return;
   if (input_replay) {
     // No cursor to move: the stored position takes the move the warp gives.
     mouse_x = float(int(x));
@@ -187,13 +198,14 @@ void queue_input_event(int type, int key, int flags, float x, float y) {
     ev.x = mouse_x;
     ev.y = mouse_y;
   } else {
-    ev.x = clamp_coord(x, d3d_wd);
-    ev.y = clamp_coord(y, d3d_ht);
+    ev.x = clamp_coord(x, d3d_wd, mouse_x);
+    ev.y = clamp_coord(y, d3d_ht, mouse_y);
   }
   q->next = nullptr;
-  QueuedEvent** tail = &queue_head;
-  while (*tail) tail = &(*tail)->next;
-  *tail = q;
+  if (queue_tail) queue_tail->next = q;
+  else queue_head = q;
+  queue_tail = q;
+  queued_count++;
 
   if (type == INPUT_KEY_DOWN || type == INPUT_BUTTON_DOWN) {
     last_key = ev.key;
@@ -214,12 +226,13 @@ void push_input_event(int type, int key, int scan_code, int flags, float x, floa
 
 void push_wheel_event(int delta, float x, float y) {
   record_wheel_event(delta, x, y);
+  QueuedEvent* before = queue_tail;
   queue_input_event(INPUT_MOUSE_WHEEL, 0, 0, x, y);
-  QueuedEvent* q = queue_head;
-  while (q && q->next) q = q->next;
-  if (!q) return;
-  q->ev.wheel = delta / 120;
-  wheel_sum += q->ev.wheel;
+  if (queue_tail == before) return;  // not queued
+  queue_tail->ev.wheel = delta / 120;
+  // Saturates: a replay may hold any delta, many times over.
+  long long sum = (long long)wheel_sum + queue_tail->ev.wheel;
+  wheel_sum = int(sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : sum);
 }
 
 void set_last_key_chars(int ch) {
@@ -256,16 +269,14 @@ void clear_input() {
     queue_head = q->next;
     dlfree(q);
   }
+  queue_tail = nullptr;
+  queued_count = 0;
   last_key_down = nullptr;
   last_key = last_char = 0;
   wheel_sum = 0;
 }
 
-int count_queued_input_events() {
-  int n = 0;
-  for (QueuedEvent* q = queue_head; q; q = q->next) n++;
-  return n;
-}
+int count_queued_input_events() { return queued_count; }
 
 void set_input_replay(bool on) {
   input_replay = on;

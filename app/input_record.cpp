@@ -1,10 +1,13 @@
 #include "app/input_record.h"
 #include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include "app/app_globals.h"
 #include "app/input.h"
 #include "core/debug.h"
@@ -33,33 +36,72 @@ void write_item(char kind, const char* fmt, ...) {
   fputc('\n', record_file);
 }
 
+// The fields of an item: whole numbers that must fit their range (C's
+// prefixes for hex and octal as before), numbers that must be finite, each
+// ended by a blank or the end of the line.
+bool field_end(const char* end) { return *end == 0 || *end == ' ' || *end == '\t'; }
+
+bool read_int(const char*& p, int base, long long lo, long long hi, int* out) {
+  char* end = nullptr;
+  errno = 0;
+  long long v = strtoll(p, &end, base);
+  if (end == p || errno != 0 || v < lo || v > hi || !field_end(end)) return false;
+  *out = int(v);
+  p = end;
+  return true;
+}
+
+bool read_finite(const char*& p, float* out) {
+  char* end = nullptr;
+  float v = strtof(p, &end);
+  if (end == p || !std::isfinite(v) || !field_end(end)) return false;
+  *out = v;
+  p = end;
+  return true;
+}
+
+bool line_done(const char* p) { return p[strspn(p, " \t")] == 0; }
+
 bool parse_item(const char* line, ReplayItem* it) {
   *it = ReplayItem{};
-  char kind = 0;
-  int used = 0;
-  if (sscanf(line, " %c %d%n", &kind, &it->update, &used) != 2 || it->update < 0) return false;
-  const char* rest = line + used;
-  it->kind = kind;
-  switch (kind) {
+  const char* p = line + strspn(line, " \t");
+  it->kind = *p++;
+  if (!field_end(p) || !read_int(p, 10, 0, INT_MAX, &it->update)) return false;
+  switch (it->kind) {
     case REPLAY_EVENT:
-      return sscanf(rest, "%i %i %i %f %f", &it->a, &it->b, &it->c, &it->x, &it->y) == 5 && it->a >= INPUT_KEY_DOWN &&
-             it->a <= INPUT_MOUSE_WHEEL;
+      return read_int(p, 0, INPUT_KEY_DOWN, INPUT_MOUSE_WHEEL, &it->a) && read_int(p, 0, INT_MIN, INT_MAX, &it->b) &&
+             read_int(p, 0, INT_MIN, INT_MAX, &it->c) && read_finite(p, &it->x) && read_finite(p, &it->y) &&
+             line_done(p);
     case REPLAY_WHEEL:
-      return sscanf(rest, "%i %f %f", &it->a, &it->x, &it->y) == 3;
+      return read_int(p, 0, INT_MIN, INT_MAX, &it->a) && read_finite(p, &it->x) && read_finite(p, &it->y) &&
+             line_done(p);
     case REPLAY_CHARS:
-      return sscanf(rest, "%i", &it->a) == 1;
+      return read_int(p, 0, INT_MIN, INT_MAX, &it->a) && line_done(p);
     case REPLAY_ACTIVE:
     case REPLAY_MOUSE_OVER:
-      return sscanf(rest, "%i", &it->a) == 1 && (it->a == 0 || it->a == 1);
-    case REPLAY_FRAME: {
+      return read_int(p, 0, 0, 1, &it->a) && line_done(p);
+    case REPLAY_FRAME:
       it->x = DEFAULT_REPLAY_FRAME_DT;
-      float dt;
-      if (sscanf(rest, "%f", &dt) == 1) it->x = dt;
-      return it->x >= 0.f && it->x < 1.f;
-    }
+      if (line_done(p)) return true;
+      return read_finite(p, &it->x) && it->x >= 0.f && it->x < 1.f && line_done(p);
     default:
       return false;
   }
+}
+
+// The next line without its end; false at the end of the file, or (with
+// *zero set) at a zero byte, which no recording holds.
+bool read_line(FILE* f, std::string* line, bool* zero) {
+  line->clear();
+  int c;
+  while ((c = getc(f)) != EOF && c != '\n') {
+    if (c == 0) {
+      *zero = true;
+      return false;
+    }
+    line->push_back(char(c));
+  }
+  return c == '\n' || !line->empty();
 }
 }  // namespace
 
@@ -113,19 +155,13 @@ bool load_input_replay(const char* path, uint64_t* seed, TempString<512>* error)
     error->format("can't read the recording '%s': %s", path, strerror(errno));
     return false;
   }
-  char line[512];
+  std::string text;
   int line_no = 0, last_update = 0;
-  bool has_seed = false, ok = true;
-  while (ok && fgets(line, sizeof line, f)) {
+  bool has_seed = false, ok = true, zero = false;
+  while (ok && read_line(f, &text, &zero)) {
     line_no++;
-    size_t len = strlen(line);
-    if (len == sizeof line - 1 && line[len - 1] != '\n') {
-      error->format("%s:%d: line too long", path, line_no);
-      ok = false;
-      break;
-    }
-    while (len && (line[len - 1] == '\n' || line[len - 1] == '\r')) line[--len] = 0;
-    const char* p = line + strspn(line, " \t");
+    while (!text.empty() && text.back() == '\r') text.pop_back();
+    const char* p = text.c_str() + strspn(text.c_str(), " \t");
     if (!*p || *p == '#') continue;
     if (!strncmp(p, "version ", 8)) {
       if (strcmp(p + 8, GAME_TITLE) != 0) {
@@ -156,6 +192,13 @@ bool load_input_replay(const char* path, uint64_t* seed, TempString<512>* error)
       last_update = item.update;
       replay_items.append(item);
     }
+  }
+  if (ok && zero) {
+    error->format("%s:%d: a zero byte: this is not a recording", path, line_no + 1);
+    ok = false;
+  } else if (ok && ferror(f)) {
+    error->format("can't read the recording '%s': %s", path, strerror(errno));
+    ok = false;
   }
   fclose(f);
   if (ok && !has_seed) {

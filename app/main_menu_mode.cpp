@@ -94,7 +94,8 @@ public:
 
     cur_view_itm = get_camera_matrix(dt);
     if (gameobj_functions.update_game_menu) gameobj_functions.update_game_menu(dt);
-    refresh_whole_land();
+    // The world step refreshes the land as play does; a whole refresh every
+    // update would relight all the moving water each time.
     step_world(dt, false);
     if (take_menu_close_request()) set_game_mode(universe_mode);
   }

@@ -1,10 +1,9 @@
 #include "app/screenshot.h"
-#include <sys/stat.h>
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include "core/allocator.h"
 #include "core/debug.h"
+#include "core/folder_swap.h"
 #include "core/paths.h"
 #include "core/ref_time.h"
 #include "render/device.h"
@@ -32,17 +31,18 @@ void capture(const char* suffix) {
   debug("screenshot...");
   PathString name = shot_name(suffix);
   if (save_back_buffer_png(name))
-    debug("screenshot captured to '%s' in %d ms", make_full_path(name).c_str(), get_time_msec(get_ref_time() - start));
+    debug("screenshot captured to '%s' in %d ms", make_user_file_path(name).c_str(),
+          get_time_msec(get_ref_time() - start));
 }
 }  // namespace
 
 bool save_back_buffer_png(const char* name) {
   if (!d3d_device_exists() || d3d_wd <= 0 || d3d_ht <= 0) return false;
-  PathString path = make_full_path(name);
+  FsPath path = make_user_file_path(name);
   // The folder may be missing in a fresh build or install.
-  PathString folder = path;
+  FsPath folder = path;
   cut_to_folder(folder.str);
-  if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+  if (!folder.str[0] || !create_folders(folder)) {
     debug("failed to save screenshot to '%s'", path.c_str());
     return false;
   }

@@ -21,6 +21,7 @@
 #include "effects/common_fx.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/module_folders.h"
 #include "gui/gui_runtime.h"
 #include "gui/ui_image.h"
 #include "render/bitmap_font.h"
@@ -35,12 +36,14 @@
 #include "render/shadows.h"
 #include "render/sky.h"
 #include "render/scene_image.h"
+#include "core/settings.h"
 #include "render/textures.h"
 #include "script/world_script_init.h"
 #include "sound/land_sounds.h"
 #include "sound/sound_events.h"
 #include "sound/sound_output.h"
 #include "terrain/game_random.h"
+#include "gameobj_host/module_call_guard.h"
 
 namespace {
 int64_t process_start_time = 0;
@@ -79,7 +82,8 @@ void init_game() {
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
   load_ui_fonts();
   init_gui_runtime();
-  load_gameobj_module("../compiler/", "main.ls");
+  choose_gameobj_folders();
+  load_gameobj_module(gameobj_folders.sources.str[0] ? gameobj_folders.sources.c_str() : nullptr, "main.ls");
   call_module(gameobj_functions.init_inst_render);
   init_common_fx();
   init_shadows();
@@ -92,7 +96,7 @@ void init_game() {
   go_to_main_menu();
   if (local_player) {
     __m128 p;
-    set_camera_pos(*local_player->getPos(&p));
+    if (run_module_code("Player::getPos", [&] { local_player->getPos(&p); })) set_camera_pos(p);
   }
   report_missing_services();
 }
@@ -148,6 +152,17 @@ void close_all() {
 
 int app_main(int argc, char** argv) {
   process_start_time = get_ref_time();
+  // Answered before anything starts or is logged.
+  switch (find_launch_request(argc, argv)) {
+    case LAUNCH_HELP:
+      print_launch_help(stdout);
+      return 0;
+    case LAUNCH_VERSION:
+      printf("%s\n", GAME_TITLE);
+      return 0;
+    case LAUNCH_PLAY:
+      break;
+  }
   init_app_path();
   debug("app path: '%s'", app_path);
   LaunchOptions opt;
@@ -156,10 +171,15 @@ int app_main(int argc, char** argv) {
   int64_t start = get_ref_time();
 
   read_launch_settings(&opt);
+  int scale;
+  if (get_config_int_in_range("render_scale", SCENE_SCALE_MIN, 100, &scale)) scene_render_scale = scale;
   if (!apply_command_line(&opt, argc, argv)) {
-    fprintf(stderr, "%s\n%s\n", opt.error.str, LAUNCH_USAGE);
+    fprintf(stderr, "ember_hollows: %s\n", opt.error.str);
+    print_launch_help(stderr);
     return 2;
   }
+  // Launchers pass options of their own: the game still starts.
+  warn_unknown_options(opt, stderr);
   if (opt.fixedSeed) game_rnd_seed = opt.seed;
   if (opt.replayPath) {
     TempString<512> error;
@@ -172,6 +192,7 @@ int app_main(int argc, char** argv) {
   if (opt.recordPath && !start_input_recording(opt.recordPath, game_rnd_seed)) return 2;
   set_quit_after_updates(opt.quitAfterUpdates);
   set_shots_at_updates(opt.shotAt, opt.shotCount);
+  set_resize_after_update(opt.resizeAt, opt.resizeWidth, opt.resizeHeight);
 
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     debug("can't start SDL video: %s", SDL_GetError());

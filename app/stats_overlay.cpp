@@ -81,14 +81,16 @@ void draw_stats_panel(const FrameStats& st, int t, unsigned free_texmem, int W, 
   draw_graph(st.updateUsec, st.updateIndex, update_s < t ? update_s : t, t, false, W, H);
 
   draw_rect(int(float(W) - 12 * u), at(14), W, H, PANEL_COLOR);
-  text_at(W, H, TEXT_RIGHT, TEXT_BOTTOM, "%d", st.fps);
-  text_at(W, at(1.5f), TEXT_RIGHT, TEXT_BOTTOM, "%02d", frame.max);
-  text_at(W, at(2.5f), TEXT_RIGHT, TEXT_BOTTOM, "%02d", frame.avg);
-  text_at(W, at(3.5f), TEXT_RIGHT, TEXT_BOTTOM, "%02d", frame.min);
-  text_at(W, at(5), TEXT_RIGHT, TEXT_BOTTOM, "%02d", update.max);
-  text_at(W, at(6), TEXT_RIGHT, TEXT_BOTTOM, "%02d", update.avg);
-  text_at(W, at(7), TEXT_RIGHT, TEXT_BOTTOM, "%02d", update.min);
-  text_at(W, at(8.5f), TEXT_RIGHT, TEXT_BOTTOM, "%3d MB", int(free_texmem >> 20));
+  // The figures keep half a line clear of the window's edge.
+  int right = W - int(0.5f * u);
+  text_at(right, H, TEXT_RIGHT, TEXT_BOTTOM, "%d", st.fps);
+  text_at(right, at(1.5f), TEXT_RIGHT, TEXT_BOTTOM, "%02d", frame.max);
+  text_at(right, at(2.5f), TEXT_RIGHT, TEXT_BOTTOM, "%02d", frame.avg);
+  text_at(right, at(3.5f), TEXT_RIGHT, TEXT_BOTTOM, "%02d", frame.min);
+  text_at(right, at(5), TEXT_RIGHT, TEXT_BOTTOM, "%02d", update.max);
+  text_at(right, at(6), TEXT_RIGHT, TEXT_BOTTOM, "%02d", update.avg);
+  text_at(right, at(7), TEXT_RIGHT, TEXT_BOTTOM, "%02d", update.min);
+  text_at(right, at(8.5f), TEXT_RIGHT, TEXT_BOTTOM, "%3d MB", int(free_texmem >> 20));
   int label_x = int(float(W) - 11 * u);
   draw_text("FPS", -1, label_x, H, TEXT_LEFT, TEXT_BOTTOM, TEXT_COLOR);
   draw_text("frame\ntime", -1, label_x, at(3), TEXT_LEFT, TEXT_MIDDLE, TEXT_COLOR);
@@ -97,9 +99,9 @@ void draw_stats_panel(const FrameStats& st, int t, unsigned free_texmem, int W, 
   // Only when a GPU-load source gives figures.
   if (gpu.max >= 0) {
     draw_text("GPU\nload", -1, label_x, at(11.5f), TEXT_LEFT, TEXT_MIDDLE, TEXT_COLOR);
-    text_at(W, at(10), TEXT_RIGHT, TEXT_BOTTOM, "%3d%%", gpu.max);
-    text_at(W, at(11), TEXT_RIGHT, TEXT_BOTTOM, "%3d%%", gpu.avg);
-    text_at(W, at(12), TEXT_RIGHT, TEXT_BOTTOM, "%3d%%", gpu.min);
+    text_at(right, at(10), TEXT_RIGHT, TEXT_BOTTOM, "%3d%%", gpu.max);
+    text_at(right, at(11), TEXT_RIGHT, TEXT_BOTTOM, "%3d%%", gpu.avg);
+    text_at(right, at(12), TEXT_RIGHT, TEXT_BOTTOM, "%3d%%", gpu.min);
   }
   pop_text_state();
 }

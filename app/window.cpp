@@ -4,6 +4,7 @@
 #include "app/input.h"
 #include "app/launch_options.h"
 #include "core/debug.h"
+#include "core/settings.h"
 #include "render/device.h"
 
 SDL_Window* main_window = nullptr;
@@ -15,6 +16,7 @@ int saved_client_w = 0, saved_client_h = 0;
 int saved_x = 0, saved_y = 0;
 bool saved_rect_valid = false;
 bool saved_maximized = false;
+int chosen_fullscreen_w = 0, chosen_fullscreen_h = 0;  // 0 x 0: the desktop's own
 
 int sdl_button_code(uint8_t button) {
   switch (button) {
@@ -221,7 +223,25 @@ void on_event(const SDL_Event& e) {
 }
 }  // namespace
 
+void get_chosen_fullscreen_size(int* width, int* height) {
+  *width = chosen_fullscreen_w;
+  *height = chosen_fullscreen_h;
+}
+
+void choose_fullscreen_size(int width, int height) {
+  if (width <= 0 || height <= 0) width = height = 0;
+  chosen_fullscreen_w = width;
+  chosen_fullscreen_h = height;
+  set_fullscreen_display_size(width, height);
+  set_config_str("fullscreen_size", width ? TempString<32>::formatted("%dx%d", width, height).c_str() : "desktop", -1);
+  // Re-entering fullscreen switches the display to the new mode.
+  if (isFullscreen) reset_d3d(0, 0, true, true);
+}
+
 bool create_main_window(LaunchOptions* opt) {
+  chosen_fullscreen_w = opt->fullscreenWidth;
+  chosen_fullscreen_h = opt->fullscreenHeight;
+  set_fullscreen_display_size(chosen_fullscreen_w, chosen_fullscreen_h);
   set_device_window_attributes();
   SDL_Rect area = {0, 0, 0, 0};
   if (SDL_GetDisplayUsableBounds(0, &area) != 0) {

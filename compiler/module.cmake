@@ -28,4 +28,14 @@ if(NOT EXISTS ${CMAKE_BINARY_DIR}/compiler)
   file(CREATE_LINK ${CMAKE_SOURCE_DIR}/compiler ${CMAKE_BINARY_DIR}/compiler SYMBOLIC)
 endif()
 
-eh_add_gameobj_module(gameobj_module ${EH_BIN_DIR}/gameobj.dll 1)
+# The build's module is kept as "gameobj_shipped.dll": the game falls back to
+# it when the module it starts with faults. "gameobj.dll" is a copy that the
+# running game replaces with the modder's builds once they ran cleanly; it is
+# only copied again when the sources changed.
+eh_add_gameobj_module(gameobj_shipped_module ${EH_BIN_DIR}/gameobj_shipped.dll 1)
+add_custom_command(OUTPUT ${EH_BIN_DIR}/gameobj.dll
+  COMMAND ${CMAKE_COMMAND} -E copy ${EH_BIN_DIR}/gameobj_shipped.dll ${EH_BIN_DIR}/gameobj.dll
+  DEPENDS ${EH_BIN_DIR}/gameobj_shipped.dll
+  VERBATIM)
+add_custom_target(gameobj_module ALL DEPENDS ${EH_BIN_DIR}/gameobj.dll)
+add_dependencies(gameobj_module gameobj_shipped_module)

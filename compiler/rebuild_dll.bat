@@ -7,7 +7,8 @@
 # imported files come first, each once. The sources are C++: the import lines
 # are blanked and "#line" marks keep the compiler's messages pointing at the
 # original files. The module is written next to OUTPUT and moved into place
-# only when the compiler succeeded.
+# only when the compiler succeeded; the exit status is the compiler's. Line
+# tables (-g1) let the game name the source line of a fault in the module.
 #
 # Environment: $GAMEOBJ_CXXFLAGS extra compiler flags; $CXX the compiler
 # (default g++); $GAMEOBJ_BUILD_ID the build number the module reports
@@ -41,7 +42,11 @@ add_source() {
 
 add_source main
 
-${CXX:-g++} -x c++ -std=c++20 -O2 -fPIC -shared -fno-gnu-unique -fvisibility=hidden \
+# The size of every listed class goes into the module file, so that the game
+# can refuse a swap that would give live objects another layout.
+printf '#line 1 "%s"\n#include "gameobj_host/module_class_layouts.h"\nGAMEOBJ_RECORD_CLASS_LAYOUTS\n' "$0" >> "$unit"
+
+${CXX:-g++} -x c++ -std=c++20 -O2 -g1 -fPIC -shared -fno-gnu-unique -fvisibility=hidden \
     -msse4.1 -Wall -Wextra -I"$repo" -I"$repo/squirrel/include" -DGAMEOBJ_BUILD_ID="$build_id" $GAMEOBJ_CXXFLAGS \
-    -o "$out.part" "$unit" 2>&1 || exit 1
+    -o "$out.part" "$unit" 2>&1 || exit
 mv -f "$out.part" "$out"

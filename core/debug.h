@@ -7,8 +7,10 @@
 #include "core/dyn_array.h"
 #include "core/temp_string.h"
 
+// The release number; the build reads it from here for the package name.
+#define GAME_VERSION "0.17"
 // Shown in the window title and in the error box title.
-#define GAME_TITLE "Ember Hollows 0.17 DEMO"
+#define GAME_TITLE "Ember Hollows " GAME_VERSION " DEMO"
 
 // Process exit code of a fatal stop.
 constexpr int FATAL_EXIT_CODE = 100;

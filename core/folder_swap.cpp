@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 bool folder_exchange_enabled = true;
@@ -82,24 +83,42 @@ bool sync_folder(const char* path) {
   return ok;
 }
 
-bool remove_folder_tree(const char* path) {
-  DIR* dir = opendir(path);
-  if (!dir) return errno == ENOENT || (errno == ENOTDIR && unlink(path) == 0);
+namespace {
+// Removes the entry name of the folder parent_fd. A link is removed itself,
+// never followed: what it points at may be anywhere.
+bool remove_tree_at(int parent_fd, const char* name) {
+  int fd = openat(parent_fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return true;
+    if (errno != ENOTDIR && errno != ELOOP) return false;
+    return unlinkat(parent_fd, name, 0) == 0 || errno == ENOENT;
+  }
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return false;
+  }
   bool ok = true;
   while (dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    std::string child = std::string(path) + "/" + name;
-    struct stat st;
-    if (lstat(child.c_str(), &st) != 0) continue;
-    if (S_ISDIR(st.st_mode)) ok = remove_folder_tree(child.c_str()) && ok;
-    else if (unlink(child.c_str()) != 0) ok = false;
+    if (!strcmp(entry->d_name, ".") || !strcmp(entry->d_name, "..")) continue;
+    ok = remove_tree_at(fd, entry->d_name) && ok;
   }
   closedir(dir);
-  return rmdir(path) == 0 && ok;
+  return unlinkat(parent_fd, name, AT_REMOVEDIR) == 0 && ok;
+}
+}  // namespace
+
+bool remove_folder_tree(const char* path) { return remove_tree_at(AT_FDCWD, path); }
+
+bool is_symbolic_link(const char* path) {
+  struct stat st;
+  return lstat(path, &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool prepare_folder_swap(const char* target) {
+  // Swapping a link would put a real folder in its place and the linked
+  // folder's content where the old set is removed from.
+  if (is_symbolic_link(target)) return false;
   repair_folder_swap(target);
   std::string fresh = fresh_of(target);
   return remove_folder_tree(fresh.c_str()) && mkdir(fresh.c_str(), 0755) == 0;

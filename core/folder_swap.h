@@ -22,9 +22,12 @@ bool create_folders(const char* path);
 bool write_synced_file(const char* path, const void* data, size_t size);
 // Flushes a folder's entries (new, renamed, removed files) to the disk.
 bool sync_folder(const char* path);
-// Removes a folder with everything in it; true when nothing is left.
+// Removes a folder with everything in it; true when nothing is left. Links
+// (the path itself or anything inside) are removed, never followed.
 bool remove_folder_tree(const char* path);
+bool is_symbolic_link(const char* path);
 
+// prepare_folder_swap is false, touching nothing, when the target is a link.
 bool prepare_folder_swap(const char* target);
 bool commit_folder_swap(const char* target);
 void repair_folder_swap(const char* target);

@@ -9,6 +9,9 @@
 #include "core/debug.h"
 
 char app_path[MAX_PATH_LEN] = "";
+bool app_installed = false;
+
+static void normalize_absolute(char* path);
 
 bool get_exe_filename(char* buffer, int size) {
   if (!buffer || size <= 0) return false;
@@ -41,9 +44,28 @@ bool get_exe_path(char* buffer, int size) {
 }
 
 bool init_app_path() {
-  if (get_exe_path(app_path, MAX_PATH_LEN)) return true;
-  app_path[0] = 0;
-  return false;
+  app_installed = false;
+  if (!get_exe_path(app_path, MAX_PATH_LEN)) {
+    app_path[0] = 0;
+    return false;
+  }
+  PathString installed = installed_data_folder(app_path);
+  if (installed.str[0]) {
+    snprintf(app_path, MAX_PATH_LEN, "%s", installed.c_str());
+    app_installed = true;
+  }
+  return true;
+}
+
+PathString installed_data_folder(const char* exe_folder) {
+  char combined[MAX_PATH_LEN * 2];
+  snprintf(combined, sizeof(combined), "%s%s", exe_folder, EH_DATA_FROM_EXE);
+  if (combined[0] != '/') return PathString();
+  normalize_absolute(combined);
+  struct stat st;
+  if (strlen(combined) >= size_t(MAX_PATH_LEN) || stat(combined, &st) != 0 || !S_ISDIR(st.st_mode))
+    return PathString();
+  return PathString(combined);
 }
 
 int64_t get_file_time(const char* name) {
@@ -70,6 +92,33 @@ FsPath get_appdata_path() {
 FsPath get_appdata_path(const char* name) {
   FsPath folder = get_appdata_path(), path;
   if (folder.str[0] && !path.formatWhole("%s%s", folder.str, name ? name : "")) debug("path too long: %s", name);
+  return path;
+}
+
+// name in the game's folder under one of the player's: $VAR when it is
+// absolute, else $HOME/home_folder; false without either (the install folders
+// are never the fallback).
+static bool format_user_folder(FsPath& path, const char* var, const char* home_folder, const char* name) {
+  const char* xdg = getenv(var);
+  const char* home = getenv("HOME");
+  if (xdg && xdg[0] == '/') return path.formatWhole("%s/EmberHollows/%s", xdg, name);
+  if (home && home[0] == '/') return path.formatWhole("%s/%sEmberHollows/%s", home, home_folder, name);
+  return false;
+}
+
+FsPath make_cache_path(const char* name) {
+  FsPath path;
+  bool fits = app_installed ? format_user_folder(path, "XDG_CACHE_HOME", ".cache/", name)
+                            : path.formatWhole("%s", make_full_path(FsPath::formatted("cache/%s", name)).c_str());
+  if (!fits) path.assign("");
+  return path;
+}
+
+FsPath make_user_file_path(const char* name) {
+  FsPath path;
+  bool fits = app_installed ? format_user_folder(path, "XDG_DATA_HOME", ".local/share/", name)
+                            : path.formatWhole("%s", make_full_path(name).c_str());
+  if (!fits) path.assign("");
   return path;
 }
 

@@ -5,13 +5,21 @@
 #include <cstdint>
 #include "core/temp_string.h"
 
-// The executable's folder with its trailing "/"; the base of all relative
+// The game's data folder with its trailing "/"; the base of all relative
 // file names. Filled at start-up (init_app_path), empty before.
 extern char app_path[MAX_PATH_LEN];
+// True when the game runs installed: its data is not beside the executable
+// but in the installed data folder, and nothing may be written there.
+extern bool app_installed;
 
-// Fills app_path from get_exe_path; leaves it empty and returns false on
-// failure.
+// Fills app_path: the installed data folder when there is one
+// ("../share/ember-hollows/" from the executable's folder, as installed), else
+// the executable's own folder (the build tree). Leaves it empty and returns
+// false when the executable's folder cannot be read.
 bool init_app_path();
+// The installed data folder of an executable in exe_folder (with its trailing
+// "/"), or an empty text when it does not exist.
+PathString installed_data_folder(const char* exe_folder);
 
 // The executable's full file name; false when it cannot be read or does not
 // fit the buffer.
@@ -36,6 +44,15 @@ typedef TempString<PATH_MAX> FsPath;
 FsPath get_appdata_path();
 // get_appdata_path() with name appended unchanged; nothing is created.
 FsPath get_appdata_path(const char* name);
+
+// Files the game writes for itself (shader caches, screenshots): in the build
+// tree beside the data as ever (make_full_path of "cache/" + name and of
+// name); installed, in the player's folders: caches under
+// $XDG_CACHE_HOME/EmberHollows/ (else ~/.cache/EmberHollows/), other files
+// under get_appdata_path("EmberHollows/"). Nothing is created; empty when the
+// path does not fit.
+FsPath make_cache_path(const char* name);
+FsPath make_user_file_path(const char* name);
 
 // A full path for a program file: null gives app_path, names starting with
 // "/" are used as they are, others are taken relative to app_path; "." and

@@ -275,6 +275,17 @@ bool get_config_int(const char* name, int* value) {
   return true;
 }
 
+bool get_config_int_in_range(const char* name, int min, int max, int* value) {
+  int v = 0;
+  if (!get_config_int(name, &v)) return false;
+  if (v < min || v > max) {
+    debug("setting %s=%d is outside %d..%d: the default is used", name, v, min, max);
+    return false;
+  }
+  if (value) *value = v;
+  return true;
+}
+
 bool get_config_str(const char* name, char* buffer, int size) {
   if (!buffer || size <= 0) return false;
   std::vector<Setting> settings = read_settings();

@@ -12,6 +12,10 @@ bool set_config_str(const char* name, const char* text, int length);
 // True and the value only when the setting exists and holds an int;
 // otherwise false and value unchanged.
 bool get_config_int(const char* name, int* value);
+// The same for a setting with a range: a value outside min..max (a hand
+// edit, a damaged file) is logged and read as absent, so the caller keeps
+// its default.
+bool get_config_int_in_range(const char* name, int min, int max, int* value);
 // Reads at most size-1 characters into buffer, zero-terminated; true only
 // when the setting exists and holds a text.
 bool get_config_str(const char* name, char* buffer, int size);

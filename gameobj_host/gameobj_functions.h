@@ -2,6 +2,9 @@
 // The module's functions the engine calls, looked up by name at every bind.
 // Every pointer is null while no module is bound: callers test the pointer
 // before calling (e.g. `if (gameobj_functions.spawn_water_vapor_fx) ...`).
+// While bound, each pointer leads to an engine function that runs the
+// module's own under the module call guard (module_call_guard.h): a fault in
+// it returns an empty result (0, false) to the caller.
 
 struct SQVM;
 
@@ -118,3 +121,7 @@ extern const char* const GAMEOBJ_FUNCTION_NAMES[GAMEOBJ_FUNCTION_COUNT];
 
 // Filled by bind_gameobj_module, cleared by unbind_gameobj_module.
 extern GameObjFunctions gameobj_functions;
+
+// Binds the table to the module's functions (entries in binding order, all
+// set), or with null unbinds it.
+void set_gameobj_function_entries(void* const* entries);

@@ -46,6 +46,8 @@
 #include "render/dist_font.h"
 #include "render/inst_render.h"
 #include "render/land_render.h"
+#include "render/scene_targets.h"
+#include "render/textures.h"
 #include "render/scene_view.h"
 
 // GUI runtime

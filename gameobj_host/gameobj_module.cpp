@@ -1,11 +1,15 @@
 #include "gameobj_host/gameobj_module.h"
 #include <dlfcn.h>
+#include <link.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <cxxabi.h>
+#include <typeinfo>
 #include "core/debug.h"
 #include "core/optional_services.h"
 #include "core/paths.h"
@@ -13,6 +17,9 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_rebuild.h"
 #include "gameobj_host/gameobj_sources.h"
+#include "gameobj_host/module_call_guard.h"
+#include "gameobj_host/module_class_layouts.h"
+#include "gameobj_host/module_folders.h"
 #include "gameobj_host/module_terrain_hooks.h"
 #include "gameobj_host/module_screens.h"
 #include "gameobj_host/object_lists.h"
@@ -23,7 +30,6 @@
 void* gameobj_class_vtables[GAMEOBJ_CLASS_COUNT] = {};
 bool force_gameobj_reload = false;
 
-
 namespace {
 
 // An opened module file. It is loaded through its open descriptor
@@ -33,16 +39,26 @@ namespace {
 struct ModuleImage {
     void* handle = nullptr;
     int fd = -1;
+    const char* file = nullptr;  // the name its file has now, beside the executable
     GetGameObjFuncByName byName = nullptr;
     void** classTable = nullptr;
     void* functions[GAMEOBJ_FUNCTION_COUNT] = {};
     void (*linkGui)() = nullptr;
+    ModuleClassLayouts layouts;
+    const void* codeBegin = nullptr;  // its executable segments
+    const void* codeEnd = nullptr;
 };
 
 typedef TempString<256> ModuleError;
 static_assert(sizeof(GameObjFunctions) == sizeof(ModuleImage::functions));
 
 ModuleImage running;
+// The build to go back to while the running one is on trial: kept mapped, so
+// its classes' virtual tables stay valid for the live objects' return.
+ModuleImage fallback;
+// Seconds of updates the running build has run without a fault on trial.
+float trial_seconds = 0.f;
+
 // The rebuilt file last tried, so a refused module is not tried again every
 // second; a new build is a new file.
 struct FileStamp {
@@ -68,10 +84,51 @@ FileStamp stamp_of(const char* path) {
     return stamp;
 }
 
+// Module files live in the output folder (beside the game in the build
+// tree, the player's module folder when installed); until a rebuild put one
+// there, the game starts with the module it shipped with.
+PathString module_path(const char* file) {
+  // An installed game's shipped module stays where it was installed.
+  if (strcmp(file, GAMEOBJ_SHIPPED_MODULE_FILE) == 0 && gameobj_folders.shipped.str[0]) return gameobj_folders.shipped;
+  PathString path = gameobj_output_file(file);
+  if (strcmp(file, GAMEOBJ_MODULE_FILE) == 0 && access(path, F_OK) != 0) return gameobj_start_file();
+  return path;
+}
+
+bool file_exists(const char* file) { return access(module_path(file), F_OK) == 0; }
+
+// The span of the image's executable segments, for the module call guard.
+void find_code_range(ModuleImage& image) {
+    struct link_map* map = nullptr;
+    if (dlinfo(image.handle, RTLD_DI_LINKMAP, &map) != 0 || !map) return;
+    struct Search {
+        ElfW(Addr) base;
+        uintptr_t begin, end;
+    } search = {map->l_addr, UINTPTR_MAX, 0};
+    dl_iterate_phdr(
+        [](struct dl_phdr_info* info, size_t, void* data) {
+            auto* s = static_cast<Search*>(data);
+            if (info->dlpi_addr != s->base) return 0;
+            for (int i = 0; i < info->dlpi_phnum; i++) {
+                const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+                if (segment.p_type != PT_LOAD || !(segment.p_flags & PF_X)) continue;
+                uintptr_t at = info->dlpi_addr + segment.p_vaddr;
+                if (at < s->begin) s->begin = at;
+                if (at + segment.p_memsz > s->end) s->end = at + segment.p_memsz;
+            }
+            return 1;
+        },
+        &search);
+    if (search.begin >= search.end) return;
+    image.codeBegin = reinterpret_cast<const void*>(search.begin);
+    image.codeEnd = reinterpret_cast<const void*>(search.end);
+}
+
 bool open_image(const char* file, ModuleImage& image, ModuleError& error) {
     image = ModuleImage{};
-    PathString path = make_full_path(file);
-    error.format("can't load %s", file);
+    PathString path = module_path(file);
+    const char* slash = strrchr(file, '/');
+    error.format("can't load %s", slash ? slash + 1 : file);
     image.fd = open_data_fd(path);
     if (image.fd < 0) {
         debug("%s: %s", path.c_str(), strerror(errno));
@@ -85,11 +142,16 @@ bool open_image(const char* file, ModuleImage& image, ModuleError& error) {
         image.fd = -1;
         return false;
     }
+    image.file = file;
+    image.layouts = read_module_class_layouts(image.fd);
+    find_code_range(image);
+    add_module_code_range(image.codeBegin, image.codeEnd);
     return true;
 }
 
 void close_image(ModuleImage& image) {
     if (!image.handle) return;
+    remove_module_code_range(image.codeBegin);
     dlclose(image.handle);
     TempString<32> fd_path = TempString<32>::formatted("/proc/self/fd/%d", image.fd);
     if (void* still = dlopen(fd_path, RTLD_NOW | RTLD_NOLOAD)) {
@@ -102,6 +164,51 @@ void close_image(ModuleImage& image) {
     image = ModuleImage{};
 }
 
+
+bool same_content(int a, int b) {
+    struct stat sa, sb;
+    if (fstat(a, &sa) != 0 || fstat(b, &sb) != 0 || sa.st_size != sb.st_size) return false;
+    char ba[65536], bb[65536];
+    for (off_t at = 0; at < sa.st_size;) {
+        ssize_t n = pread(a, ba, sizeof(ba), at);
+        if (n <= 0 || pread(b, bb, size_t(n), at) != n || memcmp(ba, bb, size_t(n)) != 0) return false;
+        at += n;
+    }
+    return true;
+}
+
+// Writes the content of the open file as `to` in one step.
+bool copy_module_file(int fd, const char* to) {
+    PathString target = gameobj_output_file(to);
+    PathString part = PathString::formatted("%s.part", target.c_str());
+    int out = open(part, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+    if (out < 0) return false;
+    char buffer[65536];
+    bool ok = true;
+    for (off_t at = 0;;) {
+        ssize_t n = pread(fd, buffer, sizeof(buffer), at);
+        if (n == 0) break;
+        if (n < 0 || write(out, buffer, size_t(n)) != n) {
+            ok = false;
+            break;
+        }
+        at += n;
+    }
+    ok = fsync(out) == 0 && ok;
+    close(out);
+    if (!ok || rename(part, target) != 0) {
+        unlink(part);
+        return false;
+    }
+    return true;
+}
+
+bool rename_module_file(const char* from, const char* to) {
+    if (rename(module_path(from), gameobj_output_file(to)) == 0) return true;
+    debug("can't rename %s to %s: %s", from, to, strerror(errno));
+    return false;
+}
+
 void* vtable_of(BaseObject* object) {
     void* vtable;
     memcpy(&vtable, static_cast<void*>(object), sizeof(vtable));
@@ -110,6 +217,19 @@ void* vtable_of(BaseObject* object) {
 
 void set_vtable(BaseObject* object, void* vtable) {
     memcpy(static_cast<void*>(object), &vtable, sizeof(vtable));
+}
+
+// The name of the object's class, from the type information its virtual
+// table leads to (the object's module must still be mapped).
+TempString<64> class_name_of(BaseObject* object) {
+    TempString<64> name = "?";
+    auto vtable = static_cast<const std::type_info* const*>(vtable_of(object));
+    const std::type_info* type = vtable[-1];
+    if (!type) return name;
+    char* plain = abi::__cxa_demangle(type->name(), nullptr, nullptr, nullptr);
+    name = plain ? plain : type->name();
+    free(plain);
+    return name;
 }
 
 // During a reload an object still carries the virtual table of the module it
@@ -137,6 +257,26 @@ bool every_object_has_a_class(void* const* newTable) {
         if (i == GAMEOBJ_CLASS_COUNT || !newTable[i]) found = false;
     });
     return found;
+}
+
+// True, with the class named in error, when a live object's class has
+// another size or alignment in `to` than in `from`, the module its objects
+// run now: the new code would read the old object's memory with another
+// layout. Builds that record no layouts are not compared.
+bool live_class_changed_layout(const ModuleImage& from, const ModuleImage& to, ModuleError& error) {
+    if (!from.layouts.count || !to.layouts.count) return false;
+    bool changed = false;
+    for_each_listed_object([&](BaseObject* object) {
+        if (changed) return;
+        TempString<64> name = class_name_of(object);
+        const GameObjClassLayout* was = find_class_layout(from.layouts, name);
+        const GameObjClassLayout* now = find_class_layout(to.layouts, name);
+        if (!was || !now || (was->size == now->size && was->align == now->align)) return;
+        changed = true;
+        error.format("class %s changed its layout (%u to %u bytes) while objects of it are alive", name.c_str(),
+                     was->size, now->size);
+    });
+    return changed;
 }
 
 // Gives every listed object the virtual table of its class in the new module.
@@ -187,41 +327,174 @@ bool check_image(const char* file, ModuleImage& image, ModuleError& error) {
 }
 
 void bind_image(const ModuleImage& image) {
-    memcpy(&gameobj_functions, image.functions, sizeof(gameobj_functions));
+    set_gameobj_function_entries(image.functions);
     convert_live_objects(image.classTable);
     memcpy(gameobj_class_vtables, image.classTable, sizeof(gameobj_class_vtables));
-    image.linkGui();
+    run_module_code("link_gui", image.linkGui);
     connect_terrain_to_module();
 }
 
 void close_module() {
-    if (!running.handle) return;
-    unbind_gameobj_module();
-    close_image(running);
+    if (running.handle) {
+        unbind_gameobj_module();
+        close_image(running);
+    }
+    close_image(fallback);
 }
 
 // Start-up and the forced reload of an unchanged file: nothing runs beside
 // it, so any failure stops the program.
-void open_and_bind_module() {
+void open_and_bind_module(const char* file) {
     ModuleError error;
-    if (!open_image(GAMEOBJ_MODULE_FILE, running, error)) fatal("%s", error.c_str());
+    if (!open_image(file, running, error)) fatal("%s", error.c_str());
     bind_gameobj_module();
 }
 
-// A module that cannot replace the running one: the running one stays, and
-// the player sees why.
-bool refuse_module(ModuleImage& image, const ModuleError& error) {
+void release_image(ModuleImage& image) {
     if (image.handle == running.handle) {
-        dlclose(image.handle);  // only the extra reference
+        dlclose(image.handle);  // only the extra reference; the code stays registered
         close(image.fd);
         image = ModuleImage{};
     } else {
         close_image(image);
     }
+}
+
+// A module that cannot replace the running one: the running one stays, and
+// the player sees why.
+bool refuse_module(ModuleImage& image, const ModuleError& error) {
+    release_image(image);
     debug("%s", error.c_str());
     set_error_message(error);
     debug("gameobj reload failed");
     return false;
+}
+
+// Shows a text of several lines in the error band and the visual log, whose
+// long lines are wrapped at a blank.
+void show_module_message(const char* text) {
+    set_error_message(text);
+    constexpr int WIDTH = VISUAL_LOG_LINE_SIZE - 1;
+    for (const char* line = text; *line;) {
+        const char* end = strchr(line, '\n');
+        int n = end ? int(end - line) : int(strlen(line));
+        int take = n;
+        if (n > WIDTH) {
+            take = WIDTH;
+            while (take > WIDTH / 2 && line[take] != ' ') take--;
+            if (line[take] != ' ') take = WIDTH;
+        }
+        visual_log("%.*s", take, line);
+        line += take;
+        if (take < n && *line == ' ') line++;
+        else if (take == n && end) line++;
+    }
+}
+
+// The running build passed its trial: its file becomes the one the game
+// starts with, and the build before it is let go.
+void accept_trial(const char* how) {
+    if (strcmp(running.file, GAMEOBJ_MODULE_FILE) != 0 && rename_module_file(running.file, GAMEOBJ_MODULE_FILE))
+        running.file = GAMEOBJ_MODULE_FILE;
+    debug("gameobj build %s: %s is the module the game starts with", how, running.file);
+    close_image(fallback);
+}
+
+// Moves the faulted build's file aside, so that the game never starts with
+// it; when it was the start-up module, the shipped one takes its place.
+const char* set_faulted_build_aside() {
+    if (!running.file || !rename_module_file(running.file, GAMEOBJ_FAULTED_MODULE_FILE)) return running.file;
+    if (strcmp(running.file, GAMEOBJ_MODULE_FILE) == 0 && !copy_module_file(fallback.fd, GAMEOBJ_MODULE_FILE))
+        debug("can't put %s back as %s", fallback.file, GAMEOBJ_MODULE_FILE);
+    return GAMEOBJ_FAULTED_MODULE_FILE;
+}
+
+// Set while the game ends over a fault: no build is accepted then.
+bool stopping_after_fault = false;
+
+// Ends the game over a fault it cannot recover from.
+[[noreturn]] void stop_after_fault(const char* why) {
+    stopping_after_fault = true;
+    TempString<1024> text = TempString<1024>::formatted("%s\n%s", module_fault_message(), why);
+    // The shutdown runs module code again, under the guard.
+    clear_module_fault();
+    fatal("%s", text.c_str());
+}
+
+void on_module_fault() {
+    if (!fallback.handle) stop_after_fault("There is no earlier build of the module to go back to.");
+}
+
+// Swaps back to the fallback build after a fault of the running one: the
+// live objects return to the fallback's classes as they are now.
+void roll_back() {
+    ModuleError error;
+    if (live_class_changed_layout(running, fallback, error) || !every_object_has_a_class(fallback.classTable)) {
+        set_faulted_build_aside();
+        if (error.c_str()[0] == 0) error = "the earlier build lacks a class of a live object";
+        TempString<512> why =
+            TempString<512>::formatted("Can't go back to the earlier build: %s. The next start uses it.", error.c_str());
+        stop_after_fault(why);
+    }
+    bool startup = strcmp(running.file, GAMEOBJ_MODULE_FILE) == 0;
+    const char* kept = set_faulted_build_aside();
+    TempString<1024> text = TempString<1024>::formatted(
+        "%s\nThe game went back to the %s; %s is kept for you and not loaded again until its sources change.",
+        module_fault_message(), startup ? "shipped module" : "previous build", kept ? kept : "the faulted build");
+    // The faulted build's screens are detached under the guard again.
+    clear_module_fault();
+    unbind_gameobj_module();
+    ModuleImage faulted = running;
+    running = fallback;
+    fallback = ModuleImage{};
+    if (startup) running.file = GAMEOBJ_MODULE_FILE;
+    bind_image(running);
+    close_image(faulted);
+    trial_seconds = 0.f;
+    rebind_gameobj_script();
+    show_module_message(text);
+    debug("gameobj rolled back");
+}
+
+void install_guard() {
+    install_module_call_guard();
+    set_module_fault_hook(&on_module_fault);
+}
+
+// Start-up with a build the game has not tried yet (rebuilt while it was
+// closed, or refused by a swap): it runs on trial with the module file as
+// its fallback. False when it cannot be used.
+bool start_with_new_build() {
+    if (!file_exists(GAMEOBJ_NEW_MODULE_FILE)) return false;
+    ModuleImage next, previous;
+    ModuleError error;
+    if (!open_image(GAMEOBJ_NEW_MODULE_FILE, next, error) || !check_image(GAMEOBJ_NEW_MODULE_FILE, next, error)) {
+        tried_rebuild = stamp_of(module_path(GAMEOBJ_NEW_MODULE_FILE));
+        refuse_module(next, error);
+        return false;
+    }
+    if (open_image(GAMEOBJ_MODULE_FILE, previous, error) && check_image(GAMEOBJ_MODULE_FILE, previous, error))
+        fallback = previous;
+    else
+        release_image(previous);
+    if (rename_module_file(GAMEOBJ_NEW_MODULE_FILE, GAMEOBJ_TRIAL_MODULE_FILE)) next.file = GAMEOBJ_TRIAL_MODULE_FILE;
+    running = next;
+    bind_image(running);
+    debug("gameobj starts with the new build %s", running.file);
+    return true;
+}
+
+// A start-up module that is not the shipped one runs on trial, with the
+// shipped one as its fallback.
+void keep_shipped_module_as_fallback() {
+    if (!file_exists(GAMEOBJ_SHIPPED_MODULE_FILE)) return;
+    ModuleImage shipped;
+    ModuleError error;
+    if (open_image(GAMEOBJ_SHIPPED_MODULE_FILE, shipped, error) && !same_content(shipped.fd, running.fd) &&
+        check_image(GAMEOBJ_SHIPPED_MODULE_FILE, shipped, error))
+        fallback = shipped;
+    else
+        release_image(shipped);
 }
 
 }  // namespace
@@ -230,12 +503,12 @@ bool is_gameobj_module_loaded() { return running.handle != nullptr; }
 
 void bind_gameobj_module() {
     ModuleError error;
-    if (!check_image(GAMEOBJ_MODULE_FILE, running, error)) fatal("%s", error.c_str());
+    if (!check_image(running.file, running, error)) fatal("%s", error.c_str());
     bind_image(running);
 }
 
 void unbind_gameobj_module() {
-    memset(&gameobj_functions, 0, sizeof(gameobj_functions));
+    set_gameobj_function_entries(nullptr);
     connect_terrain_to_module();
     detach_module_screens();
     if (auto destroy_queued = destroy_queued_gui_elements_service()) destroy_queued();
@@ -248,20 +521,27 @@ void unbind_gameobj_module() {
 
 void load_gameobj_module(const char* folder, const char* root) {
     close_module();
+    install_guard();
     gameobj_sources.erase(0, gameobj_sources.num);
     set_gameobj_source(folder, root);
-    open_and_bind_module();
+    trial_seconds = 0.f;
+    if (!start_with_new_build()) {
+        open_and_bind_module(GAMEOBJ_MODULE_FILE);
+        keep_shipped_module_as_fallback();
+    }
     scan_gameobj_source(gameobj_root_source);
 }
 
 void unload_gameobj_module() {
+    // A build on trial that ran cleanly until the game closed is kept.
+    if (fallback.handle && !module_fault_pending() && !stopping_after_fault) accept_trial("ran cleanly until the module was unloaded");
     close_module();
     gameobj_sources.clear();
 }
 
 bool reload_gameobj(bool force) {
-    if (poll_gameobj_rebuild()) return false;
-    PathString rebuilt = make_full_path(GAMEOBJ_NEW_MODULE_FILE);
+    if (poll_gameobj_rebuild() || module_fault_pending()) return false;
+    PathString rebuilt = module_path(GAMEOBJ_NEW_MODULE_FILE);
     if (!force) {
         if (get_file_time(rebuilt) == 0) return false;
         FileStamp stamp = stamp_of(rebuilt);
@@ -269,32 +549,62 @@ bool reload_gameobj(bool force) {
         tried_rebuild = stamp;
     }
 
-    const char* file = force ? GAMEOBJ_MODULE_FILE : GAMEOBJ_NEW_MODULE_FILE;
+    const char* file = force ? running.file : GAMEOBJ_NEW_MODULE_FILE;
     ModuleImage next;
     ModuleError error;
     if (!open_image(file, next, error) || !check_image(file, next, error)) return refuse_module(next, error);
+    ModuleError layout;
+    if (live_class_changed_layout(running, next, layout)) {
+        error.format("%s refused: %s; restart the game to use it", file, layout.c_str());
+        return refuse_module(next, error);
+    }
 
     if (next.handle == running.handle) {
         // The running file itself (forced): the loader handed back the running
         // image, which already passed these checks; load it afresh.
-        dlclose(next.handle);
-        close(next.fd);
-        close_module();
-        open_and_bind_module();
+        release_image(next);
+        unbind_gameobj_module();
+        close_image(running);
+        open_and_bind_module(file);
         debug("gameobj reload ok");
         return true;
     }
 
     unbind_gameobj_module();
     bind_image(next);
-    close_image(running);
+    if (force) {
+        close_image(running);
+        running = next;
+        debug("gameobj reload ok");
+        return true;
+    }
+    // The running build stays mapped as the fallback until the new one has
+    // run cleanly for a while; a build that replaces one still on trial
+    // shares its fallback.
+    if (fallback.handle)
+        close_image(running);
+    else
+        fallback = running;
     running = next;
-    // rename replaces the old file in one step, so a missing old file cannot
-    // keep the rebuilt one from being used.
-    bool ok = force || rename(rebuilt, make_full_path(GAMEOBJ_MODULE_FILE)) == 0;
+    trial_seconds = 0.f;
+    // rename replaces an older trial file in one step.
+    bool ok = rename_module_file(GAMEOBJ_NEW_MODULE_FILE, GAMEOBJ_TRIAL_MODULE_FILE);
+    if (ok) running.file = GAMEOBJ_TRIAL_MODULE_FILE;
     debug("gameobj reload %s", ok ? "ok" : "failed");
     return ok;
 }
+
+void tend_gameobj_module(float dt) {
+    if (module_fault_pending()) {
+        if (running.handle && fallback.handle) roll_back();
+        return;
+    }
+    if (!fallback.handle) return;
+    trial_seconds += dt;
+    if (trial_seconds >= GAMEOBJ_TRIAL_SECONDS) accept_trial("ran cleanly on trial");
+}
+
+bool gameobj_module_on_trial() { return fallback.handle != nullptr; }
 
 void rebind_gameobj_script() {
     HSQUIRRELVM vm = get_world_script_vm();

@@ -11,6 +11,7 @@
 #include "core/paths.h"
 #include "core/ref_time.h"
 #include "gameobj_host/gameobj_sources.h"
+#include "gameobj_host/module_folders.h"
 
 extern char** environ;
 
@@ -35,6 +36,10 @@ bool is_ident_char(char c) {
     return isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
+// The script's error lines, shown when it fails: a successful build's
+// warnings may mention the word too.
+DynArray<char> error_lines;
+
 void report_line(const char* line) {
     fputs(line, stdout);
     fflush(stdout);
@@ -42,7 +47,8 @@ void report_line(const char* line) {
     // The on-screen message joins lines itself.
     int len = int(strlen(line));
     while (len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r')) len--;
-    append_error_message(line, len > 0 ? len : -1);
+    if (error_lines.num > 0) error_lines.append('\n');
+    for (int i = 0; i < len; i++) error_lines.append(line[i]);
 }
 
 // Hands every complete line of the pending output to report_line; a line
@@ -112,7 +118,8 @@ bool finish_if_done() {
     close(rebuild.fd);
     rebuild.fd = -1;
     rebuild.pid = -1;
-    if (code != 0 || has_error_message()) {
+    if (code != 0) {
+        if (error_lines.num > 0) append_error_message(error_lines.data, error_lines.num);
         append_error_message("gameobj rebuild failed!!!", -1);
         debug("!!! failed to rebuild gameobj DLL (code %d)", code);
     } else {
@@ -125,7 +132,7 @@ bool finish_if_done() {
 // on a non-blocking pipe. Only the child changes its working directory.
 bool start_script(const char* folder) {
     PathString script = PathString::formatted("%s%s", folder, GAMEOBJ_REBUILD_SCRIPT);
-    PathString output = make_full_path(GAMEOBJ_NEW_MODULE_FILE);
+    PathString output = gameobj_output_file(GAMEOBJ_NEW_MODULE_FILE);
     if (access(script, R_OK) != 0) return false;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
@@ -147,6 +154,7 @@ bool start_script(const char* folder) {
     rebuild.pid = pid;
     rebuild.atEnd = false;
     rebuild.pendingLen = 0;
+    error_lines.erase(0, error_lines.num);
     return true;
 }
 

@@ -1,5 +1,8 @@
 #include "gameobj_host/gameobj_sources.h"
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include "core/debug.h"
@@ -12,6 +15,26 @@ DynArray<GameObjSourceFile> gameobj_sources;
 static const DynArray<GameObjSourceFile>* previous_sources = nullptr;
 char gameobj_source_folder[MAX_PATH_LEN] = "";
 char gameobj_root_source[MAX_PATH_LEN] = "";
+
+GameObjSourceStamp gameobj_source_stamp(const char* path) {
+    GameObjSourceStamp stamp = {};
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return stamp;
+    struct stat st;
+    if (fstat(fd, &st) == 0) {
+        stamp.modifiedNsec = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        stamp.size = st.st_size;
+        // FNV-1a over the content.
+        uint64_t hash = 14695981039346656037ull;
+        unsigned char buffer[16384];
+        ssize_t n;
+        while ((n = read(fd, buffer, sizeof(buffer))) > 0)
+            for (ssize_t i = 0; i < n; i++) hash = (hash ^ buffer[i]) * 1099511628211ull;
+        stamp.contentHash = hash;
+    }
+    close(fd);
+    return stamp;
+}
 
 static void copy_path(char* dest, const char* text) {
     size_t l = strlen(text);
@@ -64,13 +87,13 @@ void scan_gameobj_source(const char* path) {
         if (was_watched(full)) {
             GameObjSourceFile& entry = gameobj_sources.append();
             copy_path(entry.path, full);
-            entry.time = 0;
+            entry.stamp = {};
         }
         return;
     }
     GameObjSourceFile& entry = gameobj_sources.append();
     copy_path(entry.path, full);
-    entry.time = get_file_time(full);
+    entry.stamp = gameobj_source_stamp(full);
     char line[256];
     while (fgets(line, sizeof(line), file)) {
         PathString imported;
@@ -90,6 +113,6 @@ void rescan_gameobj_sources() {
 
 bool gameobj_sources_changed() {
     for (const GameObjSourceFile& f : gameobj_sources)
-        if (get_file_time(f.path) != f.time) return true;
+        if (!(gameobj_source_stamp(f.path) == f.stamp)) return true;
     return false;
 }

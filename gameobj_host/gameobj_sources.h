@@ -1,14 +1,28 @@
 #pragma once
 // The module's source files: the root file and everything it imports, with
-// the modification times seen at the last scan. A line "import a.b" names the
-// file a/b.ls in the source folder.
+// what they were at the last scan. A line "import a.b" names the file a/b.ls
+// in the source folder. A file counts as changed when its modification time
+// (to the nanosecond), its size or its content differ, so two saves within
+// the same clock tick are both seen.
 #include <cstdint>
 #include "core/dyn_array.h"
 #include "core/temp_string.h"
 
+// All zero for a file that cannot be read.
+struct GameObjSourceStamp {
+    int64_t modifiedNsec;
+    int64_t size;
+    uint64_t contentHash;
+    bool operator==(const GameObjSourceStamp& o) const {
+        return modifiedNsec == o.modifiedNsec && size == o.size && contentHash == o.contentHash;
+    }
+};
+
+GameObjSourceStamp gameobj_source_stamp(const char* path);
+
 struct GameObjSourceFile {
-    char path[MAX_PATH_LEN];  // absolute
-    int64_t time;             // get_file_time at the scan
+    char path[MAX_PATH_LEN];   // absolute
+    GameObjSourceStamp stamp;  // at the scan
 };
 
 extern DynArray<GameObjSourceFile> gameobj_sources;
@@ -28,6 +42,6 @@ void scan_gameobj_source(const char* path);
 // names it, so restoring it counts as a change; an import that never existed
 // is not watched.
 void rescan_gameobj_sources();
-// True when any recorded file's time differs from its recorded one (a deleted
-// file reads as 0).
+// True when any recorded file differs from its recorded stamp (a deleted
+// file reads as all zero).
 bool gameobj_sources_changed();

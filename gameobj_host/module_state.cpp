@@ -1,4 +1,6 @@
 #include "gameobj_host/module_screens.h"
+#include "core/debug.h"
+#include "gameobj_host/module_call_guard.h"
 #include "gameobj_host/module_state.h"
 #include "gameobj_host/player_base.h"
 
@@ -20,9 +22,18 @@ GAMEOBJ_MODULE_SCREENS(GAMEOBJ_DEFINE_SCREEN)
 #undef GAMEOBJ_DEFINE_SCREEN
 
 
+// A screen whose detach faulted (or was skipped after a fault) may still
+// lead into the module's code: the engine lets go of it.
+static void abandon_screen(BaseGuiScreen*& screen) {
+    debug("a module screen could not be detached and is left behind");
+    if (cur_game_screen == screen) cur_game_screen = nullptr;
+    screen = nullptr;
+}
+
 void detach_module_screens() {
-#define GAMEOBJ_DETACH_SCREEN(name)                     \
-    if (name##_screen) name##_screen->detachFromModule(); \
+#define GAMEOBJ_DETACH_SCREEN(name)                                                                       \
+    if (name##_screen && !run_module_code("detachFromModule", [] { name##_screen->detachFromModule(); })) \
+        abandon_screen(name##_screen);                                                                    \
     create_##name##_screen = nullptr;
     GAMEOBJ_MODULE_SCREENS(GAMEOBJ_DETACH_SCREEN)
 #undef GAMEOBJ_DETACH_SCREEN

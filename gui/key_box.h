@@ -1,7 +1,9 @@
 #pragma once
-// "keybox": the controls screen's box that takes the next key or mouse
-// button pressed while the mouse is over it and hands its code to the click
-// listeners.
+// "keybox": the controls screen's box for one control's key. A left click
+// on it starts waiting (the box is "pressed" while it waits); the next key
+// or mouse button pressed over it goes to the click listeners and ends the
+// wait. Leaving the box or pressing elsewhere stops waiting; merely
+// hovering never starts it.
 #include "gui/gui_behavior.h"
 
 struct KeyBoxBehavior : NewGuiEventHandler {

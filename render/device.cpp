@@ -27,6 +27,7 @@ bool flush_query = false;
 DeviceResetHook reset_hook = nullptr;
 bool device_lost = false;
 bool device_resettable = false;
+int fullscreen_w = 0, fullscreen_h = 0;  // 0 x 0: the desktop's own mode
 
 const char* mode_text(bool fullscreen) { return fullscreen ? "fullscreen" : "windowed"; }
 
@@ -74,20 +75,53 @@ void release_scene_depth() {
   device_gl.sceneDepth = 0;
 }
 
+int window_display() {
+  int display = device_window ? SDL_GetWindowDisplayIndex(device_window) : 0;
+  return display < 0 ? 0 : display;
+}
+
+// The display's modes with a size (the headless driver lists one without),
+// one per size: SDL lists them largest first, a size once per refresh rate
+// and pixel format, the best first. index counts sizes; false past the last.
+bool get_display_mode(int index, SDL_DisplayMode* out) {
+  int display = window_display();
+  int n = SDL_GetNumDisplayModes(display), seen = -1, last_w = 0, last_h = 0;
+  for (int i = 0; i < n; i++) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDisplayMode(display, i, &mode) != 0 || mode.w <= 0 || mode.h <= 0 ||
+        (mode.w == last_w && mode.h == last_h))
+      continue;
+    last_w = mode.w;
+    last_h = mode.h;
+    if (++seen == index) {
+      *out = mode;
+      return true;
+    }
+  }
+  return false;
+}
+
 // Sizes the window's presentation to the mode: fullscreen takes the
-// display's own size, like an exclusive mode would.
+// display's own size, or switches the display to the chosen mode.
 void apply_window_mode(bool fullscreen, int* w, int* h) {
   if (!device_window) return;
-  bool is_full = (SDL_GetWindowFlags(device_window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-  if (fullscreen != is_full)
-    SDL_SetWindowFullscreen(device_window, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  if (fullscreen) {
-    SDL_DisplayMode mode;
-    int display = SDL_GetWindowDisplayIndex(device_window);
-    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) == 0) {
-      *w = mode.w;
-      *h = mode.h;
-    }
+  SDL_DisplayMode mode;
+  bool own_mode = false;
+  if (fullscreen && fullscreen_w > 0) {
+    for (int i = 0; !own_mode && get_display_mode(i, &mode); i++)
+      own_mode = mode.w == fullscreen_w && mode.h == fullscreen_h;
+    if (!own_mode) debug("the display has no %dx%d mode: fullscreen at the desktop's size", fullscreen_w, fullscreen_h);
+  }
+  Uint32 kind = !fullscreen ? 0 : own_mode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP;
+  if (own_mode) SDL_SetWindowDisplayMode(device_window, &mode);
+  if ((SDL_GetWindowFlags(device_window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != kind)
+    SDL_SetWindowFullscreen(device_window, kind);
+  if (own_mode) {
+    *w = mode.w;
+    *h = mode.h;
+  } else if (fullscreen && SDL_GetDesktopDisplayMode(window_display(), &mode) == 0) {
+    *w = mode.w;
+    *h = mode.h;
   }
   SDL_GL_SetSwapInterval(app_use_vsync ? 1 : 0);
 }
@@ -113,6 +147,26 @@ void set_device_window_attributes() {
 bool d3d_device_exists() { return device_context != nullptr; }
 
 void set_device_reset_hook(DeviceResetHook hook) { reset_hook = hook; }
+
+int get_fullscreen_size_count() {
+  SDL_DisplayMode mode;
+  int count = 0;
+  while (get_display_mode(count, &mode)) count++;
+  return count;
+}
+
+bool get_fullscreen_size(int index, int* width, int* height) {
+  SDL_DisplayMode mode;
+  if (!get_display_mode(index, &mode)) return false;
+  *width = mode.w;
+  *height = mode.h;
+  return true;
+}
+
+void set_fullscreen_display_size(int width, int height) {
+  fullscreen_w = width > 0 && height > 0 ? width : 0;
+  fullscreen_h = width > 0 && height > 0 ? height : 0;
+}
 
 bool init_d3d(SDL_Window* window, int width, int height) {
   close_d3d();

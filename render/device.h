@@ -14,7 +14,16 @@ extern bool d3d_limit_buffered_frames;  // at most two frames in flight
 void set_device_window_attributes();
 
 bool init_d3d(SDL_Window* window, int width, int height);
-// Resizes the back buffer and switches fullscreen (desktop fullscreen).
+// The display's resolutions for fullscreen, largest first, each size once
+// (refresh rates aside); false past the last.
+int get_fullscreen_size_count();
+bool get_fullscreen_size(int index, int* width, int* height);
+// The display mode fullscreen uses: 0 x 0 (the default) is the desktop's own
+// (desktop fullscreen), any other size the display's mode of that size; a
+// size the display does not have is the desktop's. A change takes effect at
+// the next reset into fullscreen.
+void set_fullscreen_display_size(int width, int height);
+// Resizes the back buffer and switches fullscreen (at the size above).
 // A width or height of 0 keeps the current one.
 bool reset_d3d(int width, int height, bool fullscreen, bool force);
 // True when the device can draw; resets a lost device once it can be reset.

@@ -17,7 +17,12 @@ void DynVBWriter::init(int bytes) {
 }
 
 void DynVBWriter::release() {
-  ASSERT(!startPtr);
+  // A fatal error in the middle of a draw shuts down with the writer still
+  // writing: what was written is dropped, not drawn.
+  if (startPtr) unlock_vb(vb);
+  writePtr = startPtr = nullptr;
+  count = 0;
+  renderFunc = nullptr;
   if (vb) free_vb(vb);
   vb = nullptr;
   size = 0;

@@ -21,6 +21,7 @@ public:
 
   // Creates the buffer (any previous one is freed); must be stopped.
   void init(int size);
+  // Also stops a writer that is writing (a shutdown from a fatal error).
   void release();
   // Locks the whole buffer with discard and starts writing at its beginning.
   void begin(DynVBRenderFunc fn, int user_value);

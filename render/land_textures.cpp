@@ -179,8 +179,12 @@ void compute_normals_and_shadowing(bool high, bool whole, int cam_x, int cam_z) 
   _mm_storeu_ps(sun, get_sun_constant());
   set_vs_const(VS_SUN_DIR, sun, 1);
 
-  // Textures recreated by a device reset hold nothing: start both again.
-  if (lt.texture_generation != device_textures_generation()) lt.restart = true;
+  // Textures recreated by a device reset hold nothing: start both again, and
+  // upload the cell colours again.
+  if (lt.texture_generation != device_textures_generation()) {
+    lt.restart = true;
+    lt.colors_valid = false;
+  }
   lt.texture_generation = device_textures_generation();
   lt.cur ^= 1;
   DerivedSet& target = lt.set[lt.cur];

@@ -106,7 +106,7 @@ void close_postfx() {
 void apply_mlaa() {
   if (!edge_shader || !gbuffer[0]) return;
   TimedPass timer("mlaa");
-  const float w = float(d3d_wd), h = float(d3d_ht);
+  const float w = float(scene_width()), h = float(scene_height());
   Texture* edges = gbuffer[0];
   set_blend_none();
   set_zenable(false);
@@ -161,7 +161,7 @@ void compose_frame() {
   set_zenable(false);
   set_zwrite(false);
   set_stencil_test(0, 0, 8);
-  const float w = float(d3d_wd), h = float(d3d_ht);
+  const float w = float(scene_width()), h = float(scene_height());
   bool plain = !use_postfx || use_wireframe;
   float params[4], tint[4];
   _mm_storeu_ps(params, postfx_params);
@@ -175,7 +175,8 @@ void compose_frame() {
   set_ps_const(1, params, 1);
   set_ps_const(2, tint, 1);
   set_texture(0, scene_image);
-  set_texture_filter(0, !plain);
+  // A scene drawn smaller than the window is scaled up smoothly.
+  set_texture_filter(0, !plain || scene_width() != d3d_wd || scene_height() != d3d_ht);
   set_texture_address(0, 1, -1, -1);
   if (bloom) {
     set_texture(1, bloom);

@@ -128,20 +128,39 @@ void* RenderBatch::add(BaseRenderBatchState* state, const BatchRect& rect, int s
   return ne->data();
 }
 
+// An item larger than the writer's buffer (a long line of text) goes in
+// pieces of whole primitives, all of one size.
+static void write_item(const BatchItem& item) {
+  DynVBWriter& w = common_vb_writer;
+  if (w.freeSpace() < item.size && item.size <= w.size) w.flush(false);
+  if (w.freeSpace() >= item.size) {
+    if (item.size > 0) memcpy(w.writePtr, item.data(), size_t(item.size));
+    w.writePtr += item.size;
+    w.count += item.primitives;
+    return;
+  }
+  int primitive = item.primitives > 0 ? item.size / item.primitives : 0;
+  if (primitive <= 0 || primitive * item.primitives != item.size || primitive > w.size)
+    fatal("batch item of %d bytes in %d primitives does not fit the vertex buffer", item.size, item.primitives);
+  const uint8_t* src = item.data();
+  for (int left = item.primitives; left > 0;) {
+    if (w.freeSpace() < primitive) w.flush(false);
+    if (w.freeSpace() < primitive) fatal("batch vertex buffer is not writable");
+    int n = w.freeSpace() / primitive;
+    if (n > left) n = left;
+    memcpy(w.writePtr, src, size_t(n * primitive));
+    src += n * primitive;
+    w.writePtr += n * primitive;
+    w.count += n;
+    left -= n;
+  }
+}
+
 void RenderBatch::render() {
   BaseRenderBatchState* prev = nullptr;
-  DynVBWriter& w = common_vb_writer;
   for (const BatchGroup& group : groups) {
     group.state->begin(prev);
-    for (BatchItem* it = group.first; it; it = it->next) {
-      if (w.freeSpace() < it->size) {
-        w.flush(false);
-        if (w.freeSpace() < it->size) fatal("batch vertex buffer is not large enough");
-      }
-      if (it->size > 0) memcpy(w.writePtr, it->data(), size_t(it->size));
-      w.writePtr += it->size;
-      w.count += it->primitives;
-    }
+    for (BatchItem* it = group.first; it; it = it->next) write_item(*it);
     group.state->end();
     prev = group.state;
   }

@@ -51,6 +51,7 @@ struct BatchItem {
   int primitives;
   BatchItem* next;  // in the group
   uint8_t* data() { return reinterpret_cast<uint8_t*>(this) + sizeof(BatchItem); }
+  const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(this) + sizeof(BatchItem); }
 };
 static_assert(sizeof(BatchItem) == 32, "batch items have a 32-byte header");
 
@@ -75,7 +76,8 @@ public:
   // Reserves an item; the caller writes exactly `size` bytes of vertices for
   // `primitives` primitives at the returned place.
   void* add(BaseRenderBatchState* state, const BatchRect& rect, int size, int primitives);
-  // Draws every group in order through common_vb_writer.
+  // Draws every group in order through common_vb_writer; an item larger than
+  // its buffer is split between whole primitives.
   void render();
   // Forgets items and groups, keeping the memory for the next frame.
   void clear();

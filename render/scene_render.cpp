@@ -144,7 +144,7 @@ void bind_point_clamped(int stage, Texture* tex) {
 void render_deferred(float dt, float k) {
   Texture** g = gbuffer;
   Texture** l = low_res_textures;
-  const float wd = float(d3d_wd), ht = float(d3d_ht);
+  const float wd = float(scene_width()), ht = float(scene_height());
   const Matrix44& v = cur_view_tm;
   set_vs4(VS_VIEW_DEPTH, v.m[0][2] / SCENE_FAR_DIST, v.m[1][2] / SCENE_FAR_DIST, v.m[2][2] / SCENE_FAR_DIST,
           v.m[3][2] / SCENE_FAR_DIST);

@@ -2,6 +2,7 @@
 #include "core/debug.h"
 #include "render/device.h"
 #include "render/textures.h"
+#include "app/app_globals.h"
 
 Texture* gbuffer[GBUFFER_COUNT] = {};
 Texture* low_res_textures[LOW_RES_COUNT] = {};
@@ -31,7 +32,7 @@ void create_low_res_textures() {
   release_low_res_textures();
   for (Texture*& t : low_res_textures) {
     // A size of 0 would mean "follow the back buffer": tiny windows get 1.
-    int w = d3d_wd / 4 > 0 ? d3d_wd / 4 : 1, h = d3d_ht / 4 > 0 ? d3d_ht / 4 : 1;
+    int w = scene_width() / 4 > 0 ? scene_width() / 4 : 1, h = scene_height() / 4 > 0 ? scene_height() / 4 : 1;
     t = create_render_texture(w, h, TEXFMT_ARGB8);
     if (!t) fatal("Can't create low-resolution scene textures");
   }
@@ -42,4 +43,11 @@ void release_low_res_textures() {
     release_texture(t);
     t = nullptr;
   }
+}
+
+void set_scene_render_scale(int percent) {
+  percent = percent < SCENE_SCALE_MIN ? SCENE_SCALE_MIN : (percent > 100 ? 100 : percent);
+  if (percent == scene_render_scale) return;
+  scene_render_scale = percent;
+  if (d3d_device_exists()) reset_d3d(0, 0, isFullscreen, true);
 }

@@ -28,6 +28,11 @@ extern Texture* fp_blend_texture;  // null unless the device blends A16B16G16R16
 // G0..G3 and the FP-blending image; stops the program when one can't be made.
 void create_postfx_textures();
 void release_postfx_textures();
-// L0..L3 at the back buffer's size / 4; made again after every resize.
+// L0..L3 at the scene's size / 4; made again after every resize.
 void create_low_res_textures();
 void release_low_res_textures();
+
+// Draws the scene at percent of the window's size from the next frame on
+// (clamped to SCENE_SCALE_MIN..100): the scene's images are made again at
+// the new size through the device's reset.
+void set_scene_render_scale(int percent);

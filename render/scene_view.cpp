@@ -3,6 +3,7 @@
 #include "render/device.h"
 #include "render/render_state.h"
 #include "render/shaders.h"
+#include "render/textures.h"
 
 Matrix44 cur_view_tm = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 Matrix44 cur_view_itm = cur_view_tm;
@@ -48,7 +49,7 @@ void load_view_constants() {
   load_columns(VS_GLOB_TM, cur_glob_tm);
   load_columns(VS_VIEW_TM, cur_view_tm);
   set_vs_const(VS_CAMERA_POS, cur_view_itm.m[3], 1);
-  float screen[4] = {float(d3d_wd), float(d3d_ht), 1.f / float(d3d_wd > 0 ? d3d_wd : 1),
-                     1.f / float(d3d_ht > 0 ? d3d_ht : 1)};
+  const int w = scene_width(), h = scene_height();
+  float screen[4] = {float(w), float(h), 1.f / float(w), 1.f / float(h)};
   set_vs_const(VS_SCREEN_SIZE, screen, 1);
 }

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include "core/crc32.h"
 #include "core/debug.h"
+#include "core/folder_swap.h"
 #include "core/paths.h"
 #include "core/streams.h"
 #include "render/device_internal.h"
@@ -34,10 +36,7 @@ bool program_binaries_supported() {
   return epoxy_gl_version() >= 41 || epoxy_has_gl_extension("GL_ARB_get_program_binary");
 }
 
-// Reads a whole program file; names are relative to the executable's folder.
-// Every file read becomes a dependency of the shader.
-bool read_source_file(const char* name, Shader* s, std::string* out) {
-  PathString path = make_full_path(name);
+bool read_whole_file(const char* path, std::string* out) {
   FILE* f = open_data_file(path, "rb");
   if (!f) return false;
   out->clear();
@@ -46,10 +45,24 @@ bool read_source_file(const char* name, Shader* s, std::string* out) {
   while ((n = fread(buf, 1, sizeof(buf), f)) > 0) out->append(buf, n);
   bool ok = !ferror(f);
   fclose(f);
-  if (ok && s) {
+  return ok;
+}
+
+// The key a program is cached under: what its files hold, whatever their
+// times say (a file unpacked from an archive may be older than the cache).
+uint32_t content_key(const std::string& content) { return crc32_of(content.data(), content.size()); }
+
+// Reads a whole program file; names are relative to the executable's folder.
+// Every file asked for becomes a dependency of the shader, a missing one
+// too (time 0), so that its coming back is noticed.
+bool read_source_file(const char* name, Shader* s, std::string* out) {
+  PathString path = make_full_path(name);
+  bool ok = read_whole_file(path, out);
+  if (s) {
     ShaderDependency dep = {};
     snprintf(dep.fileName, sizeof(dep.fileName), "%s", name);
-    dep.time = get_file_time(path);
+    dep.time = ok ? get_file_time(path) : 0;
+    dep.contentKey = ok ? content_key(*out) : 0;
     s->deps.append(&dep);
   }
   return ok;
@@ -259,8 +272,16 @@ void write_shader_cache(const Shader* s, GLuint prog) {
   std::string deps;
   for (int i = 0; i < s->deps.size(); i++) deps.append(s->deps[i].fileName, strlen(s->deps[i].fileName) + 1);
   deps.push_back('\0');
+  for (int i = 0; i < s->deps.size(); i++) {
+    uint32_t key = s->deps[i].contentKey;
+    deps.append(reinterpret_cast<const char*>(&key), 4);
+  }
   uint32_t header[4] = {SHADER_CACHE_MAGIC, uint32_t(deps.size()), uint32_t(binary.size()), 0};
-  PathString path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
+  FsPath path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
+  // An installed game's cache folder starts empty.
+  FsPath folder = path;
+  cut_to_folder(folder.str);
+  if (!folder.str[0] || !create_folders(folder)) return;
   FILE* f = fopen(path, "wb");
   if (!f) return;
   bool ok = write_all(f, header, sizeof(header)) && write_all(f, deps.data(), deps.size()) &&
@@ -271,7 +292,7 @@ void write_shader_cache(const Shader* s, GLuint prog) {
 
 bool load_shader_cache(Shader* s) {
   s->deps.clear();
-  PathString path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
+  FsPath path = shader_cache_path(s->fileName, s->definesSize ? s->defines : nullptr);
   FILE* f = open_data_file(path, "rb");
   if (!f) return false;
   uint32_t header[4];
@@ -286,7 +307,8 @@ bool load_shader_cache(Shader* s) {
   }
   fclose(f);
   if (!ok || header[2] < 4) return false;
-  for (size_t p = 0; p < block.size() && block[p];) {
+  size_t p = 0;
+  while (p < block.size() && block[p]) {
     size_t len = strnlen(&block[p], block.size() - p);
     ShaderDependency dep = {};
     if (len < MAX_PATH_LEN) {
@@ -296,10 +318,17 @@ bool load_shader_cache(Shader* s) {
     }
     p += len + 1;
   }
+  // The content keys follow the names' end, one per name.
+  bool keyed = p < block.size() && block.size() - p - 1 == size_t(s->deps.size()) * 4;
+  for (int i = 0; keyed && i < s->deps.size(); i++) memcpy(&s->deps[i].contentKey, &block[p + 1 + 4 * size_t(i)], 4);
   if (compiler_available) {
-    int64_t cache_time = get_file_time(path);
+    // A file that is gone or holds something else makes the cache stale.
+    if (!keyed) return false;
+    std::string content;
     for (int i = 0; i < s->deps.size(); i++)
-      if (cache_time < s->deps[i].time) return false;
+      if (!read_whole_file(make_full_path(s->deps[i].fileName), &content) ||
+          content_key(content) != s->deps[i].contentKey)
+        return false;
   }
   if (!program_binaries_supported()) return false;
   uint32_t fmt;
@@ -384,15 +413,15 @@ void mark_dirty(int first, int count, int& lo, int& hi) {
 }
 }  // namespace
 
-PathString shader_cache_path(const char* file, const char* defines) {
-  std::string name = std::string("cache/") + file;
+FsPath shader_cache_path(const char* file, const char* defines) {
+  std::string name = file;
   // Names and values alike, one text at a time.
   for (const char* d = defines; d && *d; d += strlen(d) + 1) {
     name += '@';
     for (const char* c = d; *c; c++) name += isalnum((unsigned char)*c) ? *c : '_';
   }
   name += ".cache";
-  return make_full_path(name.c_str());
+  return make_cache_path(name.c_str());
 }
 
 Shader* create_shader(const char* file, const char* defines) {

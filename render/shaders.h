@@ -1,8 +1,13 @@
 #pragma once
 // Shaders: GLSL ".sh" files holding both stages, compiled once with VSH and
 // once with PSH defined, shared by reference count in a fixed table, cached
-// as program binaries under "cache/" and recompiled when a file they read
-// changes.
+// as program binaries (make_cache_path) keyed by the content of every file
+// they read, and recompiled when such a file changes, disappears or comes
+// back.
+//
+// Cache file: magic, then the byte sizes of the dependency block, of the
+// program and of an empty block; the dependency block holds each file's
+// name with its NUL, one more NUL, then each file's content key (4 bytes).
 //
 // Environment of every stage (inserted after the file's #version line and
 // the defines): vec4 arrays vs_c[VS_CONST_COUNT] and ps_c[PS_CONST_COUNT]
@@ -11,6 +16,7 @@
 // sampler's texture stage is the number its name ends with (tex0, s3, ...).
 #include <cstdint>
 #include "core/dyn_array.h"
+#include "core/paths.h"
 #include "core/temp_string.h"
 
 constexpr int MAX_SHADERS = 64;
@@ -21,7 +27,8 @@ constexpr uint32_t SHADER_CACHE_MAGIC = 0x20100715;
 
 struct ShaderDependency {
   char fileName[MAX_PATH_LEN];  // as the shader or include directive names it
-  int64_t time;                 // modification time when it was read
+  int64_t time;                 // modification time when it was read; 0: missing
+  uint32_t contentKey;          // CRC-32 of what it held
 };
 
 struct Shader {
@@ -49,10 +56,10 @@ void close_shaders();
 void set_shader_compiler_available(bool available);
 bool is_shader_compiler_available();
 
-// "cache/<file><suffix>.cache" made absolute; the suffix has "@" and the
+// make_cache_path of "<file><suffix>.cache"; the suffix has "@" and the
 // text with every character other than a letter or digit replaced by '_' for
 // each name and value of the define list.
-PathString shader_cache_path(const char* file, const char* defines);
+FsPath shader_cache_path(const char* file, const char* defines);
 
 // Device internals: the constant buffers and the bound program are applied
 // before every draw.

@@ -82,9 +82,16 @@ void copy_current_to_all() {
   prev_sun = frame_sun = cur_sun;
 }
 
-void after_sky_reload() {
+// A sky script without the function (an empty file, say) would leave the
+// built-in palette in force without a word.
+void bind_sky_colors() {
   get_sky_colors.release();
   get_sky_colors.bindRoot(sky_rvm.vm, "get_sky_colors");
+  if (get_sky_colors.isNull()) show_sky_error("sky.nut defines no function get_sky_colors; the built-in sky is used");
+}
+
+void after_sky_reload() {
+  bind_sky_colors();
   compute_sky_palette(cur_sun, cur_palette);
   copy_current_to_all();
 }
@@ -127,7 +134,7 @@ void init_sky() {
   sky_shader = create_shader("sky.sh", nullptr);
   open_script_machine(sky_rvm, SCRIPT_MACHINE_SKY);
   run_script_main_file(sky_rvm, SCRIPT_MACHINE_SKY);
-  get_sky_colors.bindRoot(sky_rvm.vm, "get_sky_colors");
+  bind_sky_colors();
   register_script_machine(SCRIPT_MACHINE_SKY, &sky_rvm, {nullptr, after_sky_reload});
   compute_sky_palette(cur_sun, cur_palette);
   copy_current_to_all();

@@ -39,7 +39,8 @@ __m128 get_current_sun_dir();
 // The frame's sun direction with w = cos(20 degrees), as the shaders take it.
 __m128 get_sun_constant();
 // The palette of a sun direction: the script's answer, or the defaults when
-// the script has no "get_sky_colors" or it fails (the error is shown).
+// the script has no "get_sky_colors" (said when the script is run) or it
+// fails (the error is shown).
 void compute_sky_palette(__m128 sun_dir, SkyPalette& out);
 // Fills entries 10 and 11 from entries 0..2.
 void derive_sky_entries(SkyPalette& p);

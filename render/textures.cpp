@@ -123,8 +123,18 @@ bool blit_into(GLuint read_fbo, int src_w, int src_h, Texture* to) {
 }
 }  // namespace
 
-int texture_width(const Texture* t) { return t->width == 0 && t->height == 0 ? d3d_wd : t->width; }
-int texture_height(const Texture* t) { return t->width == 0 && t->height == 0 ? d3d_ht : t->height; }
+int scene_render_scale = 100;
+
+static int scaled(int size) {
+  int s = scene_render_scale < SCENE_SCALE_MIN ? SCENE_SCALE_MIN : (scene_render_scale > 100 ? 100 : scene_render_scale);
+  int v = (size * s + 50) / 100;
+  return v > 0 ? v : 1;
+}
+int scene_width() { return scaled(d3d_wd); }
+int scene_height() { return scaled(d3d_ht); }
+
+int texture_width(const Texture* t) { return t->width == 0 && t->height == 0 ? scene_width() : t->width; }
+int texture_height(const Texture* t) { return t->width == 0 && t->height == 0 ? scene_height() : t->height; }
 
 Texture* create_texture(int width, int height, int levels, int usage, int format, int memory) {
   Texture* t = nullptr;

@@ -43,7 +43,16 @@ Texture* create_texture(int width, int height, int levels, int usage, int format
 Texture* create_dynamic_texture(int width, int height);
 Texture* create_managed_texture(int width, int height);
 Texture* create_render_texture(int width, int height, int format);
+// Scene-sized (0 x 0): the back buffer's size at scene_render_scale.
 Texture* create_scene_texture();
+
+// The 3D scene is drawn at this share of the window's size in percent
+// (SCENE_SCALE_MIN..100) and scaled up to it; text and GUI keep the
+// window's own resolution.
+extern int scene_render_scale;
+constexpr int SCENE_SCALE_MIN = 50;
+int scene_width();
+int scene_height();
 void release_texture(Texture* tex);
 
 // Actual size of the native texture (a 0 x 0 request resolved).

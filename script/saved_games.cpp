@@ -129,6 +129,10 @@ bool save_game() {
   int slot = cur_game_slot;
   FsPath folder = slot_folder(slot);
   try {
+    // Replacing a linked slot would take the linked folder's other files
+    // with it.
+    if (folder.str[0] && is_symbolic_link(folder))
+      throw OutputStream::Exception("The slot's folder is a link to another folder; the game saves only into its own folders", -1);
     // The pair goes into a fresh folder that replaces the slot's in one step.
     if (!folder.str[0] || !create_folders(get_appdata_path(SAVES_FOLDER)) || !prepare_folder_swap(folder))
       throw OutputStream::Exception("Can't create output file", -1);
@@ -158,10 +162,10 @@ bool save_game() {
 }
 
 // What the game reads of a loaded pair; anything else is not a saved game.
-static void check_loaded_shape() {
-  if (cur_game_info.type() != OT_TABLE) throw sqbind::SquirrelError("the game description is not a table");
-  if (universe.type() != OT_TABLE) throw sqbind::SquirrelError("the universe is not a table");
-  if (universe.getSlot("worlds").type() != OT_ARRAY) throw sqbind::SquirrelError("the universe has no worlds");
+static void check_loaded_shape(const sqbind::SqObject& info, const sqbind::SqObject& uni) {
+  if (info.type() != OT_TABLE) throw sqbind::SquirrelError("the game description is not a table");
+  if (uni.type() != OT_TABLE) throw sqbind::SquirrelError("the universe is not a table");
+  if (uni.getSlot("worlds").type() != OT_ARRAY) throw sqbind::SquirrelError("the universe has no worlds");
 }
 
 // The slot's world grids without their trailer, checked; none for a slot
@@ -196,21 +200,25 @@ bool load_saved_game(int slot) {
     set_error_message("No slot selected for loading the game");
     return false;
   }
-  cur_game_slot = -1;
-  release_universe_data();
-  saved_world_grids.clear();
+  // The running game stays as it is until the whole pair (and the world's
+  // grids) has been read.
+  sqbind::SqObject info, uni;
+  std::vector<uint8_t> grids;
   try {
     HSQUIRRELVM vm = get_world_script_vm();
     if (!vm) throw sqbind::SquirrelError("no world script machine");
     FsPath folder = slot_folder(slot);
     if (!folder.str[0]) throw InputStream::Exception("Can't open input file", -1);
     repair_folder_swap(folder);
-    cur_game_info = load_slot_file(slot, INFO_FILE, 2, vm);
-    universe = load_slot_file(slot, UNIVERSE_FILE, 1, vm);
-    check_loaded_shape();
-    saved_world_grids = read_world_grids(slot);
+    info = load_slot_file(slot, INFO_FILE, 2, vm);
+    uni = load_slot_file(slot, UNIVERSE_FILE, 1, vm);
+    check_loaded_shape(info, uni);
+    grids = read_world_grids(slot);
+    release_universe_data();
+    cur_game_info = info;
+    universe = uni;
+    saved_world_grids = std::move(grids);
     fetch_universe_data();
-    if (gameobj_functions.load_spells) gameobj_functions.load_spells();
   } catch (const InputStream::Exception& e) {
     TempString<1024> message;
     message.format("Error loading the game:\n%s", e.message);
@@ -222,6 +230,7 @@ bool load_saved_game(int slot) {
     set_error_message(message);
     return false;
   }
+  if (gameobj_functions.load_spells) gameobj_functions.load_spells();
   cur_game_slot = slot;
   return true;
 }

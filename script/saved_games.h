@@ -30,14 +30,15 @@ FsPath saved_game_path(int slot, const char* name);
 // into a fresh folder, flushed to the disk, and replaces the slot's folder in
 // one step, so a failure, a crash or a power loss leaves the previous pair or
 // the new one, never a mix. Each file ends with a CRC-32 the loader checks.
-// Refused without a universe (such a save could not be loaded). False (with
-// the error on screen) on failure.
+// Refused without a universe (such a save could not be loaded) and for a
+// slot folder that is a link (replacing it would take the linked folder's
+// other files along). False (with the error on screen) on failure.
 bool save_game();
 // Replaces the universe with the one saved in slot, after finishing or
 // dropping a save a crash interrupted; false (with the error on screen) for
 // a damaged pair or one that is not a game's (a description table and a
-// universe table with a worlds array), which can leave the universe partly
-// loaded and cur_game_slot at -1.
+// universe table with a worlds array). A failed load leaves the running
+// game, its universe and cur_game_slot as they were.
 bool load_saved_game(int slot);
 // The "name" stored in the slot's game description; empty for a missing or
 // unreadable slot. Never shows an error.

@@ -30,7 +30,7 @@ void run_script_main_file(SqReloadableVM& rvm, ScriptMachineKind kind) {
   }
   if (ok) return;
   if (rules.mainFileFailure) fatal("%s", rules.mainFileFailure);
-  throw sqbind::SquirrelError(rvm.vm);
+  throw sqbind::script_call_error(rvm.vm);
 }
 
 void register_script_machine(ScriptMachineKind kind, SqReloadableVM* rvm, ScriptReloadHooks hooks) {
@@ -52,7 +52,7 @@ bool reload_script_machine(ScriptMachineKind kind) {
   try {
     if (rules.clearErrorOnReload) set_error_message(nullptr);
     if (m.hooks.beforeReload) m.hooks.beforeReload();
-    if (!m.rvm->reload(rules.forceReload)) throw sqbind::SquirrelError(m.rvm->vm);
+    if (!m.rvm->reload(rules.forceReload)) throw sqbind::script_call_error(m.rvm->vm);
     if (m.hooks.afterReload) m.hooks.afterReload();
   } catch (const sqbind::SquirrelError& e) {
     show_script_error(rules.errorFormat, e.desc);

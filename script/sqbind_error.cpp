@@ -1,6 +1,7 @@
 #include "script/sqbind_error.h"
 #include <cstring>
 #include <string>
+#include "core/paths.h"
 
 namespace sqbind {
 
@@ -36,7 +37,35 @@ SQRESULT note_host_error(HSQUIRRELVM vm, const char* text) {
   return sq_throwerror(vm, pending_host_error.c_str());
 }
 
-void clear_host_error() { has_pending_host_error = false; }
+// Where the last uncaught script error was raised; empty when none was
+// since the current call started.
+static std::string error_place;
+
+void clear_host_error() {
+  has_pending_host_error = false;
+  error_place.clear();
+}
+
+void note_script_error_place(HSQUIRRELVM vm) {
+  error_place.clear();
+  SQStackInfos si;
+  for (SQInteger level = 1; SQ_SUCCEEDED(sq_stackinfos(vm, level, &si)); level++) {
+    if (si.line <= 0) continue;  // a native function
+    // Program files by the name they have in the game's folder.
+    const char* source = si.source ? si.source : "?";
+    size_t base = strlen(app_path);
+    if (base && !strncmp(source, app_path, base)) source += base;
+    error_place = "at " + std::string(source) + " line " + std::to_string(si.line) + " in " +
+                  (si.funcname ? si.funcname : "?") + "()";
+    return;
+  }
+}
+
+SquirrelError script_call_error(HSQUIRRELVM vm) {
+  SquirrelError error(vm);
+  if (error_place.empty()) return error;
+  return SquirrelError((std::string(error.desc) + "\n" + error_place).c_str());
+}
 
 void rethrow_host_error(HSQUIRRELVM vm) {
   if (!has_pending_host_error) return;

@@ -30,8 +30,16 @@ class SquirrelError {
 // the value for the native to return); the host-side caller that sees its
 // sq_call fail then takes it back and throws it again with the same text.
 SQRESULT note_host_error(HSQUIRRELVM vm, const char* text);
-// Forget any host error noted before a new script call starts.
+// Forget any host error (and error place) noted before a new script call
+// starts.
 void clear_host_error();
+// The machine's error handler notes where an error no script caught was
+// raised: the innermost script function with a line.
+void note_script_error_place(HSQUIRRELVM vm);
+// What a failed script call shows: the machine's last error, then where the
+// script raised it when the handler noted that since the call started
+// ("<error>\nat <file> line <n> in <function>()").
+SquirrelError script_call_error(HSQUIRRELVM vm);
 // After a failed sq_call: throws the noted host error when it is what made
 // the call fail; otherwise returns and the caller reports its own failure.
 void rethrow_host_error(HSQUIRRELVM vm);

@@ -57,7 +57,7 @@ void SqFuncBase::call(SQInteger top, int nargs, bool retval) const {
   }
   sq_settop(vm, top);
   rethrow_host_error(vm);
-  throw SquirrelError("SqFunc<> call failed");
+  throw script_call_error(vm);
 }
 
 }  // namespace sqbind

@@ -24,20 +24,33 @@ const char* class_name_for_tag(SQUserPointer tag) {
   return it == class_names().end() ? "?" : it->second.c_str();
 }
 
-// Pushes the class registered for tag and a new instance of it carrying p;
-// returns the failure text, null on success.
-static const char* create_tagged_instance(HSQUIRRELVM vm, SQUserPointer tag, void* p) {
+// Pushes the class registered for tag (its handle in cls); returns the
+// failure text, null on success.
+static const char* push_tagged_class(HSQUIRRELVM vm, SQUserPointer tag, HSQOBJECT* cls) {
   sq_pushregistrytable(vm);
   sq_pushuserpointer(vm, tag);
   if (SQ_FAILED(sq_rawget(vm, -2))) return "can't get script class";
   // The registry keeps the class alive while only the handle points at it.
-  HSQOBJECT cls;
-  sq_getstackobj(vm, -1, &cls);
+  sq_getstackobj(vm, -1, cls);
   sq_pop(vm, 2);
-  sq_pushobject(vm, cls);
+  sq_pushobject(vm, *cls);
+  return nullptr;
+}
+
+// Pushes a new instance of the class on top of the stack carrying p (above
+// the class); returns the failure text, null on success.
+static const char* create_instance_of_top(HSQUIRRELVM vm, void* p) {
   if (SQ_FAILED(sq_createinstance(vm, -1))) return "can't create script instance";
   if (SQ_FAILED(sq_setinstanceup(vm, -1, p))) return "can't set instance user pointer";
   return nullptr;
+}
+
+// Pushes the class registered for tag and a new instance of it carrying p;
+// returns the failure text, null on success.
+static const char* create_tagged_instance(HSQUIRRELVM vm, SQUserPointer tag, void* p) {
+  HSQOBJECT cls;
+  if (const char* failure = push_tagged_class(vm, tag, &cls)) return failure;
+  return create_instance_of_top(vm, p);
 }
 
 bool push_instance(HSQUIRRELVM vm, void* p, SQUserPointer tag, const char* className, SQRELEASEHOOK hook) {
@@ -86,17 +99,33 @@ static float* new_vec4f_block() {
   return static_cast<float*>(dlmalloc(4 * sizeof(float)));
 }
 
-void push_vec4f(HSQUIRRELVM vm, __m128 v) {
+Vec4fPusher::Vec4fPusher(HSQUIRRELVM vm) : vm_(vm) {
+  SQInteger top = sq_gettop(vm);
+  const char* failure = push_tagged_class(vm, class_tag<SqVec4f>(), &cls_);
+  sq_settop(vm, top);
+  if (failure) {
+    debug("failed to create vec4f");
+    throw SquirrelError(failure);
+  }
+}
+
+void Vec4fPusher::push(__m128 v) const {
   float* block = new_vec4f_block();
   if (!block) throw SquirrelError("can't create script instance");
   _mm_storeu_ps(block, v);
-  try {
-    push_instance(vm, block, class_tag<SqVec4f>(), "vec4f", free_vec4f_block);
-  } catch (...) {
+  SQInteger top = sq_gettop(vm_);
+  sq_pushobject(vm_, cls_);
+  if (const char* failure = create_instance_of_top(vm_, block)) {
+    sq_settop(vm_, top);
     free_vec4f_block(block, 0);
-    throw;
+    debug("failed to create vec4f");
+    throw SquirrelError(failure);
   }
+  sq_setreleasehook(vm_, -1, free_vec4f_block);
+  sq_remove(vm_, -2);  // the class below the instance
 }
+
+void push_vec4f(HSQUIRRELVM vm, __m128 v) { Vec4fPusher(vm).push(v); }
 
 bool get_vec4f(HSQUIRRELVM vm, SQInteger idx, __m128* out) {
   SQUserPointer p = nullptr;

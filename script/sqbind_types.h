@@ -51,6 +51,19 @@ const char* class_name_for_tag(SQUserPointer tag);
 
 // Pushes a new "vec4f" instance holding v.
 void push_vec4f(HSQUIRRELVM vm, __m128 v);
+// Pushes "vec4f" instances with the class looked up once: for natives that
+// hand vectors to a script function cell after cell. Lives within one
+// native call (the registry keeps the class alive meanwhile).
+class Vec4fPusher {
+ public:
+  explicit Vec4fPusher(HSQUIRRELVM vm);
+  // Throws SquirrelError (stack unchanged) when it fails.
+  void push(__m128 v) const;
+
+ private:
+  HSQUIRRELVM vm_;
+  HSQOBJECT cls_;
+};
 // Reads a "vec4f" instance; false when the value is not one.
 bool get_vec4f(HSQUIRRELVM vm, SQInteger idx, __m128* out);
 

@@ -69,6 +69,7 @@ static void print_local(HSQUIRRELVM vm, SQPRINTFUNCTION pf, const SQChar* name) 
 }
 
 SQInteger runtime_error_reporter(HSQUIRRELVM vm) {
+  note_script_error_place(vm);
   SQPRINTFUNCTION pf = sq_getprintfunc(vm);
   if (!pf) return 0;
   const SQChar* error = "unknown";
@@ -138,10 +139,10 @@ bool compile_file(HSQUIRRELVM vm, const char* path) {
 }
 
 bool run_file(HSQUIRRELVM vm, const char* path) {
+  clear_host_error();
   if (!compile_file(vm, path)) return false;
   ScriptTimeLimit limit(vm, script_load_seconds());
   sq_pushroottable(vm);
-  clear_host_error();
   bool ok = SQ_SUCCEEDED(sq_call(vm, 1, SQFalse, SQTrue));
   sq_poptop(vm);
   if (ok) {

@@ -32,6 +32,21 @@ float finite_height(float value, int cell) {
   return value;
 }
 
+int first_non_finite_height() {
+  for (int i = 0; i < HeightmapData::HMAP_CELLS; i++)
+    if (!std::isfinite(HeightmapData::hmap[i])) return i;
+  return -1;
+}
+
+void check_generated_heights(const char* function) {
+  int cell = first_non_finite_height();
+  if (cell < 0) return;
+  TempString<128> text;
+  text.format("%s() left non-finite heights (first at %d, %d)", function, cell & HeightmapData::HMAP_MASK,
+              cell >> HeightmapData::HMAP_SIZE_SHIFT);
+  throw sqbind::SquirrelError(text);
+}
+
 void check_finite(std::initializer_list<float> args, const char* function) {
   for (float a : args)
     if (!std::isfinite(a)) throw_argument_error("non-finite argument in %s()", function);

@@ -47,6 +47,12 @@ void check_height_range(float min_ht, float max_ht, const char* function);
 // A value a script puts into a grid cell: NaN and infinity are the script
 // error "non-finite height at x, z" (the cell is left as it was).
 float finite_height(float value, int cell);
+// After a generator: the script error "<function>() left non-finite heights
+// (first at x, z)" when any height is NaN or infinite (arguments that are
+// finite can still overflow, say a persistence of 1e30).
+void check_generated_heights(const char* function);
+// The cell index of the first height that is NaN or infinite; -1 for none.
+int first_non_finite_height();
 // Generator arguments: NaN or infinity is "non-finite argument in <function>()".
 void check_finite(std::initializer_list<float> args, const char* function);
 // Past 24 octaves a float sum no longer changes, only the time it takes.

@@ -61,11 +61,12 @@ SQInteger push_mask(HSQUIRRELVM vm, MaskPtr m) {
 // v: a number fills every cell; a function is called as f(x, z).
 SQInteger mask_constructor(HSQUIRRELVM vm) {
   return run_native(vm, [&]() -> SQInteger {
-    WorldGenPhaseTimer timer(WG_PHASE_MASKS);
     if (sq_gettop(vm) < 2) throw sqbind::SquirrelError("wrong number of parameters");
-    MaskPtr m = new_mask();
     SQObjectType t = sq_gettype(vm, 2);
-    if (t == OT_INTEGER || t == OT_FLOAT) {
+    bool filled = t == OT_INTEGER || t == OT_FLOAT;
+    WorldGenPhaseTimer timer(filled ? WG_PHASE_MASKS : WG_PHASE_CALLBACKS);
+    MaskPtr m = new_mask();
+    if (filled) {
       float v = finite_height(sqbind::SqArg<float>::get(vm, 2), 0);
       for (float& c : m->cells) c = v;
     } else {
@@ -98,9 +99,9 @@ SQInteger calc_min_max(HSQUIRRELVM vm) {
 
 // The class functions: each builds a new mask and returns it.
 template <class Fill>
-SQInteger make_mask(HSQUIRRELVM vm, Fill&& fill) {
+SQInteger make_mask(HSQUIRRELVM vm, Fill&& fill, WorldGenPhase phase = WG_PHASE_MASKS) {
   return run_native(vm, [&]() -> SQInteger {
-    WorldGenPhaseTimer timer(WG_PHASE_MASKS);
+    WorldGenPhaseTimer timer(phase);
     MaskPtr m = new_mask();
     fill(m->cells);
     return push_mask(vm, std::move(m));
@@ -114,7 +115,8 @@ T arg(HSQUIRRELVM vm, SQInteger idx) {
 }
 
 SQInteger fast_noise(HSQUIRRELVM vm) {
-  return make_mask(vm, [&](float* cells) { makeFastNoise(cells, arg<float>(vm, 2), arg<float>(vm, 3)); });
+  return make_mask(
+      vm, [&](float* cells) { makeFastNoise(cells, arg<float>(vm, 2), arg<float>(vm, 3)); }, WG_PHASE_NOISE);
 }
 
 SQInteger from_height(HSQUIRRELVM vm) {
@@ -163,7 +165,7 @@ SQInteger from_simplex_noise(HSQUIRRELVM vm) {
     for (int z = 0; z < HMAP_SIZE; z++)
       for (int x = 0; x < HMAP_SIZE; x++)
         cells[cell_index(x, z)] = scale * tiled_fractal_noise2(octaves, ramp, start(x), start(z), period, persistence);
-  });
+  }, WG_PHASE_NOISE);
 }
 
 // What a generator adds to hmap, captured by running it on a zeroed hmap;
@@ -184,7 +186,7 @@ SQInteger from_voronoi_hills(HSQUIRRELVM vm) {
     float min_ht = arg<float>(vm, 3), max_ht = arg<float>(vm, 4), radius = arg<float>(vm, 5);
     check_tile(tile, "fromVoronoiHills");
     capture_added_heights(cells, [&] { addVoronoiHills(tile, min_ht, max_ht, radius); });
-  });
+  }, WG_PHASE_GENERATORS);
 }
 
 SQInteger from_voronoi_faults(HSQUIRRELVM vm) {
@@ -196,7 +198,7 @@ SQInteger from_voronoi_faults(HSQUIRRELVM vm) {
     check_tile(tile, "fromVoronoiFaults");
     check_octaves(octaves, "fromVoronoiFaults");
     capture_added_heights(cells, [&] { genVoronoiFaults(tile, min_ht, max_ht, warp, warp_scale, octaves, sharpness); });
-  });
+  }, WG_PHASE_GENERATORS);
 }
 
 }  // namespace

@@ -23,9 +23,9 @@ const HmapMask* optional_mask(HSQUIRRELVM vm, SQInteger idx) {
 template <class Cell>
 SQInteger apply_mask(HSQUIRRELVM vm, const char* noMaskNoFunc, Cell&& cell) {
   return run_native(vm, [&]() -> SQInteger {
-    WorldGenPhaseTimer timer(WG_PHASE_MASKS);
     const HmapMask* mask = optional_mask(vm, 2);
     SQObjectType ft = sq_gettop(vm) >= 3 ? sq_gettype(vm, 3) : OT_NULL;
+    WorldGenPhaseTimer timer(ft == OT_NULL ? WG_PHASE_MASKS : WG_PHASE_CALLBACKS);
     if (ft == OT_NULL) {
       if (!mask) throw sqbind::SquirrelError(noMaskNoFunc);
       for (int i = 0; i < HMAP_CELLS; i++) cell(i) = finite_height(cell(i) + mask->cells[i], i);
@@ -69,9 +69,10 @@ const char* const REPAINT_RESULT_ERROR = "repaint_land() function must return [c
 // repaint_land(f): r = f(x, z, colour, overlay) per cell.
 SQInteger repaint_land(HSQUIRRELVM vm) {
   return run_native(vm, [&]() -> SQInteger {
-    WorldGenPhaseTimer timer(WG_PHASE_MASKS);
+    WorldGenPhaseTimer timer(WG_PHASE_COLOURING);
     if (sq_gettop(vm) < 2 || sq_gettype(vm, 2) == OT_NULL) throw sqbind::SquirrelError("null function in repaint_land()");
     WorldGenCallback f(vm, 2);
+    const sqbind::Vec4fPusher vectors(vm);
     auto read_int = [](HSQUIRRELVM v, SQInteger idx) { return unsigned(sqbind::SqArg<int>::get(v, idx)); };
     for (int z = 0; z < HMAP_SIZE; z++)
       for (int x = 0; x < HMAP_SIZE; x++) {
@@ -79,8 +80,8 @@ SQInteger repaint_land(HSQUIRRELVM vm) {
         f.begin();
         sq_pushinteger(vm, x);
         sq_pushinteger(vm, z);
-        sqbind::push_vec4f(vm, unpack_color(s.color));
-        sqbind::push_vec4f(vm, unpack_color(s.overlay));
+        vectors.push(unpack_color(s.color));
+        vectors.push(unpack_color(s.overlay));
         f.call(4);
         if (sq_gettype(vm, -1) != OT_ARRAY || sq_getsize(vm, -1) < 2) throw sqbind::SquirrelError(REPAINT_RESULT_ERROR);
         bool full = sq_getsize(vm, -1) >= 4;
@@ -107,7 +108,7 @@ void paint_soil(Surface& s, __m128 color) {
 // source takes the ramp's start everywhere.
 SQInteger recolor_by_height(HSQUIRRELVM vm) {
   return run_native(vm, [&]() -> SQInteger {
-    WorldGenPhaseTimer timer(WG_PHASE_MASKS);
+    WorldGenPhaseTimer timer(WG_PHASE_COLOURING);
     if (sq_gettop(vm) < 2) throw sqbind::SquirrelError("wrong number of parameters");
     const ColorRamp* ramp = sqbind::SqArg<sqbind::Nullable<ColorRamp>>::get(vm, 2);
     if (!ramp) throw sqbind::SquirrelError("null ramp in recolor_by_height()");
@@ -149,5 +150,5 @@ void bind_world_gen_mask_ops(HSQUIRRELVM vm) {
   bind_raw_native(vm, "apply_water_mask", apply_water_mask);
   bind_raw_native(vm, "repaint_land", repaint_land);
   bind_raw_native(vm, "recolor_by_height", recolor_by_height);
-  sqbind::bind_func(vm, "recolor_land4", timed_in<WG_PHASE_MASKS, &recolor_land4>());
+  sqbind::bind_func(vm, "recolor_land4", timed_in<WG_PHASE_COLOURING, &recolor_land4>());
 }

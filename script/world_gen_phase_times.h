@@ -1,11 +1,23 @@
 #pragma once
 // Where world generation spends its time: the bindings add their own run
 // time to one of these phases; what is left of the whole generation is the
-// script itself. Only the outermost timed binding counts, so a generator run
-// from inside a mask callback is not counted twice.
+// script itself. Timers nest: an inner timer's time goes to its own phase
+// only (a generator run from inside a mask callback counts as generator
+// time, not as callback time too).
 #include <cstdint>
 
-enum WorldGenPhase { WG_PHASE_GENERATORS, WG_PHASE_MASKS, WG_PHASE_EROSION, WG_PHASE_COUNT };
+enum WorldGenPhase {
+  WG_PHASE_NOISE,       // noise layers and noise masks
+  WG_PHASE_GENERATORS,  // hills, faults, craters, houses, recentring
+  WG_PHASE_EROSION,
+  WG_PHASE_MASKS,       // native mask building and applying
+  WG_PHASE_CALLBACKS,   // per-cell and per-sample script functions, with their calls
+  WG_PHASE_COLOURING,   // repainting and recolouring the land (with repaint callbacks)
+  WG_PHASE_MODULE,      // the game-object module clearing and populating the world
+  WG_PHASE_COUNT
+};
+
+extern const char* const WORLD_GEN_PHASE_NAMES[WG_PHASE_COUNT];
 
 // get_ref_time ticks per phase since the last reset, and the processor time
 // of this thread in nanoseconds (the figure to trust on a busy machine).
@@ -22,10 +34,13 @@ class WorldGenPhaseTimer {
   WorldGenPhaseTimer& operator=(const WorldGenPhaseTimer&) = delete;
 
  private:
+  void charge(int64_t ticks, int64_t cpu_ns);
+
   WorldGenPhase phase_;
-  int64_t start_;
-  int64_t cpu_start_;
-  bool outermost_;
+  WorldGenPhaseTimer* outer_;
+  // Since when this timer's phase is being charged (not while an inner one runs).
+  int64_t since_;
+  int64_t cpu_since_;
 };
 
 // A host function f wrapped to count its run time in phase P:

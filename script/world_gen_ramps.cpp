@@ -6,6 +6,7 @@
 #include "core/allocator.h"
 #include "script/world_gen_bindings.h"
 #include "script/world_gen_callback.h"
+#include "script/world_gen_phase_times.h"
 #include "terrain/ramp.h"
 
 namespace {
@@ -94,6 +95,7 @@ SQInteger ramp_constructor(HSQUIRRELVM vm) {
   return run_native(vm, [&]() -> SQInteger {
     SQObjectType t = sq_gettop(vm) >= 2 ? sq_gettype(vm, 2) : OT_NULL;
     if (t != OT_CLOSURE && t != OT_NATIVECLOSURE) sqbind::throw_type_error();
+    WorldGenPhaseTimer timer(WG_PHASE_CALLBACKS);
     WorldGenCallback f(vm, 2);
     Ramp* r = new_ramp<Ramp>();
     try {

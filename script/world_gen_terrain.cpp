@@ -11,12 +11,16 @@
 using namespace HeightmapData;
 using sqbind::Nullable;
 
-static void script_place_house(int x, int z, int kind) { placeHouse(x, z, kind, hmap, false); }
+static void script_place_house(int x, int z, int kind) {
+  placeHouse(x, z, kind, hmap, false);
+  check_generated_heights("place_house");
+}
 
 static void script_add_fast_noise(float min_ht, float max_ht, Nullable<ColorRamp> ramp, int ground, int color_alpha,
                                   float roughness) {
   check_height_range(min_ht, max_ht, "add_fast_noise");
   addFastNoise(min_ht, max_ht, ramp, ground, color_alpha, roughness);
+  check_generated_heights("add_fast_noise");
 }
 
 static void script_add_simplex_noise(float min_ht, float max_ht, int tile, int octaves, float persistence) {
@@ -24,12 +28,14 @@ static void script_add_simplex_noise(float min_ht, float max_ht, int tile, int o
   check_tile(tile, "add_simplex_noise");
   check_octaves(octaves, "add_simplex_noise");
   addSimplexNoise(min_ht, max_ht, tile, octaves, persistence);
+  check_generated_heights("add_simplex_noise");
 }
 
 static void script_add_voronoi_hills(int tile, float min_ht, float max_ht, float radius) {
   check_tile(tile, "add_voronoi_hills");
   check_finite({min_ht, max_ht, radius}, "add_voronoi_hills");
   addVoronoiHills(tile, min_ht, max_ht, radius);
+  check_generated_heights("add_voronoi_hills");
 }
 
 static void script_gen_voronoi_faults(int tile, float min_ht, float max_ht, float warp, int warp_scale, int octaves,
@@ -38,24 +44,32 @@ static void script_gen_voronoi_faults(int tile, float min_ht, float max_ht, floa
   check_octaves(octaves, "gen_voronoi_faults");
   check_finite({min_ht, max_ht, warp, sharpness}, "gen_voronoi_faults");
   genVoronoiFaults(tile, min_ht, max_ht, warp, warp_scale, octaves, sharpness);
+  check_generated_heights("gen_voronoi_faults");
 }
 
 static void script_gen_fault(float cx, float cz, float dx, float dz, float height, float balance, float roughness,
                              Nullable<ColorRamp> ramp, int ground) {
   check_finite({cx, cz, dx, dz, height, balance, roughness}, "gen_fault");
   genFault(Point2{cx, cz}, Point2{dx, dz}, height, balance, roughness, ramp, ground, 255, hmap);
+  check_generated_heights("gen_fault");
 }
 
 static void script_gen_crater(float cx, float cz, float radius, float slope) {
   check_finite({cx, cz, radius, slope}, "gen_crater");
   genCrater(Point2{cx, cz}, radius, slope, hmap);
+  check_generated_heights("gen_crater");
 }
 
-static float script_recenter_hmap() { return recenterHt(); }
+static float script_recenter_hmap() {
+  float shift = recenterHt();
+  check_generated_heights("recenter_hmap");
+  return shift;
+}
 
 static void script_flatten_circle(float cx, float cz, float radius, float height, float strength, float power) {
   check_finite({cx, cz, radius, height, strength, power}, "flatten_circle");
   flatten_circle(cx, cz, radius, height, strength, power, hmap);
+  check_generated_heights("flatten_circle");
 }
 
 static float script_get_average_circle_height(float cx, float cz, float radius) {
@@ -126,6 +140,7 @@ static SQInteger gen_droplet_erosion(HSQUIRRELVM vm) {
     }
     // A negative count would turn into billions of droplets.
     genDropletErosion(count > 0 ? unsigned(count) : 0u, params, &show_splash);
+    check_generated_heights("gen_droplet_erosion");
     return 0;
   });
 }
@@ -133,8 +148,8 @@ static SQInteger gen_droplet_erosion(HSQUIRRELVM vm) {
 void bind_world_gen_terrain(HSQUIRRELVM vm) {
   using sqbind::bind_func;
   bind_func(vm, "place_house", timed_in<WG_PHASE_GENERATORS, &script_place_house>());
-  bind_func(vm, "add_fast_noise", timed_in<WG_PHASE_GENERATORS, &script_add_fast_noise>());
-  bind_func(vm, "add_simplex_noise", timed_in<WG_PHASE_GENERATORS, &script_add_simplex_noise>());
+  bind_func(vm, "add_fast_noise", timed_in<WG_PHASE_NOISE, &script_add_fast_noise>());
+  bind_func(vm, "add_simplex_noise", timed_in<WG_PHASE_NOISE, &script_add_simplex_noise>());
   bind_func(vm, "gen_fault", timed_in<WG_PHASE_GENERATORS, &script_gen_fault>());
   bind_func(vm, "gen_crater", timed_in<WG_PHASE_GENERATORS, &script_gen_crater>());
   bind_raw_native(vm, "gen_droplet_erosion", gen_droplet_erosion);

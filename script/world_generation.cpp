@@ -1,5 +1,7 @@
 #include "script/world_generation.h"
 #include <clocale>
+#include <cmath>
+#include <cstdio>
 #include <cinttypes>
 #include <ctime>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include "script/sqbind.h"
 #include "script/world_gen_bindings.h"
 #include "script/saved_games.h"
+#include "script/world_gen_phase_times.h"
 #include "script/universe.h"
 #include "core/optional_services.h"
 #include "script/world_script.h"
@@ -54,21 +57,45 @@ static void run_generate_world(HSQUIRRELVM vm, const char* kind) {
   sq_collectgarbage(vm);
 }
 
+// "world generation phases (processor ms): noise 1.2, ..., script 3.4"
+static void log_phase_times(int64_t cpu_ns) {
+  char line[512];
+  int used = snprintf(line, sizeof line, "world generation phases (processor ms):");
+  int64_t in_phases = 0;
+  for (int p = 0; p < WG_PHASE_COUNT; p++) {
+    used += snprintf(line + used, sizeof line - size_t(used), " %s %.1f,", WORLD_GEN_PHASE_NAMES[p],
+                     double(world_gen_phase_cpu_ns[p]) / 1e6);
+    in_phases += world_gen_phase_cpu_ns[p];
+  }
+  snprintf(line + used, sizeof line - size_t(used), " script %.1f", double(cpu_ns - in_phases) / 1e6);
+  debug("%s", line);
+}
+
 void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   using namespace HeightmapData;
   int64_t start = begin_generation("Generating new world...");
+  reset_world_gen_phase_times();
+  int64_t cpu_start = thread_cpu_ns();
 
-  if (gameobj_functions.remove_all_gameobj) gameobj_functions.remove_all_gameobj();
-  if (local_player) local_player->beforeWorldRegenerate();
+  {
+    WorldGenPhaseTimer timer(WG_PHASE_MODULE);
+    if (gameobj_functions.remove_all_gameobj) gameobj_functions.remove_all_gameobj();
+    if (local_player) local_player->beforeWorldRegenerate();
+  }
   stop_event_sounds();
   reset();
 
   try {
     log_seed();
     run_generate_world(vm, kind);
+    check_generated_heights("generate_world");
   } catch (const sqbind::SquirrelError& e) {
     show_world_gen_error(e.desc);
   }
+  // A script that caught a generator's error may still have left heights
+  // that are no number; nothing could stand, move or flow on them.
+  for (float& h : hmap)
+    if (!std::isfinite(h)) h = 0.0f;
 
   // Nothing may morph or flow from the previous world's state.
   memcpy(target_hmap, hmap, sizeof(hmap));
@@ -80,10 +107,14 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   if (auto reset_fx = reset_common_fx_service()) reset_fx();
   if (auto restart_land = restart_land_render_service()) restart_land();
   reset_update_time();
-  if (local_player) local_player->afterWorldRegenerate();
+  if (local_player) {
+    WorldGenPhaseTimer timer(WG_PHASE_MODULE);
+    local_player->afterWorldRegenerate();
+  }
   play_sound_event(ENTER_WORLD_SOUND_EVENT);
 
   debug("generated world in %d ms", get_time_msec(get_ref_time() - start));
+  log_phase_times(thread_cpu_ns() - cpu_start);
 }
 
 void generate_world(const char* kind) {

@@ -7,10 +7,12 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <smmintrin.h>
 
 #include "core/debug.h"
 #include "core/ref_time.h"
+#include "terrain/approx_exp.h"
 #include "terrain/game_random.h"
 #include "terrain/grid_math.h"
 #include "terrain/heightmap_data.h"
@@ -26,19 +28,14 @@ constexpr float TWO_PI = 6.2831855f;
 constexpr int MAX_REACTION_ROUNDS = 10;
 constexpr float CLIMB_MARGIN = 0.001f;
 
-struct ErosionStats {
-  uint64_t steps = 0;
-  uint64_t cut_paths = 0;
-  uint64_t random_directions = 0;
-};
-
-// Where a droplet is: integer cell, offset within it and the cell's corner
-// heights (as read on arrival; the next gradient uses these, not the heights
-// after this step's erosion).
+// Where a droplet is: integer cell, offset within it, the indices of the
+// cell's corners and their heights (as read on arrival; the next gradient
+// uses these, not the heights after this step's erosion).
 struct DropletCell {
   float px, pz;
   int ix, iz;
   float fx, fz;
+  int i00, i10, i01, i11;
   float a00, a10, a01, a11;
 
   void moveTo(float x, float z) {
@@ -49,10 +46,22 @@ struct DropletCell {
     iz = _mm_cvttss_si32(_mm_set_ss(cz));
     fx = x - cx;
     fz = z - cz;
-    a00 = hmap[cell_index(ix, iz)];
-    a10 = hmap[cell_index(ix + 1, iz)];
-    a01 = hmap[cell_index(ix, iz + 1)];
-    a11 = hmap[cell_index(ix + 1, iz + 1)];
+    if (unsigned(ix) < unsigned(HMAP_MASK) && unsigned(iz) < unsigned(HMAP_MASK)) {
+      // Away from the wrapping edges the corners are plain neighbours.
+      i00 = (iz << HMAP_SIZE_SHIFT) | ix;
+      i10 = i00 + 1;
+      i01 = i00 + HMAP_SIZE;
+      i11 = i01 + 1;
+    } else {
+      i00 = cell_index(ix, iz);
+      i10 = cell_index(ix + 1, iz);
+      i01 = cell_index(ix, iz + 1);
+      i11 = cell_index(ix + 1, iz + 1);
+    }
+    a00 = hmap[i00];
+    a10 = hmap[i10];
+    a01 = hmap[i01];
+    a11 = hmap[i11];
   }
 
   float height() const { return lerp_weights(lerp_weights(a00, a10, fx), lerp_weights(a01, a11, fx), fz); }
@@ -112,17 +121,21 @@ __m128 run_reactions(__m128 col, const ErosionParams& params) {
 class ErosionRun {
  public:
   explicit ErosionRun(const ErosionParams& p)
-      : params(p), react(p.reactions.size() > 0 && p.reactionTime > 0.0f), evaporation(1.0f - p.Kw) {}
+      : params(p),
+        Kq(p.Kq), Kr(p.Kr), Kd(p.Kd), Ki(p.Ki), min_slope(p.minSlope), g2(2.0f * p.g), deposit_blend(p.depositBlend),
+        react(p.reactions.size() > 0 && p.reactionTime > 0.0f), evaporation(1.0f - p.Kw) {}
 
   void runDroplet(unsigned n);
   const ErosionStats& stats() const { return counters; }
 
  private:
-  void depositCorner(int i, float a);
-  void deposit(const DropletCell& at, float amount);
-  void erode(const DropletCell& at, float amount);
+  inline void deposit(const DropletCell& at, const float* amounts, int count);
+  inline void erode(const DropletCell& at, float amount);
 
   const ErosionParams& params;
+  // Copies of the parameters: kept apart from the caller's object, which
+  // might be anywhere, they stay in registers across the height writes.
+  const float Kq, Kr, Kd, Ki, min_slope, g2, deposit_blend;
   const bool react;
   const float evaporation;
   __m128 sediment_color = _mm_setzero_ps();
@@ -130,51 +143,171 @@ class ErosionRun {
   ErosionStats counters;
 };
 
-void ErosionRun::depositCorner(int i, float a) {
-  hmap[i] += a;
-  Surface& s = surface[i];
-  if (s.surf != ST_GRASS) {
-    s.overlay = 0;
-    s.surf = ST_OPEN;
-  }
-  __m128 col = unpack_color(s.color);
-  float t = 1.0f - std::exp(-a * params.depositBlend);
-  col = _mm_add_ps(col, _mm_mul_ps(_mm_set1_ps(t), _mm_sub_ps(sediment_color, col)));
-  if (react) col = run_reactions(col, params);
-  s.color = pack_color(col);
+// The overlay and the flags of a cell are read and written here as one
+// 64-bit word, always the same way: a later read of bytes an earlier write
+// of another width covered cannot take the value from the store in flight
+// and waits for it to reach the cache.
+constexpr uint64_t BARE_MASK = ~(uint64_t(0xF0) << 32 | 0xFFFFFFFFull);  // no overlay, surface open
+
+inline uint64_t overlay_and_flags(const Surface& s) {
+  uint64_t word;
+  std::memcpy(&word, &s.overlay, sizeof word);
+  return word;
 }
 
-// Spreads `amount` over the four corners of the cell bilinearly.
-void ErosionRun::deposit(const DropletCell& at, float amount) {
-  float gx = 1.0f - at.fx, gz = 1.0f - at.fz;
-  depositCorner(cell_index(at.ix, at.iz), amount * gx * gz);
-  depositCorner(cell_index(at.ix + 1, at.iz), amount * at.fx * gz);
-  depositCorner(cell_index(at.ix, at.iz + 1), amount * gx * at.fz);
-  depositCorner(cell_index(at.ix + 1, at.iz + 1), amount * at.fx * at.fz);
+inline void set_overlay_and_flags(Surface& s, uint64_t word) { std::memcpy(&s.overlay, &word, sizeof word); }
+
+inline void bare(Surface& s) { set_overlay_and_flags(s, overlay_and_flags(s) & BARE_MASK); }
+
+inline void bare_unless_grass(Surface& s) {
+  uint64_t word = overlay_and_flags(s);
+  if (((word >> 36) & 15) != ST_GRASS) set_overlay_and_flags(s, word & BARE_MASK);
+}
+
+// 1 - exp(x) per lane, through the library.
+__m128 exact_weights(const float* x) {
+  float e[4];
+  for (int c = 0; c < 4; ++c) e[c] = std::exp(x[c]);
+  return _mm_sub_ps(_mm_set1_ps(1.0f), _mm_setr_ps(e[0], e[1], e[2], e[3]));
+}
+
+// Colour channels R, G, B, A sit at bits 16, 8, 0, 24 of a packed colour.
+constexpr int CHANNEL_SHIFTS[4] = {16, 8, 0, 24};
+// Weights within APPROX_EXP_ERROR (plus roundings) move a scaled channel by
+// less than 0.0011 while the sediment colour stays within [-2, 2]; a result
+// this far from a rounding boundary rounds as it would with exact weights.
+constexpr float ROUNDING_CLEARANCE = 1.0f / 512.0f;
+constexpr float CHECKED_COLOR_LIMIT = 2.0f;
+
+// Blends four packed colours towards `target` (R, G, B, A) by the weights of
+// each deposit in turn, a channel per vector: the same operations on each
+// value as unpack, blend and pack, packing between deposits as if stored.
+// Checked, returns false (leaving the colours) if some scaled channel came
+// within ROUNDING_CLEARANCE of a rounding boundary.
+template <bool checked>
+bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights, int count) {
+  alignas(16) float channel_target[4];
+  _mm_store_ps(channel_target, target);
+  __m128i packed = _mm_setzero_si128();
+  __m128 unclear = _mm_setzero_ps();
+  for (int ch = 0; ch < 4; ++ch) {
+    const __m128i shift = _mm_cvtsi32_si128(CHANNEL_SHIFTS[ch]);
+    const __m128 towards = _mm_set1_ps(channel_target[ch]);
+    __m128i value = _mm_and_si128(_mm_srl_epi32(colors, shift), _mm_set1_epi32(255));
+    for (int d = 0; d < count; ++d) {
+      __m128 col = _mm_div_ps(_mm_cvtepi32_ps(value), _mm_set1_ps(255.0f));
+      col = _mm_add_ps(col, _mm_mul_ps(weights[d], _mm_sub_ps(towards, col)));
+      __m128 clamped = _mm_min_ps(_mm_max_ps(col, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+      __m128 scaled = _mm_mul_ps(clamped, _mm_set1_ps(255.0f));
+      if constexpr (checked) {
+        __m128 fraction = _mm_sub_ps(scaled, _mm_floor_ps(scaled));
+        __m128 off_half = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(fraction, _mm_set1_ps(0.5f)));
+        unclear = _mm_or_ps(unclear, _mm_cmplt_ps(off_half, _mm_set1_ps(ROUNDING_CLEARANCE)));
+      }
+      value = _mm_cvtps_epi32(scaled);
+    }
+    packed = _mm_or_si128(packed, _mm_sll_epi32(value, shift));
+  }
+  if (checked && _mm_movemask_ps(unclear)) return false;
+  colors = packed;
+  return true;
+}
+
+// Spreads each amount in turn over the four corners of the cell bilinearly;
+// each corner's colour blends towards the sediment's by 1 - exp(-share *
+// depositBlend). A droplet that climbs deposits twice on its cell in one
+// step: both deposits go through here together.
+void ErosionRun::deposit(const DropletCell& at, const float* amounts, int count) {
+  const float gx = 1.0f - at.fx, gz = 1.0f - at.fz;
+  const int corners[4] = {at.i00, at.i10, at.i01, at.i11};
+  // Shares (amount * gx) * gz and so on, four lanes at a time; the vectors
+  // are stored whole and read back by lane, never the other way round.
+  const __m128 x_weights = _mm_setr_ps(gx, at.fx, gx, at.fx), z_weights = _mm_setr_ps(gz, gz, at.fz, at.fz);
+  alignas(16) float exponents[2][4];
+  for (int d = 0; d < count; ++d) {
+    const __m128 shares = _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(amounts[d]), x_weights), z_weights);
+    alignas(16) float share[4];
+    _mm_store_ps(share, shares);
+    for (int c = 0; c < 4; ++c) hmap[corners[c]] += share[c];
+    _mm_store_ps(exponents[d], _mm_mul_ps(_mm_xor_ps(shares, _mm_set1_ps(-0.0f)), _mm_set1_ps(deposit_blend)));
+  }
+  Surface* s[4];
+  for (int c = 0; c < 4; ++c) {
+    s[c] = &surface[corners[c]];
+    bare_unless_grass(*s[c]);
+  }
+  __m128 weights[2];
+  if (!react) {
+    // Approximate weights where their error provably cannot show in the
+    // packed colours, the library's exp otherwise.
+    bool approximate = _mm_movemask_ps(_mm_cmple_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), sediment_color),
+                                                    _mm_set1_ps(CHECKED_COLOR_LIMIT))) == 0xF;
+    for (int d = 0; d < count && approximate; ++d) {
+      __m128 x = _mm_load_ps(exponents[d]);
+      approximate = _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(x, _mm_set1_ps(APPROX_EXP_MIN_X)),
+                                               _mm_cmple_ps(x, _mm_setzero_ps()))) == 0xF;
+      weights[d] = _mm_sub_ps(_mm_set1_ps(1.0f), approx_exp_nonpositive(x));
+    }
+    __m128i colors = _mm_setr_epi32(int(s[0]->color), int(s[1]->color), int(s[2]->color), int(s[3]->color));
+    if (!approximate || !blend_colors<true>(colors, sediment_color, weights, count)) {
+      for (int d = 0; d < count; ++d) weights[d] = exact_weights(exponents[d]);
+      blend_colors<false>(colors, sediment_color, weights, count);
+    }
+    s[0]->color = unsigned(_mm_extract_epi32(colors, 0));
+    s[1]->color = unsigned(_mm_extract_epi32(colors, 1));
+    s[2]->color = unsigned(_mm_extract_epi32(colors, 2));
+    s[3]->color = unsigned(_mm_extract_epi32(colors, 3));
+    return;
+  }
+  for (int d = 0; d < count; ++d) weights[d] = exact_weights(exponents[d]);
+  for (int c = 0; c < 4; ++c) {
+    alignas(16) float w[2][4];
+    for (int d = 0; d < count; ++d) _mm_store_ps(w[d], weights[d]);
+    for (int d = 0; d < count; ++d) {
+      __m128 col = unpack_color(s[c]->color);
+      col = _mm_add_ps(col, _mm_mul_ps(_mm_set1_ps(w[d][c]), _mm_sub_ps(sediment_color, col)));
+      s[c]->color = pack_color(run_reactions(col, params));
+    }
+  }
 }
 
 // Takes `amount` from the lattice points within radius 2 of the droplet with
-// the kernel 1 - r^2/4, whose integral over the disc is 2*pi.
+// the kernel 1 - r^2/4, whose integral over the disc is 2*pi. Only the 4 x 4
+// points around the cell can lie within the radius; each row of them is
+// weighed four at a time, and the sediment colour then mixes in each taken
+// point's colour in row order, as the mix is not associative.
 void ErosionRun::erode(const DropletCell& at, float amount) {
-  const float carried = sediment;
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+  const __m128 carried = _mm_set1_ps(sediment), scaled = _mm_set1_ps(amount);
+  const __m128 dx = _mm_sub_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(at.ix - 1), _mm_setr_epi32(0, 1, 2, 3))),
+                               _mm_set1_ps(at.px));
+  const __m128 dx2 = _mm_mul_ps(dx, dx);
   for (int z = at.iz - 1; z <= at.iz + 2; ++z) {
     float dz = float(z) - at.pz;
-    for (int x = at.ix - 1; x <= at.ix + 2; ++x) {
-      float dx = float(x) - at.px;
-      float w = 1.0f - (dx * dx + dz * dz) / 4.0f;
-      if (!(w > 0.0f)) continue;
-      float take = w * amount / TWO_PI;
-      int i = cell_index(x, z);
-      hmap[i] -= take;
+    // (dx^2 + dz^2) / 4, the division by a power of two being exact.
+    __m128 w = _mm_sub_ps(one, _mm_mul_ps(_mm_add_ps(dx2, _mm_set1_ps(dz * dz)), _mm_set1_ps(0.25f)));
+    __m128 taken = _mm_cmpgt_ps(w, zero);
+    int lanes = _mm_movemask_ps(taken);
+    if (!lanes) continue;
+    __m128 take = _mm_div_ps(_mm_mul_ps(w, scaled), _mm_set1_ps(TWO_PI));
+    __m128 total = _mm_add_ps(take, carried);
+    // Nothing taken and nothing carried: the colour has nothing to mix.
+    int mixing = lanes & ~_mm_movemask_ps(_mm_cmpeq_ps(total, zero));
+    alignas(16) float k[4], takes[4];
+    _mm_store_ps(k, _mm_div_ps(carried, total));
+    _mm_store_ps(takes, take);
+    const int row = (z & HMAP_MASK) << HMAP_SIZE_SHIFT;
+    for (int l = 0; l < 4; ++l) {
+      if (!(lanes & (1 << l))) continue;
+      // Heights one float at a time: the next cell's corners are read
+      // straight from these stores.
+      const int i = row | ((at.ix - 1 + l) & HMAP_MASK);
+      hmap[i] -= takes[l];
       Surface& s = surface[i];
-      s.surf = ST_OPEN;
-      s.overlay = 0;
-      // Nothing taken and nothing carried: the colour has nothing to mix.
-      float total = take + carried;
-      if (total == 0.0f) continue;
-      float k = carried / total;
-      sediment_color = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(k), sediment_color),
-                                  _mm_mul_ps(_mm_set1_ps(1.0f - k), unpack_color(s.color)));
+      bare(s);
+      if (mixing & (1 << l))
+        sediment_color = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(k[l]), sediment_color),
+                                    _mm_mul_ps(_mm_set1_ps(1.0f - k[l]), unpack_color(s.color)));
     }
   }
 }
@@ -182,9 +315,11 @@ void ErosionRun::erode(const DropletCell& at, float amount) {
 void ErosionRun::runDroplet(unsigned n) {
   int sx = hmrnd();
   int sz = hmrnd();
-  DropletCell at;
-  at.moveTo(float(sx), float(sz));
-  float h = at.a00;
+  // The droplet's cell and the next one, swapped each step.
+  DropletCell cells[2];
+  int current = 0;
+  cells[0].moveTo(float(sx), float(sz));
+  float h = cells[0].a00;
   float dx = 0.0f, dz = 0.0f;
   float speed = 0.0f;
   float water = 1.0f;
@@ -194,10 +329,11 @@ void ErosionRun::runDroplet(unsigned n) {
   int steps = 0;
   bool ended = false;
   while (steps < MAX_DROPLET_STEPS) {
+    const DropletCell& at = cells[current];
     float gx = (at.a00 + at.a01) - (at.a10 + at.a11);
     float gz = (at.a00 + at.a10) - (at.a01 + at.a11);
-    dx = gx + (dx - gx) * params.Ki;
-    dz = gz + (dz - gz) * params.Ki;
+    dx = gx + (dx - gx) * Ki;
+    dz = gz + (dz - gz) * Ki;
     float len = std::sqrt(dx * dx + dz * dz);
     if (len > MIN_DIRECTION_LENGTH) {
       dx /= len;
@@ -209,43 +345,49 @@ void ErosionRun::runDroplet(unsigned n) {
       ++counters.random_directions;
     }
 
-    DropletCell next;
+    DropletCell& next = cells[!current];
     next.moveTo(at.px + dx, at.pz + dz);
     float h_new = next.height();
 
+    // What a climb leaves on the cell, deposited together with what the
+    // step deposits next.
+    float deposits[2];
+    int pending = 0;
     if (h <= h_new) {
       float deficit = h_new - h + CLIMB_MARGIN;
       if (sediment <= deficit) {
-        deposit(at, sediment);
+        deposit(at, &sediment, 1);
         ended = true;
         break;
       }
-      deposit(at, deficit);
+      deposits[pending++] = deficit;
       sediment -= deficit;
       h += deficit;
       speed = 0.0f;
     }
 
     float drop = h - h_new;
-    float capacity = std::max(drop, params.minSlope) * speed * water * params.Kq;
+    float capacity = std::max(drop, min_slope) * speed * water * Kq;
     if (sediment < capacity) {
-      float amount = std::min((capacity - sediment) * params.Kr, 0.99f * drop);
+      float amount = std::min((capacity - sediment) * Kr, 0.99f * drop);
+      if (pending) deposit(at, deposits, pending);
       erode(at, amount);
       drop -= amount;
       sediment += amount;
     } else {
-      float amount = (sediment - capacity) * params.Kd;
-      deposit(at, amount);
+      float amount = (sediment - capacity) * Kd;
+      deposits[pending++] = amount;
+      deposit(at, deposits, pending);
       drop += amount;
       sediment -= amount;
     }
 
     // Huge heights can round the climb margin away; a negative square would
     // turn the speed, and through it every later deposit, into NaN.
-    speed = std::sqrt(std::max(speed * speed + 2.0f * params.g * drop, 0.0f));
+    speed = std::sqrt(std::max(speed * speed + g2 * drop, 0.0f));
     water *= evaporation;
     ++steps;
-    at = next;
+    current = !current;
     h = h_new;
   }
   counters.steps += uint64_t(steps);
@@ -257,7 +399,7 @@ void ErosionRun::runDroplet(unsigned n) {
 
 }  // namespace
 
-void genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress progress) {
+ErosionStats genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress progress) {
   int64_t start = get_ref_time();
   ErosionRun run(params);
   for (unsigned n = 0; n < count; ++n) {
@@ -274,6 +416,7 @@ void genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress pr
         per_second);
   debug("  %.2f average path length, %" PRIu64 " long paths cut, %" PRIu64 " random directions picked",
         average_path, st.cut_paths, st.random_directions);
+  return st;
 }
 
 }  // namespace HeightmapData

@@ -5,6 +5,8 @@
 
 #include <xmmintrin.h>
 
+#include <cstdint>
+
 #include "core/dyn_array.h"
 #include "terrain/point2.h"
 
@@ -145,9 +147,15 @@ struct ErosionParams {
   DynArray<ErosionReaction> reactions;
 };
 
+struct ErosionStats {
+  uint64_t steps = 0;
+  uint64_t cut_paths = 0;
+  uint64_t random_directions = 0;
+};
+
 // Told the share of droplets done now and then (a long run shows it on the splash).
 typedef void (*ErosionProgress)(const char* text, float done);
-void genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress progress = nullptr);
+ErosionStats genDropletErosion(unsigned count, ErosionParams& params, ErosionProgress progress = nullptr);
 
 // ---- water and lava ----
 void simWater(float dt);

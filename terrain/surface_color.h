@@ -6,12 +6,21 @@
 
 #include <smmintrin.h>
 
+#include <array>
+
 namespace HeightmapData {
 
+// byte / 255 for every byte, the quotients the division gives, so that
+// unpacking needs no divider (erosion unpacks a dozen colours per step).
+inline constexpr std::array<float, 256> BYTE_UNITS = [] {
+  std::array<float, 256> units{};
+  for (int b = 0; b < 256; ++b) units[b] = float(b) / 255.0f;
+  return units;
+}();
+
 inline __m128 unpack_color(unsigned color) {
-  __m128i bytes = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(color)));  // B, G, R, A
-  __m128 bgra = _mm_div_ps(_mm_cvtepi32_ps(bytes), _mm_set1_ps(255.0f));
-  return _mm_shuffle_ps(bgra, bgra, _MM_SHUFFLE(3, 0, 1, 2));
+  return _mm_setr_ps(BYTE_UNITS[(color >> 16) & 255], BYTE_UNITS[(color >> 8) & 255], BYTE_UNITS[color & 255],
+                     BYTE_UNITS[color >> 24]);
 }
 
 inline unsigned pack_color(__m128 rgba) {

@@ -25,6 +25,8 @@
 
 namespace {
 typedef const char* (*CastSpellByName)(const char* name, float x, float z);
+typedef void (*ModuleUpdate)(float dt);
+typedef float (*LandHeight)(float x, float z);
 
 constexpr int OBJECTS = 200;
 
@@ -32,6 +34,9 @@ struct ModuleWorld {
   SDL_Window* window = nullptr;
   Texture* target = nullptr;
   CastSpellByName cast = nullptr;
+  // The module's own functions, called without the engine's guard.
+  ModuleUpdate rawUpdate = nullptr;
+  LandHeight rawLandHeight = nullptr;
   int updates = 0;
 
   ModuleWorld() {
@@ -61,6 +66,8 @@ struct ModuleWorld {
     void* handle = dlopen((std::string(EH_BIN_DIR) + "/gameobj.dll").c_str(), RTLD_NOW | RTLD_NOLOAD);
     auto lookup = reinterpret_cast<GetGameObjFuncByName>(dlsym(handle, "get_gameobj_func_by_name"));
     cast = reinterpret_cast<CastSpellByName>(lookup("cast_spell_by_name"));
+    rawUpdate = reinterpret_cast<ModuleUpdate>(lookup("update_gameobj"));
+    rawLandHeight = reinterpret_cast<LandHeight>(lookup("get_land_height"));
     dlclose(handle);
     gameobj_functions.init_gameobj();
     gameobj_functions.add_all_spells();
@@ -84,15 +91,19 @@ struct ModuleWorld {
   }
 
   // One update as play mode runs it, with the player casting now and then
-  // around the middle of the world (each spell as its cooldown allows).
-  void update() {
+  // around the middle of the world (each spell as its cooldown allows);
+  // guarded: through the engine's table, as the game calls it.
+  void update(bool guarded = true) {
     static const char* const spells[] = {"fireball", "lightning", "water_source", "thunderstorm", "hill", "meteor"};
     updates++;
     if (updates % 5 == 0) {
       float a = float(updates) * 0.37f;
       cast(spells[(updates / 5) % 6], 128.f + 40.f * std::cos(a), 128.f + 40.f * std::sin(a));
     }
-    gameobj_functions.update_gameobj(0.05f);
+    if (guarded)
+      gameobj_functions.update_gameobj(0.05f);
+    else
+      rawUpdate(0.05f);
   }
 };
 
@@ -101,10 +112,12 @@ ModuleWorld& world() {
   return w;
 }
 
+// Arg 1: through the module call guard, as the game calls it; 0: the
+// module's function called directly. Their difference is the guard's cost.
 void BM_ModuleUpdate(benchmark::State& state) {
   ModuleWorld& w = world();
   for (auto _ : state) {
-    w.update();
+    w.update(state.range(0) != 0);
     state.PauseTiming();
     update_common_fx(0.05f);
     HeightmapData::simWater(0.05f);
@@ -112,7 +125,21 @@ void BM_ModuleUpdate(benchmark::State& state) {
   }
   state.counters["objects"] = GameObj_list.num;
 }
-BENCHMARK(BM_ModuleUpdate)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ModuleUpdate)->Arg(1)->Arg(0)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+// The guard on its own: a module function that does little (one land height
+// read), guarded (arg 1) and called directly (arg 0).
+void BM_ModuleCallGuard(benchmark::State& state) {
+  ModuleWorld& w = world();
+  LandHeight call = state.range(0) ? gameobj_functions.get_land_height : w.rawLandHeight;
+  float x = 0.f, sum = 0.f;
+  for (auto _ : state) {
+    sum += call(x, 128.f);
+    x = x < 255.f ? x + 1.f : 0.f;
+  }
+  benchmark::DoNotOptimize(sum);
+}
+BENCHMARK(BM_ModuleCallGuard)->Arg(1)->Arg(0);
 
 // The camera above the middle of the world looking down across it, so most
 // objects stand in view.

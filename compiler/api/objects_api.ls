@@ -35,11 +35,7 @@ void update_gameobj(float dt) {
     watch_grids(dt);
     if (monster_spawn_enabled_flag && (spawn_clock -= dt) <= 0.f) {
         spawn_clock = 90.f;
-        if (WyvernMonster_list.num < 3) {
-            Vec3 home = random_in_disc(128.f, 128.f, 128.f);
-            home.y = surface_height(home.x, home.z);
-            spawn_wyvern(home);
-        }
+        if (WyvernMonster_list.num < 3) spawn_wyvern(hostile_home());
     }
     delete_destroyed_objects();
 }
@@ -114,11 +110,7 @@ void toggle_monster_spawn() {
 }
 
 void spawn_monsters() {
-    for (int i = 0; i < 2; i++) {
-        Vec3 home = random_in_disc(128.f, 128.f, 128.f);
-        home.y = surface_height(home.x, home.z);
-        spawn_wyvern(home);
-    }
+    for (int i = 0; i < 2; i++) spawn_wyvern(hostile_home());
 }
 
 void are_any_monsters_alive() {}
@@ -148,6 +140,11 @@ const char* cast_spell_at_crosshair_by_name(const char* name) {
     return failed ? failed : "";
 }
 
+// Hurts the player as an attacker at (x, z) would: for tests and tools.
+void hurt_player_from(float damage, float x, float z, const char* by) {
+    if (local_player) static_cast<Player*>(local_player)->hurt(damage, Vec3(x, surface_height(x, z), z), by);
+}
+
 namespace {
 bool script_give_spell(const char* name) { return give_spell(spell_kind_by_name(name)); }
 
@@ -165,14 +162,11 @@ int count_objects(const char* class_name) {
 
 // Wyverns coming in from random places, for worlds whose goal is to hunt.
 void spawn_wyverns(int count) {
-    for (int i = 0; i < count; i++) {
-        Vec3 home = random_in_disc(128.f, 128.f, 128.f);
-        home.y = surface_height(home.x, home.z);
-        spawn_wyvern(home);
-    }
+    for (int i = 0; i < count; i++) spawn_wyvern(hostile_home());
 }
 
 void show_message(const char* text) { show_hud_message(text); }
+void goal_met(const char* text) { show_goal_met(text); }
 }  // namespace
 
 void bind_gameobj(SQVM* vm) {
@@ -184,4 +178,5 @@ void bind_gameobj(SQVM* vm) {
     sqbind::bind_func(vm, "count_objects", &count_objects);
     sqbind::bind_func(vm, "spawn_wyverns", &spawn_wyverns);
     sqbind::bind_func(vm, "show_message", &show_message);
+    sqbind::bind_func(vm, "goal_met", &goal_met);
 }

@@ -15,6 +15,7 @@ import screens.universe
 import screens.enter_world
 import screens.new_game_note
 import screens.cheat_menu
+import screens.death_screen
 
 namespace menu {
 // The factory of each engine screen slot this module fills; null for the

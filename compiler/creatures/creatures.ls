@@ -111,7 +111,7 @@ struct WyvernMonster : Creature {
                     goal = p->pos;
                     if (to.length() < BITE_REACH) {
                         attackClock = 3.f;
-                        p->hurt(12.f);
+                        p->hurt(12.f, pos, "a wyvern");
                         play_sound_at("wyvern_attack", pos);
                         vel = to.normalized() * -12.f + Vec3(0, 8.f, 0);
                     }

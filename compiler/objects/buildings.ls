@@ -70,10 +70,11 @@ struct Fortification : PlacedObject {
 };
 
 struct CastleObject : Fortification {
+    static constexpr float RANGE = 80.f;
     CastleObject() {
         health = 400.f;
         radius = 7.f;
-        range = 80.f;
+        range = RANGE;
     }
     static DynArray<CastleObject*>& list() { return CastleObject_list; }
     const char* getClassName() override { return "CastleObject"; }
@@ -116,10 +117,11 @@ struct CastleObject : Fortification {
 };
 
 struct GuardTower : Fortification {
+    static constexpr float RANGE = 55.f;
     GuardTower() {
         health = 150.f;
         radius = 2.5f;
-        range = 55.f;
+        range = RANGE;
     }
     static DynArray<GuardTower*>& list() { return GuardTower_list; }
     const char* getClassName() override { return "GuardTower"; }
@@ -241,6 +243,29 @@ inline bool use_portal_near(const Vec3& at) {
             return true;
         }
     return false;
+}
+
+// Where the nearest portal lies from the player's view, for a "Use portal"
+// cast with none near: "The nearest portal is 140 paces ahead".
+inline const char* nearest_portal_hint(const Vec3& at) {
+    static char hint[96];
+    WorldPortal* best = nullptr;
+    float bestD = 1e30f;
+    for (WorldPortal* p : WorldPortal_list) {
+        float d = p->destroyState == OBJ_ALIVE ? flat_distance(at, p->pos) : 1e30f;
+        if (d < bestD) best = p, bestD = d;
+    }
+    if (!best) return "This world has no portal";
+    Vec3 d = world_delta(at, best->pos);
+    const float* right = cur_view_itm.m[0];
+    const float* fwd = cur_view_itm.m[2];
+    float bearing = atan2f(d.x * right[0] + d.z * right[2], d.x * fwd[0] + d.z * fwd[2]) * 57.29578f;
+    const char* way = fabsf(bearing) < 30.f    ? "ahead"
+                      : fabsf(bearing) > 150.f ? "behind you"
+                      : bearing > 0.f          ? "to your right"
+                                               : "to your left";
+    snprintf(hint, sizeof(hint), "No portal near: the nearest is %d paces %s", int(bestD), way);
+    return hint;
 }
 
 // A spell lying in the world, glowing, waiting to be picked up.

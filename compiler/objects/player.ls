@@ -1,10 +1,14 @@
 // The player: flies over the world, never into the ground or under the
 // water, and carries health and mana. A new world gets its objects when the
-// player arrives.
+// player arrives. At no health the player has fallen and stays so until the
+// world is tried again.
 import objects.placed
 
 void populate_world();
 bool use_portal_near(const Vec3& at);
+// The HUD shows where a hit came from; the death screen what struck last.
+void note_player_hurt(const Vec3& from);
+void on_player_fallen();
 
 struct Player : ModuleObject<PlayerBase> {
     Vec3 pos{128.f, 40.f, 128.f};
@@ -12,32 +16,54 @@ struct Player : ModuleObject<PlayerBase> {
     float mana = 60.f, maxMana = 100.f;
     float hurtFlash = 0.f;  // seconds of red tint after a hit
     bool manaCheat = false;
+    bool fallen = false;
+    char lastHurtBy[64] = "";  // what hit the player last, for the death screen
+    Vec3 worldStart{128.f, 40.f, 128.f};  // where the player came into this world
+    float startMana = 60.f;
     int leftSpell = 0;      // spell kinds on the two cast buttons
     int rightSpell = 5;
 
     static DynArray<Player*>& list() { return Player_list; }
     const char* getClassName() override { return "Player"; }
+    int query(int what) override {
+        return what == QUERY_HEALTH ? int(ceilf(health)) : ModuleObject<PlayerBase>::query(what);
+    }
 
     void update(float dt) override {
+        update_proximity(this, ground_rect(pos.m128(), 1.0f));
+        if (fallen) return;
         if (manaCheat) mana = maxMana;
         // Mana trickles back; gatherers bring it faster.
         mana = fminf(maxMana, mana + dt * 1.5f);
         health = fminf(maxHealth, health + dt * 0.5f);
         hurtFlash = fmaxf(0.f, hurtFlash - dt);
-        update_proximity(this, ground_rect(pos.m128(), 1.0f));
     }
 
-    void hurt(float damage) {
-        if (damage <= 0.f) return;
+    // `by` names the attacker for the player ("a guard tower's fireball").
+    void hurt(float damage, const Vec3& from, const char* by) {
+        if (damage <= 0.f || fallen) return;
         health -= damage;
         hurtFlash = 0.4f;
+        snprintf(lastHurtBy, sizeof(lastHurtBy), "%s", by ? by : "");
+        debug("player hurt by %s: %.1f, health %.1f", lastHurtBy, damage, health);
         play_sound_2d("player_hit");
-        // Falling to nothing costs half the mana and brings the player back.
+        note_player_hurt(from);
         if (health <= 0.f) {
-            health = maxHealth * 0.5f;
-            mana *= 0.5f;
-            pos.y += 20.f;
+            health = 0.f;
+            fallen = true;
+            on_player_fallen();
         }
+    }
+
+    // Back at the place this world was entered, whole again, with the mana
+    // brought into it.
+    void tryWorldAgain() {
+        fallen = false;
+        health = maxHealth;
+        mana = startMana;
+        hurtFlash = 0.f;
+        lastHurtBy[0] = 0;
+        pos = worldStart;
     }
 
     bool usePortal() { return use_portal_near(pos); }
@@ -47,6 +73,7 @@ struct Player : ModuleObject<PlayerBase> {
 
     void fly(float dt, float speed, const __m128* movement, const Matrix44* camera, int mode) override {
         (void)dt, (void)speed, (void)camera, (void)mode;
+        if (fallen) return;
         Vec3 next = wrap_position(pos + Vec3(*movement));
         next.y = fmaxf(next.y, floorAt(next.x, next.z));
         next.y = fminf(next.y, MAX_FLIGHT_HEIGHT);
@@ -60,6 +87,8 @@ struct Player : ModuleObject<PlayerBase> {
 
     void afterWorldRegenerate() override {
         pos.y = floorAt(pos.x, pos.z) + 12.f;
+        worldStart = pos;
+        startMana = mana;
         populate_world();
         // The world's script sets its goals from what now stands in it.
         activate_current_world();

@@ -10,9 +10,11 @@ constexpr const char* CREDITS_TEXT =
 
 struct CreditsText : GuiElement {
     void draw(float dt) override {
-        float s = ui_scale(), h = y1 - y0;
+        float s = ui_scale(), h = y1 - y0, cx = 0.5f * (x0 + x1);
         draw_text(title_font, x0, y0, x1, y0 + 0.2f * h, DIST_ALIGN_BOTTOM, TITLE, 84 * s, "Credits");
-        draw_text(default_font, x0, y0 + 0.26f * h, x1, y0 + 0.7f * h, DIST_ALIGN_TOP, TEXT, 26 * s, CREDITS_TEXT);
+        // The text on a panel like the other screens' rows.
+        draw_panel_box(cx - 330 * s, y0 + 0.24f * h, cx + 330 * s, y0 + 0.72f * h, 18, 14);
+        draw_text(default_font, x0, y0 + 0.27f * h, x1, y0 + 0.7f * h, DIST_ALIGN_TOP, TEXT, 26 * s, CREDITS_TEXT);
         GuiElement::draw(dt);
     }
 };

@@ -1,5 +1,5 @@
-// The controls: each button's key in a key box that takes the next key or
-// mouse button pressed over it.
+// The controls: each button's key in a key box; a click on the box makes it
+// wait for the next key or mouse button pressed over it.
 import screens.menu_kit
 
 namespace menu {
@@ -21,7 +21,8 @@ struct KeyBox : GuiElement {
     void refreshName() { snprintf(keyName, sizeof(keyName), "%.63s", get_button_key_name(button).str); }
     void draw(float dt) override {
         float s = ui_scale();
-        bool hot = hovered();
+        bool hot = hovered() || pressed();
+        bool waiting = pressed();
         float mid = x0 + (x1 - x0) * 0.55f;
         const char* name = get_button_ui_name(button);
         draw_text(default_font, x0 + 8 * s, y0, mid - 12 * s, y1, DIST_ALIGN_RIGHT, TEXT, (y1 - y0) * 0.55f,
@@ -29,8 +30,8 @@ struct KeyBox : GuiElement {
         render_rounded_box(gui_batch, _mm_setr_ps(mid, y0, x1, y1), _mm_set1_ps(8 * s),
                            hot ? BUTTON_HOVER_FILL : BUTTON_FILL, 1.f, 4 * s, 1.2f, 0.85f,
                            hot ? BUTTON_HOVER_BORDER : BUTTON_BORDER, s * (hot ? 2.f : 1.f));
-        draw_text(default_font, mid, y0, x1, y1, 0, hot ? TITLE : TEXT, (y1 - y0) * 0.55f,
-                  hot ? "press a key" : keyName);
+        draw_text(default_font, mid, y0, x1, y1, 0, waiting ? TITLE : TEXT, (y1 - y0) * 0.55f,
+                  waiting ? "press a key" : keyName);
         GuiElement::draw(dt);
     }
 };

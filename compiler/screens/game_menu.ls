@@ -29,6 +29,12 @@ struct GameMenuScreen : Screen {
     void escape() override { later(resume_game, 0); }
 };
 
-inline ModuleScreenFactory game_menu_maker() { return &make_screen<GameMenuScreen>; }
+inline Player* fallen_player();
+inline ModuleScreenFactory death_screen_maker();
+
+// While the player lies fallen the death screen takes the menu's place.
+inline ModuleScreenFactory game_menu_maker() {
+    return fallen_player() ? death_screen_maker() : &make_screen<GameMenuScreen>;
+}
 
 }  // namespace menu

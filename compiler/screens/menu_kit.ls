@@ -24,8 +24,13 @@ constexpr D3dColor TEXT_DISABLED = 0xFF68788A;
 constexpr D3dColor TITLE = 0xFFFFD890;
 constexpr D3dColor SHADOW = 0xC0000000;
 
-// Pixels per design pixel: the menus are laid out for a 720-line window.
-inline float ui_scale() { return d3d_ht > 0 ? float(d3d_ht) / 720.f : 1.f; }
+// Pixels per design pixel: the menus are laid out for a 1280 x 720 window
+// and scale with its height, or with its width where the window is
+// narrower than 16:9 (1280 x 1024), so panels never reach its sides.
+inline float ui_scale() {
+    if (d3d_ht <= 0 || d3d_wd <= 0) return 1.f;
+    return fminf(float(d3d_ht) / 720.f, float(d3d_wd) / 1280.f);
+}
 
 inline D3dColor mix_color(D3dColor a, D3dColor b, float t) {
     t = t < 0 ? 0 : (t > 1 ? 1 : t);
@@ -42,6 +47,16 @@ inline void draw_text(const DistFont& font, float x0, float y0, float x1, float 
                       float size, const char* text) {
     font.renderText(gui_batch, _mm_setr_ps(x0, y0, x1, y1), align, color, size, text, -1, 0.f, 6.f, 6.f, 0.f,
                     SHADOW);
+}
+
+// Width of a text in a font at a size, in pixels; estimated from the
+// size while the font is not loaded.
+inline float text_width(const DistFont& font, const char* text, float size) {
+    if (font.fontSize <= 0) return 0.55f * size * float(strlen(text));
+    int glyphs = 0;
+    alignas(16) float b[4];
+    _mm_store_ps(b, font.calcTextBox(text, -1, &glyphs));
+    return (b[2] - b[0]) * size / float(font.fontSize);
 }
 
 // Moves a value towards a target at a fixed rate per second.
@@ -173,12 +188,18 @@ struct Button : GuiElement {
     }
 };
 
+// A rounded panel; radius and shadow in design pixels.
+inline void draw_panel_box(float x0, float y0, float x1, float y1, float radius, float shadow,
+                           D3dColor fill = PANEL_FILL, D3dColor border = PANEL_BORDER) {
+    float s = ui_scale();
+    render_rounded_box(gui_batch, _mm_setr_ps(x0, y0, x1, y1), _mm_set1_ps(radius * s), fill, 1.f, shadow * s, 1.1f,
+                       0.9f, border, 1.f * s);
+}
+
 // A rounded panel behind a group of elements, coloured by the style.
 inline void draw_panel(const BaseGuiElement* el, float radius, float shadow) {
-    float s = ui_scale();
-    render_rounded_box(gui_batch, _mm_setr_ps(el->x0, el->y0, el->x1, el->y1), _mm_set1_ps(radius * s),
-                       styled_color(el, PROP_FILL, PANEL_FILL), 1.f, shadow * s, 1.1f, 0.9f,
-                       styled_color(el, PROP_BORDER, PANEL_BORDER), 1.f * s);
+    draw_panel_box(el->x0, el->y0, el->x1, el->y1, radius, shadow, styled_color(el, PROP_FILL, PANEL_FILL),
+                   styled_color(el, PROP_BORDER, PANEL_BORDER));
 }
 
 // A vertical column of rows, centred in its parent below a title.
@@ -217,13 +238,23 @@ struct Column : GuiElement {
         if (panel && children.num) draw_panel(this, 18, 14);
         if (title) {
             float size = 84 * s;
-            float ty = (subtitle ? y0 - 110 * s : y0 - 40 * s);
+            float ty = (subtitle ? y0 - 92 * s : y0 - 40 * s);
             draw_text(title_font, 0, ty - size, float(d3d_wd), ty, DIST_ALIGN_BOTTOM, TITLE, size, title);
+            // A clear gap below the title's letters, the subtitle's height again.
             if (subtitle)
-                draw_text(default_font, 0, ty + 4 * s, float(d3d_wd), ty + 44 * s, DIST_ALIGN_TOP, TEXT, 26 * s,
+                draw_text(default_font, 0, ty + 20 * s, float(d3d_wd), ty + 60 * s, DIST_ALIGN_TOP, TEXT, 26 * s,
                           subtitle);
         }
         GuiElement::draw(dt);
+    }
+};
+
+// A root whose first children are hit first and drawn last: popups and
+// buttons inserted before a full-screen element lie over it.
+struct LayeredRoot : GuiElement {
+    void draw(float dt) override {
+        for (int i = children.num - 1; i >= 0; i--)
+            if (!children[i]->isHidden()) children[i]->draw(dt);
     }
 };
 
@@ -269,9 +300,13 @@ struct Screen : BaseGuiScreen {
     virtual int stateToKeep() { return 0; }
     virtual void restoreState(int state) { (void)state; }
 
+    // The element tree's root; screens with overlapping layers want a
+    // LayeredRoot.
+    virtual GuiElement* makeRoot() { return new GuiElement; }
+
     void buildRoot() {
         style = &common_style;
-        root = new GuiElement;
+        root = makeRoot();
         build();
     }
     void later(Action action, int arg) {

@@ -4,13 +4,16 @@ import objects.common
 
 namespace menu {
 
+inline sqbind::SqObject slot_value(const sqbind::SqObject& object, const char* name);
+
+// A value of the root table; null when the scripts have none of that name.
 inline sqbind::SqObject root_value(const char* name) {
     HSQUIRRELVM vm = get_world_script_vm();
     if (!vm) return {};
     sq_pushroottable(vm);
     sqbind::SqObject root(vm, -1);
     sq_poptop(vm);
-    return root.getSlot(name);
+    return slot_value(root, name);
 }
 
 inline void set_root_value(const char* name, const sqbind::SqObject& value) {

@@ -20,6 +20,25 @@ inline D3dColor world_danger_color(int danger) {
 
 inline float world_coord(const sqbind::SqObject& w, const char* name) { return slot_float(w, name, 0.f); }
 
+// A world's name on the map; the map places it beside its world where it
+// covers no other name and no world.
+struct WorldLabel : GuiElement {
+    char name[64] = "";
+    bool hot = false;
+    void draw(float dt) override {
+        float s = ui_scale();
+        draw_text(default_font, x0 - 40 * s, y0, x1 + 40 * s, y1, 0, hot ? TITLE : TEXT, LABEL_SIZE * s, name);
+        GuiElement::draw(dt);
+    }
+    static constexpr float LABEL_SIZE = 18;  // design pixels
+};
+
+// Area of the overlap of two boxes (x0, y0, x1, y1).
+inline float box_overlap(const float* a, const float* b) {
+    float w = fminf(a[2], b[2]) - fmaxf(a[0], b[0]), h = fminf(a[3], b[3]) - fmaxf(a[1], b[1]);
+    return w > 0 && h > 0 ? w * h : 0.f;
+}
+
 struct UniverseMap : GuiElement {
     static constexpr float MAP_TOP = 76, MAP_BOTTOM = 64;  // design pixels
     UniverseView view;
@@ -39,6 +58,61 @@ struct UniverseMap : GuiElement {
         view.extent = 1.1f * size;
     }
     UniverseView* universeView() override { return &view; }
+    // One label per world, named from the universe table.
+    void syncLabels() {
+        int n = worldCount();
+        while (children.num > n) delete children[children.num - 1];
+        while (children.num < n) addChild(new WorldLabel);
+        for (int i = 0; i < n; i++) {
+            const char* name = slot_text(worlds[i], "name", "");
+            snprintf(static_cast<WorldLabel*>(children[i])->name, sizeof(WorldLabel::name), "%s", name);
+        }
+    }
+    // Each name goes to the first place around its world that overlaps no
+    // name placed before it, no world and no edge; failing that, the place
+    // that overlaps least.
+    void placeLabels() {
+        syncLabels();
+        float s = ui_scale(), h = WorldLabel::LABEL_SIZE * s * 1.25f, pad = 3 * s;
+        int n = worldCount();
+        constexpr int KEPT = 256;
+        WorldMark marks[KEPT];
+        for (int i = 0; i < n && i < KEPT; i++) marks[i] = mark(i);
+        float placed[KEPT][4];
+        for (int i = 0; i < n && i < KEPT; i++) {
+            auto* label = static_cast<WorldLabel*>(children[i]);
+            WorldMark m = marks[i];
+            float w = text_width(default_font, label->name, WorldLabel::LABEL_SIZE * s) + 2 * pad;
+            float below = m.y + m.radius + pad, above = m.y - m.radius - pad - h, side = m.radius + 2 * pad;
+            const float spots[][2] = {
+                {m.x - w / 2, below},         {m.x - w / 2, above},          {m.x + side, m.y - h / 2},
+                {m.x - side - w, m.y - h / 2}, {m.x + side * 0.7f, below},    {m.x - side * 0.7f - w, below},
+                {m.x + side * 0.7f, above},    {m.x - side * 0.7f - w, above}, {m.x - w / 2, below + h},
+                {m.x - w / 2, above - h},
+            };
+            float best = 1e30f;
+            for (const auto& spot : spots) {
+                float box[4] = {spot[0], spot[1], spot[0] + w, spot[1] + h};
+                float cost = 0.f;
+                for (int j = 0; j < i; j++) cost += box_overlap(box, placed[j]);
+                for (int j = 0; j < n && j < KEPT; j++) {
+                    float r = marks[j].radius;
+                    float icon[4] = {marks[j].x - r, marks[j].y - r, marks[j].x + r, marks[j].y + r};
+                    cost += box_overlap(box, icon);
+                }
+                if (box[0] < x0 || box[2] > x1 || box[1] < y0 || box[3] > y1) cost += w * h;
+                if (cost < best) {
+                    best = cost;
+                    memcpy(placed[i], box, sizeof(box));
+                }
+                if (cost <= 0.f) break;
+            }
+            label->x0 = placed[i][0];
+            label->y0 = placed[i][1];
+            label->x1 = placed[i][2];
+            label->y1 = placed[i][3];
+        }
+    }
     void layout(float px0, float py0, float px1, float py1) override {
         GuiElement::layout(px0, py0, px1, py1);
         // The worlds keep clear of the title above and the button below.
@@ -48,6 +122,7 @@ struct UniverseMap : GuiElement {
         view.scale = side / view.extent;
         view.offsetX = 0.5f * (x0 + x1) - view.cx * view.scale;
         view.offsetY = 0.5f * (top + bottom) - view.cy * view.scale;
+        placeLabels();
     }
     int worldCount() const { return worlds.isNull() ? 0 : worlds.size(); }
     WorldMark mark(int i) const {
@@ -114,13 +189,41 @@ struct UniverseMap : GuiElement {
             if (slot_value(w, "visited").toBool()) halo = 0x8090C0FF;
             if (i == hot) halo = 0xC0FFD890;
             render_world_icon(gui_batch, m.x, m.y, m.radius * (i == hot ? 1.2f : 1.f), fill, 0xFFE8E8E8, halo);
-            const char* name = slot_text(w, "name", nullptr);
-            if (name)
-                draw_text(default_font, m.x - 100 * s, m.y + m.radius + 2 * s, m.x + 100 * s, m.y + m.radius + 24 * s,
-                          DIST_ALIGN_TOP, i == hot ? TITLE : TEXT, 18 * s, name);
+            // A cleared world carries a check mark.
+            if (slot_value(w, "cleared").toBool())
+                drawCheck(m.x + m.radius * 0.9f, m.y - m.radius * 0.9f, fmaxf(m.radius * 2.f, 16.f * s));
         }
+        // The names follow the view as it pans and zooms.
+        placeLabels();
+        for (int i = 0; i < children.num && i < n; i++) static_cast<WorldLabel*>(children[i])->hot = i == hot;
+        drawLegend();
         draw_text(title_font, 0, 12 * s, float(d3d_wd), 80 * s, DIST_ALIGN_TOP, TITLE, 56 * s, "Choose a world");
         GuiElement::draw(dt);
+    }
+    // What the colours and the mark mean, in the bottom right corner.
+    void drawLegend() const {
+        float s = ui_scale(), size = 16 * s, row = 22 * s, r = 7 * s;
+        float x = x1 - 160 * s, y = y1 - 16 * s - 5 * row;
+        draw_panel_box(x - 10 * s, y - 8 * s, x + 150 * s, y + 5 * row + 6 * s, 10, 6);
+        draw_text(default_font, x, y, x + 140 * s, y + row, DIST_ALIGN_LEFT, TITLE, size, "Danger");
+        const int levels[] = {1, 3, 5};
+        const char* names[] = {"1  gentle", "3  fierce", "5  deadly"};
+        for (int k = 0; k < 3; k++) {
+            float cy = y + row * float(k + 1) + row / 2;
+            render_world_icon(gui_batch, x + r, cy, r, world_danger_color(levels[k]), 0xFFE8E8E8, 0);
+            draw_text(default_font, x + 3 * r, cy - row / 2, x + 140 * s, cy + row / 2, DIST_ALIGN_LEFT, TEXT, size,
+                      names[k]);
+        }
+        float cy = y + row * 4 + row / 2;
+        drawCheck(x + r, cy, 2 * r);
+        draw_text(default_font, x + 3 * r, cy - row / 2, x + 140 * s, cy + row / 2, DIST_ALIGN_LEFT, TEXT, size,
+                  "cleared");
+    }
+    static void drawCheck(float x, float y, float px) {
+        int id = ui_icons.getIconId("check");
+        if (id >= 0)
+            ui_icons.renderIcon(gui_batch, _mm_setr_ps(x, y, 1, 0), px / fmaxf(ui_icons.getOrgW(id), 1.f), id, 0.f,
+                                0.f, 0.f, 0.f, 0, 0xFF70F070, 0, 0, 0);
     }
 };
 
@@ -179,6 +282,7 @@ struct UniverseScreen : Screen {
     WorldMenu* worldMenu = nullptr;
     float pressX = 0, pressY = 0;
     int pressButton = 0;
+    GuiElement* makeRoot() override { return new LayeredRoot; }
     void build() override {
         map = new UniverseMap;
         root->addChild(map);
@@ -201,8 +305,25 @@ struct UniverseScreen : Screen {
     }
     // A click (a press and release without dragging) on a world shows its
     // card; a right click, its menu. Any press elsewhere closes the menu.
+    // For developers and walkthroughs: Ctrl+1 to Ctrl+6 show the card of the
+    // first world of that kind (in the script's order of kinds).
+    static int first_world_of_kind(int n) {
+        sqbind::SqObject kinds = root_value("world_type_names");
+        if (kinds.type() != OT_ARRAY || n < 0 || n >= kinds.size()) return -1;
+        sqbind::SqObject kind = kinds[n];
+        if (kind.type() != OT_STRING) return -1;
+        for (int i = 0; i < world_count(); i++) {
+            const char* type = slot_text(worlds[i], "type", "");
+            if (strcmp(type, kind.toString()) == 0) return i;
+        }
+        return -1;
+    }
     void processInputEvent(NewGuiInputEvent& ev, BaseGuiElement* target) override {
         Screen::processInputEvent(ev, target);
+        if (ev.in.type == INPUT_KEY_DOWN && (ev.in.flags & INPUT_CTRL) && ev.in.key >= '1' && ev.in.key <= '6') {
+            int world = first_world_of_kind(ev.in.key - '1');
+            if (world >= 0) later(open_enter_world, world);
+        }
         if (ev.in.type == INPUT_BUTTON_DOWN && (ev.in.key == VK_LBUTTON || ev.in.key == VK_RBUTTON)) {
             pressButton = target == map ? ev.in.key : 0;
             pressX = ev.in.x;

@@ -2,6 +2,8 @@
 import spells.missiles
 import objects.player
 
+inline const char* nearest_portal_hint(const Vec3& at);
+
 inline void dust_cloud(const Vec3& at, float size) {
     for (int i = 0; i < 6; i++)
         blend_particle(at + Vec3(srnd() * size, 0, srnd() * size), Vec3(srnd(), 1.f + frnd(), srnd()), Vec3(),
@@ -27,12 +29,13 @@ inline Vec3 lightning_target(const Vec3& aimed, PlacedObject* prey) {
     return Vec3(aimed.x, surface_height(aimed.x, aimed.z), aimed.z);
 }
 
-// The player within reach of a blast takes its share.
-inline void hurt_player_near(const Vec3& at, float r, float damage) {
+// The player within reach of a blast takes its share; `from` is where the
+// blast was sent from.
+inline void hurt_player_near(const Vec3& at, float r, float damage, const Vec3& from, const char* by) {
     if (!local_player) return;
     Player* p = static_cast<Player*>(local_player);
     float d = world_distance(p->pos, at);
-    if (d < r) p->hurt(damage * (1.f - d / r));
+    if (d < r) p->hurt(damage * (1.f - d / r), from, by);
 }
 
 inline void Missile::impact() {
@@ -51,7 +54,7 @@ inline void Missile::impact() {
                 explosion(wrap_position(player_position() - vel.normalized() * 5.f), 0.35f);
                 kill_trail_fx(trail);
                 trail = -1;
-                hurt_player_near(at, 6.f, 20.f);
+                hurt_player_near(at, 6.f, 20.f, origin, shooter());
                 break;
             }
             play_sound_at(wet ? "fireball_hit_water" : "fireball_hit", at);
@@ -65,7 +68,7 @@ inline void Missile::impact() {
                 blast_crater(at.x, at.z, 2.5f, 1.2f);
             }
             damage_area(at, 5.f, 40.f, HIT_FIRE);
-            if (!fromPlayer) hurt_player_near(at, 6.f, 20.f);
+            if (!fromPlayer) hurt_player_near(at, 6.f, 20.f, origin, shooter());
             break;
         case SPELL_WATERBALL:
             play_sound_at("spell_discharge", at);
@@ -169,7 +172,7 @@ inline const char* cast_spell(int kind, const Vec3& aimed, PlacedObject* prey = 
             play_sound_at("lightning_cast", target);
             break;
         case SPELL_USE_PORTAL:
-            if (!player->usePortal()) return "no portal near";
+            if (!player->usePortal()) return nearest_portal_hint(player->pos);
             break;
         default: {
             // Launched a little ahead and below the eye, so the missile's

@@ -11,6 +11,7 @@ struct Missile : PlacedObject {
     PlacedObject* prey = nullptr;  // a creature it chases, or none
     Vec3 vel;
     Vec3 target;
+    Vec3 origin;  // where it was shot from
     float speed = 40.f;
     float gravity = 0.f;
     float age = 0.f;
@@ -24,6 +25,12 @@ struct Missile : PlacedObject {
         stop_trail_fx(trail);
     }
     void impact();
+    // Who shot it, as the player is told when it hits them.
+    const char* shooter() {
+        if (strcmp(getClassName(), "CastleMissile") == 0) return "a castle's fireball";
+        if (strcmp(getClassName(), "GuardTowerMissile") == 0) return "a guard tower's fireball";
+        return "a fireball";
+    }
 };
 
 #define MISSILE_CLASS(Name)                                                  \
@@ -83,6 +90,7 @@ inline Missile* launch_missile(int kind, const Vec3& from, const Vec3& target, b
     m->target = target;
     m->prey = prey;
     m->pos = from;
+    m->origin = from;
     if (kind == SPELL_METEOR) {
         m->pos = target + Vec3(-30.f, 90.f, -20.f);
         m->speed = 55.f;

@@ -3,13 +3,36 @@
 // a portal onward, spells to find, and birds and wyverns in the air.
 import creatures.creatures
 
+// How far beyond its reach a hostile thing starts from the player.
+constexpr float HOSTILE_MARGIN = 20.f;
+
+// A home for a hostile creature, as far from the player as a few tries
+// find: a wyvern goes for a player within 90 while it circles 30 round its
+// home, so it must not start within that reach of a player who has just
+// arrived. On the ground.
+inline Vec3 hostile_home() {
+    constexpr float W = float(HeightmapData::HMAP_SIZE);
+    Vec3 me = player_position(), home = me;
+    float farthest = -1.f;
+    for (int attempt = 0; attempt < 16; attempt++) {
+        Vec3 candidate(frnd() * W, 0, frnd() * W);
+        float d = flat_distance(me, candidate);
+        if (d > farthest) home = candidate, farthest = d;
+    }
+    home.y = surface_height(home.x, home.z);
+    return home;
+}
+
 namespace {
 
-// A free, dry, gentle place for something of radius r; false after enough tries.
-bool find_place(float r, float maxSlope, Vec3* out, bool highGround = false) {
+// A free, dry, gentle place for something of radius r, at least `clear`
+// from the player; false after enough tries.
+bool find_place(float r, float maxSlope, Vec3* out, bool highGround = false, float clear = 0.f) {
     using namespace HeightmapData;
+    Vec3 me = player_position();
     for (int attempt = 0; attempt < 200; attempt++) {
         float x = hmfrnd(), z = hmfrnd();
+        if (clear > 0.f && flat_distance(me, Vec3(x, 0, z)) < clear) continue;
         if (fluid_at(x, z) != 0.f || ground_slope(x, z) > maxSlope) continue;
         if (!test_circle_mark(x, z, r, MARK_PLACEMENT | MARK_WATER, 0)) continue;
         bool dry = true;
@@ -27,9 +50,9 @@ bool find_place(float r, float maxSlope, Vec3* out, bool highGround = false) {
 }
 
 template <class T>
-T* place(float r, float maxSlope, bool highGround = false) {
+T* place(float r, float maxSlope, bool highGround = false, float clear = 0.f) {
     Vec3 at;
-    if (!find_place(r, maxSlope, &at, highGround)) return nullptr;
+    if (!find_place(r, maxSlope, &at, highGround, clear)) return nullptr;
     T* o = spawn(new T());
     o->pos = at;
     return o;
@@ -109,20 +132,20 @@ inline void populate_world() {
     for (int i = 0; i < 2; i++)
         if (ManaGatherer* g = place<ManaGatherer>(3.f, 0.6f)) g->turn = frnd() * 6.28f;
     if (WorldPortal* p = place<WorldPortal>(4.f, 0.5f)) p->turn = frnd() * 6.28f;
-    if (CastleObject* c = place<CastleObject>(10.f, 0.5f, true)) c->turn = float(int(frnd() * 4.f)) * 1.5707963f;
+    // Strongholds stand out of shot of where the player arrives: the
+    // player sees them before they fire.
+    if (CastleObject* c = place<CastleObject>(10.f, 0.5f, true, CastleObject::RANGE + HOSTILE_MARGIN))
+        c->turn = float(int(frnd() * 4.f)) * 1.5707963f;
     for (int i = 0; i < 3; i++)
-        if (GuardTower* t = place<GuardTower>(3.f, 0.7f, true)) t->turn = frnd() * 6.28f;
+        if (GuardTower* t = place<GuardTower>(3.f, 0.7f, true, GuardTower::RANGE + HOSTILE_MARGIN))
+            t->turn = frnd() * 6.28f;
     scatter_spells(3);
     for (int flock = 0; flock < 3; flock++) {
         Vec3 home = random_in_disc(128.f, 128.f, 128.f);
         home.y = surface_height(home.x, home.z);
         for (int b = 0; b < 5; b++) spawn_bird(home);
     }
-    if (monster_spawn_enabled_flag) {
-        Vec3 home = random_in_disc(128.f, 128.f, 128.f);
-        home.y = surface_height(home.x, home.z);
-        spawn_wyvern(home);
-    }
+    if (monster_spawn_enabled_flag) spawn_wyvern(hostile_home());
     int deepest = 0;
     if (lava_cells(&deepest) > 150) {
         NaturalVolcano* v = spawn(new NaturalVolcano());

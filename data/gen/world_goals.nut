@@ -102,5 +102,14 @@ function goal_world_event(w, name) {
     w.visited = true;
     w.cleared <- true;
   }
-  announce((w != null ? w.name : "This world") + " is cleared! A portal leads on.");
+  local text = (w != null ? w.name : "This world") + " is cleared! A portal leads on.";
+  // The game marks a met goal with a banner and a fanfare; elsewhere it is
+  // a message like the others.
+  local met = host_function("goal_met");
+  if (met == null) {
+    announce(text);
+    return;
+  }
+  met(text);
+  print(text + "\n");
 }

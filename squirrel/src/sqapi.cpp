@@ -26,14 +26,8 @@ SQObjectPtr normalized(const SQObject &o) {
     SQObject c = o;
     switch (o._type) {
     case OT_INTEGER:
-    case OT_BOOL:
-        c._unVal.pRefCounted = nullptr;
-        c._unVal.nInteger = o._unVal.nInteger;
-        break;
-    case OT_FLOAT:
-        c._unVal.pRefCounted = nullptr;
-        c._unVal.fFloat = o._unVal.fFloat;
-        break;
+    case OT_BOOL: sq_setint_payload(c, o._unVal.nInteger); break;
+    case OT_FLOAT: sq_setfloat_payload(c, o._unVal.fFloat); break;
     case OT_NULL: c._unVal.pRefCounted = nullptr; break;
     default: break;
     }

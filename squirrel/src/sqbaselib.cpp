@@ -194,7 +194,7 @@ SQInteger str_tofloat(HSQUIRRELVM v) { return str_tonumber(v, true); }
 
 // Resolves slice bounds; false with the error raised when invalid.
 bool sliceBounds(HSQUIRRELVM v, SQInteger len, SQInteger &start, SQInteger &end) {
-    start = sq_toint_num(arg(v, 2));
+    start = nargs(v) > 1 ? sq_toint_num(arg(v, 2)) : 0;
     end = nargs(v) > 2 && type(arg(v, 3)) != OT_NULL ? sq_toint_num(arg(v, 3)) : len;
     if (start < 0) start += len;
     if (end < 0) end += len;
@@ -612,12 +612,6 @@ SQInteger threadFailed(HSQUIRRELVM v, HSQUIRRELVM t) {
     return SQ_ERROR;
 }
 
-struct WakerScope {
-    HSQUIRRELVM t;
-    WakerScope(HSQUIRRELVM thread, HSQUIRRELVM waker) : t(thread) { t->waker = waker; }
-    ~WakerScope() { t->waker = nullptr; }
-};
-
 SQInteger thread_call(HSQUIRRELVM v) {
     HSQUIRRELVM t = _thread(arg(v, 1));
     if (!t->calls.empty() || t->suspendRequested) return err(v, "wrong status");
@@ -626,26 +620,21 @@ SQInteger thread_call(HSQUIRRELVM v) {
     t->push(v->roottable);
     for (int i = 2; i <= nargs(v); i++) t->push(arg(v, i));
     SQObjectPtr out;
-    bool ok;
-    {
-        WakerScope scope(t, v);
-        ok = t->call(0, nargs(v), out, true);
-    }
-    if (!ok) return threadFailed(v, t);
+    if (!t->call(0, nargs(v), out, true)) return threadFailed(v, t);
     if (!t->suspendRequested) t->settop(0);
     return ret(v, std::move(out));
 }
 
 SQInteger thread_wakeup(HSQUIRRELVM v) {
     HSQUIRRELVM t = _thread(arg(v, 1));
-    if (!t->suspendRequested) return err(v, "cannot wakeup a thread that is not suspended");
+    if (!t->suspendRequested)
+        return err(v, t->calls.empty() ? "cannot wakeup a idle thread" : "cannot wakeup a running thread");
     t->suspendRequested = false;
     t->stack[t->suspendTarget] = nargs(v) > 1 ? arg(v, 2) : SQObjectPtr();
     SQObjectPtr out;
     bool ok;
     {
         SQNestGuard guard(t);
-        WakerScope scope(t, v);
         ok = t->execute(0, true, out);
     }
     if (!ok) return threadFailed(v, t);
@@ -739,7 +728,7 @@ void sq_register_baselib(SQVM *v) {
                                           {"tointeger", str_tointeger, 1, "s"},
                                           {"tofloat", str_tofloat, 1, "s"},
                                           {"tostring", obj_tostring, 1, nullptr},
-                                          {"slice", str_slice, -2, "s n n|o"},
+                                          {"slice", str_slice, -1, "s n n|o"},
                                           {"find", str_find, -2, "s s n"},
                                           {"tolower", str_tolower, 1, "s"},
                                           {"toupper", str_toupper, 1, "s"},
@@ -765,7 +754,7 @@ void sq_register_baselib(SQVM *v) {
                                          {"resize", arr_resize, -2, "an"},
                                          {"sort", arr_sort, -1, "ac"},
                                          {"reverse", arr_reverse, 1, "a"},
-                                         {"slice", arr_slice, -2, "a n n|o"},
+                                         {"slice", arr_slice, -1, "a n n|o"},
                                          {"clear", arr_clear, 1, "a"},
                                          {"map", arr_map, 2, "ac"},
                                          {"apply", arr_apply, 2, "ac"},

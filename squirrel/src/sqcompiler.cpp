@@ -25,6 +25,7 @@ struct ExpState {
     int32_t index = 0;     // slot, outer index or literal index of a name
     int32_t keyLit = -1;   // EK_FIELD: literal key not yet pushed, else key on the stack
     bool objIsBase = false;
+    bool isThis = false;   // EK_VALUE: just `this`, pushed by the last instruction
 };
 
 struct LocalVar {
@@ -50,6 +51,7 @@ struct FuncState {
     int32_t ntraps = 0;
     int32_t lastLine = -1;
     int32_t lastLinePc = -1;  // a debug line instruction sits at this pc
+    int32_t lastTarget = -1;  // the furthest pc a jump lands on
 };
 
 class Compiler {
@@ -64,7 +66,6 @@ private:
     SQLexer lex;
     SQObjectPtr source;
     FuncState *fs = nullptr;
-    int32_t lastTarget = -1;
     SQInteger prevLine = 1;
 
     // ---- errors and tokens ----
@@ -136,11 +137,11 @@ private:
     }
     void patchTo(int32_t at, int32_t target) {
         fs->proto->code[at].arg = target - (at + 1);  // every jump is relative to the next instruction
-        if (target > lastTarget) lastTarget = target;
+        if (target > fs->lastTarget) fs->lastTarget = target;
     }
     // The last instruction may be fused with the next only when no jump lands between them.
     SQInstruction *fusable() {
-        if (fs->proto->code.empty() || lastTarget >= pc() || fs->lastLinePc == pc()) return nullptr;
+        if (fs->proto->code.empty() || fs->lastTarget >= pc() || fs->lastLinePc == pc()) return nullptr;
         return &fs->proto->code.back();
     }
     static int cmpKind(SQOpcode op) {
@@ -158,7 +159,7 @@ private:
     int32_t emitJumpIfFalse() {
         auto &code = fs->proto->code;
         size_t n = code.size();
-        if (fusable() && n >= 2 && lastTarget < pc() - 1 && fs->lastLinePc < pc() - 1) {
+        if (fusable() && n >= 2 && fs->lastTarget < pc() - 1 && fs->lastLinePc < pc() - 1) {
             SQInstruction cmp = code[n - 1], prev = code[n - 2];
             int kind = cmpKind(cmp.op);
             if (kind >= 0 && !(cmp.a & 1) && prev.op == OP_GETLOCAL && prev.arg < 256) {
@@ -169,7 +170,7 @@ private:
                     adjustStack(-1);
                     return pc() - 1;
                 }
-                if (!(cmp.a & 2) && n >= 3 && lastTarget < pc() - 2 && fs->lastLinePc < pc() - 2 &&
+                if (!(cmp.a & 2) && n >= 3 && fs->lastTarget < pc() - 2 && fs->lastLinePc < pc() - 2 &&
                     code[n - 3].op == OP_GETLOCAL && code[n - 3].arg < 256) {
                     uint8_t first = (uint8_t)code[n - 3].arg;
                     code.pop_back();
@@ -191,18 +192,54 @@ private:
         return emit(OP_JZ, 0, -1);
     }
     // A small integer constant as right operand is folded into the operator.
-    void emitBinary(SQOpcode op) {
-        bool takesImmediate = op == OP_ADD || op == OP_SUB || op == OP_MUL || op == OP_EQ || op == OP_NE ||
-                              op == OP_LT || op == OP_LE || op == OP_GT || op == OP_GE;
+    // The last `count` instructions, when no jump or line mark lands among
+    // them or right after them: they may be replaced by one.
+    SQInstruction *lastRun(size_t count) {
         auto &code = fs->proto->code;
-        if (takesImmediate && !code.empty() && lastTarget < pc() - 1 && fs->lastLinePc < pc() - 1 &&
+        if (code.size() < count || fs->lastTarget > pc() - (int32_t)count || fs->lastLinePc > pc() - (int32_t)count)
+            return nullptr;
+        return &code[code.size() - count];
+    }
+    bool isLocalRead(const SQInstruction &ins) { return ins.op == OP_GETLOCAL && ins.arg < 256; }
+    // Two locals read just before `op`: one instruction reads both.
+    bool fuseLocalPair(SQOpcode fused, int32_t arg) {
+        SQInstruction *run = lastRun(2);
+        if (!run || !isLocalRead(run[0]) || !isLocalRead(run[1])) return false;
+        uint8_t x = (uint8_t)run[0].arg;
+        uint16_t y = (uint16_t)run[1].arg;
+        fs->proto->code.pop_back();
+        fs->proto->code.back() = {fused, x, y, arg};
+        adjustStack(-1);
+        return true;
+    }
+    void emitGet() {
+        if (!fuseLocalPair(OP_GETLL, 0)) emit(OP_GET, 0, -1);
+    }
+    void emitBinary(SQOpcode op) {
+        bool arith = op == OP_ADD || op == OP_SUB || op == OP_MUL;
+        bool bitwise = op == OP_BAND || op == OP_BOR || op == OP_BXOR || op == OP_SHL || op == OP_SHR || op == OP_USHR;
+        bool takesImmediate = arith || bitwise || op == OP_EQ || op == OP_NE || op == OP_LT || op == OP_LE ||
+                              op == OP_GT || op == OP_GE;
+        auto &code = fs->proto->code;
+        if (arith) {
+            if (fuseLocalPair(OP_ARITHLL, op)) return;
+            SQInstruction *run = lastRun(2);
+            if (run && isLocalRead(run[0]) && run[1].op == OP_LOADFLOAT) {
+                // local op float constant in one step
+                SQInstruction fused = {OP_LOCALARITHF, (uint8_t)run[0].arg, (uint16_t)op, run[1].arg};
+                code.pop_back();
+                code.back() = fused;
+                adjustStack(-1);
+                return;
+            }
+        }
+        if (takesImmediate && !code.empty() && fs->lastTarget < pc() - 1 && fs->lastLinePc < pc() - 1 &&
             code.back().op == OP_LOADINT && code.back().arg >= -32768 && code.back().arg <= 32767) {
             int32_t imm = code.back().arg;
             code.pop_back();
             adjustStack(-1);
-            bool arith = op == OP_ADD || op == OP_SUB || op == OP_MUL;
             if (arith && !code.empty() && code.back().op == OP_GETLOCAL && code.back().arg < 256 &&
-                lastTarget < pc() && fs->lastLinePc < pc()) {
+                fs->lastTarget < pc() && fs->lastLinePc < pc()) {
                 // local op immediate in one step
                 uint8_t slot = (uint8_t)code.back().arg;
                 code.back() = {OP_LOCALARITHI, slot, (uint16_t)(int16_t)imm, op};
@@ -215,7 +252,28 @@ private:
     }
     // Drops the value of an expression statement; stores absorb the pop.
     void emitPopValue() {
+        if (SQInstruction *run = lastRun(2); run && run[1].op == OP_SETLOCAL && run[1].a == 0) {
+            // an arithmetic result stored in a local and dropped: computed into the local
+            SQOpcode fused = run[0].op == OP_ARITHLL       ? OP_ARITHLLSET
+                             : run[0].op == OP_LOCALARITHI ? OP_LOCALARITHISET
+                             : (run[0].op == OP_ADD || run[0].op == OP_SUB || run[0].op == OP_MUL) && run[0].a == 0
+                                 ? OP_ARITHSET
+                                 : OP_COUNT;
+            if (fused != OP_COUNT && run[1].arg < (1 << 23)) {
+                int32_t dst = run[1].arg << 8;
+                run[0].arg = fused == OP_ARITHSET ? run[0].op | dst : run[0].arg | dst;
+                run[0].op = fused;
+                fs->proto->code.pop_back();
+                adjustStack(-1);
+                return;
+            }
+        }
         if (SQInstruction *last = fusable()) {
+            if (last->op == OP_SET && last->a == 0) {
+                last->a = 1;
+                adjustStack(-1);
+                return;
+            }
             if ((last->op == OP_SETLOCAL || last->op == OP_SETOUTER) && last->a == 0) {
                 last->a = 1;
                 adjustStack(-1);
@@ -230,6 +288,28 @@ private:
         emit(OP_POP, 1, -1);
     }
     void patchHere(int32_t at) { patchTo(at, pc()); }
+    // The jump from a loop's end back to its test at `testPc`. A test that is
+    // one fused compare-and-jump is repeated here instead, jumping back into
+    // the body while it holds: one instruction less per round.
+    void emitLoopBack(int32_t testPc, int32_t exitJump) {
+        SQInstruction test = exitJump == testPc ? fs->proto->code[testPc] : SQInstruction{OP_JMP, 0, 0, 0};
+        if (test.op == OP_JCMPLI || test.op == OP_JCMPLL) {
+            uint16_t flags = CMP_LOOP_BACK;
+            SQOpcode op = test.op;
+            SQInstruction *last = fusable();
+            if (last && last->op == OP_INCLOCAL && (last->a & 4) && last->arg == test.a) {
+                // the step `i++` of the tested local goes into the test
+                flags |= CMP_STEP | ((last->a & 2) ? CMP_STEP_DOWN : 0);
+                op = op == OP_JCMPLI ? OP_FORLOOPLI : OP_FORLOOPLL;
+                fs->proto->code.pop_back();
+            }
+            emitJumpBack(op, testPc + 1);
+            fs->proto->code.back().a = test.a;
+            fs->proto->code.back().b = test.b | flags;
+        } else {
+            emitJumpBack(OP_JMP, testPc);
+        }
+    }
     void emitJumpBack(SQOpcode op, int32_t target, int32_t delta = 0) {
         int32_t j = emit(op, 0, delta);
         patchTo(j, target);
@@ -313,7 +393,7 @@ private:
         case EK_VAR: emit(OP_GETVAR, e.index, 1); break;
         case EK_FIELD:
             if (e.keyLit >= 0) emit(OP_GETK, e.keyLit, 0);
-            else emit(OP_GET, 0, -1);
+            else emitGet();
             break;
         }
         e.kind = EK_VALUE;
@@ -389,19 +469,19 @@ private:
         case EK_LOCAL:
             if (compound) emit(OP_GETLOCAL, e.index, 1);
             expression();
-            if (compound) emit(arith, 0, -1);
+            if (compound) emitBinary(arith);
             emit(OP_SETLOCAL, e.index, 0);
             break;
         case EK_OUTER:
             if (compound) emit(OP_GETOUTER, e.index, 1);
             expression();
-            if (compound) emit(arith, 0, -1);
+            if (compound) emitBinary(arith);
             emit(OP_SETOUTER, e.index, 0);
             break;
         case EK_VAR:
             if (compound) emit(OP_GETVAR, e.index, 1);
             expression();
-            if (compound) emit(arith, 0, -1);
+            if (compound) emitBinary(arith);
             emit(OP_SETVAR, e.index, 0);
             break;
         case EK_FIELD:
@@ -412,7 +492,7 @@ private:
                 emit(OP_GET, 0, -1);
             }
             expression();
-            if (compound) emit(arith, 0, -1);
+            if (compound) emitBinary(arith);
             emit(OP_SET, 0, -2);
             break;
         default: break;
@@ -604,6 +684,16 @@ private:
                     name = "constructor";
                     next();
                 } else name = expectIdentifier();
+                auto &code = fs->proto->code;
+                if (e.isThis && !code.empty() && code.back().op == OP_GETLOCAL && code.back().arg == 0) {
+                    // `this.x` resolves like a bare `x`: `this`, then the root table
+                    code.pop_back();
+                    adjustStack(-1);
+                    e = ExpState();
+                    e.kind = EK_VAR;
+                    e.index = stringLiteral(name);
+                    break;
+                }
                 bool wasBase = e.objIsBase;
                 e = ExpState();
                 e.kind = EK_FIELD;
@@ -695,7 +785,13 @@ private:
         case TK_NULL: emit(OP_LOADNULL, 0, 1); next(); return valueExp();
         case TK_TRUE: emit(OP_LOADBOOL, 0, 1, 1); next(); return valueExp();
         case TK_FALSE: emit(OP_LOADBOOL, 0, 1, 0); next(); return valueExp();
-        case TK_THIS: emit(OP_GETLOCAL, 0, 1); next(); return valueExp();
+        case TK_THIS: {
+            emit(OP_GETLOCAL, 0, 1);
+            next();
+            ExpState e;
+            e.isThis = true;
+            return e;
+        }
         case TK_BASE: {
             next();
             emit(OP_LOADBASE, 0, 1);
@@ -1040,7 +1136,7 @@ private:
         int32_t jz = emitJumpIfFalse();
         beginLoop();
         statement();
-        emitJumpBack(OP_JMP, start);
+        emitLoopBack(start, jz);
         patchHere(jz);
         endLoop(start, pc());
     }
@@ -1091,7 +1187,7 @@ private:
         statement();
         int32_t continueTarget = pc();
         for (auto &ins : step) fs->proto->code.push_back(ins);
-        emitJumpBack(OP_JMP, condStart);
+        emitLoopBack(condStart, jz);
         if (jz >= 0) patchHere(jz);
         endLoop(continueTarget, pc());
         closeScope(keep);

@@ -158,7 +158,8 @@ int SQVM::startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t t
         settop(base);
         return 0;
     }
-    SQCallInfo ci;
+    // filled in place: a frame built aside and copied in stalls on the copy
+    SQCallInfo &ci = calls.emplace_back();
     ci.closure = c;
     ci.ip = p->code.data();
     ci.base = base;
@@ -166,8 +167,7 @@ int SQVM::startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t t
     ci.root = root;
     ci.ctor = ctor;
     ci.prevStackbase = stackbase;
-    calls.push_back(ci);
-    if (type(debughook) != OT_NULL || nativeDebugHook) debugHookEvent('c', calls.back(), p->lineAt(ci.ip));
+    if (type(debughook) != OT_NULL || nativeDebugHook) debugHookEvent('c', ci, p->lineAt(ci.ip));
     return 1;
 }
 
@@ -209,12 +209,12 @@ bool SQVM::callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObject
     if (type(nc->env) == OT_WEAKREF) stack[base] = sq_deref(nc->env);
     ensure((int32_t)nc->outers.size() + MIN_NATIVE_STACK);
     for (auto &o : nc->outers) stack[top++] = o;
-    SQCallInfo ci;
+    int32_t prevStackbase = stackbase;
+    SQCallInfo &ci = calls.emplace_back();
     ci.native = nc;
     ci.base = base;
     ci.target = base - 1;
-    ci.prevStackbase = stackbase;
-    calls.push_back(ci);
+    ci.prevStackbase = prevStackbase;
     stackbase = base;
     SQInteger r;
     // keep the closure alive even if the native replaces its own slot
@@ -222,11 +222,11 @@ bool SQVM::callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObject
     try {
         r = nc->f(this);
     } catch (...) {
-        stackbase = ci.prevStackbase;
+        stackbase = prevStackbase;
         calls.pop_back();
         throw;
     }
-    stackbase = ci.prevStackbase;
+    stackbase = prevStackbase;
     calls.pop_back();
     if (r == SQ_SUSPEND_FLAG) {
         if (this == ss->mainVM || nestedCalls != 1) {
@@ -244,7 +244,7 @@ bool SQVM::callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObject
         settop(base);
         return false;
     }
-    if (r > 0 && top > base) out = stack[top - 1];
+    if (r > 0 && top > base) out = std::move(stack[top - 1]);
     else out.null();
     settop(base);
     return true;
@@ -320,7 +320,7 @@ bool SQVM::resumeGenerator(SQGenerator *g, int32_t target, bool root) {
     stack[top++] = SQObjectPtr(OT_GENERATOR, g);
     for (auto &o : g->frame) stack[top++] = std::move(o);
     g->frame.clear();
-    SQCallInfo ci;
+    SQCallInfo &ci = calls.emplace_back();
     ci.closure = c;
     ci.ip = p->code.data() + g->pc;
     ci.base = base;
@@ -328,7 +328,6 @@ bool SQVM::resumeGenerator(SQGenerator *g, int32_t target, bool root) {
     ci.root = root;
     ci.generator = g;
     ci.prevStackbase = stackbase;
-    calls.push_back(ci);
     for (auto t : g->traps) {
         t.ciIndex = (int32_t)calls.size() - 1;
         traps.push_back(t);
@@ -382,7 +381,7 @@ bool SQVM::handleException(int32_t entry, bool raiseError, bool stackDirty) {
         lasterror = err;
         return true;
     }
-    if (raiseError && !errorHandled && !caughtFurtherOut()) callErrorHandler(err);
+    if (raiseError && !errorHandled) callErrorHandler(err);
     int32_t newTop = calls[entry].target + 1;
     unwindTo((size_t)entry, newTop, stackDirty);
     lasterror = err;
@@ -427,7 +426,7 @@ bool SQVM::call(int32_t calleeIdx, int32_t nargs, SQObjectPtr &result, bool rais
             settop(calleeIdx + 1);
             return true;
         }
-        if (raiseError && !errorHandled && !caughtFurtherOut()) callErrorHandler(lasterror);
+        if (raiseError && !errorHandled) callErrorHandler(lasterror);
         settop(calleeIdx + 1);
         return false;
     } catch (std::bad_alloc &) {
@@ -500,12 +499,78 @@ static inline SQTable::Node *cachedFind(SQTable *t, const SQObject &key, const S
     return n;
 }
 
-static inline SQObjectPtr &loopVar(SQObjectPtr &slot) { return type(slot) == OT_OUTER ? _outer(slot)->value : slot; }
+// A local's value: captured locals keep it in their box.
+static inline SQObjectPtr &localValue(SQObjectPtr &slot) { return type(slot) == OT_OUTER ? _outer(slot)->value : slot; }
 
 static inline void setIntSlot(SQObjectPtr &slot, SQInteger v) {
     slot.null();
     slot._type = OT_INTEGER;
-    slot._unVal.nInteger = v;
+    sq_setint_payload(slot, v);
+}
+static inline void setFloatSlot(SQObjectPtr &slot, SQFloat v) {
+    slot.null();
+    slot._type = OT_FLOAT;
+    sq_setfloat_payload(slot, v);
+}
+
+// Whether a comparison of the given kind holds for an ordering of -1, 0 or 1,
+// without a branch per kind.
+static inline bool cmpHolds(int kind, int order) {
+    // CMP_LT, CMP_LE, CMP_GT, CMP_GE, CMP_EQ, CMP_NE: bit order + 1 set where it holds
+    static constexpr uint8_t HOLDS[6] = {0b001, 0b011, 0b100, 0b110, 0b010, 0b101};
+    return (HOLDS[kind] >> (order + 1)) & 1;
+}
+
+// The right operand of a fused compare-and-jump (the int8 in b, or the local
+// it names) when it is an integer.
+static inline bool intOperand(uint16_t b, bool immediate, SQObjectPtr *fp, int32_t &out) {
+    if (immediate) {
+        out = (int8_t)(b & 0xFF);
+        return true;
+    }
+    const SQObjectPtr &y = localValue(fp[b & 0xFF]);
+    out = _integer(y);
+    return type(y) == OT_INTEGER;
+}
+
+// x op y for OP_ADD, OP_SUB and OP_MUL on two numbers, written to dst (which
+// may be x or y); false for anything else, which goes through arith().
+static inline bool numberArith(int op, const SQObject &x, const SQObject &y, SQObjectPtr &dst) {
+    if (type(x) == OT_INTEGER && type(y) == OT_INTEGER) {
+        uint32_t a = (uint32_t)_integer(x), b = (uint32_t)_integer(y);
+        setIntSlot(dst, (SQInteger)(op == OP_ADD ? a + b : op == OP_SUB ? a - b : a * b));
+        return true;
+    }
+    if ((type(x) & SQOBJECT_NUMERIC) && (type(y) & SQOBJECT_NUMERIC)) {
+        SQFloat a = sq_tofloat_num(x), b = sq_tofloat_num(y);
+        setFloatSlot(dst, op == OP_ADD ? a + b : op == OP_SUB ? a - b : a * b);
+        return true;
+    }
+    return false;
+}
+
+// The slot holding obj[key] for the plain cases (array element, own table
+// slot, instance member); null when the full lookup is needed.
+static inline const SQObject *plainSlot(const SQObject &obj, const SQObject &key) {
+    switch (type(obj)) {
+    case OT_ARRAY: {
+        SQArray *a = _array(obj);
+        if (type(key) == OT_INTEGER && (uint32_t)_integer(key) < a->vals.size()) return &a->vals[_integer(key)];
+        return nullptr;
+    }
+    case OT_TABLE: {
+        SQTable::Node *n = _table(obj)->find(key);
+        return n ? &n->val : nullptr;
+    }
+    case OT_INSTANCE: {
+        SQInstance *inst = _instance(obj);
+        SQTable::Node *n = inst->klass()->memberTable()->find(key);
+        if (!n) return nullptr;
+        SQInteger h = _integer(n->val);
+        return (h & 1) ? &inst->fields[h >> 1] : &inst->klass()->methods[h >> 1].val;
+    }
+    default: return nullptr;
+    }
 }
 
 int SQVM::interpret(SQObjectPtr &out) {
@@ -566,20 +631,17 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_LOADNULL: L_OP_LOADNULL: sp++; FAST_DISPATCH();
         case OP_LOADBOOL: L_OP_LOADBOOL:
             sp->_type = OT_BOOL;
-            sp->_unVal.pRefCounted = nullptr;
-            sp->_unVal.nInteger = ins.a;
+            sq_setint_payload(*sp, ins.a);
             sp++;
             FAST_DISPATCH();
         case OP_LOADINT: L_OP_LOADINT:
             sp->_type = OT_INTEGER;
-            sp->_unVal.pRefCounted = nullptr;
-            sp->_unVal.nInteger = ins.arg;
+            sq_setint_payload(*sp, ins.arg);
             sp++;
             FAST_DISPATCH();
         case OP_LOADFLOAT: L_OP_LOADFLOAT:
             sp->_type = OT_FLOAT;
-            sp->_unVal.pRefCounted = nullptr;
-            std::memcpy(&sp->_unVal.fFloat, &ins.arg, 4);
+            sq_setint_payload(*sp, ins.arg);  // the float's bit pattern
             sp++;
             FAST_DISPATCH();
         case OP_LOADK: L_OP_LOADK: (sp++)->initFrom(lits[ins.arg]); FAST_DISPATCH();
@@ -614,8 +676,14 @@ int SQVM::interpret(SQObjectPtr &out) {
             for (int32_t i = 0; i < ins.arg; i++) POP1();
             FAST_DISPATCH();
         case OP_DUP: L_OP_DUP: *sp = sp[-1 - ins.arg]; sp++; FAST_DISPATCH();
-        case OP_GET:
-        case OP_GETK: L_OP_GET: L_OP_GETK: {
+        case OP_GET: L_OP_GET:
+            if (const SQObject *v = plainSlot(sp[-2], sp[-1])) {
+                sp[-2] = sq_deref(*v);
+                POP1();
+                FAST_DISPATCH();
+            }
+            [[fallthrough]];
+        case OP_GETK: L_OP_GETK: {
             SQObjectPtr *objp = ins.op == OP_GET ? sp - 2 : sp - 1;
             const SQObject &key = ins.op == OP_GET ? (const SQObject &)sp[-1] : (const SQObject &)lits[ins.arg];
             if (type(*objp) == OT_TABLE) {
@@ -648,30 +716,50 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1] = std::move(v);
             DISPATCH();
         }
-        case OP_SET: {
-            SQObjectPtr obj = sp[-3], k = sp[-2], v = sp[-1];
-            if (type(obj) == OT_TABLE && type(k) != OT_NULL) {
-                if (SQTable::Node *n = _table(obj)->find(k)) {
-                    n->val = v;
-                    POP1();
-                    POP1();
-                    sp[-1] = std::move(v);
-                    DISPATCH();
+        case OP_GETLL: L_OP_GETLL: {
+            const SQObjectPtr &obj = localValue(fp[ins.a]), &key = localValue(fp[ins.b]);
+            if (const SQObject *v = plainSlot(obj, key)) {
+                (sp++)->initFrom(sq_deref(*v));
+                FAST_DISPATCH();
+            }
+            SQObjectPtr o = obj, k = key, v;
+            PROTECT(get(o, k, v));
+            *sp++ = std::move(v);
+            DISPATCH();
+        }
+        case OP_SET: L_OP_SET: {
+            SQObjectPtr *slot = nullptr;
+            const SQObjectPtr &obj = sp[-3], &k = sp[-2];
+            if (type(obj) == OT_TABLE) {
+                if (type(k) != OT_NULL) {
+                    if (SQTable::Node *n = _table(obj)->find(k)) slot = &n->val;
                 }
             } else if (type(obj) == OT_ARRAY && type(k) == OT_INTEGER) {
                 SQArray *a = _array(obj);
-                if (_integer(k) >= 0 && _integer(k) < (SQInteger)a->vals.size()) {
-                    a->vals[_integer(k)] = v;
-                    POP1();
-                    POP1();
-                    sp[-1] = std::move(v);
-                    DISPATCH();
-                }
+                if ((uint32_t)_integer(k) < a->vals.size()) slot = &a->vals[_integer(k)];
             }
-            PROTECT(set(obj, k, v));
-            POP1();
-            POP1();
-            sp[-1] = std::move(v);
+            if (slot) {
+                // the container stays alive on the stack while its slot is written
+                *slot = sp[-1];
+                if (ins.a & 1) {
+                    POP1();
+                    POP1();
+                    POP1();
+                } else {
+                    sp[-3] = std::move(sp[-1]);
+                    sp--;
+                    POP1();
+                }
+                FAST_DISPATCH();
+            }
+            {
+                SQObjectPtr o = obj, key = k, v = sp[-1];
+                PROTECT(set(o, key, v));
+                POP1();
+                POP1();
+                sp[-1] = std::move(v);
+                if (ins.a & 1) POP1();
+            }
             DISPATCH();
         }
         case OP_NEWSLOT: {
@@ -730,8 +818,43 @@ int SQVM::interpret(SQObjectPtr &out) {
             PROTECT(setVar(s, lits[ins.arg], v));
             DISPATCH();
         }
-        case OP_PREPCALL:
-        case OP_PREPCALLK: {
+        case OP_PREPCALLK: L_OP_PREPCALLK: {
+            SQObjectPtr &obj = sp[-1];
+            const SQObjectPtr &key = lits[ins.arg];
+            const SQObject *f = nullptr;
+            switch (type(obj)) {
+            case OT_TABLE:
+                if (SQTable::Node *n = cachedFind(_table(obj), key, ip - 1)) f = &n->val;
+                break;
+            case OT_INSTANCE: {
+                SQInstance *inst = _instance(obj);
+                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), key, ip - 1)) {
+                    SQInteger h = _integer(n->val);
+                    f = (h & 1) ? &inst->fields[h >> 1] : &inst->klass()->methods[h >> 1].val;
+                }
+                break;
+            }
+            case OT_CLASS:
+            case OT_USERDATA: break;
+            default:
+                // built-in methods of the other types live only in their default delegate
+                if (type(key) == OT_STRING) {
+                    if (SQTable *d = sq_default_delegate(ss, type(obj))) {
+                        if (SQTable::Node *n = cachedFind(d, key, ip - 1)) f = &n->val;
+                    }
+                }
+                break;
+            }
+            if (f) {
+                // [obj] -> [func][obj]; the copy of obj keeps the function's holder alive
+                sp->initFrom(obj);
+                obj = sq_deref(*f);
+                sp++;
+                FAST_DISPATCH();
+            }
+        }
+            [[fallthrough]];
+        case OP_PREPCALL: L_OP_PREPCALL: {
             SQObjectPtr *objp = ins.op == OP_PREPCALL ? sp - 2 : sp - 1;
             SQObjectPtr key = ins.op == OP_PREPCALL ? sp[-1] : lits[ins.arg];
             SQObjectPtr obj = *objp, f;
@@ -749,14 +872,6 @@ int SQVM::interpret(SQObjectPtr &out) {
                     SQInteger h = _integer(n->val);
                     f = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     found = true;
-                }
-            } else if (literalKey && type(key) == OT_STRING && type(obj) != OT_CLASS && type(obj) != OT_USERDATA) {
-                // built-in methods of the other types live only in their default delegate
-                if (SQTable *d = sq_default_delegate(ss, type(obj))) {
-                    if (SQTable::Node *n = cachedFind(d, key, ip - 1)) {
-                        f = n->val;
-                        found = true;
-                    }
                 }
             }
             if (!found) {
@@ -781,12 +896,12 @@ int SQVM::interpret(SQObjectPtr &out) {
                 int32_t imm = (int16_t)ins.b;
                 if (type(a) == OT_INTEGER) {
                     uint32_t x = (uint32_t)_integer(a), y = (uint32_t)imm;
-                    _integer(a) = (SQInteger)(ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y);
+                    sq_setint_payload(a, (SQInteger)(ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y));
                     FAST_DISPATCH();
                 }
                 if (type(a) == OT_FLOAT) {
                     SQFloat x = _float(a), y = (SQFloat)imm;
-                    _float(a) = ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y;
+                    sq_setfloat_payload(a, ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y);
                     FAST_DISPATCH();
                 }
                 SQObjectPtr av = sp[-1], bv((SQInteger)imm), r;
@@ -794,18 +909,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 sp[-1] = std::move(r);
                 DISPATCH();
             }
-            SQObjectPtr &a = sp[-2], &b = sp[-1];
-            if (type(a) == OT_INTEGER && type(b) == OT_INTEGER) {
-                uint32_t x = (uint32_t)_integer(a), y = (uint32_t)_integer(b);
-                _integer(a) = (SQInteger)(ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y);
-                sp--;
-                sp->_type = OT_NULL;
-                sp->_unVal.pRefCounted = nullptr;
-                FAST_DISPATCH();
-            }
-            if (type(a) == OT_FLOAT && type(b) == OT_FLOAT) {
-                SQFloat x = _float(a), y = _float(b);
-                _float(a) = ins.op == OP_ADD ? x + y : ins.op == OP_SUB ? x - y : x * y;
+            if (numberArith(ins.op, sp[-2], sp[-1], sp[-2])) {
                 sp--;
                 sp->_type = OT_NULL;
                 sp->_unVal.pRefCounted = nullptr;
@@ -821,7 +925,22 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_BAND: case OP_BOR: case OP_BXOR: case OP_SHL: case OP_SHR: case OP_USHR: {
+        case OP_BAND: case OP_BOR: case OP_BXOR: case OP_SHL: case OP_SHR: case OP_USHR:
+        L_OP_BAND: L_OP_BOR: L_OP_BXOR: L_OP_SHL: L_OP_SHR: L_OP_USHR: {
+            if (ins.a & 2) {
+                if (type(sp[-1]) == OT_INTEGER) {
+                    sq_setint_payload(sp[-1], sq_bitop(ins.op, _integer(sp[-1]), (int16_t)ins.b));
+                    FAST_DISPATCH();
+                }
+                setIntSlot(*sp++, (int16_t)ins.b);
+            }
+            if (type(sp[-2]) == OT_INTEGER && type(sp[-1]) == OT_INTEGER) {
+                sq_setint_payload(sp[-2], sq_bitop(ins.op, _integer(sp[-2]), _integer(sp[-1])));
+                sp--;
+                sp->_type = OT_NULL;
+                sp->_unVal.pRefCounted = nullptr;
+                FAST_DISPATCH();
+            }
             SQObjectPtr r;
             if (!bitwise(ins.op, sp[-2], sp[-1], r)) THROW();
             POP1();
@@ -840,7 +959,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 raisef("attempt to perform a bitwise op on a %s", sq_typename(type(sp[-1])));
                 THROW();
             }
-            _integer(sp[-1]) = ~_integer(sp[-1]);
+            sq_setint_payload(sp[-1], ~_integer(sp[-1]));
             DISPATCH();
         case OP_EQ:
         case OP_NE: L_OP_EQ: L_OP_NE: {
@@ -897,47 +1016,112 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (ins.arg < 0 && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
             ip += ins.arg;
             FAST_DISPATCH();
-        case OP_LOCALARITHI: L_OP_LOCALARITHI: {
-            const SQObjectPtr &l = fp[ins.a];
-            const SQObjectPtr &x = type(l) == OT_OUTER ? _outer(l)->value : l;
+        case OP_LOCALARITHI:
+        case OP_LOCALARITHISET: L_OP_LOCALARITHI: L_OP_LOCALARITHISET: {
+            const SQObjectPtr &x = localValue(fp[ins.a]);
             int32_t imm = (int16_t)ins.b;
+            int op = ins.arg & 0xFF;
             if (type(x) == OT_INTEGER) {
                 uint32_t a = (uint32_t)_integer(x), b = (uint32_t)imm;
-                setIntSlot(*sp++, (SQInteger)(ins.arg == OP_ADD ? a + b : ins.arg == OP_SUB ? a - b : a * b));
+                SQInteger r = (SQInteger)(op == OP_ADD ? a + b : op == OP_SUB ? a - b : a * b);
+                setIntSlot(ins.op == OP_LOCALARITHI ? *sp++ : localValue(fp[ins.arg >> 8]), r);
                 FAST_DISPATCH();
             }
             SQObjectPtr av = x, bv((SQInteger)imm), r;
-            PROTECT(arith(ins.arg, av, bv, r));
+            PROTECT(arith(op, av, bv, r));
+            if (ins.op == OP_LOCALARITHI) *sp++ = std::move(r);
+            else localValue(fp[ins.arg >> 8]) = std::move(r);
+            DISPATCH();
+        }
+        case OP_LOCALARITHF: L_OP_LOCALARITHF: {
+            const SQObjectPtr &x = localValue(fp[ins.a]);
+            SQObject y;
+            y._type = OT_FLOAT;
+            sq_setint_payload(y, ins.arg);  // the float's bit pattern
+            if (numberArith(ins.b, x, y, *sp)) {
+                sp++;
+                FAST_DISPATCH();
+            }
+            SQObjectPtr av = x, bv(y), r;
+            PROTECT(arith(ins.b, av, bv, r));
             *sp++ = std::move(r);
             DISPATCH();
         }
+        case OP_ARITHLL:
+        case OP_ARITHLLSET: L_OP_ARITHLL: L_OP_ARITHLLSET: {
+            const SQObjectPtr &x = localValue(fp[ins.a]), &y = localValue(fp[ins.b]);
+            int op = ins.arg & 0xFF;
+            if (numberArith(op, x, y, ins.op == OP_ARITHLL ? *sp : localValue(fp[ins.arg >> 8]))) {
+                sp += ins.op == OP_ARITHLL;
+                FAST_DISPATCH();
+            }
+            SQObjectPtr av = x, bv = y, r;
+            PROTECT(arith(op, av, bv, r));
+            if (ins.op == OP_ARITHLL) *sp++ = std::move(r);
+            else localValue(fp[ins.arg >> 8]) = std::move(r);
+            DISPATCH();
+        }
+        case OP_ARITHSET: L_OP_ARITHSET: {
+            int op = ins.arg & 0xFF;
+            if (numberArith(op, sp[-2], sp[-1], localValue(fp[ins.arg >> 8]))) {
+                // both operands were numbers: nothing to release
+                sp -= 2;
+                sp[0]._type = sp[1]._type = OT_NULL;
+                sp[0]._unVal.pRefCounted = sp[1]._unVal.pRefCounted = nullptr;
+                FAST_DISPATCH();
+            }
+            SQObjectPtr av = sp[-2], bv = sp[-1], r;
+            PROTECT(arith(op, av, bv, r));
+            POP1();
+            POP1();
+            localValue(fp[ins.arg >> 8]) = std::move(r);
+            DISPATCH();
+        }
+        case OP_FORLOOPLI:
+        case OP_FORLOOPLL: L_OP_FORLOOPLI: L_OP_FORLOOPLL: {
+            SQObjectPtr &l = localValue(fp[ins.a]);
+            if (type(l) == OT_INTEGER) {
+                int32_t limit;
+                if (intOperand(ins.b, ins.op == OP_FORLOOPLI, fp, limit)) {
+                    int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u));
+                    sq_setint_payload(l, i);
+                    if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
+                        if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                        ip += ins.arg;
+                    }
+                    FAST_DISPATCH();
+                }
+            }
+            // anything but integers: the general compare-and-jump does the step too
+            ins.op = ins.op == OP_FORLOOPLI ? OP_JCMPLI : OP_JCMPLL;
+        }
+            [[fallthrough]];
         case OP_JCMPLI:
         case OP_JCMPLL: L_OP_JCMPLI: L_OP_JCMPLL: {
-            const SQObjectPtr &l = fp[ins.a];
-            const SQObjectPtr &x = type(l) == OT_OUTER ? _outer(l)->value : l;
-            int kind = ins.b >> 8;
+            if (ins.b & CMP_STEP) {
+                // the loop's `i++` or `i--`, done before its bottom test
+                SQObjectPtr &l = localValue(fp[ins.a]);
+                if (type(l) == OT_INTEGER) {
+                    sq_setint_payload(l, (SQInteger)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u)));
+                } else {
+                    SQObjectPtr av = l, one((SQInteger)1), r;
+                    PROTECT(arith((ins.b & CMP_STEP_DOWN) ? OP_SUB : OP_ADD, av, one, r));
+                    localValue(fp[ins.a]) = std::move(r);
+                }
+            }
+            const SQObjectPtr &x = localValue(fp[ins.a]);
+            int kind = (ins.b >> 8) & 7;
+            // the bottom test of a loop jumps back when the comparison holds
+            bool loopBack = ins.b & CMP_LOOP_BACK;
+            bool cond;
             if (type(x) == OT_INTEGER) {
                 int32_t a = _integer(x), b;
-                bool isInt = true;
-                if (ins.op == OP_JCMPLI) {
-                    b = (int8_t)(ins.b & 0xFF);
-                } else {
-                    const SQObjectPtr &l2 = fp[ins.b & 0xFF];
-                    const SQObjectPtr &y2 = type(l2) == OT_OUTER ? _outer(l2)->value : l2;
-                    isInt = type(y2) == OT_INTEGER;
-                    b = isInt ? _integer(y2) : 0;
-                }
-                if (isInt) {
-                    bool c;
-                    switch (kind) {
-                    case CMP_LT: c = a < b; break;
-                    case CMP_LE: c = a <= b; break;
-                    case CMP_GT: c = a > b; break;
-                    case CMP_GE: c = a >= b; break;
-                    case CMP_EQ: c = a == b; break;
-                    default: c = a != b; break;
+                if (intOperand(ins.b, ins.op == OP_JCMPLI, fp, b)) {
+                    cond = cmpHolds(kind, (a > b) - (a < b));
+                    if (cond == loopBack) {
+                        if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                        ip += ins.arg;
                     }
-                    if (!c) ip += ins.arg;
                     FAST_DISPATCH();
                 }
             }
@@ -947,21 +1131,12 @@ int SQVM::interpret(SQObjectPtr &out) {
                 setIntSlot(immv, (int8_t)(ins.b & 0xFF));
                 yp = &immv;
             } else {
-                const SQObjectPtr &l2 = fp[ins.b & 0xFF];
-                yp = type(l2) == OT_OUTER ? &_outer(l2)->value : &l2;
+                yp = &localValue(fp[ins.b & 0xFF]);
             }
             const SQObjectPtr &y = *yp;
-            bool cond;
             if (type(x) == OT_INTEGER && type(y) == OT_INTEGER) {
                 int32_t a = _integer(x), b = _integer(y);
-                switch (kind) {
-                case CMP_LT: cond = a < b; break;
-                case CMP_LE: cond = a <= b; break;
-                case CMP_GT: cond = a > b; break;
-                case CMP_GE: cond = a >= b; break;
-                case CMP_EQ: cond = a == b; break;
-                default: cond = a != b; break;
-                }
+                cond = cmpHolds(kind, (a > b) - (a < b));
             } else if (kind >= CMP_EQ) {
                 bool eq = sq_rawequal(x, y);
                 if (!eq && type(x) != type(y) && (type(x) & SQOBJECT_NUMERIC) && (type(y) & SQOBJECT_NUMERIC))
@@ -973,7 +1148,10 @@ int SQVM::interpret(SQObjectPtr &out) {
                 PROTECT(compare(a, b, c));
                 cond = kind == CMP_LT ? c < 0 : kind == CMP_LE ? c <= 0 : kind == CMP_GT ? c > 0 : c >= 0;
             }
-            if (!cond) ip += ins.arg;
+            if (cond == loopBack) {
+                if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                ip += ins.arg;
+            }
             DISPATCH();
         }
         case OP_JZ: L_OP_JZ: {
@@ -1041,6 +1219,29 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
             }
             int32_t calleeIdx = (int32_t)(sp - stack) - n - 1;
+            if (type(stack[calleeIdx]) == OT_NATIVECLOSURE) {
+                bool ok, suspended = false;
+                SAVE();
+                {
+                    SQObjectPtr imm;
+                    ok = callNative(_nativeclosure(stack[calleeIdx]), calleeIdx + 1, n, imm);
+                    RELOAD();
+                    if (ok && suspendRequested) {
+                        suspended = true;
+                        out = std::move(imm);
+                    } else if (ok) {
+                        stack[calleeIdx] = std::move(imm);
+                    }
+                }
+                if (!ok) THROW();
+                if (suspended) {
+                    suspendTarget = calleeIdx;
+                    top = (int32_t)(sp - stack);
+                    ci->ip = ip;
+                    return 2;
+                }
+                FAST_DISPATCH();
+            }
             SAVE();
             SQObjectPtr imm;
             int r = dispatchCall(calleeIdx, n, calleeIdx, false, imm);
@@ -1067,13 +1268,20 @@ int SQVM::interpret(SQObjectPtr &out) {
                 const SQObjectPtr &l = fp[ins.arg];
                 *sp++ = type(l) == OT_OUTER ? _outer(l)->value : l;
             }
-            if (!ci->root && !ci->ctor && !ci->generator && type(debughook) == OT_NULL && !nativeDebugHook &&
+            if (!ci->ctor && !ci->generator && type(debughook) == OT_NULL && !nativeDebugHook &&
                 (traps.empty() || traps.back().ciIndex < (int32_t)calls.size() - 1)) {
                 SQObjectPtr *target = stack + ci->target;
                 {
                     SQObjectPtr res;
                     if (ins.op == OP_RETURN) res = std::move(sp[-1]);
                     for (SQObjectPtr *q = sp - 1; q > target; q--) q->null();
+                    if (ci->root) {
+                        // back to the host or native that made the call
+                        top = ci->target + 1;
+                        calls.pop_back();
+                        out = std::move(res);
+                        return 1;
+                    }
                     *target = std::move(res);
                 }
                 sp = target + 1;
@@ -1131,7 +1339,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 out = std::move(res);
                 return 1;
             }
-            loopVar(stack[target]) = std::move(res);
+            localValue(stack[target]) = std::move(res);
             LOADCI();
             DISPATCH();
         }
@@ -1241,7 +1449,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             SQObjectPtr &cont = b[0], &it = b[1];
             // the key and value are one variable for the whole loop: a closure
             // that captured them sees each new item through the box
-            SQObjectPtr &key = loopVar(b[2]), &val = loopVar(b[3]);
+            SQObjectPtr &key = localValue(b[2]), &val = localValue(b[3]);
             switch (type(cont)) {
             case OT_TABLE: {
                 SQTable *t = _table(cont);
@@ -1335,8 +1543,8 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
                 b = fp + ins.b;
                 b[1] = nextKey;
-                loopVar(b[2]) = nextKey;
-                loopVar(b[3]) = std::move(item);
+                localValue(b[2]) = nextKey;
+                localValue(b[3]) = std::move(item);
                 DISPATCH();
             }
             default: raisef("cannot iterate %s", sq_typename(type(cont))); THROW();
@@ -1399,10 +1607,20 @@ int SQVM::interpret(SQObjectPtr &out) {
             LOADCI();
             DISPATCH();
         }
-        case OP_INCLOCAL:
+        case OP_INCLOCAL: L_OP_INCLOCAL: {
+            SQObjectPtr &slot = localValue(fp[ins.arg]);
+            if (type(slot) == OT_INTEGER) {
+                SQInteger o = _integer(slot);
+                SQInteger nv = (SQInteger)((uint32_t)o + ((ins.a & 2) ? 0xFFFFFFFFu : 1u));
+                sq_setint_payload(slot, nv);
+                if (!(ins.a & 4)) setIntSlot(*sp++, (ins.a & 1) ? o : nv);
+                FAST_DISPATCH();
+            }
+        }
+            [[fallthrough]];
         case OP_INCOUTER:
         case OP_INCVAR:
-        case OP_INCFIELD: L_OP_INCLOCAL: L_OP_INCOUTER: L_OP_INCVAR: L_OP_INCFIELD: {
+        case OP_INCFIELD: L_OP_INCOUTER: L_OP_INCVAR: L_OP_INCFIELD: {
             bool post = ins.a & 1;
             SQObjectPtr *slot = nullptr;
             switch (ins.op) {
@@ -1416,7 +1634,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (slot && type(*slot) == OT_INTEGER) {
                 SQInteger o = _integer(*slot);
                 SQInteger nv = (SQInteger)((uint32_t)o + ((ins.a & 2) ? 0xFFFFFFFFu : 1u));
-                _integer(*slot) = nv;
+                sq_setint_payload(*slot, nv);
                 if (!(ins.a & 4)) setIntSlot(*sp++, post ? o : nv);
                 FAST_DISPATCH();
             }

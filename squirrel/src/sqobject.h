@@ -63,6 +63,20 @@ struct SQCollectable : SQRefCounted {
     virtual void clearRefs() = 0;
 };
 
+// Numbers are written as the whole 8-byte payload (upper half zero) in one
+// store: a later 8-byte copy of the payload then reads back one store instead
+// of stalling on two (a null pointer plus a 4-byte number over it).
+inline void sq_setint_payload(SQObject &o, SQInteger i) {
+    o._unVal.pUserPointer = reinterpret_cast<SQUserPointer>(static_cast<uintptr_t>(static_cast<uint32_t>(i)));
+}
+inline void sq_setfloat_payload(SQObject &o, SQFloat f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    o._unVal.pUserPointer = reinterpret_cast<SQUserPointer>(static_cast<uintptr_t>(u));
+}
+
+// The assignments are forced inline: the interpreter is too large for the
+// compiler to inline them by itself, and each call costs more than its body.
 struct SQObjectPtr : SQObject {
     SQObjectPtr() {
         _type = OT_NULL;
@@ -85,18 +99,15 @@ struct SQObjectPtr : SQObject {
     }
     explicit SQObjectPtr(SQInteger i) {
         _type = OT_INTEGER;
-        _unVal.pRefCounted = nullptr;
-        _unVal.nInteger = i;
+        sq_setint_payload(*this, i);
     }
     explicit SQObjectPtr(SQFloat f) {
         _type = OT_FLOAT;
-        _unVal.pRefCounted = nullptr;
-        _unVal.fFloat = f;
+        sq_setfloat_payload(*this, f);
     }
     explicit SQObjectPtr(bool b) {
         _type = OT_BOOL;
-        _unVal.pRefCounted = nullptr;
-        _unVal.nInteger = b ? 1 : 0;
+        sq_setint_payload(*this, b ? 1 : 0);
     }
     static SQObjectPtr userPointer(SQUserPointer p) {
         SQObjectPtr o;
@@ -107,7 +118,7 @@ struct SQObjectPtr : SQObject {
     ~SQObjectPtr() {
         if (_type & SQOBJECT_REF_COUNTED) sq_release_raw(_unVal.pRefCounted);
     }
-    SQObjectPtr &operator=(const SQObjectPtr &o) {
+    [[gnu::always_inline]] SQObjectPtr &operator=(const SQObjectPtr &o) {
         SQObject old = *this;
         _type = o._type;
         _unVal = o._unVal;
@@ -115,7 +126,7 @@ struct SQObjectPtr : SQObject {
         if (old._type & SQOBJECT_REF_COUNTED) sq_release_raw(old._unVal.pRefCounted);
         return *this;
     }
-    SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
+    [[gnu::always_inline]] SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
         if (this == &o) return *this;
         SQObject old = *this;
         _type = o._type;
@@ -125,7 +136,7 @@ struct SQObjectPtr : SQObject {
         if (old._type & SQOBJECT_REF_COUNTED) sq_release_raw(old._unVal.pRefCounted);
         return *this;
     }
-    SQObjectPtr &operator=(const SQObject &o) {
+    [[gnu::always_inline]] SQObjectPtr &operator=(const SQObject &o) {
         SQObject old = *this;
         _type = o._type;
         _unVal = o._unVal;
@@ -142,17 +153,17 @@ struct SQObjectPtr : SQObject {
     void set(SQInteger i) {
         null();
         _type = OT_INTEGER;
-        _unVal.nInteger = i;
+        sq_setint_payload(*this, i);
     }
     void set(SQFloat f) {
         null();
         _type = OT_FLOAT;
-        _unVal.fFloat = f;
+        sq_setfloat_payload(*this, f);
     }
     void setBool(bool b) {
         null();
         _type = OT_BOOL;
-        _unVal.nInteger = b ? 1 : 0;
+        sq_setint_payload(*this, b ? 1 : 0);
     }
     void null() {
         if (_type & SQOBJECT_REF_COUNTED) {

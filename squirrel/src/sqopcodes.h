@@ -24,13 +24,13 @@
     X(DUP, DIRECT, "arg: depth below top (0 = top)") \
     X(GET, DIRECT, "obj key -> value") \
     X(GETK, DIRECT, "arg: literal key; obj -> value") \
-    X(SET, SWITCH, "obj key value -> value") \
+    X(SET, DIRECT, "obj key value -> value; a: 1 = nothing is left") \
     X(NEWSLOT, SWITCH, "a: 1 = static; obj key value -> value") \
     X(DELETE, SWITCH, "obj key -> old value") \
     X(GETVAR, DIRECT, "arg: literal name; `this` then the root table") \
     X(SETVAR, SWITCH, "arg: literal name; value -> value") \
-    X(PREPCALL, SWITCH, "obj key -> func obj") \
-    X(PREPCALLK, SWITCH, "arg: literal key; obj -> func obj") \
+    X(PREPCALL, DIRECT, "obj key -> func obj") \
+    X(PREPCALLK, DIRECT, "arg: literal key; obj -> func obj") \
     X(ADD, DIRECT, "x y -> x + y; a: 2 = y is the int16 in b") \
     X(SUB, DIRECT, "as ADD") \
     X(MUL, DIRECT, "as ADD") \
@@ -39,12 +39,12 @@
     X(NEG, SWITCH, "x -> -x") \
     X(NOT, SWITCH, "x -> !x") \
     X(BNOT, SWITCH, "x -> ~x") \
-    X(BAND, SWITCH, "x y -> x & y") \
-    X(BOR, SWITCH, "x y -> x | y") \
-    X(BXOR, SWITCH, "x y -> x ^ y") \
-    X(SHL, SWITCH, "x y -> x << y") \
-    X(SHR, SWITCH, "x y -> x >> y") \
-    X(USHR, SWITCH, "x y -> x >>> y") \
+    X(BAND, DIRECT, "x y -> x & y; a: 2 = y is the int16 in b") \
+    X(BOR, DIRECT, "x y -> x | y; a as BAND") \
+    X(BXOR, DIRECT, "x y -> x ^ y; a as BAND") \
+    X(SHL, DIRECT, "x y -> x << y; a as BAND") \
+    X(SHR, DIRECT, "x y -> x >> y; a as BAND") \
+    X(USHR, DIRECT, "x y -> x >>> y; a as BAND") \
     X(EQ, DIRECT, "x y -> bool; a: 1 = jump by arg when false instead, 2 = y is the int16 in b") \
     X(NE, DIRECT, "as EQ") \
     X(LT, DIRECT, "as EQ") \
@@ -85,8 +85,16 @@
     X(INCVAR, DIRECT, "arg: literal name; a as above") \
     X(LINE, SWITCH, "debug hook line event; arg: line") \
     X(LOCALARITHI, DIRECT, "a: slot; b: int16 immediate; arg: OP_ADD/OP_SUB/OP_MUL -> local op immediate") \
-    X(JCMPLI, DIRECT, "a: slot; b: int8 immediate | kind << 8; arg: offset, taken when the comparison is false") \
-    X(JCMPLL, DIRECT, "a: slot; b: second slot | kind << 8; arg: offset, as above")
+    X(JCMPLI, DIRECT, "a: slot; b: int8 immediate | kind << 8 | flags (CMP_LOOP_BACK...); arg: offset, taken when the comparison is false") \
+    X(JCMPLL, DIRECT, "a: slot; b: second slot | kind << 8; arg: offset, as above") \
+    X(ARITHLL, DIRECT, "a: slot; b: second slot; arg: OP_ADD/OP_SUB/OP_MUL -> local op local") \
+    X(ARITHLLSET, DIRECT, "as ARITHLL, the result stored in local arg >> 8") \
+    X(LOCALARITHISET, DIRECT, "as LOCALARITHI, the result stored in local arg >> 8") \
+    X(LOCALARITHF, DIRECT, "a: slot; b: OP_ADD/OP_SUB/OP_MUL; arg: float bit pattern -> local op float") \
+    X(ARITHSET, DIRECT, "x y -> ; arg: OP_ADD/OP_SUB/OP_MUL | local << 8, which gets x op y") \
+    X(GETLL, DIRECT, "a: slot of the object; b: slot of the key -> value") \
+    X(FORLOOPLI, DIRECT, "as JCMPLI with CMP_LOOP_BACK | CMP_STEP: a loop's step and bottom test") \
+    X(FORLOOPLL, DIRECT, "as JCMPLL with CMP_LOOP_BACK | CMP_STEP")
 
 enum SQOpcode : uint8_t {
 #define SQ_OPCODE_ENUM(name, dispatch, doc) OP_##name,
@@ -100,6 +108,12 @@ extern const char *const SQ_OPCODE_NAMES[OP_COUNT];
 
 // Comparison kinds of the fused compare-and-jump instructions.
 enum SQCmpKind : uint8_t { CMP_LT, CMP_LE, CMP_GT, CMP_GE, CMP_EQ, CMP_NE };
+// Flags in b of the fused compare-and-jump instructions, above the kind (bits 8-10).
+enum : uint16_t {
+    CMP_LOOP_BACK = 0x8000,  // a loop's bottom test: jump (back) when the comparison holds
+    CMP_STEP = 0x4000,       // first add 1 to the local in a (the loop's `i++`)
+    CMP_STEP_DOWN = 0x2000,  // with CMP_STEP: subtract 1 instead
+};
 
 struct SQInstruction {
     SQOpcode op;

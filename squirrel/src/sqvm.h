@@ -34,7 +34,7 @@ public:
     SQCallInfo &operator[](size_t i) { return items[i]; }
     void pop_back() { count--; }
     void clear() { count = 0; }
-    SQCallInfo &emplace_back() {
+    [[gnu::always_inline]] SQCallInfo &emplace_back() {
         if (count == cap) grow();
         items[count] = SQCallInfo();
         return items[count++];
@@ -77,7 +77,6 @@ struct SQVM : SQCollectable {
     bool suspendRequested = false;
     int32_t suspendTarget = 0;
     SQObjectPtr threadFunc;
-    SQVM *waker = nullptr;  // the machine running this thread's call/wakeup
     // Backward jumps and calls left before the run stops; negative = unlimited.
     // Lets a host (or a fuzzer) bound scripts that would never end.
     int64_t opBudget = -1;
@@ -183,11 +182,6 @@ struct SQVM : SQCollectable {
     // false: "stack overflow" raised
     bool makeRoomForFrame(int32_t slots) { return (slots <= stackCap && calls.hasRoom()) || growForFrame(slots); }
     [[gnu::noinline]] bool growForFrame(int32_t slots);
-    // An error leaving this entry will be caught by a script `try` further out
-    // (in an outer entry of this machine or of the one that woke this thread).
-    bool caughtFurtherOut() const {
-        return !ss->timedOut && (!traps.empty() || (waker && waker->caughtFurtherOut()));
-    }
     void unwindTo(size_t ncalls, int32_t newTop, bool clearAll);
     void popFrames(size_t ncalls);
     void debugHookEvent(char type, const SQCallInfo &ci, SQInteger line);
@@ -230,6 +224,18 @@ struct SQGCMarker {
         }
     }
 };
+
+// x op y for the integer bitwise operators (shift counts taken modulo 32).
+inline int32_t sq_bitop(int op, int32_t x, int32_t y) {
+    switch (op) {
+    case OP_BAND: return x & y;
+    case OP_BOR: return x | y;
+    case OP_BXOR: return x ^ y;
+    case OP_SHL: return (int32_t)((uint32_t)x << (y & 31));
+    case OP_SHR: return x >> (y & 31);
+    default: return (int32_t)((uint32_t)x >> (y & 31));
+    }
+}
 
 SQInteger sq_gc_collect(SQVM *v, SQObjectPtr *resurrected);
 void sq_register_baselib(SQVM *v);

@@ -60,14 +60,30 @@ TEST_F(ControlsTest, TwoButtonsMayShareAKey) {
   push_input_event(INPUT_KEY_UP, 'E', 18, 0, 0, 0);
 }
 
-TEST_F(ControlsTest, MalformedStoredBindingsFallBack) {
-  set_config_str("B_forward", "87", -1);    // no "#": the default
-  set_config_str("B_back", "#", -1);        // "#" alone: code 0
-  set_config_str("B_left", "#65junk", -1);  // leading digits
-  set_config_int("B_right", 70);            // not a text: the default
+// "#1e9" and "#4294967297" once bound the left mouse button.
+TEST_F(ControlsTest, MalformedOrOutOfRangeStoredBindingsFallBack) {
+  set_config_str("B_forward", "87", -1);          // no "#": the default
+  set_config_str("B_back", "#", -1);              // "#" alone: code 0
+  set_config_str("B_left", "#65junk", -1);        // trailing text
+  set_config_int("B_right", 70);                  // not a text: the default
+  set_config_str("B_map", "#1e9", -1);
+  set_config_str("B_up", "#4294967297", -1);
+  set_config_str("B_down", "#256", -1);
+  set_config_str("B_turbo", "#255", -1);
   init_controls();
   EXPECT_EQ(get_button_key(B_FORWARD), 'W');
   EXPECT_EQ(get_button_key(B_BACK), 0);
-  EXPECT_EQ(get_button_key(B_LEFT), 65);
+  EXPECT_EQ(get_button_key(B_LEFT), 'A');
   EXPECT_EQ(get_button_key(B_RIGHT), 'D');
+  EXPECT_STREQ(get_button_key_name(B_MAP), "Tab");
+  EXPECT_EQ(get_button_key(B_UP), VK_SPACE);
+  EXPECT_EQ(get_button_key(B_DOWN), 'C');
+  EXPECT_EQ(get_button_key(B_TURBO), 255);
+  // Nothing out of range is bound or written.
+  set_button_key(B_MAP, 256);
+  set_button_key(B_MAP, -1);
+  char text[64] = {};
+  ASSERT_TRUE(get_config_str("B_map", text, sizeof(text)));
+  EXPECT_STREQ(text, "#1e9");
+  EXPECT_EQ(get_button_key(B_MAP), VK_TAB);
 }

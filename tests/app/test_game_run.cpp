@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include "core/debug.h"
 #include "core/optional_services.h"
 #include "core/settings.h"
 #include "tests/app/app_test_env.h"
+#include "tests/app/png_file.h"
 
 namespace {
 bool has(const GameOutput& r, const std::string& text) { return r.log.find(text) != std::string::npos; }
@@ -117,6 +120,71 @@ TEST(GameRun, BadArgumentsAndAMissingDisplayFailWithAnExitCode) {
   GameOutput r = run_game("-quit-after 2", EH_GAME_EXE, -1, "nonexistent");
   EXPECT_NE(r.exitCode, 0) << r.log;
   EXPECT_TRUE(has(r, "can't start SDL video")) << r.log;
+}
+
+TEST(GameRun, HelpAndVersionAnswerWithoutStartingAndUnknownOptionsOnlyWarn) {
+  for (const char* ask : {"--help", "-h", "-720 --help -seed 3"}) {
+    GameOutput r = run_game(ask);
+    EXPECT_EQ(r.exitCode, 0) << ask << "\n" << r.log;
+    EXPECT_EQ(r.log.find("usage: ember_hollows"), 0u) << ask << "\n" << r.log;
+    EXPECT_FALSE(has(r, "app path")) << ask;
+  }
+  GameOutput help = run_game("--help");
+  for (const char* option : {"-720", "-360", "-1024", "-aa", "-noaa", "-vs", "-novs", "-fullscr", "-win",
+                             "-gfx-high", "-gfx-low", "-seed SEED", "-quit-after UPDATES", "-shot-at UPDATE",
+                             "-record FILE", "-replay FILE", "--version"})
+    EXPECT_TRUE(has(help, std::string("\n  ") + option + " ")) << option << "\n" << help.log;
+  // A file named like an option is still a file.
+  EXPECT_EQ(run_game("-record --help -replay").exitCode, 2);
+
+  GameOutput version = run_game("--version");
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.log, GAME_TITLE "\n");
+
+  GameOutput r = run_game("-360 --launcher-flag -quit-after 2 -psn_0_42");
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  EXPECT_TRUE(has(r, "unknown option '--launcher-flag' ignored (see --help)")) << r.log;
+  EXPECT_TRUE(has(r, "unknown option '-psn_0_42'")) << r.log;
+  EXPECT_TRUE(has(r, "total start-up time")) << r.log;
+}
+
+TEST(GameRun, AResizedWindowKeepsDrawingWholeFramesAtItsNewSize) {
+  GameOutput r = run_game("-360 -seed 5 -resize-at 3:800x450 -shot-at 2 -shot-at 6 -quit-after 6");
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  EXPECT_TRUE(has(r, "resized OpenGL to 800x450 windowed")) << r.log;
+  std::vector<std::string> files = logged_screenshots(r);
+  ASSERT_EQ(files.size(), 2u) << r.log;
+  PngImage before, after;
+  ASSERT_TRUE(read_png_file(files[0], &before));
+  ASSERT_TRUE(read_png_file(files[1], &after));
+  for (const std::string& f : files) remove(f.c_str());
+  EXPECT_EQ(before.width, 640);
+  EXPECT_EQ(before.height, 360);
+  ASSERT_EQ(after.width, 800);
+  ASSERT_EQ(after.height, 450);
+  // The world, the menu and the sky reach every edge: the strips the old
+  // size did not cover are drawn like the rest, not left black or flat.
+  auto strip_stats = [&](int x0, int y0, int x1, int y1, int* distinct) {
+    long sum = 0;
+    std::vector<uint32_t> seen;
+    for (int y = y0; y < y1; y++)
+      for (int x = x0; x < x1; x++) {
+        const uint8_t* p = after.at(x, y);
+        sum += p[0] + p[1] + p[2];
+        uint32_t c = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        if (seen.size() < 64 && std::find(seen.begin(), seen.end(), c) == seen.end()) seen.push_back(c);
+      }
+    *distinct = int(seen.size());
+    return double(sum) / double((x1 - x0) * (y1 - y0) * 3);
+  };
+  int right_colours = 0, bottom_colours = 0, old_colours = 0;
+  double right = strip_stats(640, 0, 800, 450, &right_colours);
+  double bottom = strip_stats(0, 360, 640, 450, &bottom_colours);
+  double old_part = strip_stats(0, 0, 640, 360, &old_colours);
+  EXPECT_GT(right_colours, 16);
+  EXPECT_GT(bottom_colours, 16);
+  EXPECT_GT(right, old_part * 0.3) << right << " against " << old_part;
+  EXPECT_GT(bottom, old_part * 0.3) << bottom << " against " << old_part;
 }
 
 TEST(GameRun, StartsIntoTheMainMenuWithItsWorldAndMusic) {

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <cmath>
+#include <cstdio>
 #include <string>
+#include <vector>
 #include "app/input.h"
+#include "app/input_record.h"
+#include "core/debug.h"
 #include "render/device.h"
 
 namespace {
@@ -82,6 +87,54 @@ TEST_F(InputTest, WheelCountsWholeNotchesUntilTheNextClear) {
   EXPECT_EQ(getMouseWheel(), 0);
 }
 
+// A wheel delta near the integer limit, many times over, once overflowed the
+// sum; positions that are no number froze the camera.
+TEST_F(InputTest, ExtremeWheelDeltasSaturateAndPositionsThatAreNoNumberKeepTheLastOne) {
+  for (int i = 0; i < 200; i++) push_wheel_event(2147483647, 5, 5);
+  EXPECT_EQ(getMouseWheel(), 2147483647);
+  clear_input();
+  for (int i = 0; i < 200; i++) push_wheel_event(-2147483647 - 1, 5, 5);
+  EXPECT_EQ(getMouseWheel(), -2147483647 - 1);
+  clear_input();
+  push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, 100, 200);
+  push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, NAN, INFINITY);
+  push_wheel_event(120, -NAN, 7);
+  float x, y;
+  getMousePos(&x, &y);
+  EXPECT_EQ(x, 100.f);
+  EXPECT_EQ(y, 200.f);
+  auto evs = drain();
+  ASSERT_EQ(evs.size(), 3u);
+  EXPECT_EQ(evs[1].x, 100.f);
+  EXPECT_EQ(evs[1].y, 200.f);
+  EXPECT_EQ(evs[2].x, 100.f);
+  EXPECT_EQ(evs[2].y, 7.f);
+}
+
+TEST_F(InputTest, ManyEventsInOneUpdateKeepTheirOrder) {
+  const int n = 100000;
+  int notches = 0;
+  for (int i = 0; i < n; i++) {
+    if (i % 5 == 0) {
+      push_wheel_event(120 * (i % 3), 1, 1);
+      notches += i % 3;
+    } else {
+      push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, float(i % 800), 3);
+    }
+  }
+  EXPECT_EQ(count_queued_input_events(), n);
+  EXPECT_EQ(getMouseWheel(), notches);
+  auto evs = drain();
+  ASSERT_EQ(evs.size(), size_t(n));
+  for (int i = 0; i < n; i++) {
+    if (i % 5 == 0) ASSERT_EQ(evs[i].wheel, i % 3) << i;
+    else ASSERT_EQ(evs[i].x, float(i % 800)) << i;
+  }
+  EXPECT_EQ(count_queued_input_events(), 0);
+  push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, 9, 9);  // the queue starts again empty
+  EXPECT_EQ(drain().size(), 1u);
+}
+
 TEST_F(InputTest, MousePositionIsClampedToTheBackBufferAndKept) {
   push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, -5, 20000);
   float x, y;
@@ -137,4 +190,45 @@ TEST(KeyNames, NamesByTableCharacterOrHexCode) {
   EXPECT_STREQ(getKeyName(0x7B), "F12");
   EXPECT_STREQ(getKeyName(0x6C), "#6C");
   EXPECT_STREQ(getKeyName(0xDE), "Apostrophe");
+}
+
+namespace {
+// Loads a recording of the given body after a valid header; "" when it
+// loads, else the error.
+std::string replay_error(const std::string& body, const char* path = "/tmp/eh_replay_test.txt") {
+  FILE* f = fopen(path, "wb");
+  std::string text = std::string("# Ember Hollows input recording\nversion ") + GAME_TITLE + "\nseed 42\n" + body;
+  fwrite(text.data(), 1, text.size(), f);
+  fclose(f);
+  uint64_t seed = 0;
+  TempString<512> error;
+  bool ok = load_input_replay(path, &seed, &error);
+  remove(path);
+  if (ok) end_input_replay();
+  return ok ? "" : error.str;
+}
+}  // namespace
+
+// Each of these was once accepted (or refused) wrongly: NaN positions froze
+// the player, 2^32 + N was read as N, zero bytes passed as empty lines, a
+// folder said "no seed" and a 511-character comment was too long.
+TEST(Replay, BadValuesAreRefusedWithTheirLineAndAnyLineLengthIsRead) {
+  const std::string at = "/tmp/eh_replay_test.txt:4: ";
+  EXPECT_EQ(replay_error("e 1 5 0 0 1 2\nw 1 -240 0x1p+3 4\nf 2 0x1.99999ap-6\nf 3\nc 3 65\na 3 1\n"), "");
+  EXPECT_EQ(replay_error("e 1 5 0 0 nan 3\n"), at + "can't read 'e 1 5 0 0 nan 3'");
+  EXPECT_EQ(replay_error("w 1 120 inf 0\n"), at + "can't read 'w 1 120 inf 0'");
+  EXPECT_EQ(replay_error("f 1 nan\n"), at + "can't read 'f 1 nan'");
+  EXPECT_EQ(replay_error("w 1 2147483647 0 0\nw 1 -2147483648 0 0\n"), "");
+  EXPECT_EQ(replay_error("w 1 2147483648 0 0\n"), at + "can't read 'w 1 2147483648 0 0'");
+  EXPECT_EQ(replay_error("f 4294967297\n"), at + "can't read 'f 4294967297'");
+  EXPECT_EQ(replay_error("e 1 5 0 0 1 2 extra\n"), at + "can't read 'e 1 5 0 0 1 2 extra'");
+  EXPECT_EQ(replay_error("e 1 5 0 0x1ffffffff 1 2\n"), at + "can't read 'e 1 5 0 0x1ffffffff 1 2'");
+  EXPECT_EQ(replay_error("f 1\n" + std::string(1 << 20, '\0')),
+            "/tmp/eh_replay_test.txt:5: a zero byte: this is not a recording");
+  EXPECT_EQ(replay_error("# " + std::string(509, 'c') + "\n# " + std::string(5000, 'c') + "\nf 1"), "");
+
+  uint64_t seed = 0;
+  TempString<512> error;
+  EXPECT_FALSE(load_input_replay("/tmp", &seed, &error));
+  EXPECT_EQ(std::string(error.str), "can't read the recording '/tmp': Is a directory");
 }

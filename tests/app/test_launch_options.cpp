@@ -41,6 +41,9 @@ TEST_F(LaunchOptionsTest, NothingGivenMeansMaximisedWindowWithDefaults) {
 
 TEST_F(LaunchOptionsTest, LaterArgumentsWinAndUnknownOnesAreIgnored) {
   LaunchOptions opt = launch({"-360", "--bogus", "-720", "-fullscr", "-win", "-aa", "-novs", "-FULLSCR"});
+  ASSERT_EQ(opt.unknownCount, 2);
+  EXPECT_STREQ(opt.unknown[0], "--bogus");
+  EXPECT_STREQ(opt.unknown[1], "-FULLSCR");
   EXPECT_EQ(opt.width, 1280);
   EXPECT_EQ(opt.height, 720);
   EXPECT_FALSE(opt.startFullscreen);
@@ -80,6 +83,10 @@ TEST_F(LaunchOptionsTest, FlagBitsSetModeSyncAntiAliasingAndShadows) {
   EXPECT_TRUE(use_ppaa);
   EXPECT_FALSE(app_use_vsync);
   EXPECT_TRUE(use_obj_shadows);
+  // Out of range: the value in force stays, so Options can't write -2 from it.
+  set_config_int("land_shadows", -3);
+  launch({});
+  EXPECT_EQ(land_shadow_quality, 1);
 }
 
 TEST_F(LaunchOptionsTest, AutomationOptionsTakeTheirValues) {
@@ -89,4 +96,34 @@ TEST_F(LaunchOptionsTest, AutomationOptionsTakeTheirValues) {
   EXPECT_EQ(opt.seed, 12345678901ull);
   opt = launch({"-seed"});  // no value: ignored
   EXPECT_FALSE(opt.fixedSeed);
+}
+
+TEST_F(LaunchOptionsTest, ResizeAtTakesAnUpdateAndAWholeSize) {
+  LaunchOptions opt;
+  const char* good[] = {"ember_hollows", "-resize-at", "12:800x450"};
+  ASSERT_TRUE(apply_command_line(&opt, 3, good));
+  EXPECT_EQ(opt.resizeAt, 12);
+  EXPECT_EQ(opt.resizeWidth, 800);
+  EXPECT_EQ(opt.resizeHeight, 450);
+  for (const char* bad : {"12:800", "12:800x", "0:800x450", "12:0x450", "12:800x450x", "-1:800x450", "12:+8x4",
+                          "12:800x99999", ""}) {
+    LaunchOptions refused;
+    const char* args[] = {"ember_hollows", "-resize-at", bad};
+    EXPECT_FALSE(apply_command_line(&refused, 3, args)) << bad;
+    EXPECT_NE(std::string(refused.error.c_str()).find("-resize-at needs"), std::string::npos) << bad;
+  }
+}
+
+TEST(LaunchRequest, HelpOrVersionAnywhereButNotAsAnOptionsValue) {
+  auto request = [](std::vector<const char*> args) {
+    args.insert(args.begin(), "ember_hollows");
+    return find_launch_request(int(args.size()), args.data());
+  };
+  EXPECT_EQ(request({}), LAUNCH_PLAY);
+  EXPECT_EQ(request({"-720", "--help"}), LAUNCH_HELP);
+  EXPECT_EQ(request({"-h"}), LAUNCH_HELP);
+  EXPECT_EQ(request({"--version", "-h"}), LAUNCH_VERSION);
+  EXPECT_EQ(request({"-record", "--help"}), LAUNCH_PLAY);
+  EXPECT_EQ(request({"-seed", "-h", "--version"}), LAUNCH_VERSION);
+  EXPECT_EQ(request({"--HELP", "-help"}), LAUNCH_PLAY);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 #include "app/app_globals.h"
 #include "app/app_shell.h"
@@ -11,6 +12,7 @@
 #include "app/launch_options.h"
 #include "app/window.h"
 #include "core/paths.h"
+#include "tests/app/app_test_env.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
@@ -135,6 +137,40 @@ TEST_F(WindowTest, AltEnterTogglesFullscreenAndBackToTheWindowedSize) {
   clear_input();
   key(SDL_SCANCODE_RETURN, false, KMOD_LALT);
   pump_messages();
+}
+
+TEST_F(WindowTest, TheChosenFullscreenSizeIsKeptAndUsedWhenFullscreen) {
+  std::string home = make_test_config_home();
+  choose_fullscreen_size(800, 600);
+  LaunchOptions opt;
+  read_launch_settings(&opt);
+  EXPECT_EQ(opt.fullscreenWidth, 800);
+  EXPECT_EQ(opt.fullscreenHeight, 600);
+  EXPECT_EQ(d3d_wd, 320);  // windowed: nothing changes yet
+  // The display's own modes are the ones it can switch to.
+  int w = 0, h = 0;
+  if (get_fullscreen_size(get_fullscreen_size_count() - 1, &w, &h)) {
+    choose_fullscreen_size(w, h);
+    set_fullscreen(true);
+    EXPECT_EQ(d3d_wd, w);
+    EXPECT_EQ(d3d_ht, h);
+    set_fullscreen(false);
+  }
+  // A size beyond every mode of the display falls back to the desktop's own.
+  SDL_DisplayMode desktop;
+  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+  choose_fullscreen_size(16000, 9000);
+  set_fullscreen(true);
+  EXPECT_EQ(d3d_wd, desktop.w);
+  EXPECT_EQ(d3d_ht, desktop.h);
+  choose_fullscreen_size(0, 0);
+  EXPECT_TRUE(isFullscreen);
+  set_fullscreen(false);
+  EXPECT_EQ(d3d_wd, 320);
+  EXPECT_EQ(d3d_ht, 200);
+  read_launch_settings(&opt);
+  EXPECT_EQ(opt.fullscreenWidth, 0);
+  remove_folder(home);
 }
 
 TEST_F(WindowTest, MouseButtonsWheelAndMovesBecomeEvents) {

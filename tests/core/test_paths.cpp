@@ -4,6 +4,7 @@
 #include <utime.h>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include "core/paths.h"
@@ -134,4 +135,42 @@ TEST(AppdataPath, LongFoldersWorkAndTooLongOnesAreEmptyNeverCut) {
   ScopedEnv xdg("XDG_DATA_HOME", tooLong.c_str());
   EXPECT_EQ(std::string(get_appdata_path().str), tooLong + "/");
   EXPECT_STREQ(get_appdata_path("saves"), "");
+}
+
+TEST(InstalledLayout, DataIsFoundFromTheExecutablesFolderWhereverTheTreeIs) {
+  TempFolder root;
+  std::string games = root.file("usr/games/"), data = root.file("usr/share/ember-hollows/");
+  ASSERT_EQ(system(("mkdir -p '" + games + "'").c_str()), 0);
+  EXPECT_STREQ(installed_data_folder(games.c_str()), "");  // a build tree: data beside the executable
+  ASSERT_EQ(system(("mkdir -p '" + data + "'").c_str()), 0);
+  EXPECT_EQ(std::string(installed_data_folder(games.c_str()).str), data);
+}
+
+TEST(InstalledLayout, FilesTheGameWritesGoToThePlayersFoldersNeverTheInstalledOnes) {
+  AppPath base("/usr/share/ember-hollows/");
+  app_installed = false;
+  EXPECT_STREQ(make_cache_path("land.sh.cache"), "/usr/share/ember-hollows/cache/land.sh.cache");
+  EXPECT_STREQ(make_user_file_path("shots/a.png"), "/usr/share/ember-hollows/shots/a.png");
+  app_installed = true;
+  {
+    ScopedEnv cache("XDG_CACHE_HOME", "/c");
+    ScopedEnv data("XDG_DATA_HOME", "/d");
+    EXPECT_STREQ(make_cache_path("land.sh.cache"), "/c/EmberHollows/land.sh.cache");
+    EXPECT_STREQ(make_user_file_path("shots/a.png"), "/d/EmberHollows/shots/a.png");
+  }
+  {
+    ScopedEnv cache("XDG_CACHE_HOME", nullptr);
+    ScopedEnv data("XDG_DATA_HOME", "relative");
+    ScopedEnv home("HOME", "/home/p");
+    EXPECT_STREQ(make_cache_path("x"), "/home/p/.cache/EmberHollows/x");
+    EXPECT_STREQ(make_user_file_path("x"), "/home/p/.local/share/EmberHollows/x");
+  }
+  {
+    ScopedEnv cache("XDG_CACHE_HOME", nullptr);
+    ScopedEnv data("XDG_DATA_HOME", nullptr);
+    ScopedEnv home("HOME", nullptr);
+    EXPECT_STREQ(make_cache_path("x"), "");
+    EXPECT_STREQ(make_user_file_path("x"), "");
+  }
+  app_installed = false;
 }

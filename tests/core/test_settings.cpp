@@ -139,6 +139,17 @@ TEST_F(Settings, DamagedEntriesAreSkippedAndTheRestKept) {
   EXPECT_EQ(readRaw().find("garbage"), std::string::npos);
 }
 
+TEST_F(Settings, RangedIntsOutsideTheirRangeReadAsAbsent) {
+  ASSERT_TRUE(set_config_int("land_shadows", -2));
+  int v = 7;
+  EXPECT_FALSE(get_config_int_in_range("land_shadows", 0, 2, &v));
+  EXPECT_EQ(v, 7);
+  ASSERT_TRUE(set_config_int("land_shadows", 2));
+  EXPECT_TRUE(get_config_int_in_range("land_shadows", 0, 2, &v));
+  EXPECT_EQ(v, 2);
+  EXPECT_FALSE(get_config_int_in_range("missing", 0, 2, &v));
+}
+
 TEST_F(Settings, ForeignOrEmptyFilesReadAsNoSettings) {
   writeRaw(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
   EXPECT_EQ(integer("flags"), -12345);

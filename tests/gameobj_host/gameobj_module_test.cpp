@@ -268,12 +268,19 @@ TEST_F(GameObjModuleTest, UnbindDetachesLiveScreensAndForgetsFactories) {
     EXPECT_EQ(create_universe_screen, nullptr);
 }
 
-TEST_F(GameObjModuleTest, ARenamedModuleIsUsedEvenWhenTheOldFileIsGone) {
+TEST_F(GameObjModuleTest, ARebuiltModuleTakesTheModuleNameOnceItRanCleanly) {
     load_gameobj_module("../compiler/", "main.ls");
     GameObjTestFolder::copyFile(BUILD2, newModuleFile());
     std::remove(moduleFile().c_str());
     EXPECT_TRUE(reload_gameobj(false));
+    EXPECT_TRUE(gameobj_module_on_trial());
+    EXPECT_FALSE(GameObjTestFolder::exists(moduleFile())) << "not before its trial";
+    tend_gameobj_module(GAMEOBJ_TRIAL_SECONDS / 2);
+    EXPECT_TRUE(gameobj_module_on_trial());
+    tend_gameobj_module(GAMEOBJ_TRIAL_SECONDS / 2);
+    EXPECT_FALSE(gameobj_module_on_trial());
     EXPECT_TRUE(GameObjTestFolder::exists(moduleFile()));
+    EXPECT_FALSE(GameObjTestFolder::exists(folder.binDir() + GAMEOBJ_TRIAL_MODULE_FILE));
 }
 
 TEST_F(GameObjModuleTest, AFailedFileSwapStillLoadsThePresentModule) {

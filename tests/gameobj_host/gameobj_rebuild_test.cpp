@@ -89,15 +89,23 @@ TEST_F(GameObjRebuildTest, ASucceedingScriptRunsInTheSourceFolderOnce) {
     EXPECT_FALSE(poll_gameobj_rebuild());
 }
 
-TEST_F(GameObjRebuildTest, ErrorLinesFailTheRebuildEvenWithExitCodeZero) {
+TEST_F(GameObjRebuildTest, TheExitCodeAloneDecidesTheResult) {
+    // A warning about a variable named "error" in a build that succeeded.
+    folder.writeSource(GAMEOBJ_REBUILD_SCRIPT, "echo \"unit.ls:1:5: warning: unused variable 'error'\"\nexit 0\n");
+    touchUnit();
+    std::string log = poll_until_done();
+    EXPECT_NE(log.find("=== DLL rebuild done in "), std::string::npos) << log;
+    EXPECT_FALSE(has_error_message()) << get_error_message();
+
+    // A failed build shows its error lines, not the others.
     folder.writeSource(GAMEOBJ_REBUILD_SCRIPT,
                        "echo 'unit.ls:1:1: terror'\n"
                        "echo 'Build: 2 Errors'\n"
-                       "exit 0\n");
+                       "exit 1\n");
     touchUnit();
-    std::string log = poll_until_done();
-    EXPECT_EQ(log.find("=== DLL rebuild done"), std::string::npos) << log;
-    EXPECT_NE(log.find("!!! failed to rebuild gameobj DLL (code 0)"), std::string::npos) << log;
+    GameObjTestFolder::setFileTime(folder.sourceDir() + "unit.ls", 60);
+    log = poll_until_done();
+    EXPECT_NE(log.find("!!! failed to rebuild gameobj DLL (code 1)"), std::string::npos) << log;
     EXPECT_STREQ(get_error_message(), "Build: 2 Errors\ngameobj rebuild failed!!!");
 }
 
@@ -110,7 +118,7 @@ TEST_F(GameObjRebuildTest, ANonZeroExitFailsTheRebuild) {
 }
 
 TEST_F(GameObjRebuildTest, OutputWithoutAFinalLineFeedIsStillRead) {
-    folder.writeSource(GAMEOBJ_REBUILD_SCRIPT, "printf 'fatal error: no newline'\nexit 0\n");
+    folder.writeSource(GAMEOBJ_REBUILD_SCRIPT, "printf 'fatal error: no newline'\nexit 1\n");
     touchUnit();
     std::string log = poll_until_done();
     EXPECT_NE(log.find("fatal error: no newline"), std::string::npos) << log;

@@ -53,7 +53,7 @@ TEST_F(GameObjSourcesTest, ImportedTimesAreRecordedAndComparedAgain) {
     folder.writeSource("unused.ls", "");
     rescan_gameobj_sources();
     ASSERT_EQ(gameobj_sources.num, 2);
-    EXPECT_EQ(gameobj_sources[1].time, get_file_time((folder.sourceDir() + "unit.ls").c_str()));
+    EXPECT_EQ(gameobj_sources[1].stamp, gameobj_source_stamp((folder.sourceDir() + "unit.ls").c_str()));
 
     GameObjTestFolder::setFileTime(folder.sourceDir() + "unused.ls", 20);
     EXPECT_FALSE(gameobj_sources_changed());
@@ -62,6 +62,18 @@ TEST_F(GameObjSourcesTest, ImportedTimesAreRecordedAndComparedAgain) {
 
     rescan_gameobj_sources();
     EXPECT_FALSE(gameobj_sources_changed());
+}
+
+TEST_F(GameObjSourcesTest, ASecondSaveWithinTheSameTimeIsSeen) {
+    folder.writeSource("main.ls", "import unit\n");
+    folder.writeSource("unit.ls", "int a = 1;\n");
+    std::string unit = folder.sourceDir() + "unit.ls";
+    GameObjTestFolder::setFileTime(unit, 5);
+    rescan_gameobj_sources();
+    // A quick fix of the same length, saved with the same time stamp.
+    folder.writeSource("unit.ls", "int a = 2;\n");
+    GameObjTestFolder::setFileTime(unit, 5);
+    EXPECT_TRUE(gameobj_sources_changed());
 }
 
 TEST_F(GameObjSourcesTest, MissingImportsAreNeverWatched) {

@@ -184,7 +184,7 @@ TEST_F(GameplayTest, UsingAPortalStartsTheWarp) {
     optional_services.set_game_mode = &record_mode;
     optional_services.get_warp_mode = &the_warp_mode;
     mode_asked_for = nullptr;
-    EXPECT_STREQ(cast("use_portal", 0.f, 0.f), "no portal near");
+    EXPECT_STREQ(cast("use_portal", 0.f, 0.f), "This world has no portal");
 
     local_player->afterWorldRegenerate();  // the flat world gets its objects
     step(1);

@@ -2,6 +2,7 @@
 // a world chosen and changed on the map, saved, and found again after the
 // main menu; a damaged slot beside good ones; a reload in the middle of
 // play. The game modes' switches are done by hand, as the modes would.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
@@ -9,7 +10,9 @@
 #include <iterator>
 #include <string>
 #include <vector>
+#include "app/game_mode.h"
 #include "app/input.h"
+#include "core/optional_services.h"
 #include "core/debug.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
@@ -47,16 +50,25 @@ function get_world_ctx_menu(w) {
 function process_event(e) { if (e == "rename") ::cur_world.name = "Renamed " + ::cur_world.id; }
 )";
 
+// The module's answer to "health left" about one of its objects.
+constexpr int QUERY_HEALTH = 101;
+
+GameMode* mode_asked_for = nullptr;
+void record_mode(GameMode* mode) { mode_asked_for = mode; }
+
 class MenuFlowTest : public ::testing::Test {
 protected:
     GameObjTestFolder folder;
 
+    virtual void writeScripts() {
+        std::filesystem::create_directories(folder.binDir() + "gen");
+        std::ofstream(folder.binDir() + "gen/main.nut") << UNIVERSE_SCRIPT;
+    }
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", (folder.binDir() + "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (folder.binDir() + "data").c_str(), 1);
         folder.writeSource("main.ls", "");
-        std::filesystem::create_directories(folder.binDir() + "gen");
-        std::ofstream(folder.binDir() + "gen/main.nut") << UNIVERSE_SCRIPT;
+        writeScripts();
         GameObjTestFolder::copyFile(GAMEOBJ_TEST_COMPLETE_MODULE, folder.binDir() + GAMEOBJ_MODULE_FILE);
         d3d_wd = 1280;
         d3d_ht = 720;
@@ -69,6 +81,7 @@ protected:
         ASSERT_NE(get_world_script_vm(), nullptr) << get_error_message();
     }
     void TearDown() override {
+        clear_optional_services();
         gameobj_functions.close_game_menu();
         destroy_queued_gui_elements();
         if (local_player) gameobj_functions.close_gameobj();
@@ -145,6 +158,61 @@ protected:
         ASSERT_NE(local_player, nullptr);
     }
     static std::string worldName(int i) { return worlds[i].getSlotString("name"); }
+    // A function the module offers beyond the engine's table.
+    template <class F>
+    F moduleFunction(const char* name) {
+        void* handle = dlopen((folder.binDir() + GAMEOBJ_MODULE_FILE).c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (!handle) return nullptr;
+        auto lookup = reinterpret_cast<GetGameObjFuncByName>(dlsym(handle, "get_gameobj_func_by_name"));
+        dlclose(handle);
+        return lookup ? reinterpret_cast<F>(lookup(name)) : nullptr;
+    }
+    void key(int code) {
+        press(INPUT_KEY_DOWN, code, 0, 0);
+        press(INPUT_KEY_UP, code, 0, 0);
+        update();
+    }
+    // root[name] = value, in the world script.
+    template <class Push>
+    static void setRootSlot(const char* name, Push push) {
+        HSQUIRRELVM vm = get_world_script_vm();
+        SQInteger top = sq_gettop(vm);
+        sq_pushroottable(vm);
+        sq_pushstring(vm, name, -1);
+        push(vm);
+        sq_newslot(vm, -3, SQFalse);
+        sq_settop(vm, top);
+    }
+    static std::vector<float> playerPos() {
+        alignas(16) float p[4];
+        __m128 pos;
+        _mm_store_ps(p, *local_player->getPos(&pos));
+        return {p[0], p[1], p[2]};
+    }
+    static void flyBy(float dx, float dz) {
+        __m128 move = _mm_setr_ps(dx, 0, dz, 0);
+        local_player->fly(0.05f, 0.4f, &move, nullptr, 0);
+    }
+};
+
+// The game's own world scripts, universe and goals included.
+class GameScriptsFlowTest : public MenuFlowTest {
+protected:
+    // World i's "cleared" slot, false where it has none.
+    static bool cleared(int i) {
+        HSQUIRRELVM vm = get_world_script_vm();
+        SQInteger top = sq_gettop(vm);
+        worlds[i].push(vm);
+        sq_pushstring(vm, "cleared", -1);
+        SQBool value = SQFalse;
+        if (SQ_SUCCEEDED(sq_get(vm, -2))) sq_getbool(vm, -1, &value);
+        sq_settop(vm, top);
+        return value == SQTrue;
+    }
+    void writeScripts() override {
+        std::filesystem::copy(std::string(GAMEOBJ_TEST_ENGINE_DIR) + "/data/gen", folder.binDir() + "gen",
+                              std::filesystem::copy_options::recursive);
+    }
 };
 
 TEST_F(MenuFlowTest, AWorldChangedOnTheMapIsSavedAndComesBackAfterTheMainMenu) {
@@ -233,8 +301,8 @@ TEST_F(MenuFlowTest, TheCheatMenuCallsAndClearsMonstersThenLeadsBack) {
     clickButton(0);
     EXPECT_EQ(WyvernMonster_list.num, 0) << "monsters off takes them all away";
     clickButton(0);
-    clickButton(5);
-    EXPECT_EQ(cur_game_screen, game_menu_screen);
+    clickButton(7);
+    EXPECT_TRUE(should_close_game_menu) << "Back returns to the game";
 }
 
 TEST_F(MenuFlowTest, AReloadInPlayKeepsThePlayerAndTheSaveScreen) {
@@ -268,6 +336,88 @@ TEST_F(MenuFlowTest, AReloadInPlayKeepsThePlayerAndTheSaveScreen) {
     local_player->fly(0.05f, 0.4f, &move, nullptr, 0);
     _mm_store_ps(after, *local_player->getPos(&pos));
     EXPECT_GT(after[0], before[0]) << "the player flies on with the new code";
+}
+
+TEST_F(MenuFlowTest, AFallenPlayerGetsTheDeathScreenAndTriesTheWorldAgainFromItsStart) {
+    startPlay();
+    generate_universe();
+    auto hurt = moduleFunction<void (*)(float, float, float, const char*)>("hurt_player");
+    ASSERT_NE(hurt, nullptr);
+    optional_services.set_game_mode = &record_mode;
+    mode_asked_for = nullptr;
+    local_player->afterWorldRegenerate();
+    std::vector<float> start = playerPos();
+    flyBy(20, 5);
+    ASSERT_NE(playerPos(), start);
+
+    hurt(60.f, 10.f, 10.f, "a test blast");
+    EXPECT_EQ(local_player->query(QUERY_HEALTH), 40);
+    EXPECT_EQ(mode_asked_for, nullptr) << "still standing";
+    hurt(60.f, 10.f, 10.f, "a test blast");
+    EXPECT_EQ(local_player->query(QUERY_HEALTH), 0);
+    EXPECT_EQ(mode_asked_for, game_menu_mode) << "the world stops for the death screen";
+    std::vector<float> fallenAt = playerPos();
+    flyBy(5, 5);
+    EXPECT_EQ(playerPos(), fallenAt) << "the fallen do not fly";
+
+    switchTo(gameobj_functions.open_game_menu);
+    ASSERT_EQ(buttons(cur_game_screen).size(), 2u) << "try again, or the universe map";
+    key(VK_ESCAPE);
+    EXPECT_FALSE(should_close_game_menu) << "no way back into the world as it is";
+    clickButton(0);
+    EXPECT_TRUE(should_close_game_menu) << "back into play";
+    EXPECT_EQ(local_player->query(QUERY_HEALTH), 100);
+    std::vector<float> again = playerPos();
+    EXPECT_EQ(again[0], start[0]);
+    EXPECT_EQ(again[2], start[2]);
+    flyBy(3, 0);
+    EXPECT_GT(playerPos()[0], again[0]) << "alive and flying";
+}
+
+TEST_F(GameScriptsFlowTest, WorldNamesOfAGeneratedUniverseDoNotOverlapOnTheMap) {
+    switchTo(gameobj_functions.open_universe_gui);
+    ASSERT_GT(worlds.size(), 8);
+    cur_game_screen->restyle();
+    // The map is the element with the universe view; its children are the names.
+    BaseGuiElement* map = nullptr;
+    for (BaseGuiElement* c : cur_game_screen->root->children)
+        if (c->universeView()) map = c;
+    ASSERT_NE(map, nullptr);
+    ASSERT_EQ(map->children.num, worlds.size());
+    for (int i = 0; i < map->children.num; i++) {
+        const BaseGuiElement* a = map->children[i];
+        EXPECT_GT(a->x1 - a->x0, 20.f) << "a name has a width";
+        EXPECT_TRUE(a->x0 >= 0 && a->x1 <= 1280 && a->y0 >= 0 && a->y1 <= 720) << worldName(i) << " on screen";
+        for (int j = 0; j < i; j++) {
+            const BaseGuiElement* b = map->children[j];
+            bool apart = a->x1 <= b->x0 || b->x1 <= a->x0 || a->y1 <= b->y0 || b->y1 <= a->y0;
+            EXPECT_TRUE(apart) << worldName(i) << " covers " << worldName(j);
+        }
+    }
+}
+
+TEST_F(GameScriptsFlowTest, AMetGoalClearsTheWorldAndTheMarkSurvivesSavingAndLoading) {
+    startPlay();
+    generate_universe();
+    setRootSlot("cur_world", [](HSQUIRRELVM vm) { worlds[2].push(vm); });
+    setRootSlot("built_world_type", [](HSQUIRRELVM vm) { sq_pushstring(vm, "peaks", -1); });  // wyverns first
+    activate_current_world();
+    sq_pushroottable(get_world_script_vm());
+    sqbind::SqObject root(get_world_script_vm(), -1);
+    sq_poptop(get_world_script_vm());
+    int left = root.getSlot("world_goal").getSlot("left").toInt();
+    ASSERT_GE(left, 1) << get_error_message();
+    for (int i = 0; i < left; i++) world_script_str_event("wyvern_killed");
+    EXPECT_TRUE(root.getSlot("world_goal").isNull());
+    EXPECT_TRUE(cleared(2));
+
+    cur_game_slot = 3;
+    ASSERT_TRUE(save_game()) << get_error_message();
+    release_universe_data();
+    ASSERT_TRUE(load_saved_game(3)) << get_error_message();
+    ASSERT_GT(worlds.size(), 2);
+    EXPECT_TRUE(cleared(2)) << "cleared after loading";
+    EXPECT_FALSE(cleared(1));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
 #include "gameobj_host/gameobj_rebuild.h"
+#include "render/device.h"
 #include "gameobj_host/module_screens.h"
 #include "gameobj_host/module_state.h"
 #include "gameobj_test_files.h"
@@ -161,14 +162,21 @@ TEST_F(MenuScreensTest, OptionsAreStoredAndGameMenuEscapeResumes) {
     ASSERT_EQ(cur_game_screen, game_options_screen);
     layout();
     bool aa = use_ppaa;
-    click(row(game_options_screen, 1));
+    click(row(game_options_screen, 2));
     EXPECT_EQ(use_ppaa, !aa);
     int flags = -1;
     ASSERT_TRUE(get_config_int("flags", &flags));
     EXPECT_EQ((flags & 2) != 0, use_ppaa);
-    click(row(game_options_screen, 1));
+    click(row(game_options_screen, 2));
     EXPECT_EQ(use_ppaa, aa);
-    click(row(game_options_screen, 6));
+    // The fullscreen size steps from the desktop's to the display's largest
+    // (the headless display has none: back to the desktop's), and is stored.
+    click(row(game_options_screen, 1));
+    char size[32] = "";
+    EXPECT_TRUE(get_config_str("fullscreen_size", size, sizeof(size)));
+    int w = 0, h = 0;
+    EXPECT_EQ(std::string(size), get_fullscreen_size(0, &w, &h) ? std::to_string(w) + "x" + std::to_string(h) : "desktop");
+    click(row(game_options_screen, 8));  // Back, under the eight option rows
     EXPECT_EQ(cur_game_screen, game_menu_screen) << "back to the in-game menu";
     key(VK_ESCAPE);
     EXPECT_TRUE(should_close_game_menu);

@@ -121,7 +121,7 @@ TEST(SliderBehavior, TheThumbFollowsTheMouseBetweenItsEnds) {
   delete slider;
 }
 
-TEST(KeyBoxBehavior, AnswersKeysAndButtonsOnlyUnderTheMouse) {
+TEST(KeyBoxBehavior, WaitsForAKeyOnlyAfterAClickAndTakesItUnderTheMouse) {
   TestElement* el = make_box(nullptr, 0, 0, 50, 20);
   el->attachBehavior(&gui_hittest_box_handler);
   el->attachBehavior(&key_box_behavior);
@@ -134,10 +134,21 @@ TEST(KeyBoxBehavior, AnswersKeysAndButtonsOnlyUnderTheMouse) {
     NewGuiInputEvent ev(guiType, input(inputType, x, 10, 0, key));
     return send_event(ev, el, GUI_TARGET, nullptr);
   };
-  EXPECT_EQ(send(GUI_EV_KEY, INPUT_KEY_DOWN, 25, 'M'), GUI_HANDLED);
+  send(GUI_EV_MOUSE_ENTER, INPUT_MOUSE_MOVE, 25, 0);
+  EXPECT_EQ(send(GUI_EV_KEY, INPUT_KEY_DOWN, 25, 'K'), GUI_HANDLED);
+  EXPECT_FALSE(el->pressed()) << "hovering alone does not wait for a key";
+  send(GUI_EV_BUTTON_DOWN, INPUT_BUTTON_DOWN, 25, VK_LBUTTON);
+  EXPECT_TRUE(el->pressed()) << "a click does";
   EXPECT_EQ(send(GUI_EV_KEY, INPUT_KEY_UP, 25, 'M'), GUI_HANDLED);
-  EXPECT_EQ(send(GUI_EV_KEY, INPUT_KEY_DOWN, 80, 'N'), GUI_HANDLED);
+  EXPECT_EQ(send(GUI_EV_KEY, INPUT_KEY_DOWN, 25, 'M'), GUI_HANDLED);
+  EXPECT_FALSE(el->pressed()) << "one key ends the wait";
+  send(GUI_EV_BUTTON_DOWN, INPUT_BUTTON_DOWN, 25, VK_LBUTTON);
+  send(GUI_EV_KEY, INPUT_KEY_DOWN, 80, 'N');  // away from the box: the wait ends unanswered
+  send(GUI_EV_BUTTON_DOWN, INPUT_BUTTON_DOWN, 25, VK_LBUTTON);
   send(GUI_EV_BUTTON_DOWN, INPUT_BUTTON_DOWN, 25, VK_RBUTTON);
+  send(GUI_EV_BUTTON_DOWN, INPUT_BUTTON_DOWN, 25, VK_LBUTTON);
+  send(GUI_EV_MOUSE_LEAVE, INPUT_MOUSE_MOVE, 80, 0);
+  EXPECT_FALSE(el->pressed()) << "leaving the box ends the wait";
   send(GUI_EV_BUTTON_DOWN, INPUT_BUTTON_DOWN, 0, VK_LBUTTON);  // on the left edge: outside
   EXPECT_EQ(codes, (std::vector<int>{'M', VK_RBUTTON}));
   send(GUI_EV_MOUSE_ENTER, INPUT_MOUSE_MOVE, 25, 0);

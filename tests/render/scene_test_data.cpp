@@ -59,7 +59,7 @@ VertexDecl* land_decl = nullptr;
 
 void copy_scene_data_files() {
   const char* files[] = {"sky.nut", "sky.sh", "scene_common.inc", "gbuffer.inc", "postfx_quad.inc", "mlaa.inc", "mlaa_runs.inc",
-                         "postfx_main.sh", "postfx_none.sh", "mlaa_edge.sh", "mlaa_rows.sh", "mlaa_cols.sh",
+                         "postfx_main.sh", "postfx_bloom.sh", "postfx_none.sh", "mlaa_edge.sh", "mlaa_rows.sh", "mlaa_cols.sh",
                          "mlaa_combine.sh", "dr_final.sh", "dr_calc_light.sh", "dr_shadow_blur.sh",
                          "warpEffect.sh"};
   for (const char* f : files) {

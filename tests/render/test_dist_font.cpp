@@ -249,3 +249,15 @@ TEST_F(DistFontDrawTest, AlignmentAndIconsLandOnTheirBox) {
   EXPECT_EQ(at(25, 24), 0xFFFFFFFFu);
   EXPECT_EQ(at(22, 24), 0xFF000000u);
 }
+
+// A world name of 419 characters once stopped the game: more glyphs than
+// the shared vertex buffer holds.
+TEST_F(DistFontDrawTest, ALineLongerThanTheVertexBufferDrawsToItsEnd) {
+  std::string line(2000, 'A');
+  ASSERT_GT(2000 * 6 * DIST_FONT_VERTEX_SIZE, COMMON_VB_SIZE);
+  font.renderText(batch, _mm_setr_ps(0, 0, 60, 46), DIST_ALIGN_RIGHT | DIST_ALIGN_BOTTOM, 0xFFFFFFFF, 16,
+                  line.c_str(), -1, 0, 0, 0, 0, 0);
+  render();
+  EXPECT_EQ(at(46, 32), 0xFFFFFFFFu);  // the last glyph
+  EXPECT_EQ(at(59, 45), 0xFFFFFFFFu);
+}

@@ -1,6 +1,6 @@
 // Batches keep the on-screen order of overlapping items while merging the
-// rest, and stream everything through the shared writer without dropping or
-// splitting items.
+// rest, and stream everything through the shared writer without dropping
+// anything, splitting only items larger than its buffer.
 #include <gtest/gtest.h>
 #include <cstring>
 #include <vector>
@@ -92,14 +92,26 @@ TEST_F(RenderBatchTest, RenderDrawsGroupsInOrderAndRelocksWhenTheBufferFills) {
   EXPECT_EQ(common_vb_writer.startPtr, nullptr);
 }
 
-TEST_F(RenderBatchTest, ItemAsLargeAsTheWriterDrawsOneByteMoreStops) {
+// A world name of 419 characters once stopped the game here.
+TEST_F(RenderBatchTest, ItemsLargerThanTheWriterAreDrawnInWholePrimitives) {
   RenderBatch batch(64);
-  add(batch, &s1, {0, 0, 1, 1}, 256, 7);
+  add(batch, &s1, {0, 0, 1, 1}, 256, 8);
   batch.render();
-  EXPECT_EQ(drawn_counts, std::vector<int>{7});
-  RenderBatch too_big(64);
-  add(too_big, &s1, {0, 0, 1, 1}, 257, 7);
-  EXPECT_EXIT(too_big.render(), testing::ExitedWithCode(100), "batch vertex buffer is not large enough");
+  EXPECT_EQ(drawn_counts, std::vector<int>{8});
+  drawn_counts.clear();
+  drawn_users.clear();
+  RenderBatch big(64);
+  add(big, &s1, {0, 0, 1, 1}, 96, 2);
+  add(big, &s1, {0, 0, 1, 1}, 48 * 11, 11);  // 3 fill the rest, then 5 and 3
+  add(big, &s2, {5, 5, 6, 6}, 32 * 20, 20);
+  big.render();
+  EXPECT_EQ(drawn_counts, (std::vector<int>{5, 5, 3, 8, 8, 4}));
+  EXPECT_EQ(drawn_users, (std::vector<int>{1, 1, 1, 2, 2, 2}));
+  EXPECT_EQ(common_vb_writer.startPtr, nullptr);
+  // Primitives of no common size can't be split.
+  RenderBatch odd(64);
+  add(odd, &s1, {0, 0, 1, 1}, 257, 7);
+  EXPECT_EXIT(odd.render(), testing::ExitedWithCode(100), "batch item of 257 bytes in 7 primitives");
 }
 
 TEST_F(RenderBatchTest, ClearReusesTheBlocksAndItemsStayAligned) {
@@ -134,4 +146,12 @@ TEST_F(RenderBatchTest, WriterMisuseStopsAndIdleFlushesDoNothing) {
   EXPECT_EQ(drawn_counts, std::vector<int>{1});
   EXPECT_EQ(common_vb_writer.renderFunc, nullptr);
   EXPECT_EXIT(common_vb_writer.init(-5), testing::ExitedWithCode(100), "can't create dynamic VB of size -5");
+  // A shutdown in the middle of a draw (after a fatal error) releases it.
+  common_vb_writer.begin(record_draw, 4);
+  common_vb_writer.writePtr += 12;
+  common_vb_writer.count = 1;
+  common_vb_writer.release();
+  EXPECT_EQ(common_vb_writer.startPtr, nullptr);
+  EXPECT_EQ(drawn_counts, std::vector<int>{1});
+  common_vb_writer.init(256);
 }

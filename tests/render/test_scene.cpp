@@ -254,3 +254,23 @@ TEST_F(SceneTest, WarpShaderDistortsThePreviousFrameOnlyWhenTimeMoves) {
   EXPECT_GT(differing, int(frame.size()) / 10);
   destroy_shader(warp);
 }
+
+TEST_F(SceneTest, AtHalfRenderScaleTheSceneIsDrawnSmallAndStillFillsTheWindow) {
+  set_device_reset_hook(scene_after_reset);
+  set_scene_render_scale(30);  // below the least: taken as the least
+  EXPECT_EQ(scene_render_scale, SCENE_SCALE_MIN);
+  EXPECT_EQ(texture_width(scene_image), (d3d_wd + 1) / 2);
+  EXPECT_EQ(texture_width(low_res_textures[0]), scene_width() / 4);
+  set_test_camera();
+  renderAt(0);
+  use_postfx = false;
+  compose_frame();
+  std::vector<uint32_t> back(size_t(d3d_wd) * size_t(d3d_ht));
+  read_back_buffer_pixels(back.data());
+  // Land fills the bottom row to the right edge, sky the top row.
+  EXPECT_GT(channel(at(back, d3d_wd - 1, d3d_ht - 1), 8), 60);
+  EXPECT_GT(channel(at(back, d3d_wd - 1, 0), 0), channel(at(back, d3d_wd - 1, 0), 16));
+  set_scene_render_scale(100);
+  EXPECT_EQ(texture_width(scene_image), d3d_wd);
+  set_device_reset_hook(nullptr);
+}

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "core/crc32.h"
 #include "core/debug.h"
 #include "core/paths.h"
 #include "render/draw.h"
@@ -94,8 +95,12 @@ TEST_F(ShaderTest, CacheFileKeepsMagicSizesAndDependencies) {
   memcpy(h, cache.data(), 16);
   EXPECT_EQ(h[0], 0x20100715u);
   std::string deps("shaders/cached.sh\0shaders/inc_a.h\0\0", 35);
-  EXPECT_EQ(h[1], deps.size());
+  EXPECT_EQ(h[1], deps.size() + 8);  // and a content key per file
   EXPECT_EQ(cache.substr(16, deps.size()), deps);
+  std::string inc = read_file(RenderTestEnv::folder + "shaders/inc_a.h");
+  uint32_t key = 0;
+  memcpy(&key, cache.data() + 16 + deps.size() + 4, 4);
+  EXPECT_EQ(key, crc32_of(inc.data(), inc.size()));
   EXPECT_EQ(cache.size(), 16 + h[1] + h[2] + h[3]);
   ASSERT_EQ(s->deps.size(), 2);
   EXPECT_STREQ(s->deps[1].fileName, "shaders/inc_a.h");
@@ -130,6 +135,28 @@ TEST_F(ShaderTest, StaleOrForeignCacheIsRebuiltFromSource) {
   uint32_t magic = 0;
   memcpy(&magic, read_file(shader_cache_path("shaders/stale.sh", nullptr).c_str()).data(), 4);
   EXPECT_EQ(magic, SHADER_CACHE_MAGIC);
+}
+
+// Files unpacked from an archive keep their old times: the cache once won
+// over a changed source because it was newer.
+TEST_F(ShaderTest, TheCacheIsKeyedByContentNotByTime) {
+  write_test_file("shaders/inc_g.h", fill_include("0,1,0,1"));
+  write_test_file("shaders/unpacked.sh", colour_shader("shaders/inc_g.h"));
+  destroy_shader(create_shader("shaders/unpacked.sh", nullptr));
+  int64_t cache_time = get_file_time(shader_cache_path("shaders/unpacked.sh", nullptr));
+  write_test_file("shaders/inc_g.h", fill_include("1,0,0,1"));
+  set_file_time("shaders/inc_g.h", cache_time - 1000);
+  testing::internal::CaptureStdout();
+  Shader* s = create_shader("shaders/unpacked.sh", nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout().find("from cache"), std::string::npos);
+  EXPECT_EQ(fill_colour_of(s), 0xFFFF0000u);
+  destroy_shader(s);
+  // The same content with a newer time is still the cached program.
+  set_file_time("shaders/inc_g.h", cache_time + 1000);
+  testing::internal::CaptureStdout();
+  s = create_shader("shaders/unpacked.sh", nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("from cache"), std::string::npos);
+  destroy_shader(s);
 }
 
 TEST_F(ShaderTest, WithoutCompilerAnExistingCacheIsUsedEvenWhenOlder) {
@@ -244,6 +271,33 @@ TEST_F(ShaderTest, FailedReloadKeepsTheOldProgramAndShowsTheError) {
   reload_shaders(false);
   testing::internal::GetCapturedStdout();
   EXPECT_FALSE(has_error_message());
+  destroy_shader(s);
+}
+
+// An include missing for a moment once stopped every later reload of its
+// users and left its message on screen.
+TEST_F(ShaderTest, AnIncludeThatComesBackIsWatchedAndReloadsItsUsers) {
+  write_test_file("shaders/inc_h.h", fill_include("0,0,1,1"));
+  write_test_file("shaders/watch.sh", colour_shader("shaders/inc_h.h"));
+  Shader* s = create_shader("shaders/watch.sh", nullptr);
+  int64_t t = s->deps[1].time;
+  remove((RenderTestEnv::folder + "shaders/inc_h.h").c_str());
+  testing::internal::CaptureStdout();
+  reload_shaders(false);
+  testing::internal::GetCapturedStdout();
+  EXPECT_NE(std::string(get_error_message()).find("can't open include file 'shaders/inc_h.h'"), std::string::npos);
+  EXPECT_EQ(fill_colour_of(s), 0xFF0000FFu);
+  testing::internal::CaptureStdout();
+  reload_shaders(false);  // still missing: nothing to do
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+  write_test_file("shaders/inc_h.h", fill_include("0,1,0,1"));
+  set_file_time("shaders/inc_h.h", t);
+  testing::internal::CaptureStdout();
+  reload_shaders(false);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("reloaded shader 'shaders/watch.sh'"), std::string::npos);
+  EXPECT_FALSE(has_error_message());
+  EXPECT_EQ(fill_colour_of(s), 0xFF00FF00u);
   destroy_shader(s);
 }
 

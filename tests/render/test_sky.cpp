@@ -73,10 +73,15 @@ TEST_F(SkyTest, ShortWrongOrThrowingAnswersKeepTheDefaults) {
     expect_defaults(get_frame_sky_palette());
     EXPECT_EQ(std::string(get_error_message()).rfind("Error in sky script:\n", 0), 0u) << script;
   }
-  // A script without the function uses the defaults silently.
-  startWith("local nothing = 0;");
-  expect_defaults(get_current_sky_palette());
-  EXPECT_FALSE(has_error_message());
+  // An empty script, or one without the function, once gave the defaults
+  // without a word: the player saw a black sky over red land.
+  for (const char* script : {"", "local nothing = 0;"}) {
+    startWith(script);
+    expect_defaults(get_current_sky_palette());
+    EXPECT_EQ(std::string(get_error_message()),
+              "Error in sky script:\nsky.nut defines no function get_sky_colors; the built-in sky is used")
+        << script;
+  }
 }
 
 TEST_F(SkyTest, FramePaletteBlendsByTheUpdateFractionAndDerivesWaterLight) {
@@ -126,6 +131,7 @@ TEST_F(SkyTest, ChangedScriptIsReloadedAndABrokenOneKeepsTheOldSky) {
 TEST_F(SkyTest, GameSkyGoesFromNoonBlueToDuskGlow) {
   startWith(std::string(), 0);  // replaced below by the game's own script
   close_sky();
+  set_error_message(nullptr);
   copy_scene_data_files();
   init_sky();
   set_sun_dir(_mm_setr_ps(0.2f, 1.f, 0.1f, 0), true);

@@ -223,9 +223,63 @@ TEST_F(SavedGamesTest, ASlotWithOnlyInfoIsListedButDoesNotLoad) {
   EXPECT_STREQ(get_saved_game_name(3), "half");
   EXPECT_FALSE(load_saved_game(3));
   EXPECT_EQ(error(), "Error loading the game:\nCan't open input file");
-  EXPECT_EQ(cur_game_slot, -1);
-  EXPECT_FALSE(cur_game_info.isNull()) << "the description was loaded before the failure";
-  EXPECT_TRUE(universe.isNull());
+}
+
+// A damaged slot once dropped the running game's universe: Save was greyed
+// out and saving elsewhere did nothing.
+TEST_F(SavedGamesTest, AFailedLoadLeavesTheRunningGameAsItWas) {
+  save_into(7, "damaged");
+  Bytes uni = read_bytes(slot_file(7, "uni"));
+  uni[1] = 0x05;
+  write_bytes(slot_file(7, "uni"), uni);
+  save_into(2, "running");
+  run("before <- ::universe;");
+
+  EXPECT_FALSE(load_saved_game(7));
+  EXPECT_EQ(error(), "Error loading the game:\nUnsupported saved game version");
+  EXPECT_EQ(cur_game_slot, 2);
+  EXPECT_TRUE(eval("before == ::universe").toBool());
+  EXPECT_EQ(universe.type(), OT_TABLE);
+  EXPECT_EQ(worlds.size(), 24);
+  EXPECT_STREQ(cur_game_info.getSlotString("name"), "running");
+
+  cur_game_slot = 5;
+  ASSERT_TRUE(save_game()) << error();
+  EXPECT_STREQ(get_saved_game_name(5), "running");
+}
+
+// A player who keeps a slot elsewhere links its folder: replacing the link
+// once deleted everything in the linked folder and broke the slot for good.
+TEST_F(SavedGamesTest, ALinkedSlotIsRefusedAndNothingOutsideIsTouched) {
+  namespace fs = std::filesystem;
+  std::string saves = root + "/data/EmberHollows/saves/", elsewhere = root + "/elsewhere";
+  save_into(1, "linked");
+  fs::rename(saves + "1", elsewhere);
+  write_bytes(elsewhere + "/notes.txt", Bytes{'m', 'i', 'n', 'e'});
+  fs::create_directory_symlink(elsewhere, saves + "1");
+  Bytes uni = read_bytes(elsewhere + "/uni");
+
+  EXPECT_STREQ(get_saved_game_name(1), "linked");
+  cur_game_slot = 1;
+  EXPECT_FALSE(save_game());
+  EXPECT_EQ(error().rfind("Error saving the game:\nThe slot's folder is a link", 0), 0u) << error();
+  EXPECT_TRUE(fs::is_symlink(saves + "1"));
+  EXPECT_EQ(read_bytes(elsewhere + "/notes.txt"), (Bytes{'m', 'i', 'n', 'e'}));
+  EXPECT_EQ(read_bytes(elsewhere + "/uni"), uni);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(saves + "1.new")));
+  ASSERT_TRUE(load_saved_game(1)) << error();
+
+  // What the old swap left behind: a fresh or old folder that is a link is
+  // removed as a link, whatever it points at.
+  fs::remove(saves + "1");
+  fs::create_directory_symlink(elsewhere, saves + "1.new");
+  fs::create_directory_symlink(elsewhere, saves + "1.old");
+  ASSERT_TRUE(save_game()) << error();
+  EXPECT_STREQ(get_saved_game_name(1), "linked");
+  EXPECT_FALSE(fs::is_symlink(saves + "1"));
+  for (const char* left : {"1.new", "1.old"}) EXPECT_FALSE(fs::exists(fs::symlink_status(saves + left))) << left;
+  EXPECT_EQ(read_bytes(elsewhere + "/notes.txt"), (Bytes{'m', 'i', 'n', 'e'}));
+  EXPECT_EQ(read_bytes(elsewhere + "/uni"), uni);
 }
 
 TEST_F(SavedGamesTest, WrongHeaderWordsAreUnsupported) {
@@ -261,7 +315,7 @@ TEST_F(SavedGamesTest, DamagedUniverseFilesFailWithTheirReason) {
   write_bytes(slot_file(8, "uni"), Bytes{0x00, 0x04, 0x11, 0x13, 0x06, 0, 0, 0, 0});
   EXPECT_FALSE(load_saved_game(8));
   EXPECT_EQ(error().rfind("Error loading the game:\n", 0), 0u);
-  EXPECT_EQ(cur_game_slot, -1);
+  EXPECT_EQ(cur_game_slot, 8);
 }
 
 TEST_F(SavedGamesTest, NamesOfMissingOrOddSlotsAreEmpty) {
@@ -326,7 +380,7 @@ TEST_F(SavedGamesTest, DataOfTheWrongShapeDoesNotLoad) {
     ASSERT_TRUE(save_game()) << error();
     EXPECT_FALSE(load_saved_game(4)) << change;
     EXPECT_EQ(error().rfind("Error loading the game:\n", 0), 0u) << error();
-    EXPECT_EQ(cur_game_slot, -1);
+    EXPECT_EQ(cur_game_slot, 4);
   }
 }
 

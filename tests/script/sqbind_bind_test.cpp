@@ -108,7 +108,7 @@ TEST_F(SqBindTest, TypeMismatchesEndTheHostCallWithTheirText) {
   EXPECT_EQ(callError("string_from_int"), "sq_get*() failed (type error)");
   EXPECT_EQ(callError("other_class"), "getInst: invalid argument type");
   EXPECT_EQ(callError("null_not_allowed"), "getInst: invalid argument type");
-  EXPECT_EQ(callError("too_few"), "SqFunc<> call failed");
+  EXPECT_EQ(callError("too_few"), "wrong number of parameters\nat test.nut line 5 in too_few()");
   EXPECT_EQ(global("twice").type(), OT_NATIVECLOSURE);  // still usable afterwards
   run("z <- twice(4);");
   EXPECT_EQ(intGlobal("z"), 8);
@@ -176,7 +176,7 @@ TEST_F(SqBindTest, ErrorTwoCallsDeepReachesTheHostWithItsText) {
   EXPECT_EQ(fine(), 2);
   // A host error caught by the script does not leak into a later failure.
   run("function caught() { try { fail_in_host(\"one\"); } catch (e) {} throw \"two\"; }");
-  EXPECT_EQ(callError("caught"), "SqFunc<> call failed");
+  EXPECT_EQ(callError("caught"), "two\nat test.nut line 1 in caught()");
 }
 
 TEST_F(SqBindTest, PushInstance) {

@@ -108,7 +108,7 @@ TEST_F(SqFuncTest, WrongResultTypeThrowsAndLeavesTheStackBalanced) {
   EXPECT_EQ(sq_gettop(vm), 0);
 }
 
-TEST_F(SqFuncTest, ScriptErrorThrowsCallFailedAndMachineStaysUsable) {
+TEST_F(SqFuncTest, ScriptErrorThrowsItsTextAndPlaceAndMachineStaysUsable) {
   run("function boom() { throw \"bad\"; }\nfunction ok() { return 5; }");
   SqFunc<void> boom;
   boom.bindRoot(vm, "boom");
@@ -117,7 +117,7 @@ TEST_F(SqFuncTest, ScriptErrorThrowsCallFailedAndMachineStaysUsable) {
       boom();
       FAIL() << "no error";
     } catch (const SquirrelError& e) {
-      EXPECT_STREQ(e.desc, "SqFunc<> call failed");
+      EXPECT_STREQ(e.desc, "bad\nat test.nut line 1 in boom()");
     }
   });
   EXPECT_NE(log.find("ERROR: bad"), std::string::npos) << log;

@@ -67,7 +67,7 @@ TEST_F(UniverseGenerationTest, MissingFunctionOrWorldsIsShownAndLeavesNoUniverse
   set_error_message(nullptr);
   ASSERT_TRUE(run_source(vm, "function generate_universe() { throw \"no universe today\"; }"));
   std::string log = generate(1);
-  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nSqFunc<> call failed");
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nno universe today\nat test.nut line 1 in generate_universe()");
   EXPECT_NE(log.find("no universe today"), std::string::npos);
 
   set_error_message(nullptr);

@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include "core/debug.h"
@@ -96,10 +98,27 @@ TEST_F(WorldGenerationTest, AFailingScriptKeepsWhatItBuiltAndTheLaterStepsRun) {
   EXPECT_NE(log.find("generated world in "), std::string::npos);
 }
 
-TEST_F(WorldGenerationTest, AScriptErrorIsShownAsAFailedCall) {
+// A finite but huge persistence once ended with every height NaN and the
+// generation reported as a success.
+TEST_F(WorldGenerationTest, HeightsThatAreNoNumberFailTheCallAndTheGeneration) {
+  EXPECT_EQ(error_of("add_simplex_noise(0, 26, 4, 5, 1e30);"),
+            "add_simplex_noise() left non-finite heights (first at 0, 0)");
+  HeightmapData::reset();
+  ASSERT_TRUE(run_source(vm, "function generate_world(kind) {\n"
+                             "  try { add_simplex_noise(0, 26, 4, 5, 1e30); } catch (e) {}\n"
+                             "}"));
+  generate(5, "game");
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\ngenerate_world() left non-finite heights (first at 0, 0)");
+  EXPECT_TRUE(std::all_of(hmap, hmap + HMAP_CELLS, [](float h) { return std::isfinite(h); }));
+  EXPECT_TRUE(grids_ready_for_play());
+}
+
+TEST_F(WorldGenerationTest, AScriptErrorIsShownWithItsPlace) {
   loadTestWorld();
   std::string log = generate(5, "throw");
-  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nSqFunc<> call failed");
+  std::string shown = get_error_message();
+  EXPECT_EQ(shown.rfind("Error in world gen script:\ngeneration failed on purpose\nat ", 0), 0u) << shown;
+  EXPECT_NE(shown.find("world_gen_every_binding.nut line 86 in generate_world()"), std::string::npos) << shown;
   EXPECT_NE(log.find("generation failed on purpose"), std::string::npos) << "the machine's report names the error";
 }
 

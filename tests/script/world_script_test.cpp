@@ -16,6 +16,7 @@ const char* const FULL_SCRIPT = R"(
   function generate_universe() { return {worlds = [{name = "A"}, {name = "B"}]}; }
   function process_event(e) {
     if (e == "fail") throw "event failed";
+    if (e == "index") return events.no_such_type;
     events.append(e);
   }
   function update_script(dt) { updates += dt; }
@@ -57,8 +58,12 @@ TEST_F(WorldScriptTest, MissingFunctionsAreSkippedOrReported) {
 
 TEST_F(WorldScriptTest, ScriptErrorsAreShownAndTheGameGoesOn) {
   start(FULL_SCRIPT);
+  // The screen once said only "SqFunc<> call failed".
   world_script_str_event("fail");
-  EXPECT_EQ(error(), "Error in world script:\nSqFunc<> call failed");
+  EXPECT_EQ(error(), "Error in world script:\nevent failed\nat gen/main.nut line 11 in process_event()");
+  world_script_str_event("index");
+  EXPECT_EQ(error(),
+            "Error in world script:\nthe index 'no_such_type' does not exist\nat gen/main.nut line 12 in process_event()");
   set_error_message(nullptr);
   world_script_str_event("ok");
   EXPECT_EQ(eval("events.len()").toInt(), 1);
@@ -84,7 +89,7 @@ TEST_F(WorldScriptTest, BoolFunctionsFallBackToTheDefault) {
   EXPECT_TRUE(call_bool_func(f, false));
   f.bindRoot(vm, "boom");
   EXPECT_TRUE(call_bool_func(f, true));
-  EXPECT_EQ(error(), "Error in world script:\nSqFunc<> call failed");
+  EXPECT_EQ(error(), "Error in world script:\nno\nat gen/main.nut line 1 in boom()");
   f.release();
 }
 

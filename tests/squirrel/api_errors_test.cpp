@@ -80,31 +80,33 @@ void installCounting(HSQUIRRELVM v) {
     sq_seterrorhandler(v);
 }
 
-TEST_F(ApiErrors, CaughtErrorsSkipTheHandlerAtEveryDepth) {
+TEST_F(ApiErrors, RaisingEntriesReportOnceAndTheScriptStillCatches) {
     installCounting(v);
     EXPECT_TRUE(run("try { throw 1; } catch (e) {}"));
     EXPECT_EQ(g_handlerCalls, 0);
-    // errors raised in calls that re-entered the machine reach the script's catch unreported:
-    // wrong argument counts, throws two host crossings deep, and threads
+    // call, acall and threads are entries that raise: an error leaving one is reported
+    // once there, then reaches the script's catch at any depth; pcall/pacall report nothing
     EXPECT_TRUE(run("local f = function(a, b) { return a + b; };\n"
                     "local got = [];\n"
                     "try { f.call(null, 1); } catch (e) got.append(e);\n"
                     "try { f.acall([null]); } catch (e) got.append(e);\n"
+                    "try { f.pcall(null, 1); } catch (e) got.append(e);\n"
+                    "try { f.pacall([null]); } catch (e) got.append(e);\n"
                     "local inner = function() { return [1].map(function(x) { throw \"deep\"; }); };\n"
                     "try { [1].map(function(x) { return inner.call(this); }); } catch (e) got.append(e);\n"
                     "local th = newthread(function() { throw \"in thread\"; });\n"
                     "try { th.call(); } catch (e) got.append(e);\n"
-                    "if (got.len() != 4 || got[2] != \"deep\" || got[3] != \"in thread\") throw \"not caught\";"));
-    EXPECT_EQ(g_handlerCalls, 0);
-    // nothing catches it: reported once
+                    "if (got.len() != 6 || got[4] != \"deep\" || got[5] != \"in thread\") throw \"not caught\";"));
+    EXPECT_EQ(g_handlerCalls, 4);
+    // nothing catches it: still reported once
     EXPECT_FALSE(run("local f = function() { throw 2; }; f.call(this);"));
-    EXPECT_EQ(g_handlerCalls, 1);
+    EXPECT_EQ(g_handlerCalls, 5);
     EXPECT_FALSE(run("local th = newthread(function() { throw 3; }); th.call();"));
-    EXPECT_EQ(g_handlerCalls, 2);
+    EXPECT_EQ(g_handlerCalls, 6);
     // notify-all reports caught errors at the throw point
     sq_notifyallexceptions(v, SQTrue);
     EXPECT_TRUE(run("try { throw 4; } catch (e) {}"));
-    EXPECT_EQ(g_handlerCalls, 3);
+    EXPECT_EQ(g_handlerCalls, 7);
 }
 
 TEST_F(ApiErrors, LocalsListFreeVariablesThenThisParametersAndBlockLocals) {

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "terrain/approx_exp.h"
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
 #include "terrain/noise.h"
+#include "tests/terrain/world_checksum.h"
 
 using namespace HeightmapData;
 
@@ -54,6 +56,17 @@ RunLog erode(unsigned count, ErosionParams& params, uint64_t seed = 1234) {
   while (std::getline(lines, line))
     if (line.find("average path length") != std::string::npos) log.statistics = line;
   return log;
+}
+
+// Red turning into green and blue, and green (squared, times alpha to the
+// given power) turning back into red.
+void add_two_reactions(ErosionParams& params, int alpha_exponent) {
+  params.reactions.resize(2);
+  params.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
+  params.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
+  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, alpha_exponent};
+  std::memcpy(params.reactions[0].exponent, e0, sizeof(e0));
+  std::memcpy(params.reactions[1].exponent, e1, sizeof(e1));
 }
 
 int draws_between(uint64_t before, uint64_t after, int limit) {
@@ -152,12 +165,7 @@ TEST(DropletErosion, WithoutReactionTimeDepositsOnlyBlend) {
 
 TEST(DropletErosion, SameSeedGivesTheSameWorldAndStatistics) {
   ErosionParams params;
-  params.reactions.resize(2);
-  params.reactions[0].delta = _mm_setr_ps(-0.2f, 0.1f, 0.1f, 0.0f);
-  params.reactions[1].delta = _mm_setr_ps(0.05f, -0.1f, 0.0f, 0.0f);
-  const int e0[4] = {1, 0, 0, 0}, e1[4] = {0, 2, 0, 0};
-  std::memcpy(params.reactions[0].exponent, e0, sizeof(e0));
-  std::memcpy(params.reactions[1].exponent, e1, sizeof(e1));
+  add_two_reactions(params, 0);
   std::vector<float> h[3];
   std::vector<unsigned> c[3];
   std::string stats[3];
@@ -183,6 +191,57 @@ TEST(DropletErosion, ReportsProgressEvery16384Droplets) {
   EXPECT_EQ(last_progress, -1.0f);
   erode(20000, params);
   EXPECT_FLOAT_EQ(last_progress, 16384.5f / 20000.0f);
+}
+
+// The erosion is a pure function of the world, the seed and the parameters:
+// a faster implementation must build the very same worlds, across the
+// wrapping edges, with and without colour reactions.
+TEST(DropletErosion, GoldenChecksums) {
+  ErosionParams steep, vivid, reacting;
+  steep.Kq = 5.0f;
+  // Deposits that repaint strongly: blends over the whole range, many
+  // colours ending near a rounding boundary.
+  vivid.Kq = 5.0f;
+  vivid.depositBlend = 300.0f;
+  reacting.Kq = 0.1f;
+  reacting.Kd = 0.9f;
+  add_two_reactions(reacting, 1);
+  struct Case {
+    ErosionParams* params;
+    unsigned droplets;
+    bool colorful;  // every cell a different colour, so that sediment changes colours
+    uint64_t expected;
+  };
+  const Case cases[] = {{&steep, 3000, false, 0x3cd5ac0726c49ae7ULL},
+                        {&vivid, 3000, true, 0xe4b40c8b6f158c5fULL},
+                        {&reacting, 2000, false, 0x1b145f4023d6e7e0ULL}};
+  for (const Case& c : cases) {
+    hilly_world(0xFF806040u, ST_GRASS);
+    if (c.colorful)
+      for (int z = 0; z < HMAP_SIZE; ++z)
+        for (int x = 0; x < HMAP_SIZE; ++x)
+          surface[cell_index(x, z)].color =
+              0x80000000u | unsigned((x * 37) & 255) << 16 | unsigned((z * 91) & 255) << 8 | unsigned((x * z) & 255);
+    erode(c.droplets, *c.params, 4321);
+    EXPECT_EQ(world_checksum(), c.expected) << "0x" << std::hex << world_checksum();
+  }
+}
+
+// Deposits trust approximate weights only within this error: it must hold
+// over the whole range, down to the smallest magnitudes.
+TEST(ApproxExp, StaysWithinItsErrorOfTheLibrary) {
+  float worst = 0.0f;
+  for (int k = 0; k <= 200000; ++k) {
+    float t = float(k) / 200000.0f;
+    float x = APPROX_EXP_MIN_X * t * t * t;
+    alignas(16) float e[4];
+    const __m128 xs = _mm_setr_ps(x, x * 1e-6f, std::nextafter(x, 0.0f), x * 0.37f);
+    _mm_store_ps(e, approx_exp_nonpositive(xs));
+    alignas(16) float in[4];
+    _mm_store_ps(in, xs);
+    for (int l = 0; l < 4; ++l) worst = std::max(worst, std::fabs(e[l] - std::exp(in[l])));
+  }
+  EXPECT_LT(worst, APPROX_EXP_ERROR);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "app/app_globals.h"
 #include "gameobj_host/gameobj_functions.h"
@@ -197,6 +198,15 @@ TEST_F(WorldData, ColoursPackRoundAndSaturate) {
   EXPECT_EQ(pack_color(_mm_setr_ps(2.0f, -1.0f, 0.5f, std::nanf(""))), 0x00FF0080u);
   EXPECT_EQ(blend_color(0xFF808080, _mm_setzero_ps(), 0.5f), 0x80404040u);
   EXPECT_EQ(blend_color(0xFF000000, _mm_set1_ps(1.0f), 0.0f), 0xFF000000u);
+  // Unpacking reads a table made when compiling: it must hold exactly what
+  // dividing at run time gives, and every byte must pack back to itself.
+  volatile float divisor = 255.0f;
+  for (unsigned b = 0; b < 256; ++b) {
+    float quotient = float(b) / divisor;
+    EXPECT_EQ(std::memcmp(&BYTE_UNITS[b], &quotient, sizeof quotient), 0) << b;
+    unsigned gray = b * 0x01010101u;
+    EXPECT_EQ(pack_color(unpack_color(gray)), gray);
+  }
 }
 
 TEST_F(WorldData, LavaOnWaterHardensTheMetPartAndStopsTheCell) {

@@ -12,6 +12,7 @@
 #include "terrain/house_templates.h"
 #include "terrain/noise.h"
 #include "terrain/ramp.h"
+#include "tests/terrain/world_checksum.h"
 
 using namespace HeightmapData;
 
@@ -307,18 +308,6 @@ TEST_F(Generators, AverageCircleHeightCountsTheCentreOnce) {
 }
 
 // ---- golden checks: one world built step by step from a fixed seed ----
-
-uint64_t fnv1a(const void* data, size_t bytes, uint64_t h = 0xcbf29ce484222325ULL) {
-  const unsigned char* p = static_cast<const unsigned char*>(data);
-  for (size_t i = 0; i < bytes; ++i) h = (h ^ p[i]) * 0x100000001b3ULL;
-  return h;
-}
-
-uint64_t world_checksum() {
-  uint64_t h = fnv1a(hmap, sizeof hmap);
-  h = fnv1a(surface, sizeof surface, h);
-  return fnv1a(&game_rnd_seed, sizeof game_rnd_seed, h);
-}
 
 struct Step {
   const char* name;

@@ -47,3 +47,19 @@ p(r);
 // callee and named functions in reports
 function named() { return callee(); }
 p(named() == named);
+// an explicit this.x that `this` lacks is read from the root table, like a bare x
+name <- "root";
+function who(g) { return g + " " + this.name; }
+p(who.call({}, "hi") + " " + who.call({ name = "own" }, "hi"));
+try { (function() { return this.nowhere; }).call({}); } catch (e) p(e);
+// call and acall raise: an error leaving them runs the handler, then the script catches it
+local got = [];
+seterrorhandler(function(e) { got.append(e); });
+local thrower = function() { throw "y"; };
+try { thrower.call(this); } catch (e) got.append("caught " + e);
+try { thrower.acall([this]); } catch (e) got.append("caught " + e);
+try { thrower.pcall(this); } catch (e) got.append("caught " + e);
+try { thrower.pacall([this]); } catch (e) got.append("caught " + e);
+try { throw "plain"; } catch (e) got.append("caught " + e);
+seterrorhandler(null);
+foreach (g in got) p(g);

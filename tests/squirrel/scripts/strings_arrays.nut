@@ -3,6 +3,7 @@ function p(x) { print(x); print("\n"); }
 local s = "hello";
 p(s.len() + " " + s.slice(1, 3) + " " + s.slice(-3) + " " + s.find("l") + " " + s.find("l", 3) + " " + s.find("z"));
 p("MiXeD".toupper() + "MiXeD".tolower() + "ab"[1] + " " + "a\0b".len());
+p("abc".slice() + " " + [1, 2, 3].slice().len());
 try { "abc".slice(2, 1); } catch (e) p(e);
 try { "abc".slice(5); } catch (e) p(e);
 try { "abc".slice(0, 9); } catch (e) p(e);
@@ -11,8 +12,9 @@ p("\xe9"[0] + " " + "\x41" + " " + @"a""b\n" + " " + '\n');
 local bytes = 0; foreach (i, c in "AB") bytes += c * (i + 1); p(bytes);
 p("12".tointeger() + 1 + " " + "3.9".tointeger() + " " + "12".tofloat() + " " + "-7".tointeger() + " " + "1e3".tointeger());
 try { "abc".tointeger(); } catch (e) p(e);
-// the whole text is the number; beyond 32 bits it saturates, whatever the form
-foreach (t in ["12abc", "0x10", "0x7fffffff1"]) try { t.tointeger(); } catch (e) p(t + ": " + e);
+// the number at the start of the text is read, the rest ignored; beyond 32 bits it saturates
+p("12abc".tointeger() + " " + "0x1A".tointeger() + " " + "1e".tofloat() + " " + "12  ".tointeger() + " " + ".5".tointeger() + " " + "1.5x".tointeger());
+foreach (t in ["abc", "", "--1"]) try { t.tointeger(); } catch (e) p("[" + t + "] " + e);
 p("99999999999".tointeger() + " " + "-99999999999".tointeger() + " " + "1e20".tointeger() + " " + " 7 ".tointeger());
 try { "".tofloat(); } catch (e) p(e);
 p((65).tochar() + (66.7).tochar() + " " + (0).tochar().len());

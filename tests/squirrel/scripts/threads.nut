@@ -11,7 +11,7 @@ local bad = newthread(function() { suspend(1); throw "in thread"; });
 bad.call();
 try { bad.wakeup(); } catch (e) p(e + " " + bad.getstatus());
 try { suspend(1); } catch (e) p(e);
-try { newthread(co).wakeup(); } catch (e) p("not suspended");
+try { newthread(co).wakeup(); } catch (e) p(e);
 // a suspended thread keeps its locals across collections
 local keeper = newthread(function() { local t = { v = 9 }; t.self <- t; suspend(0); return t.v; });
 keeper.call();
