@@ -90,9 +90,10 @@ FileStamp stamp_of(const char* path) {
 PathString module_path(const char* file) {
   // An installed game's shipped module stays where it was installed.
   if (strcmp(file, GAMEOBJ_SHIPPED_MODULE_FILE) == 0 && gameobj_folders.shipped.str[0]) return gameobj_folders.shipped;
-  PathString path = gameobj_output_file(file);
-  if (strcmp(file, GAMEOBJ_MODULE_FILE) == 0 && access(path, F_OK) != 0) return gameobj_start_file();
-  return path;
+  // The start module: one rebuilt by the player only when it is not older
+  // than the game (a module rebuilt for an earlier version is not trusted).
+  if (strcmp(file, GAMEOBJ_MODULE_FILE) == 0) return gameobj_start_file();
+  return gameobj_output_file(file);
 }
 
 bool file_exists(const char* file) { return access(module_path(file), F_OK) == 0; }
