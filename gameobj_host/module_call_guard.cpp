@@ -129,11 +129,11 @@ void on_time_limit_tick(int, siginfo_t*, void* context) {
 void arm_time_limit() {
     if (!have_timer) return;
     long tick = long(time_limit_msec) * 1000000L / TIME_LIMIT_TICKS;
-    struct itimerspec spec = {};
-    spec.it_interval.tv_sec = tick / 1000000000L;
-    spec.it_interval.tv_nsec = tick % 1000000000L;
-    spec.it_value = spec.it_interval;
-    timer_settime(time_limit_timer, 0, &spec, nullptr);
+    struct itimerspec period = {};
+    period.it_interval.tv_sec = tick / 1000000000L;
+    period.it_interval.tv_nsec = tick % 1000000000L;
+    period.it_value = period.it_interval;
+    timer_settime(time_limit_timer, 0, &period, nullptr);
 }
 
 void install_time_limit() {

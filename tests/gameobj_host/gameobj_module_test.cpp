@@ -62,14 +62,8 @@ protected:
         local_player = nullptr;
     }
 
-    // A flat world of soil, so the module's world population has room.
     void loadAndPopulate() {
-        HeightmapData::reset();
-        for (HeightmapData::Surface& s : HeightmapData::surface) s.ground = HeightmapData::GT_SOIL;
-        load_gameobj_module("../compiler/", "main.ls");
-        gameobj_functions.init_gameobj();
-        ASSERT_NE(local_player, nullptr);
-        local_player->afterWorldRegenerate();
+        ASSERT_NO_FATAL_FAILURE(load_module_into_soil_world());
         ASSERT_GE(TreeObject_list.num, 2);
     }
     int ownedSpells() const {

@@ -8,6 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include "core/paths.h"
+#include "gameobj_host/gameobj_functions.h"
+#include "gameobj_host/gameobj_module.h"
+#include "gameobj_host/player_base.h"
+#include "terrain/heightmap_data.h"
 
 namespace fs = std::filesystem;
 
@@ -45,3 +49,12 @@ void GameObjTestFolder::copyFile(const std::string& from, const std::string& to)
 }
 
 bool GameObjTestFolder::exists(const std::string& path) { return fs::exists(path); }
+
+void load_module_into_soil_world() {
+    HeightmapData::reset();
+    for (HeightmapData::Surface& s : HeightmapData::surface) s.ground = HeightmapData::GT_SOIL;
+    load_gameobj_module("../compiler/", "main.ls");
+    gameobj_functions.init_gameobj();
+    ASSERT_NE(local_player, nullptr);
+    local_player->afterWorldRegenerate();
+}

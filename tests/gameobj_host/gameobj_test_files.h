@@ -4,6 +4,10 @@
 // the source folder "../compiler/".
 #include <string>
 
+// Loads the module into a flat world of soil, so its world population has
+// room, and lets the player arrive in it. Fails the test without a player.
+void load_module_into_soil_world();
+
 class GameObjTestFolder {
 public:
     GameObjTestFolder();

@@ -64,14 +64,7 @@ protected:
         set_error_message(nullptr);
     }
 
-    void loadAndPopulate() {
-        HeightmapData::reset();
-        for (HeightmapData::Surface& s : HeightmapData::surface) s.ground = HeightmapData::GT_SOIL;
-        load_gameobj_module("../compiler/", "main.ls");
-        gameobj_functions.init_gameobj();
-        ASSERT_NE(local_player, nullptr);
-        local_player->afterWorldRegenerate();
-    }
+    void loadAndPopulate() { load_module_into_soil_world(); }
     void swapIn(const std::string& module) {
         GameObjTestFolder::copyFile(module, binFile(GAMEOBJ_NEW_MODULE_FILE));
         ASSERT_TRUE(reload_gameobj(false)) << get_error_message();
