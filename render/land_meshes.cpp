@@ -1,5 +1,6 @@
 #include "render/land_meshes.h"
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include "render/land_fluids.h"
 
@@ -21,16 +22,28 @@ inline uint16_t* quad(uint16_t* out, int a, int row) {
   return out + 6;
 }
 
-// Calls fn(vertex, cell, x, z) for every vertex of the frame's grid around
-// the camera, row by row: the cell it stands on and its place relative to
-// the frame's base.
+// Whether quad (r, k) of the frame's grid lies in a block the view sees.
+inline bool quad_seen(const Frame& f, int r, int k) { return f.seen[r / CULL_BLOCK][k / CULL_BLOCK]; }
+
+// Calls fn(vertex, cell, x, z) for the vertices of the frame's grid around
+// the camera that the seen blocks' quads use, row by row: the cell it stands
+// on and its place relative to the frame's base. No index refers to the
+// others, so they are left as they were.
 template <class Vertex, class Fn>
 void for_each_grid_vertex(const Frame& f, Vertex* out, Fn fn) {
   int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
   for (int r = 0; r < GRID; r++) {
     int16_t lz = int16_t(z0 + r - f.base_z);
     int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
-    for (int k = 0; k < GRID; k++, out++) fn(*out, row | ((x0 + k) & HMAP_MASK), int16_t(x0 + k - f.base_x), lz);
+    Vertex* line = out + r * GRID;
+    for (int bc = 0; bc < CULL_BLOCKS; bc++) {
+      // Vertex row r belongs to quad rows r - 1 and r.
+      bool used = (r < GRID - 1 && f.seen[r / CULL_BLOCK][bc]) || (r > 0 && f.seen[(r - 1) / CULL_BLOCK][bc]);
+      if (!used) continue;
+      int last = std::min(bc * CULL_BLOCK + CULL_BLOCK, GRID - 1);
+      for (int k = bc * CULL_BLOCK; k <= last; k++)
+        fn(line[k], row | ((x0 + k) & HMAP_MASK), int16_t(x0 + k - f.base_x), lz);
+    }
   }
 }
 
@@ -86,34 +99,60 @@ struct ViewPlanes {
 // the heights they are made from.
 constexpr float CULL_MARGIN = 2.f;
 
-// Lowest and highest ground or fluid surface of the cells x0..x1, z0..z1
-// (inclusive, wrapped), taking every step-th cell.
-void height_range(const float* curh, const float (*surf)[2], int x0, int z0, int x1, int z1, int step, float& lo,
-                  float& hi) {
-  lo = 1e30f;
-  hi = -1e30f;
-  for (int z = z0; z <= z1; z += step)
-    for (int x = x0; x <= x1; x += step) {
-      int c = cell_index(x, z);
-      lo = std::min(lo, curh[c]);
-      hi = std::max(hi, curh[c]);
-      for (int k = 0; k < 2; k++)
-        if (surf[c][k] != LandFluids::NO_SURFACE) {
-          lo = std::min(lo, surf[c][k]);
-          hi = std::max(hi, surf[c][k]);
-        }
+// Lowest and highest ground or fluid surface of each block of
+// CULL_BLOCK x CULL_BLOCK cells of the world, in one pass over the map; a
+// span of cells takes the union of the blocks it touches.
+constexpr int WORLD_BLOCKS = HMAP_SIZE / CULL_BLOCK;
+struct BlockRanges {
+  float lo[WORLD_BLOCKS][WORLD_BLOCKS], hi[WORLD_BLOCKS][WORLD_BLOCKS];
+
+  void measure(const float* curh, const float (*surf)[2]) {
+    for (int bz = 0; bz < WORLD_BLOCKS; bz++)
+      for (int bx = 0; bx < WORLD_BLOCKS; bx++) {
+        lo[bz][bx] = 1e30f;
+        hi[bz][bx] = -1e30f;
+      }
+    for (int z = 0; z < HMAP_SIZE; z++) {
+      float* row_lo = lo[z / CULL_BLOCK];
+      float* row_hi = hi[z / CULL_BLOCK];
+      for (int x = 0; x < HMAP_SIZE; x++) {
+        int c = (z << HMAP_SIZE_SHIFT) | x;
+        float l = curh[c], h = l;
+        for (int k = 0; k < 2; k++)
+          if (surf[c][k] != LandFluids::NO_SURFACE) {
+            l = std::min(l, surf[c][k]);
+            h = std::max(h, surf[c][k]);
+          }
+        float &bl = row_lo[x / CULL_BLOCK], &bh = row_hi[x / CULL_BLOCK];
+        bl = std::min(bl, l);
+        bh = std::max(bh, h);
+      }
     }
-}
+  }
+  // The cells x0..x1, z0..z1 (inclusive, wrapped).
+  void range(int x0, int z0, int x1, int z1, float& l, float& h) const {
+    constexpr int SHIFT = std::countr_zero(unsigned(CULL_BLOCK));
+    l = 1e30f;
+    h = -1e30f;
+    for (int bz = z0 >> SHIFT; bz <= z1 >> SHIFT; bz++)
+      for (int bx = x0 >> SHIFT; bx <= x1 >> SHIFT; bx++) {
+        l = std::min(l, lo[bz & (WORLD_BLOCKS - 1)][bx & (WORLD_BLOCKS - 1)]);
+        h = std::max(h, hi[bz & (WORLD_BLOCKS - 1)][bx & (WORLD_BLOCKS - 1)]);
+      }
+  }
+};
+BlockRanges block_ranges;
 }  // namespace
 
 void cull_frame(Frame& f, const Matrix44& view_proj, const float* curh, const float (*surf)[2]) {
   ViewPlanes planes(view_proj);
+  block_ranges.measure(curh, surf);
   int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
   for (int br = 0; br < CULL_BLOCKS; br++)
     for (int bc = 0; bc < CULL_BLOCKS; bc++) {
       int ax = x0 + bc * CULL_BLOCK, az = z0 + br * CULL_BLOCK;
       float lo, hi;
-      height_range(curh, surf, ax, az, ax + CULL_BLOCK, az + CULL_BLOCK, 1, lo, hi);
+      block_ranges.range(ax, az, ax + CULL_BLOCK, az + CULL_BLOCK, lo, hi);
       f.seen[br][bc] = planes.sees(float(ax), lo - CULL_MARGIN, float(az), float(ax + CULL_BLOCK), hi + CULL_MARGIN,
                                    float(az + CULL_BLOCK));
     }
@@ -124,7 +163,7 @@ void cull_frame(Frame& f, const Matrix44& view_proj, const float* curh, const fl
     for (int bc = 0; bc < HORIZON_CULL_BLOCKS; bc++) {
       int ax = hx0 + bc * SPAN, az = hz0 + br * SPAN;
       float lo, hi;
-      height_range(curh, surf, ax, az, ax + SPAN, az + SPAN, HORIZON_STEP, lo, hi);
+      block_ranges.range(ax, az, ax + SPAN, az + SPAN, lo, hi);
       f.horizon_seen[br][bc] =
           planes.sees(float(ax), -1e6f, float(az), float(ax + SPAN), hi + CULL_MARGIN, float(az + SPAN));
     }
@@ -173,7 +212,7 @@ int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house) {
         if (house) house(&surface[cell], x0 + k, z0 + r);
         continue;
       }
-      if (f.seen[r / CULL_BLOCK][k / CULL_BLOCK]) p = quad(p, r * GRID + k, GRID);
+      if (quad_seen(f, r, k)) p = quad(p, r * GRID + k, GRID);
     }
   }
   return int(p - out);
@@ -261,21 +300,22 @@ int build_fluid_indices(const Frame& fr, int kind, uint16_t* out) {
   const LandFluids::State& s = LandFluids::state;
   uint16_t* p = out;
   int x0 = fr.cell_x - GRID / 2, z0 = fr.cell_z - GRID / 2;
-  // Which vertices of the grid have a surface, one row at a time.
-  bool wet[2][GRID];
-  auto fill = [&](bool* w, int r) {
-    int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
-    for (int k = 0; k < GRID; k++) w[k] = s.frame_surf[row | ((x0 + k) & HMAP_MASK)][kind] != LandFluids::NO_SURFACE;
+  auto wet = [&](int row, int k) {
+    return s.frame_surf[row | ((x0 + k) & HMAP_MASK)][kind] != LandFluids::NO_SURFACE;
   };
-  fill(wet[0], 0);
   for (int r = 0; r < GRID - 1; r++) {
-    bool* top = wet[r & 1];
-    bool* bottom = wet[(r + 1) & 1];
-    fill(bottom, r + 1);
-    for (int k = 0; k < GRID - 1; k++)
-      if (top[k] && top[k + 1] && bottom[k] && bottom[k + 1] && in_disc(r, k) &&
-          fr.seen[r / CULL_BLOCK][k / CULL_BLOCK])
-        p = quad(p, r * GRID + k, GRID);
+    int top = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT, bottom = ((z0 + r + 1) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+    for (int bc = 0; bc < CULL_BLOCKS; bc++) {
+      if (!fr.seen[r / CULL_BLOCK][bc]) continue;
+      int end = std::min(bc * CULL_BLOCK + CULL_BLOCK, GRID - 1);
+      // Each quad's right corners are the next quad's left ones.
+      bool left = wet(top, bc * CULL_BLOCK) && wet(bottom, bc * CULL_BLOCK);
+      for (int k = bc * CULL_BLOCK; k < end; k++) {
+        bool right = wet(top, k + 1) && wet(bottom, k + 1);
+        if (left && right && in_disc(r, k)) p = quad(p, r * GRID + k, GRID);
+        left = right;
+      }
+    }
   }
   return int(p - out);
 }
