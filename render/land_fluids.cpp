@@ -103,7 +103,9 @@ void advect_flow(const FlowCell* prev, FlowCell* cur, float dt) {
     for (int x = 0; x < HMAP_SIZE; x++) {
       float vx = water[z][x].vel_x + water[z][(x - 1) & HMAP_MASK].vel_x;
       float vz = water[z][x].vel_z + water[(z - 1) & HMAP_MASK][x].vel_z;
-      cur[cell_index(x, z)] = sample_flow(prev, float(x) - vx * dt, float(z) - vz * dt);
+      int i = cell_index(x, z);
+      // Still cells (most of the map: dry ground, calm sea) keep their flow.
+      cur[i] = vx == 0.f && vz == 0.f ? prev[i] : sample_flow(prev, float(x) - vx * dt, float(z) - vz * dt);
     }
 }
 

@@ -22,9 +22,6 @@ inline uint16_t* quad(uint16_t* out, int a, int row) {
   return out + 6;
 }
 
-// Whether quad (r, k) of the frame's grid lies in a block the view sees.
-inline bool quad_seen(const Frame& f, int r, int k) { return f.seen[r / CULL_BLOCK][k / CULL_BLOCK]; }
-
 // Calls fn(vertex, cell, x, z) for the vertices of the frame's grid around
 // the camera that the seen blocks' quads use, row by row: the cell it stands
 // on and its place relative to the frame's base. No index refers to the
@@ -169,26 +166,47 @@ void cull_frame(Frame& f, const Matrix44& view_proj, const float* curh, const fl
     }
 }
 
+namespace {
+// The near window's cells, nearest the camera first (see BlockOrder).
+struct NearOrder {
+  int8_t dx[MAX_NEAR_CELLS], dz[MAX_NEAR_CELLS];
+  NearOrder() {
+    int order[MAX_NEAR_CELLS];
+    auto dist = [](int c) {
+      int x = c % NEAR_SIZE + NEAR_FROM, z = c / NEAR_SIZE + NEAR_FROM;
+      return x * x + z * z;
+    };
+    for (int c = 0; c < MAX_NEAR_CELLS; c++) order[c] = c;
+    std::stable_sort(order, order + MAX_NEAR_CELLS, [&](int a, int b) { return dist(a) < dist(b); });
+    for (int i = 0; i < MAX_NEAR_CELLS; i++) {
+      dx[i] = int8_t(order[i] % NEAR_SIZE + NEAR_FROM);
+      dz[i] = int8_t(order[i] / NEAR_SIZE + NEAR_FROM);
+    }
+  }
+};
+const NearOrder near_order;
+}  // namespace
+
 int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, HouseTileFn house) {
   int n = 0;
-  for (int dz = NEAR_FROM; dz <= NEAR_TO; dz++)
-    for (int dx = NEAR_FROM; dx <= NEAR_TO; dx++) {
-      int x = f.cell_x + dx, z = f.cell_z + dz;
-      int cell = cell_index(x, z);
-      if (ground_type(cell) == GT_HOUSE) {
-        if (house) house(&surface[cell], x, z);
-        continue;
-      }
-      int r = dz + GRID / 2, k = dx + GRID / 2;
-      if (!f.seen[r / CULL_BLOCK][k / CULL_BLOCK]) continue;
-      NearCellInstance& c = out[n++];
-      c.x = int16_t(x - f.base_x);
-      c.z = int16_t(z - f.base_z);
-      c.h[0] = curh[cell];
-      c.h[1] = curh[cell_index(x + 1, z)];
-      c.h[2] = curh[cell_index(x, z + 1)];
-      c.h[3] = curh[cell_index(x + 1, z + 1)];
+  for (int i = 0; i < MAX_NEAR_CELLS; i++) {
+    int dx = near_order.dx[i], dz = near_order.dz[i];
+    int x = f.cell_x + dx, z = f.cell_z + dz;
+    int cell = cell_index(x, z);
+    if (ground_type(cell) == GT_HOUSE) {
+      if (house) house(&surface[cell], x, z);
+      continue;
     }
+    int r = dz + GRID / 2, k = dx + GRID / 2;
+    if (!f.seen[r / CULL_BLOCK][k / CULL_BLOCK]) continue;
+    NearCellInstance& c = out[n++];
+    c.x = int16_t(x - f.base_x);
+    c.z = int16_t(z - f.base_z);
+    c.h[0] = curh[cell];
+    c.h[1] = curh[cell_index(x + 1, z)];
+    c.h[2] = curh[cell_index(x, z + 1)];
+    c.h[3] = curh[cell_index(x + 1, z + 1)];
+  }
   return n;
 }
 
@@ -200,19 +218,45 @@ void build_land_grid(const Frame& f, const float* curh, LandGridVertex* out) {
   });
 }
 
+namespace {
+// The frame grid's blocks, nearest the camera first: drawn in this order,
+// near ground hides what lies behind it before that is shaded.
+struct BlockOrder {
+  uint8_t row[CULL_BLOCKS * CULL_BLOCKS], col[CULL_BLOCKS * CULL_BLOCKS];
+  BlockOrder() {
+    int order[CULL_BLOCKS * CULL_BLOCKS];
+    auto dist = [](int b) {
+      int dr = (b / CULL_BLOCKS) * CULL_BLOCK + CULL_BLOCK / 2 - GRID / 2;
+      int dc = (b % CULL_BLOCKS) * CULL_BLOCK + CULL_BLOCK / 2 - GRID / 2;
+      return dr * dr + dc * dc;
+    };
+    for (int b = 0; b < CULL_BLOCKS * CULL_BLOCKS; b++) order[b] = b;
+    std::stable_sort(order, order + CULL_BLOCKS * CULL_BLOCKS, [&](int a, int b) { return dist(a) < dist(b); });
+    for (int i = 0; i < CULL_BLOCKS * CULL_BLOCKS; i++) {
+      row[i] = uint8_t(order[i] / CULL_BLOCKS);
+      col[i] = uint8_t(order[i] % CULL_BLOCKS);
+    }
+  }
+};
+const BlockOrder block_order;
+}  // namespace
+
 int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house) {
   uint16_t* p = out;
   int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
-  for (int r = 0; r < GRID - 1; r++) {
-    int dz = r - GRID / 2;
-    for (int k = 0; k < GRID - 1; k++) {
-      if (!in_disc(r, k) || in_near_window(k - GRID / 2, dz)) continue;
-      int cell = cell_index(x0 + k, z0 + r);
-      if (ground_type(cell) == GT_HOUSE) {
-        if (house) house(&surface[cell], x0 + k, z0 + r);
-        continue;
+  for (int i = 0; i < CULL_BLOCKS * CULL_BLOCKS; i++) {
+    int br = block_order.row[i], bc = block_order.col[i];
+    for (int r = br * CULL_BLOCK; r < std::min(br * CULL_BLOCK + CULL_BLOCK, GRID - 1); r++) {
+      int dz = r - GRID / 2;
+      for (int k = bc * CULL_BLOCK; k < std::min(bc * CULL_BLOCK + CULL_BLOCK, GRID - 1); k++) {
+        if (!in_disc(r, k) || in_near_window(k - GRID / 2, dz)) continue;
+        int cell = cell_index(x0 + k, z0 + r);
+        if (ground_type(cell) == GT_HOUSE) {
+          if (house) house(&surface[cell], x0 + k, z0 + r);
+          continue;
+        }
+        if (f.seen[br][bc]) p = quad(p, r * GRID + k, GRID);
       }
-      if (quad_seen(f, r, k)) p = quad(p, r * GRID + k, GRID);
     }
   }
   return int(p - out);
