@@ -7,6 +7,9 @@ struct Player " text "${text}")
 string(REPLACE "    Vec3 pos{" "#ifdef GAMEOBJ_TEST_GROWN
     char grown[65536] = {};
 #endif
+#ifdef GAMEOBJ_TEST_SHIFTED
+    float shield = 0.f;
+#endif
     Vec3 pos{" text "${text}")
 string(REPLACE "        if (manaCheat) mana = maxMana;" "        if (const char* fault = getenv(\"GAMEOBJ_TEST_FAULT\")) {
             if (fault[0] == 'n') *static_cast<volatile int*>(nullptr) = 1;
