@@ -19,6 +19,7 @@
 #include "gameobj_host/gameobj_sources.h"
 #include "gameobj_host/module_call_guard.h"
 #include "gameobj_host/module_class_layouts.h"
+#include "gameobj_host/module_script_natives.h"
 #include "gameobj_host/module_folders.h"
 #include "gameobj_host/module_terrain_hooks.h"
 #include "gameobj_host/module_screens.h"
@@ -466,6 +467,7 @@ void roll_back() {
 
 void install_guard() {
     install_module_call_guard();
+    guard_module_script_natives();
     set_module_fault_hook(&on_module_fault);
 }
 

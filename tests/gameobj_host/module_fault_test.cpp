@@ -1,9 +1,11 @@
 // A module build whose code faults when it runs is swapped in and made to
-// fault in the player's update: the game must go on with the build before.
+// fault in the player's update or in a function a script calls: the game must
+// go on with the build before.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,11 +14,12 @@
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
 #include "gameobj_host/gameobj_rebuild.h"
-#include "gameobj_host/module_class_layouts.h"
 #include "gameobj_host/module_call_guard.h"
+#include "gameobj_host/module_class_layouts.h"
 #include "gameobj_host/object_lists.h"
 #include "gameobj_host/player_base.h"
 #include "gameobj_test_files.h"
+#include "script/sqbind.h"
 #include "terrain/heightmap_data.h"
 
 namespace {
@@ -30,7 +33,8 @@ std::string read_file(const std::string& path) {
 
 // Test modules built from the real sources by the rebuild script, with the
 // player's update made to fault as GAMEOBJ_TEST_FAULT says: "n" writes
-// through a null pointer, "l" loops for ever, "e" throws. The grown build
+// through a null pointer, "l" loops for ever, "e" throws; "s" makes the
+// script function count_gameobjs write through a null pointer. The grown build
 // also has a 64 KB member in front of the player's, the shifted build a float
 // there, which keeps the class's size.
 const std::string faulty_module = GAMEOBJ_TEST_MODULE_DIR "gameobj_faulty.dll";    // build 7
@@ -139,6 +143,28 @@ TEST_F(ModuleFaultTest, AFaultAfterASwapGoesBackToThePreviousBuild) {
     loadAndPopulate();
     EXPECT_EQ(local_player->query(QUERY_MODULE_BUILD), 1);
     EXPECT_FALSE(gameobj_module_on_trial());
+}
+
+TEST_F(ModuleFaultTest, AFaultInAModuleFunctionAScriptCallsGoesBackToThePreviousBuild) {
+    loadAndPopulate();
+    swapIn(faulty_module);
+    HSQUIRRELVM vm = sqbind::open_vm(1024);
+    gameobj_functions.bind_gameobj(vm);
+    const char source[] = "return count_gameobjs();";
+    ASSERT_TRUE(SQ_SUCCEEDED(sq_compilebuffer(vm, source, SQInteger(strlen(source)), "test", SQTrue)));
+    sq_pushroottable(vm);
+    setenv("GAMEOBJ_TEST_FAULT", "s", 1);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(SQ_FAILED(sq_call(vm, 1, SQTrue, SQFalse))) << "the script sees an error";
+    unsetenv("GAMEOBJ_TEST_FAULT");
+    EXPECT_TRUE(module_fault_pending());
+    tend_gameobj_module(0.05f);
+    testing::internal::GetCapturedStdout();
+    sqbind::close_vm(vm);
+    std::string message = get_error_message();
+    EXPECT_NE(message.find("gameobj fault in count_gameobjs: segmentation fault"), std::string::npos) << message;
+    EXPECT_NE(message.find("went back to the previous build"), std::string::npos) << message;
+    EXPECT_EQ(local_player->query(QUERY_MODULE_BUILD), 1);
 }
 
 TEST_F(ModuleFaultTest, AClassThatGrewIsRefusedUntilTheNextStart) {
