@@ -1,8 +1,18 @@
 // The visual log and the error band, drawn with the bitmap font in the
-// frame's text layer.
+// frame's text layer. Lines longer than the window is wide are wrapped.
+#include <algorithm>
 #include "core/debug.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
+#include "render/text_wrap.h"
+
+namespace {
+int line_height() {
+  int w, h;
+  calc_text_size("A", 1, w, h);
+  return h;
+}
+}  // namespace
 
 void draw_visual_log() {
   const DynArray<VisualLogLine>& lines = get_visual_log();
@@ -11,8 +21,13 @@ void draw_visual_log() {
   push_text_state();
   set_text_scale(2);
   // The newest line at the top, older ones below it.
-  for (int i = 0; i < lines.num; i++)
-    draw_text(lines[i].c_str(), -1, 2 * cell, 2 * cell * (lines.num - i), TEXT_LEFT, TEXT_TOP, 0xFFFFFFFF);
+  int top = 2 * cell, line_h = line_height();
+  for (int i = lines.num - 1; i >= 0 && top < d3d_ht; i--) {
+    TextLine rows[8];
+    int count = wrap_text(lines[i].c_str(), d3d_wd - 4 * cell, rows, 8);
+    for (int r = 0; r < count; r++, top += line_h)
+      draw_text(rows[r].text, rows[r].len, 2 * cell, top, TEXT_LEFT, TEXT_TOP, 0xFFFFFFFF);
+  }
   pop_text_state();
 }
 
@@ -21,7 +36,14 @@ void draw_error_message() {
   int cell = bitmap_font_cell_height();
   push_text_state();
   set_text_scale(2);
-  draw_rect(0, d3d_ht - 12 * cell, d3d_wd, d3d_ht, 0xCC660000);
-  draw_text(get_error_message(), -1, d3d_wd / 2, d3d_ht - cell, TEXT_CENTER, TEXT_BOTTOM, 0xFFFFEE00);
+  TextLine rows[32];
+  int count = wrap_text(get_error_message(), d3d_wd - 2 * cell, rows, 32);
+  int line_h = line_height();
+  // The last line's bottom one cell above the screen's; a band at least 12
+  // cells high, taller when the message needs it.
+  int top = d3d_ht - cell - count * line_h;
+  draw_rect(0, std::min(d3d_ht - 12 * cell, top - cell), d3d_wd, d3d_ht, 0xCC660000);
+  for (int r = 0; r < count; r++)
+    draw_text(rows[r].text, rows[r].len, d3d_wd / 2, top + r * line_h, TEXT_CENTER, TEXT_TOP, 0xFFFFEE00);
   pop_text_state();
 }
