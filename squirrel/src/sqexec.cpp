@@ -576,21 +576,25 @@ static inline const SQObject *plainSlot(const SQObject &obj, const SQObject &key
 int SQVM::interpret(SQObjectPtr &out) {
     // Only these stay in registers; the closure and its literals are reloaded
     // from the frame when needed.
-    SQCallInfo *ci;
     const SQInstruction *ip;
     SQObjectPtr *fp, *sp;
+// The running frame is looked up when needed rather than kept in a register.
+#define ci (&calls.back())
 #define cl (ci->closure)
+// `ip` points at the running instruction (a frame's saved ip at the next
+// one), which is read where it sits rather than copied out: a copy took four
+// registers, and the frame and code pointers went to memory.
+#define ins (*ip)
 #define lits (ci->closure->fp()->literals.data())
 
 #define LOADCI()                                   \
     do {                                           \
-        ci = &calls.back();                        \
-        ip = ci->ip;                               \
+        ip = ci->ip - 1;                           \
         fp = stack + ci->base;                     \
         sp = stack + top;                          \
     } while (0)
-#define SAVE() (ci->ip = ip, top = (int32_t)(sp - stack))
-#define RELOAD() (ci = &calls.back(), fp = stack + ci->base, sp = stack + top)
+#define SAVE() (ci->ip = ip + 1, top = (int32_t)(sp - stack))
+#define RELOAD() (fp = stack + ci->base, sp = stack + top)
 #define THROW() goto exception
 // Runs a call that may re-enter the machine (and so move its stack) with the
 // registers saved around it; a failure throws.
@@ -607,10 +611,9 @@ int SQVM::interpret(SQObjectPtr &out) {
 // where no C++ object with a destructor is alive; elsewhere DISPATCH goes back
 // through the loop.
 #define DISPATCH() continue
-#define FAST_DISPATCH()       \
-    do {                      \
-        ins = *ip++;          \
-        goto *LABELS[ins.op]; \
+#define FAST_DISPATCH()         \
+    do {                        \
+        goto *LABELS[(++ip)->op]; \
     } while (0)
 #define SQ_LABEL_DIRECT(name) &&L_OP_##name
 #define SQ_LABEL_SWITCH(name) &&L_SWITCH
@@ -619,13 +622,12 @@ int SQVM::interpret(SQObjectPtr &out) {
 #undef SQ_OPCODE_LABEL
 #undef SQ_LABEL_SWITCH
 #undef SQ_LABEL_DIRECT
-    SQInstruction ins;
     // Backward jumps are counted here in a register and handed to the
     // machine's tick counter in batches.
     int32_t loopTicks = LOOP_TICK_BATCH;
     LOADCI();
     for (;;) {
-        ins = *ip++;
+        ++ip;
     L_SWITCH:
         switch (ins.op) {
         case OP_LOADNULL: L_OP_LOADNULL: sp++; FAST_DISPATCH();
@@ -687,7 +689,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             SQObjectPtr *objp = ins.op == OP_GET ? sp - 2 : sp - 1;
             const SQObject &key = ins.op == OP_GET ? (const SQObject &)sp[-1] : (const SQObject &)lits[ins.arg];
             if (type(*objp) == OT_TABLE) {
-                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(_table(*objp), key, ip - 1) : _table(*objp)->find(key)) {
+                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(_table(*objp), key, ip) : _table(*objp)->find(key)) {
                     sp[-1 - (ins.op == OP_GET)] = sq_deref(n->val);
                     if (ins.op == OP_GET) POP1();
                     FAST_DISPATCH();
@@ -703,7 +705,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             } else if (type(*objp) == OT_INSTANCE) {
                 SQInstance *inst = _instance(*objp);
                 SQTable *mt = inst->klass()->memberTable();
-                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(mt, key, ip - 1) : mt->find(key)) {
+                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(mt, key, ip) : mt->find(key)) {
                     SQInteger h = _integer(n->val);
                     sp[-1 - (ins.op == OP_GET)] = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     if (ins.op == OP_GET) POP1();
@@ -780,14 +782,14 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_GETVAR: L_OP_GETVAR: {
             const SQObjectPtr &self = fp[0];
             if (type(self) == OT_TABLE) {
-                if (SQTable::Node *n = cachedFind(_table(self), lits[ins.arg], ip - 1)) {
+                if (SQTable::Node *n = cachedFind(_table(self), lits[ins.arg], ip)) {
                     (sp++)->initFrom(sq_deref(n->val));
                     if (ins.a) (sp++)->initFrom(fp[0]);
                     FAST_DISPATCH();
                 }
             } else if (type(self) == OT_INSTANCE) {
                 SQInstance *inst = _instance(self);
-                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip - 1)) {
+                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip)) {
                     SQInteger h = _integer(n->val);
                     (sp++)->initFrom(sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val));
                     if (ins.a) (sp++)->initFrom(fp[0]);
@@ -802,13 +804,13 @@ int SQVM::interpret(SQObjectPtr &out) {
         }
         case OP_SETVAR: {
             if (type(fp[0]) == OT_TABLE) {
-                if (SQTable::Node *n = cachedFind(_table(fp[0]), lits[ins.arg], ip - 1)) {
+                if (SQTable::Node *n = cachedFind(_table(fp[0]), lits[ins.arg], ip)) {
                     n->val = sp[-1];
                     DISPATCH();
                 }
             } else if (type(fp[0]) == OT_INSTANCE) {
                 SQInstance *inst = _instance(fp[0]);
-                SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip - 1);
+                SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip);
                 if (n && (_integer(n->val) & 1)) {
                     inst->fields[_integer(n->val) >> 1] = sp[-1];
                     DISPATCH();
@@ -824,11 +826,11 @@ int SQVM::interpret(SQObjectPtr &out) {
             const SQObject *f = nullptr;
             switch (type(obj)) {
             case OT_TABLE:
-                if (SQTable::Node *n = cachedFind(_table(obj), key, ip - 1)) f = &n->val;
+                if (SQTable::Node *n = cachedFind(_table(obj), key, ip)) f = &n->val;
                 break;
             case OT_INSTANCE: {
                 SQInstance *inst = _instance(obj);
-                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), key, ip - 1)) {
+                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), key, ip)) {
                     SQInteger h = _integer(n->val);
                     f = (h & 1) ? &inst->fields[h >> 1] : &inst->klass()->methods[h >> 1].val;
                 }
@@ -840,7 +842,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 // built-in methods of the other types live only in their default delegate
                 if (type(key) == OT_STRING) {
                     if (SQTable *d = sq_default_delegate(ss, type(obj))) {
-                        if (SQTable::Node *n = cachedFind(d, key, ip - 1)) f = &n->val;
+                        if (SQTable::Node *n = cachedFind(d, key, ip)) f = &n->val;
                     }
                 }
                 break;
@@ -861,14 +863,14 @@ int SQVM::interpret(SQObjectPtr &out) {
             bool found = false;
             bool literalKey = ins.op == OP_PREPCALLK;
             if (type(obj) == OT_TABLE) {
-                if (SQTable::Node *n = literalKey ? cachedFind(_table(obj), key, ip - 1) : _table(obj)->find(key)) {
+                if (SQTable::Node *n = literalKey ? cachedFind(_table(obj), key, ip) : _table(obj)->find(key)) {
                     f = sq_deref(n->val);
                     found = true;
                 }
             } else if (type(obj) == OT_INSTANCE) {
                 SQInstance *inst = _instance(obj);
                 SQTable *mt = inst->klass()->memberTable();
-                if (SQTable::Node *n = literalKey ? cachedFind(mt, key, ip - 1) : mt->find(key)) {
+                if (SQTable::Node *n = literalKey ? cachedFind(mt, key, ip) : mt->find(key)) {
                     SQInteger h = _integer(n->val);
                     f = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     found = true;
@@ -1092,8 +1094,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                     FAST_DISPATCH();
                 }
             }
-            // anything but integers: the general compare-and-jump does the step too
-            ins.op = ins.op == OP_FORLOOPLI ? OP_JCMPLI : OP_JCMPLL;
+            // anything but integers: the general compare-and-jump below does the step too
         }
             [[fallthrough]];
         case OP_JCMPLI:
@@ -1111,12 +1112,13 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             const SQObjectPtr &x = localValue(fp[ins.a]);
             int kind = (ins.b >> 8) & 7;
+            bool immediateY = ins.op == OP_JCMPLI || ins.op == OP_FORLOOPLI;
             // the bottom test of a loop jumps back when the comparison holds
             bool loopBack = ins.b & CMP_LOOP_BACK;
             bool cond;
             if (type(x) == OT_INTEGER) {
                 int32_t a = _integer(x), b;
-                if (intOperand(ins.b, ins.op == OP_JCMPLI, fp, b)) {
+                if (intOperand(ins.b, immediateY, fp, b)) {
                     cond = cmpHolds(kind, (a > b) - (a < b));
                     if (cond == loopBack) {
                         if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
@@ -1127,7 +1129,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             SQObjectPtr immv;
             const SQObjectPtr *yp;
-            if (ins.op == OP_JCMPLI) {
+            if (immediateY) {
                 setIntSlot(immv, (int8_t)(ins.b & 0xFF));
                 yp = &immv;
             } else {
@@ -1206,11 +1208,11 @@ int SQVM::interpret(SQObjectPtr &out) {
                 if (n == p->nparams && !p->varargs && !p->generator && type(c->env) == OT_NULL &&
                     calls.size() < MAX_CALL_DEPTH && calls.hasRoom() && base + p->stacksize + MIN_NATIVE_STACK <= stackCap &&
                     type(debughook) == OT_NULL && !nativeDebugHook && --ticks >= 0) {
-                    ci->ip = ip;
+                    ci->ip = ip + 1;
                     calls.emplace_back();
-                    ci = &calls.back();
                     ci->closure = c;
-                    ci->ip = ip = p->code.data();
+                    ci->ip = p->code.data();
+                    ip = ci->ip - 1;
                     ci->base = base;
                     ci->target = base - 1;
                     ci->prevStackbase = stackbase;
@@ -1237,7 +1239,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 if (suspended) {
                     suspendTarget = calleeIdx;
                     top = (int32_t)(sp - stack);
-                    ci->ip = ip;
+                    ci->ip = ip + 1;
                     return 2;
                 }
                 FAST_DISPATCH();
@@ -1255,7 +1257,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 suspendTarget = calleeIdx;
                 out = std::move(imm);
                 top = (int32_t)(sp - stack);
-                ci->ip = ip;
+                ci->ip = ip + 1;
                 return 2;
             }
             stack[calleeIdx] = std::move(imm);
@@ -1286,8 +1288,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
                 sp = target + 1;
                 calls.pop_back();
-                ci = &calls.back();
-                ip = ci->ip;
+                ip = ci->ip - 1;
                 fp = stack + ci->base;
                 FAST_DISPATCH();
             }
@@ -1299,7 +1300,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (ci->generator) ci->generator->kill();
             if (type(debughook) != OT_NULL || nativeDebugHook) {
                 SAVE();
-                debugHookEvent('r', *ci, cl->fp()->lineAt(ip - 1));
+                debugHookEvent('r', *ci, cl->fp()->lineAt(ip));
                 RELOAD();
             }
             bool root = ci->root;
@@ -1324,7 +1325,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             int32_t idx = (int32_t)calls.size() - 1;
             g->frame.clear();
             for (SQObjectPtr *p = fp; p < sp; p++) g->frame.push_back(std::move(*p));
-            g->pc = (int32_t)(ip - cl->fp()->code.data());
+            g->pc = (int32_t)(ip + 1 - cl->fp()->code.data());
             size_t firstTrap = traps.size();
             while (firstTrap > 0 && traps[firstTrap - 1].ciIndex >= idx) firstTrap--;
             g->traps.assign(traps.begin() + (ptrdiff_t)firstTrap, traps.end());
@@ -1556,7 +1557,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             DISPATCH();
         }
         case OP_PUSHTRAP:
-            traps.push_back({(int32_t)calls.size() - 1, (int32_t)(sp - fp), ip + ins.arg});
+            traps.push_back({(int32_t)calls.size() - 1, (int32_t)(sp - fp), ip + 1 + ins.arg});
             DISPATCH();
         case OP_POPTRAP:
             for (int32_t i = 0; i < ins.arg; i++) traps.pop_back();
@@ -1680,8 +1681,7 @@ int SQVM::interpret(SQObjectPtr &out) {
         }
     exception:
         top = (int32_t)(sp - stack);
-        ci = &calls.back();
-        ci->ip = ip;
+        ci->ip = ip + 1;
         return -1;
     }
 #undef LOADCI
@@ -1691,6 +1691,8 @@ int SQVM::interpret(SQObjectPtr &out) {
 #undef PROTECT
 #undef POP1
 #undef cl
+#undef ci
+#undef ins
 #undef lits
 #undef DISPATCH
 #undef FAST_DISPATCH
