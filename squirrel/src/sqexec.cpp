@@ -482,6 +482,15 @@ void SQVM::debugHookEvent(char evt, const SQCallInfo &ci, SQInteger line) {
     inErrorHandler = false;
 }
 
+void SQVM::replaceFrameForTailCall(int32_t nargs) {
+    SQCallInfo saved = calls.back();
+    settop(saved.base + nargs);
+    calls.pop_back();
+    SQObjectPtr imm;
+    int r = startClosureFrame(_closure(stack[saved.base - 1]), saved.base, nargs, saved.target, saved.root, false, imm);
+    (void)r;  // the caller checked the argument count, and the frame's room is the caller's
+}
+
 // ---- the interpreter ----
 
 // Table lookup remembering the node index in the instruction's b field.
@@ -1186,13 +1195,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 SQObjectPtr *dst = fp - 1;
                 for (int32_t i = 0; i <= n; i++) dst[i] = std::move(callee[i]);
                 top = (int32_t)(sp - stack);
-                SQCallInfo saved = *ci;
-                settop(saved.base + n);
-                calls.pop_back();
-                SQObjectPtr imm;
-                int r = startClosureFrame(_closure(stack[saved.base - 1]), saved.base, n, saved.target, saved.root,
-                                          false, imm);
-                (void)r;  // argument count and depth were checked above
+                replaceFrameForTailCall(n);
                 LOADCI();
                 DISPATCH();
             }
@@ -1412,7 +1415,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (type(baseCls) == OT_CLASS && type(_class(baseCls)->metamethods[MT_INHERITED]) != OT_NULL) {
                 SQObjectPtr mm = _class(baseCls)->metamethods[MT_INHERITED], dummy;
                 SAVE();
-                callValue(mm, co, 1, &attrs, dummy, false);  // errors are not propagated
+                callMetaMethod(mm, co, 1, &attrs, dummy);  // errors are not propagated
                 RELOAD();
             }
             DISPATCH();
@@ -1431,7 +1434,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (type(c->metamethods[MT_NEWMEMBER]) != OT_NULL) {
                 SQObject args[4] = {key, val, attrs, SQObjectPtr(isStatic)};
                 SQObjectPtr mm = c->metamethods[MT_NEWMEMBER], dummy;
-                PROTECT(callValue(mm, clsObj, 4, args, dummy, false));
+                PROTECT(callMetaMethod(mm, clsObj, 4, args, dummy));
                 DISPATCH();
             }
             if (type(key) == OT_NULL) {

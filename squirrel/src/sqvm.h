@@ -175,6 +175,10 @@ struct SQVM : SQCollectable {
     int dispatchCall(int32_t calleeIdx, int32_t nargs, int32_t target, bool root, SQObjectPtr &immediate);
     int startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t target, bool root, bool ctor,
                           SQObjectPtr &immediate);
+    // The running frame's callee and arguments (moved to its base) start in its place.
+    // Out of line and with few parameters: a call passing arguments on the stack
+    // makes the interpreter keep a frame pointer, one register less for it.
+    [[gnu::noinline]] void replaceFrameForTailCall(int32_t nargs);
     bool callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObjectPtr &out);
     bool resumeGenerator(SQGenerator *g, int32_t target, bool root);
     void callErrorHandler(const SQObject &err);
