@@ -289,11 +289,6 @@ SQInteger tab_clear(HSQUIRRELVM v) {
 
 SQArray *selfArray(HSQUIRRELVM v) { return _array(arg(v, 1)); }
 
-SQInteger arr_append(HSQUIRRELVM v) {
-    selfArray(v)->vals.push_back(arg(v, 2));
-    return 0;
-}
-
 SQInteger arr_extend(HSQUIRRELVM v) {
     SQArray *a = selfArray(v);
     SQValueVector src = _array(arg(v, 2))->vals;
@@ -679,6 +674,11 @@ SQObjectPtr makeDelegate(HSQUIRRELVM v, std::initializer_list<Reg> regs) {
 
 }  // namespace
 
+SQInteger sq_array_append(HSQUIRRELVM v) {
+    selfArray(v)->vals.push_back(arg(v, 2));
+    return 0;
+}
+
 SQObjectPtr sq_make_native(SQVM *v, SQFUNCTION f, const char *name, SQInteger nparams, const char *mask) {
     SQNativeClosure *nc = new SQNativeClosure(v->ss, f);
     SQObjectPtr o(OT_NATIVECLOSURE, nc);
@@ -744,8 +744,8 @@ void sq_register_baselib(SQVM *v) {
                                          {"tostring", obj_tostring, 1, nullptr},
                                          {"weakref", obj_weakref, 1, nullptr}});
     ss->arrayDelegate = makeDelegate(v, {{"len", obj_len, 1, "a"},
-                                         {"append", arr_append, 2, "a"},
-                                         {"push", arr_append, 2, "a"},
+                                         {"append", sq_array_append, 2, "a"},
+                                         {"push", sq_array_append, 2, "a"},
                                          {"extend", arr_extend, 2, "aa"},
                                          {"pop", arr_pop, 1, "a"},
                                          {"top", arr_top, 1, "a"},

@@ -1225,6 +1225,16 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             int32_t calleeIdx = (int32_t)(sp - stack) - n - 1;
             if (type(stack[calleeIdx]) == OT_NATIVECLOSURE) {
+                SQNativeClosure *nc = _nativeclosure(stack[calleeIdx]);
+                if (nc->f == sq_array_append && n == 2 && type(sp[-2]) == OT_ARRAY && type(nc->env) == OT_NULL) {
+                    // the commonest library call, without a native frame:
+                    // [append][array][value] -> [null]
+                    _array(sp[-2])->vals.push_back(std::move(sp[-1]));
+                    sp--;
+                    POP1();
+                    sp[-1].null();
+                    FAST_DISPATCH();
+                }
                 bool ok, suspended = false;
                 SAVE();
                 {

@@ -243,6 +243,8 @@ inline int32_t sq_bitop(int op, int32_t x, int32_t y) {
 
 SQInteger sq_gc_collect(SQVM *v, SQObjectPtr *resurrected);
 void sq_register_baselib(SQVM *v);
+// The arrays' built-in append (and push); the interpreter runs calls of it in place.
+SQInteger sq_array_append(HSQUIRRELVM v);
 SQObjectPtr sq_make_native(SQVM *v, SQFUNCTION f, const char *name, SQInteger nparams, const char *mask);
 bool sq_compile_source(SQVM *v, const char *src, SQInteger len, const char *sourcename, bool raiseerror,
                        SQObjectPtr &outClosure, bool reportToHandler);
