@@ -522,6 +522,17 @@ static inline void setFloatSlot(SQObjectPtr &slot, SQFloat v) {
     sq_setfloat_payload(slot, v);
 }
 
+// x op y for OP_ADD, OP_SUB and OP_MUL on 32-bit integers, wrapping.
+static inline int32_t intArith(int op, int32_t x, int32_t y) {
+    uint32_t a = (uint32_t)x, b = (uint32_t)y;
+    return (int32_t)(op == OP_ADD ? a + b : op == OP_SUB ? a - b : a * b);
+}
+// Writes an integer over a slot that holds nothing to release.
+static inline void putInt(SQObjectPtr &slot, SQInteger v) {
+    slot._type = OT_INTEGER;
+    sq_setint_payload(slot, v);
+}
+
 // Whether a comparison of the given kind holds for an ordering of -1, 0 or 1,
 // without a branch per kind.
 static inline bool cmpHolds(int kind, int order) {
@@ -1027,8 +1038,24 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (ins.arg < 0 && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
             ip += ins.arg;
             FAST_DISPATCH();
+        // The fast entries below test the slots' own types: a box of a
+        // captured local is not a number, so it takes the general way.
+        L_OP_LOCALARITHI:
+            if (type(fp[ins.a]) == OT_INTEGER) {
+                putInt(*sp++, intArith(ins.arg & 0xFF, _integer(fp[ins.a]), (int16_t)ins.b));
+                FAST_DISPATCH();
+            }
+            goto localArithIGeneral;
+        L_OP_LOCALARITHISET: {
+            SQObjectPtr &d = fp[ins.arg >> 8];
+            if (type(fp[ins.a]) == OT_INTEGER && !(type(d) & SQOBJECT_REF_COUNTED)) {
+                putInt(d, intArith(ins.arg & 0xFF, _integer(fp[ins.a]), (int16_t)ins.b));
+                FAST_DISPATCH();
+            }
+        }
+            [[fallthrough]];
         case OP_LOCALARITHI:
-        case OP_LOCALARITHISET: L_OP_LOCALARITHI: L_OP_LOCALARITHISET: {
+        case OP_LOCALARITHISET: localArithIGeneral: {
             const SQObjectPtr &x = localValue(fp[ins.a]);
             int32_t imm = (int16_t)ins.b;
             int op = ins.arg & 0xFF;
@@ -1058,8 +1085,22 @@ int SQVM::interpret(SQObjectPtr &out) {
             *sp++ = std::move(r);
             DISPATCH();
         }
+        L_OP_ARITHLL:
+            if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b]) == OT_INTEGER) {
+                putInt(*sp++, intArith(ins.arg & 0xFF, _integer(fp[ins.a]), _integer(fp[ins.b])));
+                FAST_DISPATCH();
+            }
+            goto arithLLGeneral;
+        L_OP_ARITHLLSET: {
+            SQObjectPtr &d = fp[ins.arg >> 8];
+            if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b]) == OT_INTEGER && !(type(d) & SQOBJECT_REF_COUNTED)) {
+                putInt(d, intArith(ins.arg & 0xFF, _integer(fp[ins.a]), _integer(fp[ins.b])));
+                FAST_DISPATCH();
+            }
+        }
+            [[fallthrough]];
         case OP_ARITHLL:
-        case OP_ARITHLLSET: L_OP_ARITHLL: L_OP_ARITHLLSET: {
+        case OP_ARITHLLSET: arithLLGeneral: {
             const SQObjectPtr &x = localValue(fp[ins.a]), &y = localValue(fp[ins.b]);
             int op = ins.arg & 0xFF;
             if (numberArith(op, x, y, ins.op == OP_ARITHLL ? *sp : localValue(fp[ins.arg >> 8]))) {
@@ -1088,26 +1129,61 @@ int SQVM::interpret(SQObjectPtr &out) {
             localValue(fp[ins.arg >> 8]) = std::move(r);
             DISPATCH();
         }
-        case OP_FORLOOPLI:
-        case OP_FORLOOPLL: L_OP_FORLOOPLI: L_OP_FORLOOPLL: {
-            SQObjectPtr &l = localValue(fp[ins.a]);
+        L_OP_FORLOOPLI: {
+            SQObjectPtr &l = fp[ins.a];
             if (type(l) == OT_INTEGER) {
-                int32_t limit;
-                if (intOperand(ins.b, ins.op == OP_FORLOOPLI, fp, limit)) {
-                    int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u));
-                    sq_setint_payload(l, i);
-                    if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
-                        if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
-                        ip += ins.arg;
-                    }
-                    FAST_DISPATCH();
+                int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u)), limit = (int8_t)ins.b;
+                sq_setint_payload(l, i);
+                if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
+                    if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                    ip += ins.arg;
                 }
+                FAST_DISPATCH();
             }
-            // anything but integers: the general compare-and-jump below does the step too
+            goto compareGeneral;
         }
-            [[fallthrough]];
+        L_OP_FORLOOPLL: {
+            SQObjectPtr &l = fp[ins.a];
+            const SQObjectPtr &lim = fp[ins.b & 0xFF];
+            if (type(l) == OT_INTEGER && type(lim) == OT_INTEGER) {
+                int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u)), limit = _integer(lim);
+                sq_setint_payload(l, i);
+                if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
+                    if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                    ip += ins.arg;
+                }
+                FAST_DISPATCH();
+            }
+            goto compareGeneral;
+        }
+        L_OP_JCMPLI:
+            if (type(fp[ins.a]) == OT_INTEGER && !(ins.b & CMP_STEP)) {
+                int32_t x = _integer(fp[ins.a]), y = (int8_t)ins.b;
+                bool loopBack = ins.b & CMP_LOOP_BACK;
+                if (cmpHolds((ins.b >> 8) & 7, (x > y) - (x < y)) == loopBack) {
+                    if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                    ip += ins.arg;
+                }
+                FAST_DISPATCH();
+            }
+            goto compareGeneral;
+        L_OP_JCMPLL:
+            if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b & 0xFF]) == OT_INTEGER && !(ins.b & CMP_STEP)) {
+                int32_t x = _integer(fp[ins.a]), y = _integer(fp[ins.b & 0xFF]);
+                bool loopBack = ins.b & CMP_LOOP_BACK;
+                if (cmpHolds((ins.b >> 8) & 7, (x > y) - (x < y)) == loopBack) {
+                    if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
+                    ip += ins.arg;
+                }
+                FAST_DISPATCH();
+            }
+            goto compareGeneral;
+        // a loop's bottom test on anything but plain integers, and compares
+        // of boxes: the step (for loops) and the test in full
+        case OP_FORLOOPLI:
+        case OP_FORLOOPLL:
         case OP_JCMPLI:
-        case OP_JCMPLL: L_OP_JCMPLI: L_OP_JCMPLL: {
+        case OP_JCMPLL: compareGeneral: {
             if (ins.b & CMP_STEP) {
                 // the loop's `i++` or `i--`, done before its bottom test
                 SQObjectPtr &l = localValue(fp[ins.a]);
