@@ -62,3 +62,7 @@ try { ap.append(1, 2); } catch (e) p(e);
 local af = ap.append; try { af(3); } catch (e) p(e);
 class Bag { items = null; constructor() { items = []; } function append(x) { items.append(x * 2); return items.len(); } }
 local bag = Bag(); p(bag.append(4) + " " + bag.items[0]);
+// integer results stored over a string, a captured limit, a captured operand
+local over = "text"; over = a + b; p(over); over = "t"; over = a - 1; p(over);
+local cap = 3; local capf = function() { return cap; }; n = 0; for (local k = 0; k < cap; k++) n++; p(n + " " + capf());
+local boxk = 0; local boxf = function() { return boxk; }; if (boxk < 1) p("box below 1");
