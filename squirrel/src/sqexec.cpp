@@ -18,7 +18,7 @@ const int32_t MAX_STACK_SLOTS = (1 << 25) - 4096;
 const int32_t MIN_NATIVE_STACK = 20;
 }  // namespace
 
-#define SQ_OPCODE_NAME(name, dispatch, doc) #name,
+#define SQ_OPCODE_NAME(name, doc) #name,
 const char *const SQ_OPCODE_NAMES[OP_COUNT] = {SQ_OPCODES(SQ_OPCODE_NAME)};
 #undef SQ_OPCODE_NAME
 
@@ -494,7 +494,7 @@ void SQVM::replaceFrameForTailCall(int32_t nargs) {
 // ---- the interpreter ----
 
 // Table lookup remembering the node index in the instruction's b field.
-static inline SQTable::Node *cachedFind(SQTable *t, const SQObject &key, const SQInstruction *insp) {
+[[gnu::always_inline]] static inline SQTable::Node *cachedFind(SQTable *t, const SQObject &key, const SQInstruction *insp) {
     uint16_t c = insp->b;
     if (c && (size_t)(c - 1) < t->nodes.size()) {
         SQTable::Node &n = t->nodes[c - 1];
@@ -571,7 +571,7 @@ static inline bool numberArith(int op, const SQObject &x, const SQObject &y, SQO
 
 // The slot holding obj[key] for the plain cases (array element, own table
 // slot, instance member); null when the full lookup is needed.
-static inline const SQObject *plainSlot(const SQObject &obj, const SQObject &key) {
+[[gnu::always_inline]] static inline const SQObject *plainSlot(const SQObject &obj, const SQObject &key) {
     switch (type(obj)) {
     case OT_ARRAY: {
         SQArray *a = _array(obj);
@@ -627,28 +627,25 @@ int SQVM::interpret(SQObjectPtr &out) {
     } while (0)
 #define POP1() ((--sp)->null())
 
-// A computed goto does not run destructors, so FAST_DISPATCH is used only
-// where no C++ object with a destructor is alive; elsewhere DISPATCH goes back
-// through the loop.
-#define DISPATCH() continue
+// Every handler ends by jumping straight to the next one. A computed goto
+// does not run destructors, so FAST_DISPATCH is used only where no C++
+// object with a destructor is alive; elsewhere DISPATCH leaves the handler's
+// scope with a plain goto (which does) and dispatches from there.
+#define DISPATCH() goto nextInstruction
 #define FAST_DISPATCH()         \
     do {                        \
         goto *LABELS[(++ip)->op]; \
     } while (0)
-#define SQ_LABEL_DIRECT(name) &&L_OP_##name
-#define SQ_LABEL_SWITCH(name) &&L_SWITCH
-#define SQ_OPCODE_LABEL(name, dispatch, doc) SQ_LABEL_##dispatch(name),
+#define SQ_OPCODE_LABEL(name, doc) &&L_OP_##name,
     static void *const LABELS[OP_COUNT] = {SQ_OPCODES(SQ_OPCODE_LABEL)};
 #undef SQ_OPCODE_LABEL
-#undef SQ_LABEL_SWITCH
-#undef SQ_LABEL_DIRECT
     // Backward jumps are counted here in a register and handed to the
     // machine's tick counter in batches.
     int32_t loopTicks = LOOP_TICK_BATCH;
     LOADCI();
-    for (;;) {
+    {
+        // the first instruction (and only that one) is found through the switch
         ++ip;
-    L_SWITCH:
         switch (ins.op) {
         case OP_LOADNULL: L_OP_LOADNULL: sp++; FAST_DISPATCH();
         case OP_LOADBOOL: L_OP_LOADBOOL:
@@ -667,8 +664,8 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp++;
             FAST_DISPATCH();
         case OP_LOADK: L_OP_LOADK: (sp++)->initFrom(lits[ins.arg]); FAST_DISPATCH();
-        case OP_LOADROOT: *sp++ = roottable; DISPATCH();
-        case OP_LOADBASE: *sp++ = cl->base; DISPATCH();
+        case OP_LOADROOT: L_OP_LOADROOT: *sp++ = roottable; DISPATCH();
+        case OP_LOADBASE: L_OP_LOADBASE: *sp++ = cl->base; DISPATCH();
         case OP_GETLOCAL: L_OP_GETLOCAL: {
             const SQObjectPtr &s = fp[ins.arg];
             (sp++)->initFrom(type(s) == OT_OUTER ? _outer(s)->value : s);
@@ -784,7 +781,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             DISPATCH();
         }
-        case OP_NEWSLOT: {
+        case OP_NEWSLOT: L_OP_NEWSLOT: {
             SQObjectPtr obj = sp[-3], k = sp[-2], v = sp[-1];
             PROTECT(newSlot(obj, k, v, ins.a & 1));
             POP1();
@@ -792,7 +789,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1] = std::move(v);
             DISPATCH();
         }
-        case OP_DELETE: {
+        case OP_DELETE: L_OP_DELETE: {
             SQObjectPtr obj = sp[-2], k = sp[-1], v;
             PROTECT(deleteSlot(obj, k, v, false));
             POP1();
@@ -822,7 +819,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (ins.a) *sp++ = fp[0];
             DISPATCH();
         }
-        case OP_SETVAR: {
+        case OP_SETVAR: L_OP_SETVAR: {
             if (type(fp[0]) == OT_TABLE) {
                 if (SQTable::Node *n = cachedFind(_table(fp[0]), lits[ins.arg], ip)) {
                     n->val = sp[-1];
@@ -939,8 +936,8 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
         }
             [[fallthrough]];
-        case OP_DIV:
-        case OP_MOD: {
+        case OP_DIV: L_OP_DIV:
+        case OP_MOD: L_OP_MOD: {
             SQObjectPtr a = sp[-2], b = sp[-1], r;
             PROTECT(arith(ins.op, a, b, r));
             POP1();
@@ -969,14 +966,14 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_NEG: {
+        case OP_NEG: L_OP_NEG: {
             SQObjectPtr a = sp[-1], r;
             PROTECT(negate(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_NOT: sp[-1].setBool(sq_isfalse(sp[-1])); DISPATCH();
-        case OP_BNOT:
+        case OP_NOT: L_OP_NOT: sp[-1].setBool(sq_isfalse(sp[-1])); DISPATCH();
+        case OP_BNOT: L_OP_BNOT:
             if (type(sp[-1]) != OT_INTEGER) {
                 raisef("attempt to perform a bitwise op on a %s", sq_typename(type(sp[-1])));
                 THROW();
@@ -1000,7 +997,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             FAST_DISPATCH();
         }
-        case OP_LT: case OP_LE: case OP_GT: case OP_GE: case OP_CMP3: L_OP_LT: L_OP_LE: L_OP_GT: L_OP_GE: {
+        case OP_LT: case OP_LE: case OP_GT: case OP_GE: case OP_CMP3: L_OP_CMP3: L_OP_LT: L_OP_LE: L_OP_GT: L_OP_GE: {
             SQInteger c;
             if ((ins.a & 2) && type(sp[-1]) == OT_INTEGER) {
                 int32_t x = _integer(sp[-1]), y = (int16_t)ins.b;
@@ -1262,7 +1259,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (!sq_isfalse(sp[-1])) ip += ins.arg;
             else POP1();
             FAST_DISPATCH();
-        case OP_TAILCALL: {
+        case OP_TAILCALL: L_OP_TAILCALL: {
             int32_t n = ins.arg;
             SQObjectPtr *callee = sp - n - 1;
             if (type(*callee) == OT_CLOSURE && !ci->generator && !ci->ctor && !_closure(*callee)->fp()->generator &&
@@ -1407,7 +1404,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             LOADCI();
             DISPATCH();
         }
-        case OP_YIELD: {
+        case OP_YIELD: L_OP_YIELD: {
             SQGenerator *g = ci->generator;
             SQObjectPtr res = std::move(sp[-1]);
             sp--;
@@ -1433,7 +1430,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             LOADCI();
             DISPATCH();
         }
-        case OP_CLOSURE: {
+        case OP_CLOSURE: L_OP_CLOSURE: {
             SQFunctionProto *p = _funcproto(cl->fp()->functions[ins.arg]);
             SQClosure *c = new SQClosure(ss, p);
             SQObjectPtr co(OT_CLOSURE, c);
@@ -1461,17 +1458,17 @@ int SQVM::interpret(SQObjectPtr &out) {
             *sp++ = std::move(co);
             DISPATCH();
         }
-        case OP_NEWTABLE: *sp++ = SQObjectPtr(OT_TABLE, new SQTable(ss, ins.arg)); DISPATCH();
-        case OP_NEWARRAY: {
+        case OP_NEWTABLE: L_OP_NEWTABLE: *sp++ = SQObjectPtr(OT_TABLE, new SQTable(ss, ins.arg)); DISPATCH();
+        case OP_NEWARRAY: L_OP_NEWARRAY: {
             SQArray *a = new SQArray(ss, 0);
             *sp++ = SQObjectPtr(OT_ARRAY, a);
             DISPATCH();
         }
-        case OP_APPEND:
+        case OP_APPEND: L_OP_APPEND:
             _array(sp[-2])->vals.push_back(std::move(sp[-1]));
             sp--;
             DISPATCH();
-        case OP_TABLESLOT:
+        case OP_TABLESLOT: L_OP_TABLESLOT:
             if (type(sp[-2]) == OT_NULL) {
                 raisef("null cannot be used as index");
                 THROW();
@@ -1480,7 +1477,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             POP1();
             POP1();
             DISPATCH();
-        case OP_NEWCLASS: {
+        case OP_NEWCLASS: L_OP_NEWCLASS: {
             SQObjectPtr attrs, baseCls;
             if (ins.a & 2) {
                 attrs = std::move(sp[-1]);
@@ -1506,7 +1503,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             DISPATCH();
         }
-        case OP_CLASSMEMBER: {
+        case OP_CLASSMEMBER: L_OP_CLASSMEMBER: {
             bool hasAttrs = ins.a & 2, isStatic = ins.a & 1;
             SQObjectPtr attrs;
             if (hasAttrs) {
@@ -1534,7 +1531,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             DISPATCH();
         }
-        case OP_FOREACH: {
+        case OP_FOREACH: L_OP_FOREACH: {
             SQObjectPtr *b = fp + ins.b;
             SQObjectPtr &cont = b[0], &it = b[1];
             // the key and value are one variable for the whole loop: a closure
@@ -1640,35 +1637,35 @@ int SQVM::interpret(SQObjectPtr &out) {
             default: raisef("cannot iterate %s", sq_typename(type(cont))); THROW();
             }
         }
-        case OP_FOREACHGEN: {
+        case OP_FOREACHGEN: L_OP_FOREACHGEN: {
             const SQObjectPtr &cont = fp[ins.b];
             if (type(cont) == OT_GENERATOR && _generator(cont)->state == SQGenerator::DEAD) ip += ins.arg;
             DISPATCH();
         }
-        case OP_PUSHTRAP:
+        case OP_PUSHTRAP: L_OP_PUSHTRAP:
             traps.push_back({(int32_t)calls.size() - 1, (int32_t)(sp - fp), ip + 1 + ins.arg});
             DISPATCH();
-        case OP_POPTRAP:
+        case OP_POPTRAP: L_OP_POPTRAP:
             for (int32_t i = 0; i < ins.arg; i++) traps.pop_back();
             DISPATCH();
-        case OP_THROW:
+        case OP_THROW: L_OP_THROW:
             raise(sp[-1]);
             POP1();
             THROW();
-        case OP_TYPEOF: {
+        case OP_TYPEOF: L_OP_TYPEOF: {
             SQObjectPtr a = sp[-1], r;
             PROTECT(typeOf(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_INSTANCEOF: {
+        case OP_INSTANCEOF: L_OP_INSTANCEOF: {
             bool res;
             if (!instanceOf(sp[-2], sp[-1], res)) THROW();
             POP1();
             sp[-1].setBool(res);
             DISPATCH();
         }
-        case OP_IN: {
+        case OP_IN: L_OP_IN: {
             bool res;
             SQObjectPtr k = sp[-2], o = sp[-1];
             PROTECT(in(k, o, res));
@@ -1676,13 +1673,13 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1].setBool(res);
             DISPATCH();
         }
-        case OP_CLONE: {
+        case OP_CLONE: L_OP_CLONE: {
             SQObjectPtr a = sp[-1], r;
             PROTECT(clone(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_RESUME: {
+        case OP_RESUME: L_OP_RESUME: {
             if (type(sp[-1]) != OT_GENERATOR) {
                 raisef("trying to resume a '%s',only genenerator can be resumed", sq_typename(type(sp[-1])));
                 THROW();
@@ -1759,7 +1756,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (!(ins.a & 4)) *sp++ = post ? oldv : newv;
             DISPATCH();
         }
-        case OP_LINE:
+        case OP_LINE: L_OP_LINE:
             if (type(debughook) != OT_NULL || nativeDebugHook) {
                 SAVE();
                 debugHookEvent('l', *ci, ins.arg);
@@ -1768,6 +1765,8 @@ int SQVM::interpret(SQObjectPtr &out) {
             DISPATCH();
         default: raisef("invalid instruction"); THROW();
         }
+    nextInstruction:
+        FAST_DISPATCH();
     exception:
         top = (int32_t)(sp - stack);
         ci->ip = ip + 1;

@@ -39,7 +39,7 @@ public:
     SQObjectPtr &back() { return items[count - 1]; }
 
     // `v` may be an element of this vector: it is copied before the block moves.
-    void push_back(const SQObject &v) {
+    [[gnu::always_inline]] void push_back(const SQObject &v) {
         if (count == cap) {
             SQObjectPtr keep(v);
             grow(count + 1);
@@ -49,7 +49,7 @@ public:
         }
         count++;
     }
-    void push_back(SQObjectPtr &&v) {
+    [[gnu::always_inline]] void push_back(SQObjectPtr &&v) {
         SQObjectPtr keep(std::move(v));
         if (count == cap) grow(count + 1);
         new (&items[count]) SQObjectPtr(std::move(keep));
@@ -111,7 +111,7 @@ private:
     SQObjectPtr *items = nullptr;
     size_t count = 0, cap = 0;
     // Room for at least `needed` values; doubles so that appends stay cheap.
-    void grow(size_t needed) {
+    [[gnu::noinline]] void grow(size_t needed) {
         size_t ncap = cap ? cap * 2 : 4;
         if (ncap < needed) ncap = needed;
         if (ncap > SIZE_MAX / sizeof(SQObjectPtr)) throw std::bad_alloc();
