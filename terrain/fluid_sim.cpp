@@ -10,6 +10,9 @@
 // is bit for bit that of visiting the cells one by one; the cell-by-cell parts
 // (lava cooling with its colour spread, transport into neighbours) stay in
 // visiting order.
+//
+// Runs of four cells whose last step changed nothing and whose surroundings
+// are still as they were are left alone (see last_input below).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -49,6 +52,41 @@ alignas(16) float flow_amount[HMAP_CELLS];
 alignas(16) float amount_now[HMAP_CELLS];
 alignas(16) float face_vel_x[HMAP_CELLS];
 alignas(16) float face_vel_z[HMAP_CELLS];
+
+// Most of a settled world does not change from one step to the next. A run of
+// four cells whose step changed nothing is "steady"; if next step every input
+// its update reads (tmpw records and heights in the run and the cells around
+// it, and the step length) is bit for bit what it was, the update would
+// compute the same, i.e. leave the cells as they are, and is skipped.
+// Inputs are compared with a copy of the previous step's, so changes made
+// between steps, or a different world, are seen whatever they came from.
+alignas(16) Water last_input[HMAP_SIZE][HMAP_SIZE];
+alignas(16) float last_hmap[HMAP_CELLS];
+constexpr int RUNS_PER_ROW = HMAP_SIZE / 4;
+static_assert(RUNS_PER_ROW == 64, "one bit per run of a row");
+uint64_t input_changed[HMAP_SIZE];  // runs whose input differs from the previous step's
+uint64_t settled_runs[HMAP_SIZE];   // runs that ended the previous step as they started it
+uint32_t last_dt_bits;
+uint64_t steady_runs[HMAP_SIZE];   // this step: runs whose update changed nothing
+uint64_t touched_runs[HMAP_SIZE];  // this step: runs whose cells fluid of the other kind reached
+
+// The step's input is copied into tmpw row by row as the update reaches it;
+// rows 0..rows_in_tmpw and the last row are there, the others are still
+// unchanged in `water`.
+int rows_in_tmpw;
+
+inline const Water& input_record(int i) {
+  int z = i >> HMAP_SIZE_SHIFT;
+  return z <= rows_in_tmpw || z == HMAP_MASK ? (&tmpw[0][0])[i] : (&water[0][0])[i];
+}
+
+inline uint64_t run_bit(int x) { return uint64_t(1) << (x >> 2); }
+inline uint64_t rotate_left(uint64_t m) { return m << 1 | m >> 63; }
+inline uint64_t rotate_right(uint64_t m) { return m >> 1 | m << 63; }
+inline bool same_bits(__m128 a, __m128 b) {
+  __m128i d = _mm_castps_si128(_mm_xor_ps(a, b));
+  return _mm_testz_si128(d, d);
+}
 
 struct StepConstants {
   float dt;
@@ -94,17 +132,52 @@ struct FluidRow {
   alignas(16) float vel_z[HMAP_SIZE + 2 * PAD];
   alignas(16) float foam[HMAP_SIZE + 2 * PAD];
 
+  // Row z of the step's input, already in tmpw.
   void load(int z) {
     const Water* src = tmpw[z & HMAP_MASK];
+    for (int x = 0; x < HMAP_SIZE; x += 4)
+      split(x, _mm_load_ps(&src[x].amount), _mm_load_ps(&src[x + 1].amount), _mm_load_ps(&src[x + 2].amount),
+            _mm_load_ps(&src[x + 3].amount));
+    pad();
+  }
+
+  // Row z of `water` becomes the step's input: copied into tmpw, split, and
+  // compared with the previous step's input. Returns the runs that differ.
+  uint64_t take(int z) {
+    const Water* src = water[z];
+    Water* input = tmpw[z];
+    Water* last = last_input[z];
+    const float* h = row_of(hmap, z);
+    float* last_h = row_of(last_hmap, z);
+    uint64_t changed = 0;
     for (int x = 0; x < HMAP_SIZE; x += 4) {
-      __m128 r0 = _mm_load_ps(&src[x].amount), r1 = _mm_load_ps(&src[x + 1].amount);
-      __m128 r2 = _mm_load_ps(&src[x + 2].amount), r3 = _mm_load_ps(&src[x + 3].amount);
-      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-      _mm_store_ps(amount + PAD + x, r0);
-      _mm_store_ps(vel_x + PAD + x, r1);
-      _mm_store_ps(vel_z + PAD + x, r2);
-      _mm_store_ps(foam + PAD + x, r3);
+      __m128 r[4], ground = _mm_load_ps(h + x);
+      __m128 diff = _mm_xor_ps(ground, _mm_load_ps(last_h + x));
+      for (int k = 0; k < 4; ++k) {
+        r[k] = _mm_load_ps(&src[x + k].amount);
+        _mm_store_ps(&input[x + k].amount, r[k]);
+        diff = _mm_or_ps(diff, _mm_xor_ps(r[k], _mm_load_ps(&last[x + k].amount)));
+      }
+      if (!_mm_testz_si128(_mm_castps_si128(diff), _mm_castps_si128(diff))) {
+        changed |= run_bit(x);
+        _mm_store_ps(last_h + x, ground);
+        for (int k = 0; k < 4; ++k) _mm_store_ps(&last[x + k].amount, r[k]);
+      }
+      split(x, r[0], r[1], r[2], r[3]);
     }
+    pad();
+    return changed;
+  }
+
+ private:
+  void split(int x, __m128 r0, __m128 r1, __m128 r2, __m128 r3) {
+    _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+    _mm_store_ps(amount + PAD + x, r0);
+    _mm_store_ps(vel_x + PAD + x, r1);
+    _mm_store_ps(vel_z + PAD + x, r2);
+    _mm_store_ps(foam + PAD + x, r3);
+  }
+  void pad() {
     for (float* f : {amount, vel_x, vel_z, foam}) {
       std::memcpy(f, f + HMAP_SIZE, PAD * sizeof(float));
       std::memcpy(f + PAD + HMAP_SIZE, f + PAD, PAD * sizeof(float));
@@ -115,7 +188,7 @@ struct FluidRow {
 // Run of four cells starting at x (x may be -1 or run past 255 by up to 4).
 inline __m128 run(const float* padded, int x) { return _mm_loadu_ps(padded + PAD + x); }
 
-// Bilinear samples of the tmpw records at four points, lanes of each result
+// Bilinear samples of the input records at four points, lanes of each result
 // (amount, vel_x, vel_z, foam); weights (1 - t, t) as everywhere in terrain.
 inline void sample_records(__m128 sx, __m128 sz, __m128 out[4]) {
   __m128 fx = _mm_floor_ps(sx), fz = _mm_floor_ps(sz);
@@ -132,15 +205,14 @@ inline void sample_records(__m128 sx, __m128 sz, __m128 out[4]) {
   _mm_store_si128((__m128i*)c10, _mm_or_si128(_mm_slli_epi32(z0, HMAP_SIZE_SHIFT), x1));
   _mm_store_si128((__m128i*)c01, _mm_or_si128(_mm_slli_epi32(z1, HMAP_SIZE_SHIFT), x0));
   _mm_store_si128((__m128i*)c11, _mm_or_si128(_mm_slli_epi32(z1, HMAP_SIZE_SHIFT), x1));
-  const Water* grid = &tmpw[0][0];
   const __m128 one = splat(1.0f);
   for (int l = 0; l < 4; ++l) {
     __m128 wx = splat(tx[l]), wz = splat(tz[l]);
     __m128 ux = _mm_sub_ps(one, wx), uz = _mm_sub_ps(one, wz);
-    __m128 top = _mm_add_ps(_mm_mul_ps(_mm_load_ps(&grid[c00[l]].amount), ux),
-                            _mm_mul_ps(_mm_load_ps(&grid[c10[l]].amount), wx));
-    __m128 bottom = _mm_add_ps(_mm_mul_ps(_mm_load_ps(&grid[c01[l]].amount), ux),
-                               _mm_mul_ps(_mm_load_ps(&grid[c11[l]].amount), wx));
+    __m128 top = _mm_add_ps(_mm_mul_ps(_mm_load_ps(&input_record(c00[l]).amount), ux),
+                            _mm_mul_ps(_mm_load_ps(&input_record(c10[l]).amount), wx));
+    __m128 bottom = _mm_add_ps(_mm_mul_ps(_mm_load_ps(&input_record(c01[l]).amount), ux),
+                               _mm_mul_ps(_mm_load_ps(&input_record(c11[l]).amount), wx));
     out[l] = _mm_add_ps(_mm_mul_ps(top, uz), _mm_mul_ps(bottom, wz));
   }
 }
@@ -193,6 +265,7 @@ struct Faces {
   __m128 vel;
   __m128 pressure_foam;
   __m128 splash;
+  bool lava;  // lava on either side of some face
 };
 
 // The faces between four cells (a0, h0) and their neighbours (a1, h1) on one
@@ -206,7 +279,8 @@ inline Faces face_velocities(const StepConstants& c, __m128 a0, __m128 h0, __m12
   __m128 v = _mm_add_ps(_mm_mul_ps(advected, splat(c.water_damping)), p);
 
   __m128 is_water = _mm_cmpge_ps(_mm_add_ps(a0, a1), zero);
-  if (_mm_movemask_ps(is_water) != 0xF) {
+  const bool lava = _mm_movemask_ps(is_water) != 0xF;
+  if (lava) {
     // Lava: friction pulls the pressure term towards zero, and thin lava sticks.
     __m128 dt = splat(c.dt), neg_dt = splat(-c.dt);
     __m128 pl = select(_mm_cmpgt_ps(p, dt), _mm_sub_ps(p, dt),
@@ -231,6 +305,7 @@ inline Faces face_velocities(const StepConstants& c, __m128 a0, __m128 h0, __m12
   f.vel = _mm_andnot_ps(blocked, v);
   f.pressure_foam = _mm_mul_ps(splat(FOAM_FROM_PRESSURE), _mm_mul_ps(p, p));
   f.splash = _mm_and_ps(blocked, splat(SPLASH_FOAM));
+  f.lava = lava;
   return f;
 }
 
@@ -265,8 +340,10 @@ void cool_lava(const StepConstants& c, int x, int z, float depth) {
 }
 
 // Phase 1 for cells x..x+3 of row z: face velocities and foam from tmpw, then
-// drying of shallow water and cooling of lava.
-void update_run(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below, int x,
+// drying of shallow water and cooling of lava. Returns whether the run is
+// steady: it left the cells as they were, from inputs all within the rows and
+// the cells next to the run, with no lava involved.
+bool update_run(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below, int x,
                 int z) {
   const __m128 dt = splat(c.dt);
   float* h_row = row_of(hmap, z);
@@ -286,6 +363,7 @@ void update_run(const StepConstants& c, const FluidRow& above, const FluidRow& h
   __m128 sx_x = _mm_sub_ps(cx, _mm_mul_ps(vx0, dt)), sz_x = _mm_sub_ps(cz, _mm_mul_ps(mean_vz, dt));
   __m128 sx_z = _mm_sub_ps(cx, _mm_mul_ps(mean_vx, dt)), sz_z = _mm_sub_ps(cz, _mm_mul_ps(vz0, dt));
   __m128 adv_x, adv_z, foam_x, foam_z;
+  bool near = true;
   __m128 on_cell = _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(sx_x, cx), _mm_cmpeq_ps(sz_x, cz)),
                               _mm_and_ps(_mm_cmpeq_ps(sx_z, cx), _mm_cmpeq_ps(sz_z, cz)));
   if (_mm_movemask_ps(on_cell) == 0xF) {
@@ -306,6 +384,7 @@ void update_run(const StepConstants& c, const FluidRow& above, const FluidRow& h
     adv_z = nz.sample(above.vel_z, here.vel_z, below.vel_z, x);
     foam_z = nz.sample(above.foam, here.foam, below.foam, x);
   } else {
+    near = false;
     __m128 sx[4], sz[4];
     sample_records(sx_x, sz_x, sx);
     sample_records(sx_z, sz_z, sz);
@@ -351,7 +430,10 @@ void update_run(const StepConstants& c, const FluidRow& above, const FluidRow& h
     _mm_store_ps(depth, abs_of(a0));
     for (int l = 0; l < 4; ++l)
       if (lava & (1 << l)) cool_lava(c, x + l, z, depth[l]);
+    return false;
   }
+  return near && !fx.lava && !fz.lava && same_bits(amount, a0) && same_bits(fx.vel, vx0) &&
+         same_bits(fz.vel, vz0) && same_bits(foam, run(here.foam, x));
 }
 
 // How much a cell sends out along its new face velocities, decided from the
@@ -455,6 +537,7 @@ bool transport_cell(int x, int z, int l, const Outflow& o) {
     for (int t : targets) {
       face_vel_x[t] = water_at(t).vel_x;
       face_vel_z[t] = water_at(t).vel_z;
+      touched_runs[t >> HMAP_SIZE_SHIFT] |= run_bit(t & HMAP_MASK);
     }
   return meets;
 }
@@ -521,26 +604,51 @@ void transport_run(const StepConstants& c, int x, int z) {
 
 void simWater(float dt) {
   StepConstants c(dt);
-  std::memcpy(tmpw, water, sizeof(water));
+  uint32_t dt_bits;
+  std::memcpy(&dt_bits, &dt, sizeof dt_bits);
+  const bool same_dt = dt_bits == last_dt_bits;
+  last_dt_bits = dt_bits;
 
   static FluidRow rows[3];
-  rows[0].load(HMAP_SIZE - 1);
-  rows[1].load(0);
+  input_changed[HMAP_MASK] = rows[0].take(HMAP_MASK);
+  input_changed[0] = rows[1].take(0);
+  rows_in_tmpw = 0;
   for (int z = 0; z < HMAP_SIZE; ++z) {
     // Row r lives in rows[(r + 1) % 3]; row 255 starts as row -1.
     const FluidRow& above = rows[z % 3];
     const FluidRow& here = rows[(z + 1) % 3];
     FluidRow& below = rows[(z + 2) % 3];
-    below.load(z + 1);
-    for (int x = 0; x < HMAP_SIZE; x += 4) update_run(c, above, here, below, x, z);
+    if (z + 1 < HMAP_MASK) {
+      input_changed[z + 1] = below.take(z + 1);
+      rows_in_tmpw = z + 1;
+    } else {
+      below.load(z + 1);
+    }
+    uint64_t changed_near = input_changed[(z - 1) & HMAP_MASK] | input_changed[z] | input_changed[(z + 1) & HMAP_MASK];
+    changed_near |= rotate_left(changed_near) | rotate_right(changed_near);
+    const uint64_t skip = same_dt ? settled_runs[z] & ~changed_near : 0;
+    uint64_t steady = skip;
+    for (int x = 0; x < HMAP_SIZE; x += 4)
+      if (!(skip & run_bit(x)) && update_run(c, above, here, below, x, z)) steady |= run_bit(x);
+    steady_runs[z] = steady;
+    touched_runs[z] = 0;
   }
+  rows_in_tmpw = HMAP_MASK;
 
   // Transport. A row is final once the row below it is done, except rows 0
-  // and 255, which the other end of the map still reaches.
+  // and 255, which the other end of the map still reaches. A steady run
+  // stays settled if transport left its cells alone too.
   auto write_back = [](int z) {
     Water* row = water[z];
     const float* amounts = row_of(amount_now, z);
-    for (int x = 0; x < HMAP_SIZE; ++x) row[x].amount = amounts[x];
+    const float* start = row_of(flow_amount, z);
+    uint64_t kept = 0;
+    for (int x = 0; x < HMAP_SIZE; x += 4) {
+      __m128 now = _mm_load_ps(amounts + x);
+      if (same_bits(now, _mm_load_ps(start + x))) kept |= run_bit(x);
+      for (int l = 0; l < 4; ++l) row[x + l].amount = amounts[x + l];
+    }
+    settled_runs[z] = steady_runs[z] & kept & ~touched_runs[z];
   };
   for (int z = 0; z < HMAP_SIZE; ++z) {
     for (int x = 0; x < HMAP_SIZE; x += 4) {
