@@ -11,9 +11,6 @@
 // is bit for bit that of visiting the cells one by one; the cell-by-cell parts
 // (lava cooling with its colour spread, transport into neighbours) stay in
 // visiting order.
-//
-// Runs of four cells whose last step changed nothing and whose surroundings
-// are still as they were are left alone (see last_input below).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -30,6 +27,7 @@ alignas(32) float flow_amount[HMAP_CELLS];
 alignas(32) float amount_now[HMAP_CELLS];
 alignas(32) float face_vel_x[HMAP_CELLS];
 alignas(32) float face_vel_z[HMAP_CELLS];
+alignas(32) float new_foam[HMAP_CELLS];
 bool wide_update = __builtin_cpu_supports("avx");
 
 }  // namespace fluid_step
@@ -42,35 +40,6 @@ constexpr float OUTFLOW_THRESHOLD = 0.001f;
 constexpr float OWN_COLOR_DIFFUSION = 0.1f;
 constexpr float NEIGHBOUR_COLOR_DIFFUSION = 0.03f;
 
-// Most of a settled world does not change from one step to the next. A run of
-// four cells whose step changed nothing is "steady"; if next step every input
-// its update reads (tmpw records and heights in the run and the cells around
-// it, and the step length) is bit for bit what it was, the update would
-// compute the same, i.e. leave the cells as they are, and is skipped.
-// Inputs are compared with a copy of the previous step's, so changes made
-// between steps, or a different world, are seen whatever they came from.
-alignas(16) Water last_input[HMAP_SIZE][HMAP_SIZE];
-alignas(16) float last_hmap[HMAP_CELLS];
-constexpr int RUNS_PER_ROW = HMAP_SIZE / 4;
-static_assert(RUNS_PER_ROW == 64, "one bit per run of a row");
-uint64_t input_changed[HMAP_SIZE];  // runs whose input differs from the previous step's
-uint64_t settled_runs[HMAP_SIZE];   // runs that ended the previous step as they started it
-uint32_t last_dt_bits;
-uint64_t steady_runs[HMAP_SIZE];   // this step: runs whose update changed nothing
-uint64_t touched_runs[HMAP_SIZE];  // this step: runs whose cells fluid of the other kind reached
-
-// The step's input is copied into tmpw row by row as the update reaches it;
-// rows 0..rows_in_tmpw and the last row are there, the others are still
-// unchanged in `water`.
-int rows_in_tmpw;
-
-inline uint64_t run_bit(int x) { return uint64_t(1) << (x >> 2); }
-inline uint64_t rotate_left(uint64_t m) { return m << 1 | m >> 63; }
-inline uint64_t rotate_right(uint64_t m) { return m >> 1 | m << 63; }
-inline bool same_bits(__m128 a, __m128 b) {
-  __m128i d = _mm_castps_si128(_mm_xor_ps(a, b));
-  return _mm_testz_si128(d, d);
-}
 
 StepConstants step_constants(float step) {
   StepConstants c;
@@ -147,49 +116,33 @@ void FluidRow::load(int z) {
   pad(*this);
 }
 
-uint64_t FluidRow::take(int z) {
+void FluidRow::take(int z) {
   const Water* src = water[z];
   Water* input = tmpw[z];
-  Water* last = last_input[z];
-  const float* h = row_of(hmap, z);
-  float* last_h = row_of(last_hmap, z);
-  uint64_t changed = 0;
   for (int x = 0; x < HMAP_SIZE; x += 4) {
-    __m128 r[4], ground = _mm_load_ps(h + x);
-    __m128 diff = _mm_xor_ps(ground, _mm_load_ps(last_h + x));
+    __m128 r[4];
     for (int k = 0; k < 4; ++k) {
       r[k] = _mm_load_ps(&src[x + k].amount);
       _mm_store_ps(&input[x + k].amount, r[k]);
-      diff = _mm_or_ps(diff, _mm_xor_ps(r[k], _mm_load_ps(&last[x + k].amount)));
-    }
-    if (!_mm_testz_si128(_mm_castps_si128(diff), _mm_castps_si128(diff))) {
-      changed |= run_bit(x);
-      _mm_store_ps(last_h + x, ground);
-      for (int k = 0; k < 4; ++k) _mm_store_ps(&last[x + k].amount, r[k]);
     }
     split_into(*this, x, r[0], r[1], r[2], r[3]);
   }
   pad(*this);
-  return changed;
 }
 
-const Water& input_record(int i) {
-  int z = i >> HMAP_SIZE_SHIFT;
-  return z <= rows_in_tmpw || z == HMAP_MASK ? (&tmpw[0][0])[i] : (&water[0][0])[i];
-}
+const Water& input_record(int i) { return water_at(i); }
 
 void cool_lava(const StepConstants& c, int x, int z, float depth) {
   float cool = depth <= LAVA_SET_DEPTH ? depth : depth * c.cooling;
   int i = cell_index(x, z);
-  water_at(i).amount += cool;
+  flow_amount[i] = amount_now[i] = flow_amount[i] + cool;
   depositRock(i, cool);
   diffuse_colors(x, z);
-  flow_amount[i] = amount_now[i] = water_at(i).amount;
 }
 
-uint64_t update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here,
-                           const FluidRow& below, int z, uint64_t skip) {
-  return Rules<Lanes4>::update_row(c, above, here, below, z, skip);
+void update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                       int z) {
+  Rules<Lanes4>::update_row(c, above, here, below, z);
 }
 
 }  // namespace fluid_step
@@ -237,12 +190,16 @@ inline void decide_outflow(const StepConstants& c, int x, int z, Outflow& o) {
 }
 
 // The per-cell rules of the world data work on `water`; around a call the
-// cell's amount is handed over from the transport grid and back.
+// cell's new state is handed over from the step's grids and back.
 template <typename Rule>
 void apply_cell_rule(Rule rule, int t, float share) {
-  water_at(t).amount = amount_now[t];
+  Water& w = water_at(t);
+  w = Water{amount_now[t], face_vel_x[t], face_vel_z[t], new_foam[t]};
   rule(t, share);
-  amount_now[t] = water_at(t).amount;
+  amount_now[t] = w.amount;
+  face_vel_x[t] = w.vel_x;
+  face_vel_z[t] = w.vel_z;
+  new_foam[t] = w.foam;
 }
 
 // Moves lane l's outflow into its neighbours, in the order left, up, right,
@@ -293,12 +250,6 @@ bool transport_cell(int x, int z, int l, const Outflow& o) {
       }
     }
   }
-  if (meets)
-    for (int t : targets) {
-      face_vel_x[t] = water_at(t).vel_x;
-      face_vel_z[t] = water_at(t).vel_z;
-      touched_runs[t >> HMAP_SIZE_SHIFT] |= run_bit(t & HMAP_MASK);
-    }
   return meets;
 }
 
@@ -364,49 +315,40 @@ void transport_run(const StepConstants& c, int x, int z) {
 
 void simWater(float dt) {
   const StepConstants c = step_constants(dt);
-  uint32_t dt_bits;
-  std::memcpy(&dt_bits, &dt, sizeof dt_bits);
-  const bool same_dt = dt_bits == last_dt_bits;
-  last_dt_bits = dt_bits;
-
   static FluidRow rows[3];
-  input_changed[HMAP_MASK] = rows[0].take(HMAP_MASK);
-  input_changed[0] = rows[1].take(0);
-  rows_in_tmpw = 0;
+  rows[0].take(HMAP_MASK);
+  rows[1].take(0);
   for (int z = 0; z < HMAP_SIZE; ++z) {
     // Row r lives in rows[(r + 1) % 3]; row 255 starts as row -1.
     const FluidRow& above = rows[z % 3];
     const FluidRow& here = rows[(z + 1) % 3];
     FluidRow& below = rows[(z + 2) % 3];
     if (z + 1 < HMAP_MASK) {
-      input_changed[z + 1] = below.take(z + 1);
-      rows_in_tmpw = z + 1;
+      below.take(z + 1);
     } else {
       below.load(z + 1);
     }
-    uint64_t changed_near = input_changed[(z - 1) & HMAP_MASK] | input_changed[z] | input_changed[(z + 1) & HMAP_MASK];
-    changed_near |= rotate_left(changed_near) | rotate_right(changed_near);
-    const uint64_t skip = same_dt ? settled_runs[z] & ~changed_near : 0;
-    steady_runs[z] = skip | (wide_update ? update_row_wide(c, above, here, below, z, skip)
-                                  : update_row_narrow(c, above, here, below, z, skip));
-    touched_runs[z] = 0;
+    if (wide_update)
+      update_row_wide(c, above, here, below, z);
+    else
+      update_row_narrow(c, above, here, below, z);
   }
-  rows_in_tmpw = HMAP_MASK;
 
   // Transport. A row is final once the row below it is done, except rows 0
-  // and 255, which the other end of the map still reaches. A steady run
-  // stays settled if transport left its cells alone too.
+  // and 255, which the other end of the map still reaches; its records are
+  // then written, once.
   auto write_back = [](int z) {
     Water* row = water[z];
-    const float* amounts = row_of(amount_now, z);
-    const float* start = row_of(flow_amount, z);
-    uint64_t kept = 0;
+    const int i = z << HMAP_SIZE_SHIFT;
     for (int x = 0; x < HMAP_SIZE; x += 4) {
-      __m128 now = _mm_load_ps(amounts + x);
-      if (same_bits(now, _mm_load_ps(start + x))) kept |= run_bit(x);
-      for (int l = 0; l < 4; ++l) row[x + l].amount = amounts[x + l];
+      __m128 r0 = _mm_load_ps(amount_now + i + x), r1 = _mm_load_ps(face_vel_x + i + x);
+      __m128 r2 = _mm_load_ps(face_vel_z + i + x), r3 = _mm_load_ps(new_foam + i + x);
+      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+      _mm_store_ps(&row[x].amount, r0);
+      _mm_store_ps(&row[x + 1].amount, r1);
+      _mm_store_ps(&row[x + 2].amount, r2);
+      _mm_store_ps(&row[x + 3].amount, r3);
     }
-    settled_runs[z] = steady_runs[z] & kept & ~touched_runs[z];
   };
   for (int z = 0; z < HMAP_SIZE; ++z) {
     for (int x = 0; x < HMAP_SIZE; x += 4) {

@@ -45,21 +45,21 @@ struct FluidRow {
 
   // Row z of the step's input, already in tmpw.
   void load(int z);
-  // Row z of `water` becomes the step's input: copied into tmpw, split, and
-  // compared with the previous step's input. Returns the runs of four cells
-  // that differ.
-  uint64_t take(int z);
+  // Row z of `water` becomes the step's input: copied into tmpw and split.
+  void take(int z);
 };
 
-// Amount of every cell when transport starts, the amounts as transport
-// changes them (written back into `water` row by row), and the new face
-// velocities (kept equal to those in `water`), as plain float grids.
+// The step's new state as plain float grids: the amount of every cell when
+// transport starts, the amounts as transport changes them, the new face
+// velocities and foam. `water` keeps the step's input until transport is
+// done with a row; then the row's records are written from these.
 extern float flow_amount[HMAP_CELLS];
 extern float amount_now[HMAP_CELLS];
 extern float face_vel_x[HMAP_CELLS];
 extern float face_vel_z[HMAP_CELLS];
+extern float new_foam[HMAP_CELLS];
 
-// The record of cell i in the step's input, wherever it is at the moment.
+// The record of cell i in the step's input.
 const Water& input_record(int i);
 // Cooling of the lava cell (x, z) of the given depth.
 void cool_lava(const StepConstants& c, int x, int z, float depth);
@@ -69,13 +69,12 @@ void cool_lava(const StepConstants& c, int x, int z, float depth);
 extern bool wide_update;
 
 // Phase 1 of row z: face velocities and foam from the input rows, then
-// drying of shallow water and cooling of lava, for every run of four cells
-// not in `skip`. Returns the runs that are steady (see fluid_update.h).
-// The wide form takes eight cells at a time, for processors that have AVX.
-uint64_t update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                         int z, uint64_t skip);
-uint64_t update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here,
-                           const FluidRow& below, int z, uint64_t skip);
+// drying of shallow water and cooling of lava. The wide form takes eight
+// cells at a time, for processors that have AVX.
+void update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                     int z);
+void update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                       int z);
 
 }  // namespace fluid_step
 }  // namespace HeightmapData

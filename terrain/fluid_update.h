@@ -13,15 +13,6 @@ namespace HeightmapData {
 namespace fluid_step {
 namespace {
 
-// The records of four cells from their four fields, stored in place.
-inline void store_four_records(Water* out, __m128 amount, __m128 vel_x, __m128 vel_z, __m128 foam) {
-  _MM_TRANSPOSE4_PS(amount, vel_x, vel_z, foam);
-  _mm_storeu_ps(&out[0].amount, amount);
-  _mm_storeu_ps(&out[1].amount, vel_x);
-  _mm_storeu_ps(&out[2].amount, vel_z);
-  _mm_storeu_ps(&out[3].amount, foam);
-}
-
 // Bilinear samples of the input records at four points, fields (amount,
 // vel_x, vel_z, foam) in out[0..3]; weights (1 - t, t) as everywhere in
 // terrain.
@@ -55,11 +46,6 @@ inline void sample_four_records(__m128 sx, __m128 sz, __m128 out[4]) {
   for (int k = 0; k < 4; ++k) out[k] = point[k];
 }
 
-inline bool all_bits_clear(__m128 v) {
-  __m128i i = _mm_castps_si128(v);
-  return _mm_testz_si128(i, i);
-}
-
 struct Lanes4 {
   using F = __m128;
   static constexpr int N = 4;
@@ -82,12 +68,7 @@ struct Lanes4 {
   static F blend(F if_clear, F if_set, F mask) { return _mm_blendv_ps(if_clear, if_set, mask); }
   static F floor(F v) { return _mm_floor_ps(v); }
   static int mask(F v) { return _mm_movemask_ps(v); }
-  static void store_records(Water* out, F amount, F vel_x, F vel_z, F foam) {
-    store_four_records(out, amount, vel_x, vel_z, foam);
-  }
   static void sample_records(F sx, F sz, F out[4]) { sample_four_records(sx, sz, out); }
-  // Bit k set when the k-th run of four lanes has no bit set.
-  static uint64_t clear_runs(F v) { return all_bits_clear(v) ? 1 : 0; }
 };
 
 #ifdef __AVX__
@@ -117,17 +98,12 @@ struct Lanes8 {
   static __m128 low(F v) { return _mm256_castps256_ps128(v); }
   static __m128 high(F v) { return _mm256_extractf128_ps(v, 1); }
   static F join(__m128 low, __m128 high) { return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1); }
-  static void store_records(Water* out, F amount, F vel_x, F vel_z, F foam) {
-    store_four_records(out, low(amount), low(vel_x), low(vel_z), low(foam));
-    store_four_records(out + 4, high(amount), high(vel_x), high(vel_z), high(foam));
-  }
   static void sample_records(F sx, F sz, F out[4]) {
     __m128 lo[4], hi[4];
     sample_four_records(low(sx), low(sz), lo);
     sample_four_records(high(sx), high(sz), hi);
     for (int k = 0; k < 4; ++k) out[k] = join(lo[k], hi[k]);
   }
-  static uint64_t clear_runs(F v) { return (all_bits_clear(low(v)) ? 1 : 0) | (all_bits_clear(high(v)) ? 2 : 0); }
 };
 #endif
 
@@ -206,7 +182,6 @@ struct Rules {
     F vel;
     F pressure_foam;
     F splash;
-    bool lava;  // lava on either side of some face
   };
 
   // The faces between the cells (a0, h0) and their neighbours (a1, h1) on
@@ -219,8 +194,7 @@ struct Rules {
     F v = advected * L::splat(c.water_damping) + p;
 
     F is_water = L::ge(a0 + a1, zero);
-    const bool lava = L::mask(is_water) != L::ALL;
-    if (lava) {
+    if (L::mask(is_water) != L::ALL) {
       // Lava: friction pulls the pressure term towards zero, and thin lava sticks.
       F dt = L::splat(c.dt), neg_dt = L::splat(-c.dt);
       F pl = select(L::gt(p, dt), p - dt, select(L::lt(p, neg_dt), p + dt, zero));
@@ -242,14 +216,11 @@ struct Rules {
     f.vel = L::and_not(blocked, v);
     f.pressure_foam = L::splat(FOAM_FROM_PRESSURE) * (p * p);
     f.splash = L::and_(blocked, L::splat(SPLASH_FOAM));
-    f.lava = lava;
     return f;
   }
 
-  // Cells x..x+N-1 of row z. A run of four is steady when it left its cells
-  // as they were, from inputs all within the rows and the cells next to it,
-  // with no lava involved; returns those runs, bit k for the k-th.
-  static uint64_t update(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+  // Cells x..x+N-1 of row z.
+  static void update(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
                          int x, int z) {
     const F dt = L::splat(c.dt), zero = L::zero(), one = L::splat(1.0f);
     const float* h_row = hmap + (z << HMAP_SIZE_SHIFT);
@@ -265,7 +236,6 @@ struct Rules {
     F sx_x = cx - vx0 * dt, sz_x = cz - mean_vz * dt;
     F sx_z = cx - mean_vx * dt, sz_z = cz - vz0 * dt;
     F adv_x, adv_z, foam_x, foam_z;
-    bool near = true;
     F on_cell = L::and_(L::and_(L::eq(sx_x, cx), L::eq(sz_x, cz)), L::and_(L::eq(sx_z, cx), L::eq(sz_z, cz)));
     if (L::mask(on_cell) == L::ALL) {
       // Still fluid (or dry ground): every back-trace ends on its own cell,
@@ -284,7 +254,6 @@ struct Rules {
       adv_z = nz.sample(above.vel_z, here.vel_z, below.vel_z, x);
       foam_z = nz.sample(above.foam, here.foam, below.foam, x);
     } else {
-      near = false;
       F sx[4], sz[4];
       L::sample_records(sx_x, sz_x, sx);
       L::sample_records(sx_z, sz_z, sz);
@@ -313,7 +282,7 @@ struct Rules {
     L::store(amount_now + i, amount);
     L::store(face_vel_x + i, fx.vel);
     L::store(face_vel_z + i, fz.vel);
-    L::store_records(&water[z][x], amount, fx.vel, fz.vel, foam);
+    L::store(new_foam + i, foam);
 
     int lava = L::mask(L::lt(a0, zero));
     if (lava) {
@@ -321,25 +290,12 @@ struct Rules {
       L::store(depth, abs_of(a0));
       for (int l = 0; l < L::N; ++l)
         if (lava & (1 << l)) cool_lava(c, x + l, z, depth[l]);
-      return 0;
     }
-    if (!near || fx.lava || fz.lava) return 0;
-    F changed = L::or_(L::or_(L::xor_(amount, a0), L::xor_(fx.vel, vx0)),
-                       L::or_(L::xor_(fz.vel, vz0), L::xor_(foam, run(here.foam, x))));
-    return L::clear_runs(changed);
   }
 
-  static uint64_t update_row(const StepConstants& c, const FluidRow& above, const FluidRow& here,
-                             const FluidRow& below, int z, uint64_t skip) {
-    constexpr int RUNS = L::N / 4;
-    constexpr uint64_t GROUP = (uint64_t(1) << RUNS) - 1;
-    uint64_t steady = 0;
-    for (int x = 0; x < HMAP_SIZE; x += L::N) {
-      const int first_run = x >> 2;
-      if (((skip >> first_run) & GROUP) == GROUP) continue;
-      steady |= update(c, above, here, below, x, z) << first_run;
-    }
-    return steady;
+  static void update_row(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                         int z) {
+    for (int x = 0; x < HMAP_SIZE; x += L::N) update(c, above, here, below, x, z);
   }
 };
 

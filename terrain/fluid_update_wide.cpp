@@ -5,9 +5,9 @@
 namespace HeightmapData {
 namespace fluid_step {
 
-uint64_t update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                         int z, uint64_t skip) {
-  return Rules<Lanes8>::update_row(c, above, here, below, z, skip);
+void update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                     int z) {
+  Rules<Lanes8>::update_row(c, above, here, below, z);
 }
 
 }  // namespace fluid_step

@@ -138,47 +138,6 @@ TEST(SimWater, MatchesTheCellByCellRulesBitForBit) {
   }
 }
 
-// Dry slopes that settle, a lake fed by a river, and a lava flow. Parts of
-// such a world stop changing, and a step leaves them alone; changes made
-// between steps next to them (ground raised, water poured, the whole state
-// put back to an earlier one, another step length) must still give the
-// cell-by-cell result.
-TEST(SimWater, SettledPartsFollowChangesMadeBetweenSteps) {
-  flat_world(0.0f);
-  for (int z = 0; z < HMAP_SIZE; ++z)
-    for (int x = 0; x < HMAP_SIZE; ++x) {
-      int i = cell_index(x, z);
-      hmap[i] = target_hmap[i] = (x < 128 ? -1.0f : 0.03f * float(x - 128)) + 0.2f * std::sin(x * 0.3f) * std::cos(z * 0.2f);
-      if (x < 128) water_at(i).amount = 1.0f - hmap[i];
-      if (x >= 140 && x <= 200 && z >= 179 && z <= 181) water_at(i).amount = -0.3f;
-    }
-  Snapshot start;
-  start.take();
-  auto run = [&](void (*step)(float), Snapshot& result) {
-    start.restore();
-    Snapshot earlier;
-    for (int n = 0; n < 170; ++n) {
-      addWaterAt(cell_index(250, 60), 0.05f);
-      if (n == 120) {
-        hmap[cell_index(200, 20)] += 0.5f;
-        water_at(cell_index(180, 230)).amount = 0.3f;
-      }
-      if (n == 125) earlier.take();
-      if (n == 140) earlier.restore();
-      step(n < 150 ? STEP : 0.04f);
-    }
-    result.take();
-  };
-  Snapshot fast, plain;
-  run(reference_sim_water, plain);
-  for (bool wide : update_widths()) {
-    UpdateWidth width(wide);
-    run(simWater, fast);
-    int i = first_difference(fast, plain);
-    EXPECT_EQ(i, -1) << (wide ? "wide: " : "") << "first differs at x=" << (i & 255) << " z=" << (i >> 8);
-  }
-}
-
 TEST(SimWater, StillLakeKeepsItsDepthUnlessShallow) {
   flat_world(1.0f);
   for (int z = 0; z < HMAP_SIZE; ++z)
