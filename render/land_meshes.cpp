@@ -21,6 +21,16 @@ inline uint16_t* quad(uint16_t* out, int a, int row) {
   out[5] = uint16_t(a + row + 1);
   return out + 6;
 }
+// A quad over 2 x 2 cells of a grid with `row` vertices a row.
+inline uint16_t* quad2(uint16_t* out, int a, int row) {
+  out[0] = uint16_t(a);
+  out[1] = uint16_t(a + 2 * row);
+  out[2] = uint16_t(a + 2);
+  out[3] = uint16_t(a + 2);
+  out[4] = uint16_t(a + 2 * row);
+  out[5] = uint16_t(a + 2 * row + 2);
+  return out + 6;
+}
 
 // Calls fn(vertex, cell, x, z) for the vertices of the frame's grid around
 // the camera that the seen blocks' quads use, row by row: the cell it stands
@@ -56,6 +66,8 @@ Frame make_frame(float cam_x, float cam_z) {
   for (auto& row : f.seen)
     for (bool& b : row) b = true;
   for (auto& row : f.horizon_seen)
+    for (bool& b : row) b = true;
+  for (auto& row : f.fine)
     for (bool& b : row) b = true;
   f.cam_x = cam_x;
   f.cam_z = cam_z;
@@ -216,6 +228,23 @@ void build_land_grid(const Frame& f, const float* curh, LandGridVertex* out) {
     v.z = z;
     v.h = curh[cell];
   });
+  // Where a full-detail block meets a coarse one, the fine side's in-between
+  // vertices are put on the coarse edge, so no gap opens along it.
+  auto on_line = [&](int a, int mid, int b) { out[mid].h = 0.5f * (out[a].h + out[b].h); };
+  for (int br = 0; br < CULL_BLOCKS; br++)
+    for (int bc = 0; bc < CULL_BLOCKS; bc++) {
+      if (f.fine[br][bc] || !f.seen[br][bc]) continue;
+      int r0 = br * CULL_BLOCK, k0 = bc * CULL_BLOCK;
+      int r1 = std::min(r0 + CULL_BLOCK, GRID - 1), k1 = std::min(k0 + CULL_BLOCK, GRID - 1);
+      if (br > 0 && f.fine[br - 1][bc])
+        for (int k = k0 + 1; k < k1; k += 2) on_line(r0 * GRID + k - 1, r0 * GRID + k, r0 * GRID + k + 1);
+      if (br + 1 < CULL_BLOCKS && f.fine[br + 1][bc])
+        for (int k = k0 + 1; k < k1; k += 2) on_line(r1 * GRID + k - 1, r1 * GRID + k, r1 * GRID + k + 1);
+      if (bc > 0 && f.fine[br][bc - 1])
+        for (int r = r0 + 1; r < r1; r += 2) on_line((r - 1) * GRID + k0, r * GRID + k0, (r + 1) * GRID + k0);
+      if (bc + 1 < CULL_BLOCKS && f.fine[br][bc + 1])
+        for (int r = r0 + 1; r < r1; r += 2) on_line((r - 1) * GRID + k1, r * GRID + k1, (r + 1) * GRID + k1);
+    }
 }
 
 namespace {
@@ -241,23 +270,42 @@ struct BlockOrder {
 const BlockOrder block_order;
 }  // namespace
 
-int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house) {
+int build_land_indices(Frame& f, uint16_t* out, HouseTileFn house) {
   uint16_t* p = out;
   int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
   for (int i = 0; i < CULL_BLOCKS * CULL_BLOCKS; i++) {
     int br = block_order.row[i], bc = block_order.col[i];
-    for (int r = br * CULL_BLOCK; r < std::min(br * CULL_BLOCK + CULL_BLOCK, GRID - 1); r++) {
-      int dz = r - GRID / 2;
-      for (int k = bc * CULL_BLOCK; k < std::min(bc * CULL_BLOCK + CULL_BLOCK, GRID - 1); k++) {
-        if (!in_disc(r, k) || in_near_window(k - GRID / 2, dz)) continue;
+    int r0 = br * CULL_BLOCK, k0 = bc * CULL_BLOCK;
+    int r1 = std::min(r0 + CULL_BLOCK, GRID - 1), k1 = std::min(k0 + CULL_BLOCK, GRID - 1);
+    // House tiles are handed over wherever they are, and keep their block
+    // at full detail (each is drawn in place of its own quad).
+    bool near = std::abs(br - CULL_BLOCKS / 2 + 0.5f) < FINE_BLOCKS && std::abs(bc - CULL_BLOCKS / 2 + 0.5f) < FINE_BLOCKS;
+    bool houses = false;
+    for (int r = r0; r < r1; r++)
+      for (int k = k0; k < k1; k++) {
+        if (!in_disc(r, k) || in_near_window(k - GRID / 2, r - GRID / 2)) continue;
         int cell = cell_index(x0 + k, z0 + r);
-        if (ground_type(cell) == GT_HOUSE) {
-          if (house) house(&surface[cell], x0 + k, z0 + r);
-          continue;
-        }
-        if (f.seen[br][bc]) p = quad(p, r * GRID + k, GRID);
+        if (ground_type(cell) != GT_HOUSE) continue;
+        houses = true;
+        if (house) house(&surface[cell], x0 + k, z0 + r);
       }
+    bool fine = near || houses;
+    f.fine[br][bc] = fine;
+    if (!f.seen[br][bc]) continue;
+    if (!fine) {
+      // The grid's last row and column have no 2 x 2 quad; they lie in the
+      // haze at the disc's edge.
+      for (int r = r0; r + 2 < GRID && r < r0 + CULL_BLOCK; r += 2)
+        for (int k = k0; k + 2 < GRID && k < k0 + CULL_BLOCK; k += 2)
+          if (in_disc(r + 1, k + 1)) p = quad2(p, r * GRID + k, GRID);
+      continue;
     }
+    for (int r = r0; r < r1; r++)
+      for (int k = k0; k < k1; k++) {
+        if (!in_disc(r, k) || in_near_window(k - GRID / 2, r - GRID / 2)) continue;
+        if (ground_type(cell_index(x0 + k, z0 + r)) == GT_HOUSE) continue;
+        p = quad(p, r * GRID + k, GRID);
+      }
   }
   return int(p - out);
 }
