@@ -1,9 +1,10 @@
 // Water and lava: one shallow-fluid model on the wrapping grid. Each cell holds
 // a signed depth (water > 0, lava < 0) and the faces towards x+1 and z+1 carry
 // the flow velocities. A step advects and accelerates the face velocities
-// (reading only the copy in tmpw), updates foam, cools lava and dries shallow
-// water, then moves fluid between neighbours along the new velocities. Where
-// lava meets water both cancel and the met part hardens into ground.
+// (reading only the step's input, which it leaves in tmpw), updates foam,
+// cools lava and dries shallow water, then moves fluid between neighbours
+// along the new velocities. Where lava meets water both cancel and the met
+// part hardens into ground.
 //
 // Cells are processed four (or, with AVX, eight) at a time along a row; the
 // update phase is in fluid_update.h. Every lane computes exactly
