@@ -527,6 +527,12 @@ static inline int32_t intArith(int op, int32_t x, int32_t y) {
     uint32_t a = (uint32_t)x, b = (uint32_t)y;
     return (int32_t)(op == OP_ADD ? a + b : op == OP_SUB ? a - b : a * b);
 }
+// A loop's `i++` or `i--` (by b's CMP_STEP_DOWN) on an integer local, wrapping; the new value.
+static inline int32_t stepCounter(SQObject &l, uint16_t b) {
+    int32_t i = (int32_t)((uint32_t)_integer(l) + ((b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u));
+    sq_setint_payload(l, i);
+    return i;
+}
 // Writes an integer over a slot that holds nothing to release.
 static inline void putInt(SQObjectPtr &slot, SQInteger v) {
     slot._type = OT_INTEGER;
@@ -626,6 +632,18 @@ int SQVM::interpret(SQObjectPtr &out) {
         if (!protectedOk) THROW();   \
     } while (0)
 #define POP1() ((--sp)->null())
+// The fused compare-and-jump on two integers, then the next instruction: the
+// bottom test of a loop (`loopBack`) jumps back when the comparison in b holds
+// (a batch of those counts as ticks), any other test jumps ahead when it fails.
+#define INT_COMPARE_JUMP(x, y, loopBack)                                                       \
+    do {                                                                                       \
+        bool loopBack_ = (loopBack);                                                           \
+        if (cmpHolds((ins.b >> 8) & 7, ((x) > (y)) - ((x) < (y))) == loopBack_) {             \
+            if (loopBack_ && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();           \
+            ip += ins.arg;                                                                     \
+        }                                                                                      \
+        FAST_DISPATCH();                                                                       \
+    } while (0)
 
 // Every handler ends by jumping straight to the next one. A computed goto
 // does not run destructors, so FAST_DISPATCH is used only where no C++
@@ -1126,53 +1144,28 @@ int SQVM::interpret(SQObjectPtr &out) {
             localValue(fp[ins.arg >> 8]) = std::move(r);
             DISPATCH();
         }
-        L_OP_FORLOOPLI: {
-            SQObjectPtr &l = fp[ins.a];
-            if (type(l) == OT_INTEGER) {
-                int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u)), limit = (int8_t)ins.b;
-                sq_setint_payload(l, i);
-                if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
-                    if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
-                    ip += ins.arg;
-                }
-                FAST_DISPATCH();
+        L_OP_FORLOOPLI:
+            if (type(fp[ins.a]) == OT_INTEGER) {
+                int32_t i = stepCounter(fp[ins.a], ins.b), limit = (int8_t)ins.b;
+                INT_COMPARE_JUMP(i, limit, true);
             }
             goto compareGeneral;
-        }
-        L_OP_FORLOOPLL: {
-            SQObjectPtr &l = fp[ins.a];
-            const SQObjectPtr &lim = fp[ins.b & 0xFF];
-            if (type(l) == OT_INTEGER && type(lim) == OT_INTEGER) {
-                int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u)), limit = _integer(lim);
-                sq_setint_payload(l, i);
-                if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
-                    if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
-                    ip += ins.arg;
-                }
-                FAST_DISPATCH();
+        L_OP_FORLOOPLL:
+            if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b & 0xFF]) == OT_INTEGER) {
+                int32_t i = stepCounter(fp[ins.a], ins.b), limit = _integer(fp[ins.b & 0xFF]);
+                INT_COMPARE_JUMP(i, limit, true);
             }
             goto compareGeneral;
-        }
         L_OP_JCMPLI:
             if (type(fp[ins.a]) == OT_INTEGER && !(ins.b & CMP_STEP)) {
                 int32_t x = _integer(fp[ins.a]), y = (int8_t)ins.b;
-                bool loopBack = ins.b & CMP_LOOP_BACK;
-                if (cmpHolds((ins.b >> 8) & 7, (x > y) - (x < y)) == loopBack) {
-                    if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
-                    ip += ins.arg;
-                }
-                FAST_DISPATCH();
+                INT_COMPARE_JUMP(x, y, ins.b & CMP_LOOP_BACK);
             }
             goto compareGeneral;
         L_OP_JCMPLL:
             if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b & 0xFF]) == OT_INTEGER && !(ins.b & CMP_STEP)) {
                 int32_t x = _integer(fp[ins.a]), y = _integer(fp[ins.b & 0xFF]);
-                bool loopBack = ins.b & CMP_LOOP_BACK;
-                if (cmpHolds((ins.b >> 8) & 7, (x > y) - (x < y)) == loopBack) {
-                    if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
-                    ip += ins.arg;
-                }
-                FAST_DISPATCH();
+                INT_COMPARE_JUMP(x, y, ins.b & CMP_LOOP_BACK);
             }
             goto compareGeneral;
         // a loop's bottom test on anything but plain integers, and compares
@@ -1185,7 +1178,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 // the loop's `i++` or `i--`, done before its bottom test
                 SQObjectPtr &l = localValue(fp[ins.a]);
                 if (type(l) == OT_INTEGER) {
-                    sq_setint_payload(l, (SQInteger)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u)));
+                    stepCounter(l, ins.b);
                 } else {
                     SQObjectPtr av = l, one((SQInteger)1), r;
                     PROTECT(arith((ins.b & CMP_STEP_DOWN) ? OP_SUB : OP_ADD, av, one, r));
@@ -1200,14 +1193,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             bool cond;
             if (type(x) == OT_INTEGER) {
                 int32_t a = _integer(x), b;
-                if (intOperand(ins.b, immediateY, fp, b)) {
-                    cond = cmpHolds(kind, (a > b) - (a < b));
-                    if (cond == loopBack) {
-                        if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
-                        ip += ins.arg;
-                    }
-                    FAST_DISPATCH();
-                }
+                if (intOperand(ins.b, immediateY, fp, b)) INT_COMPARE_JUMP(a, b, loopBack);
             }
             SQObjectPtr immv;
             const SQObjectPtr *yp;
@@ -1778,6 +1764,7 @@ int SQVM::interpret(SQObjectPtr &out) {
 #undef THROW
 #undef PROTECT
 #undef POP1
+#undef INT_COMPARE_JUMP
 #undef cl
 #undef ci
 #undef ins
