@@ -277,18 +277,24 @@ int build_land_indices(Frame& f, uint16_t* out, HouseTileFn house) {
     int br = block_order.row[i], bc = block_order.col[i];
     int r0 = br * CULL_BLOCK, k0 = bc * CULL_BLOCK;
     int r1 = std::min(r0 + CULL_BLOCK, GRID - 1), k1 = std::min(k0 + CULL_BLOCK, GRID - 1);
+    // A block wholly outside the disc has nothing to draw.
+    if (!in_disc(std::clamp(GRID / 2, r0, r1 - 1), std::clamp(GRID / 2, k0, k1 - 1))) {
+      f.fine[br][bc] = false;
+      continue;
+    }
     // House tiles are handed over wherever they are, and keep their block
     // at full detail (each is drawn in place of its own quad).
     bool near = std::abs(br - CULL_BLOCKS / 2 + 0.5f) < FINE_BLOCKS && std::abs(bc - CULL_BLOCKS / 2 + 0.5f) < FINE_BLOCKS;
     bool houses = false;
-    for (int r = r0; r < r1; r++)
+    for (int r = r0; r < r1; r++) {
+      int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
       for (int k = k0; k < k1; k++) {
-        if (!in_disc(r, k) || in_near_window(k - GRID / 2, r - GRID / 2)) continue;
-        int cell = cell_index(x0 + k, z0 + r);
-        if (ground_type(cell) != GT_HOUSE) continue;
+        int cell = row | ((x0 + k) & HMAP_MASK);
+        if (ground_type(cell) != GT_HOUSE || !in_disc(r, k) || in_near_window(k - GRID / 2, r - GRID / 2)) continue;
         houses = true;
         if (house) house(&surface[cell], x0 + k, z0 + r);
       }
+    }
     bool fine = near || houses;
     f.fine[br][bc] = fine;
     if (!f.seen[br][bc]) continue;
