@@ -57,7 +57,7 @@ ${CXX:-g++} -x c++ -std=c++20 -O2 -g -fPIC -shared -fno-gnu-unique -fvisibility=
 # that moved members without changing a class's size.
 readelf --debug-dump=info "$out.part" | awk -f "$src/class_members.awk" | LC_ALL=C sort > "$members"
 if [ ! -s "$members" ] || ! objcopy --add-section .gameobj_members="$members" "$out.part"; then
-    echo "rebuild_dll.bat: can't record the layout of the module's classes (readelf, awk and objcopy are needed)"
+    echo "rebuild_dll.bat: error: can't record the layout of the module's classes (readelf, awk and objcopy are needed)"
     exit 1
 fi
 mv -f "$out.part" "$out"
