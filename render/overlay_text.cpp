@@ -1,5 +1,6 @@
 // The visual log and the error band, drawn with the bitmap font in the
 // frame's text layer.
+#include "render/overlay_text.h"
 #include "core/debug.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"

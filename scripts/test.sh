@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 scripts/install_deps.sh
 JOBS=$(nproc)
 status=0
+# Includes go down the folder layers only (ARCHITECTURE.md).
+layers="failed"
+if python3 scripts/check_layers.py; then layers="passed"; else status=1; fi
 for cfg in release asan; do
   # The sanitizer build optimises lightly (-O1): the simulation tests run
   # ten times slower without it, and checks and stacks stay reliable.
@@ -37,6 +40,7 @@ for cfg in release asan; do
 done
 echo
 echo "== summary =="
+echo "-- layer check: $layers"
 for cfg in release asan; do
   echo "-- $cfg:"
   [ ! -e build/$cfg/build.failed ] || echo "some targets failed to build (see above)"
