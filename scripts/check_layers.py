@@ -63,6 +63,8 @@ ALLOWED = {
         "generation progress shows the splash; needs a progress callback",
     ("script/world_generation.cpp", "gameobj_host/gameobj_functions.h"):
         "tells the module of a new world; needs a world-generation hook",
+    ("script/world_generation.cpp", "gameobj_host/module_call_guard.h"):
+        "guards the local player's calls around a new world; needs a world-generation hook",
     ("script/world_generation.cpp", "gameobj_host/player_base.h"):
         "tells the local player before and after a new world; needs a world-generation hook",
     ("script/world_generation.cpp", "render/device.h"):
