@@ -1,11 +1,12 @@
 #pragma once
 // Process-wide state of the application shell that other subsystems read:
-// window state, frame timing and the settings-derived graphics options.
+// window state and frame timing. The graphics options it fills from the
+// settings are the renderer's (render/render_options.h).
+#include "render/render_options.h"
 
 class GameMode;
 
 extern bool isAppActive;      // the window is the active window
-extern bool isFullscreen;     // the window is in fullscreen mode
 extern bool shouldHideMouse;  // the current game mode wants the cursor hidden
 
 // During an update: time_dt is the fixed step and time_ik is 1. During
@@ -14,16 +15,7 @@ extern bool shouldHideMouse;  // the current game mode wants the cursor hidden
 extern float time_dt;
 extern float time_ik;
 
-extern bool show_fps;         // help and statistics overlay shown
-extern bool use_postfx;       // post-effects (always off at low quality)
-extern bool use_ppaa;         // post-process anti-aliasing
-extern bool use_obj_shadows;  // object shadows
-extern bool use_fog;          // fog
-extern bool app_use_vsync;    // presentation waits for vertical sync
-
-extern int gfx_quality;               // index into gfx_quality_name
-extern const char* gfx_quality_name[];  // "low", "high", then null
-extern int land_shadow_quality;
+extern bool show_fps;  // help and statistics overlay shown
 
 extern GameMode* cur_game_mode;  // null until the main menu starts
 

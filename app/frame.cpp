@@ -20,6 +20,7 @@
 #include "gui/gui_destruction.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
+#include "render/overlay_text.h"
 #include "render/render_state.h"
 #include "render/shaders.h"
 #include "render/textures.h"

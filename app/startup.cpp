@@ -140,7 +140,6 @@ void close_all() {
   release_ui_fonts();
   close_bitmap_font();
   common_vb_writer.release();
-  // The GPU-load monitor closes here.
   close_d3d();
   clear_input();
   stop_input_recording();
@@ -217,7 +216,6 @@ int app_main(int argc, char** argv) {
   set_device_reset_hook(after_device_reset);
   if (isFullscreen) SDL_SetWindowGrab(main_window, SDL_TRUE);
   common_vb_writer.init(COMMON_VB_SIZE);
-  // The GPU-load monitor starts here.
   init_bitmap_font();
   show_splash("Loading...", -1.f);
   debug("first frame presented: %d ms", get_time_msec(get_ref_time() - process_start_time));

@@ -43,8 +43,6 @@ typedef TempString<VISUAL_LOG_LINE_SIZE> VisualLogLine;
 void visual_log(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void clear_visual_log();
 const DynArray<VisualLogLine>& get_visual_log();
-// Drawn with the bitmap font; defined with the font renderer.
-void draw_visual_log();
 
 // On-screen error message: one zero-terminated text, lines joined by '\n'.
 void set_error_message(const char* text);               // null or "" clears
@@ -52,5 +50,4 @@ void append_error_message(const char* text, int count);  // count < 0: whole tex
 bool has_error_message();
 // The current message, "" when there is none.
 const char* get_error_message();
-// Drawn with the bitmap font; defined with the font renderer.
-void draw_error_message();
+// Both are drawn by render/overlay_text.h.

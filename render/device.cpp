@@ -1,17 +1,18 @@
 #include "render/device.h"
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
-#include "app/app_globals.h"
 #include "core/debug.h"
 #include "render/buffers.h"
 #include "render/device_internal.h"
 #include "render/draw.h"
+#include "render/render_options.h"
 #include "render/render_state.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "render/vertex_decl.h"
 
 int d3d_wd = 0, d3d_ht = 0;
+bool isFullscreen = false;
 bool d3d_limit_buffered_frames = true;
 DeviceGL device_gl = {};
 

@@ -8,6 +8,7 @@
 struct SDL_Window;
 
 extern int d3d_wd, d3d_ht;              // back-buffer size in pixels
+extern bool isFullscreen;               // the window is in fullscreen mode (set by reset_d3d)
 extern bool d3d_limit_buffered_frames;  // at most two frames in flight
 
 // Sets the SDL attributes the device needs; call before creating the window.

@@ -2,13 +2,13 @@
 #include <xmmintrin.h>
 #include <cmath>
 #include <cstring>
-#include "app/app_globals.h"
 #include "core/allocator.h"
 #include "core/debug.h"
 #include "render/buffers.h"
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
 #include "render/mesh.h"
+#include "render/render_options.h"
 #include "render/shaders.h"
 #include "render/shadows.h"
 #include "render/textures.h"

@@ -1,5 +1,6 @@
 // The visual log and the error band, drawn with the bitmap font in the
 // frame's text layer. Lines longer than the window is wide are wrapped.
+#include "render/overlay_text.h"
 #include <algorithm>
 #include "core/debug.h"
 #include "render/bitmap_font.h"

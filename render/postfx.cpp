@@ -1,8 +1,8 @@
 #include "render/postfx.h"
 #include <utility>
-#include "app/app_globals.h"
 #include "render/device.h"
 #include "render/draw.h"
+#include "render/render_options.h"
 #include "render/render_state.h"
 #include "render/scene_image.h"
 #include "render/scene_render.h"

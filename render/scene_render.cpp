@@ -1,9 +1,9 @@
 #include "render/scene_render.h"
 #include <cmath>
-#include "app/app_globals.h"
 #include "core/debug.h"
 #include "render/device.h"
 #include "render/draw.h"
+#include "render/render_options.h"
 #include "render/render_state.h"
 #include "render/scene_image.h"
 #include "render/scene_targets.h"

@@ -2,7 +2,6 @@
 #include "core/debug.h"
 #include "render/device.h"
 #include "render/textures.h"
-#include "app/app_globals.h"
 
 Texture* gbuffer[GBUFFER_COUNT] = {};
 Texture* low_res_textures[LOW_RES_COUNT] = {};

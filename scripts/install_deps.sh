@@ -4,7 +4,7 @@
 set -e
 PKGS="build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
 libsdl2-dev libopenal-dev libepoxy-dev libstb-dev libgl1-mesa-dri libegl-mesa0 mesa-utils \
-fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev libvorbis-dev lua5.4 dpkg-dev file"
+fonts-dejavu-core xvfb xauth clang libclang-rt-14-dev libvorbis-dev lua5.4 dpkg-dev file python3"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -2,7 +2,6 @@
 // update of the module, and the object pass's submission (instances queued
 // and drawn, shadow balls) on the headless GL device. The module is the
 // build's own bin/gameobj.dll.
-#include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <cmath>
@@ -17,6 +16,7 @@
 #include "gameobj_host/player_base.h"
 #include "render/device.h"
 #include "render/dyn_vb_writer.h"
+#include "render/headless_device.h"
 #include "render/render_state.h"
 #include "render/scene_view.h"
 #include "render/shadows.h"
@@ -40,12 +40,8 @@ struct ModuleWorld {
   int updates = 0;
 
   ModuleWorld() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
     snprintf(app_path, sizeof(app_path), "%s/", EH_BIN_DIR);
-    SDL_Init(SDL_INIT_VIDEO);
-    set_device_window_attributes();
-    window = SDL_CreateWindow("bench", 0, 0, 320, 180, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    init_d3d(window, 320, 180);
+    window = open_headless_device(320, 180, "bench");
     common_vb_writer.init(COMMON_VB_SIZE);
     target = create_render_texture(320, 180, TEXFMT_ARGB8);
     set_render_target(target, 0, false);
@@ -85,9 +81,7 @@ struct ModuleWorld {
     free_fx_ramps();
     common_vb_writer.release();
     release_texture(target);
-    close_d3d();
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    close_headless_device(window, true);
   }
 
   // One update as play mode runs it, with the player casting now and then

@@ -1,7 +1,6 @@
 // The render device's own costs on the real (headless) device: creating a
 // shader from source against loading it from its cache, and small draw
 // calls through the lazily applied state.
-#include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/draw.h"
+#include "render/headless_device.h"
 #include "render/render_state.h"
 #include "render/shaders.h"
 #include "render/textures.h"
@@ -28,7 +28,6 @@ struct Device {
   SDL_Window* window = nullptr;
   std::string folder;
   Device() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
     char tmpl[] = "/tmp/eh_bench_render_XXXXXX";
     folder = std::string(mkdtemp(tmpl)) + "/";
     mkdir((folder + "cache").c_str(), 0755);
@@ -36,15 +35,10 @@ struct Device {
     FILE* f = fopen((folder + "bench.sh").c_str(), "wb");
     fputs(SHADER, f);
     fclose(f);
-    SDL_Init(SDL_INIT_VIDEO);
-    set_device_window_attributes();
-    window = SDL_CreateWindow("bench", 0, 0, 256, 256, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    init_d3d(window, 256, 256);
+    window = open_headless_device(256, 256, "bench");
   }
   ~Device() {
-    close_d3d();
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    close_headless_device(window, true);
     if (system(("rm -rf " + folder).c_str()) != 0) fprintf(stderr, "cleanup failed\n");
   }
 };

@@ -14,6 +14,7 @@
 #include "render/device.h"
 #include "render/dist_font.h"
 #include "render/dyn_vb_writer.h"
+#include "render/overlay_text.h"
 #include "render/render_state.h"
 #include "render/textures.h"
 

@@ -1,5 +1,4 @@
 #include "tests/render/render_test_env.h"
-#include <SDL2/SDL.h>
 #include <sys/stat.h>
 #include <utime.h>
 #include <cstdio>
@@ -8,7 +7,7 @@
 #include <vector>
 #include "core/debug.h"
 #include "core/paths.h"
-#include "render/device.h"
+#include "render/headless_device.h"
 #include "render/textures.h"
 
 SDL_Window* RenderTestEnv::window = nullptr;
@@ -27,7 +26,6 @@ void RenderTestEnv::SetUp() {
   // Death tests re-run the binary: a forked child would share the driver's
   // threads with its parent.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
   char tmpl[] = "/tmp/eh_render_XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   folder = std::string(tmpl) + "/";
@@ -36,18 +34,12 @@ void RenderTestEnv::SetUp() {
   mkdir((folder + "shaders").c_str(), 0755);
   mkdir((folder + "cache/shaders").c_str(), 0755);
   snprintf(app_path, sizeof(app_path), "%s", folder.c_str());
-  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-  set_device_window_attributes();
-  window = SDL_CreateWindow("render tests", 0, 0, 64, 48, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-  ASSERT_NE(window, nullptr) << SDL_GetError();
-  ASSERT_TRUE(init_d3d(window, 64, 48));
+  window = open_headless_device(64, 48, "render tests");
+  ASSERT_NE(window, nullptr) << "no headless device (see the log)";
 }
 
 void RenderTestEnv::TearDown() {
-  close_d3d();
-  // The window and SDL stay until the process ends, so the GL driver stays
-  // loaded and its own allocations keep their module names for the leak
-  // checker's suppressions.
+  close_headless_device(window, false);
   remove_test_folder();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// A real GL device for the render tests: one hidden SDL window (offscreen
-// driver when no display is set) and init_d3d, shared by every test of the
-// binary. Files the tests write go into a fresh folder that app_path points
-// to, with a "cache" folder for shader caches.
+// A real GL device for the render tests: the headless device
+// (render/headless_device.h), shared by every test of the binary. Files the
+// tests write go into a fresh folder that app_path points to, with a "cache"
+// folder for shader caches.
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <string>

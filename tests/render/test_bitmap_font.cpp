@@ -10,6 +10,7 @@
 #include "render/device.h"
 #include "render/render_batch.h"
 #include "render/dyn_vb_writer.h"
+#include "render/overlay_text.h"
 #include "render/render_state.h"
 #include "render/text_wrap.h"
 #include "render/textures.h"

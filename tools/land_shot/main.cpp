@@ -8,7 +8,6 @@
 // SUN, when given, is the sun's angle from the zenith in degrees, with the sun
 // ahead of the camera (90: on the horizon in front of it).
 // Prints the time of an update with its frame and of the last frame.
-#include <SDL2/SDL.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +22,7 @@
 #include "core/paths.h"
 #include "core/ref_time.h"
 #include "render/device.h"
+#include "render/headless_device.h"
 #include "render/land_render.h"
 #include "render/render_state.h"
 #include "render/shaders.h"
@@ -91,12 +91,9 @@ int main(int argc, char** argv) {
     sun = _mm_setr_ps(std::sin(zenith) * std::sin(yaw), std::cos(zenith), std::sin(zenith) * std::cos(yaw), 0.f);
   }
 
-  if (!getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
   init_app_path();
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) return 2;
-  set_device_window_attributes();
-  SDL_Window* window = SDL_CreateWindow("land_shot", 0, 0, WIDTH, HEIGHT, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-  if (!window || !init_d3d(window, WIDTH, HEIGHT)) return 2;
+  SDL_Window* window = open_headless_device(WIDTH, HEIGHT, "land_shot");
+  if (!window) return 2;
 
   SqReloadableVM world_vm;
   if (!open_world_gen_machine(world_vm, "gen/main.nut")) return 2;
@@ -152,6 +149,6 @@ int main(int argc, char** argv) {
   close_sky();
   close_deferred_scene();
   release_scene_image();
-  close_d3d();
+  close_headless_device(window, false);
   return 0;
 }

@@ -3,7 +3,6 @@
 // one frame from a flying camera through the game's scene (quality 1: the
 // deferred pipeline with ball shadows; 0: forward), headless, with the
 // terrain renderer's land, water and horizon.
-#include <SDL2/SDL.h>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/draw.h"
+#include "render/headless_device.h"
 #include "render/dyn_vb_writer.h"
 #include "render/inst_render.h"
 #include "render/land_render.h"
@@ -285,11 +285,7 @@ int main(int argc, char** argv) {
   generate_world_in(world_vm.vm, "game");
   world_vm.close();
 
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  SDL_Init(SDL_INIT_VIDEO);
-  set_device_window_attributes();
-  SDL_Window* window = SDL_CreateWindow("object preview", 0, 0, WIDTH, HEIGHT, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-  if (!window || !init_d3d(window, WIDTH, HEIGHT)) return 3;
+  if (!open_headless_device(WIDTH, HEIGHT, "object preview")) return 3;
   common_vb_writer.init(COMMON_VB_SIZE);
   create_scene_image();
   if (gfx_quality == 1) init_deferred_scene();
