@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include "app/app_globals.h"
+#include "render/render_options.h"
 #include "core/debug.h"
 #include "core/optional_services.h"
 #include "gameobj_host/gameobj_functions.h"

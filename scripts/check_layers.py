@@ -49,8 +49,6 @@ ALLOWED = {
         "hides the module's tooltip; needs a GUI hook",
     ("gui/std_behaviors.cpp", "gameobj_host/gameobj_functions.h"):
         "shows the module's tooltip; needs a GUI hook",
-    ("render/land_render.cpp", "app/app_globals.h"):
-        "in rework on another branch; only needs render/render_options.h",
     ("render/land_render.cpp", "gameobj_host/gameobj_functions.h"):
         "draws the module's buildings; needs a land-render hook",
     ("script/saved_games.cpp", "gameobj_host/gameobj_functions.h"):
