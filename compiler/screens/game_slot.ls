@@ -25,7 +25,7 @@ inline void go_to_universe() {
 constexpr const char* SAVED_WORLD_SLOT = "world";
 
 // A slot's name tells the saves of one game apart: when it was saved, in
-// which world, and how far its goal had come ("Saved 2026-12-08 14:05 -
+// which world, and how far its goal had come ("Saved 2026-12-08 14:05:31 -
 // Emberdale - 2 of 4 strongholds down"). The game's first name stays as
 // "started".
 inline void name_the_save() {
@@ -34,7 +34,7 @@ inline void name_the_save() {
     char when[32] = "";
     time_t now = time(nullptr);
     tm local;
-    if (localtime_r(&now, &local)) strftime(when, sizeof(when), "%Y-%m-%d %H:%M", &local);
+    if (localtime_r(&now, &local)) strftime(when, sizeof(when), "%Y-%m-%d %H:%M:%S", &local);
     sqbind::SqObject w = root_value("cur_world");
     const char* world = slot_text(w, "name", nullptr);
     char progress[96];
@@ -78,7 +78,7 @@ struct GameSlotScreen : Screen {
         col->top = 0.24f;
         col->rowHeight = 40;
         col->spacing = 7;
-        col->width = 560;
+        col->width = 760;  // room for a save's name: when, where, how far
         root->addChild(col);
         for (int i = 0; i < SAVE_SLOT_COUNT; i++)
             rows[i] = addButton(col, "", [](int slot) { pick(slot); }, i + 1);

@@ -278,6 +278,27 @@ struct WorldMenu : GuiElement {
     }
 };
 
+// The map's buttons, side by side along the bottom of the screen.
+struct ButtonRow : GuiElement {
+    static constexpr float WIDTH = 300, HEIGHT = 40, GAP = 20, BOTTOM = 14;  // design pixels
+    void layout(float px0, float py0, float px1, float py1) override {
+        (void)py0;
+        float s = ui_scale(), w = WIDTH * s, gap = GAP * s;
+        float total = float(children.num) * (w + gap) - gap;
+        x0 = 0.5f * (px0 + px1 - total);
+        x1 = x0 + total;
+        y1 = py1 - BOTTOM * s;
+        y0 = y1 - HEIGHT * s;
+        for (int i = 0; i < children.num; i++) {
+            BaseGuiElement* c = children[i];
+            c->x0 = x0 + float(i) * (w + gap);
+            c->x1 = c->x0 + w;
+            c->y0 = y0;
+            c->y1 = y1;
+        }
+    }
+};
+
 struct UniverseScreen : Screen {
     UniverseMap* map = nullptr;
     WorldMenu* worldMenu = nullptr;
@@ -289,16 +310,11 @@ struct UniverseScreen : Screen {
         map = new UniverseMap;
         root->addChild(map);
 
-        Column* col = new Column;
-        col->top = 0.84f;
-        col->width = 300;
-        col->rowHeight = 40;
-        col->spacing = 8;
-        col->panel = false;
-        // First among the children, so its button wins hit tests over the map.
-        root->insertChild(0, col);
-        addButton(col, "Enter a world code", [](int) { open_code_entry(); });
-        addButton(col, "Main menu", [](int) { go_to_main_menu(); });
+        ButtonRow* row = new ButtonRow;
+        // First among the children, so its buttons win hit tests over the map.
+        root->insertChild(0, row);
+        addButton(row, "Enter a world code", [](int) { open_code_entry(); });
+        addButton(row, "Main menu", [](int) { go_to_main_menu(); });
         // The world's menu and the code box, when open, lie over everything else.
         worldMenu = new WorldMenu;
         root->insertChild(0, worldMenu);

@@ -101,7 +101,7 @@ struct WorldCodeEntry : GuiElement {
         }
         for (int c : {in.ch & 0xFF, (in.ch >> 8) & 0xFF})
             if (c > ' ' && c < 127 && n < MAX_TYPED) {
-                typed[n++] = char(c);
+                typed[n++] = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);  // codes are shown in capitals
                 typed[n] = 0;
                 message[0] = 0;
             }

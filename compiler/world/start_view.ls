@@ -6,7 +6,7 @@ import world.terrain_query
 struct StartView {
     Vec3 eye;
     float yaw = 0.f;   // the camera's heading: 0 looks along +z
-    float open = 0.f;  // how far ahead the ground stays below the eye
+    float open = 0.f;  // how far the ground stays below the eye across the view
 };
 
 // Height of the eye above the ground where the player arrives.
@@ -17,6 +17,9 @@ constexpr float START_EYE_MARGIN = 1.f;
 constexpr float START_OPEN_REACH = 20.f;
 constexpr float START_GOOD_REACH = 60.f;
 constexpr int START_HEADINGS = 16;
+// A view is as open as the least open of three rays: ahead and this far
+// (radians) to either side, so no hillside fills half of it.
+constexpr float START_VIEW_SPREAD = 0.35f;
 constexpr int START_PLACES = 48;
 
 inline Vec3 heading_dir(float yaw) { return Vec3(-sinf(yaw), 0.f, cosf(yaw)); }
@@ -44,7 +47,8 @@ inline StartView best_view_from(float x, float z) {
     best.open = -1.f;
     for (int h = 0; h < START_HEADINGS; h++) {
         float yaw = float(h) * (6.2831853f / float(START_HEADINGS));
-        float open = open_distance(best.eye, yaw);
+        float open = fminf(open_distance(best.eye, yaw),
+                           fminf(open_distance(best.eye, yaw - START_VIEW_SPREAD), open_distance(best.eye, yaw + START_VIEW_SPREAD)));
         if (open > best.open) best.yaw = yaw, best.open = open;
     }
     return best;

@@ -137,7 +137,7 @@ protected:
         return index < int(list.size()) && list[index]->isEnabled();
     }
     // Where world i of the script's row shows on the map, which spans the
-    // window's height less 76 pixels for the title and 64 for the button.
+    // window's height less 76 pixels for the title and 64 for the buttons.
     static float worldX(int i) { return 640.f + (300.f * float(i) - 300.f) * 580.f / 1100.f; }
     static constexpr float WORLD_Y = 0.5f * (76 + 720 - 64);
     // A mode switch: the old mode's menus close, the new mode's open.
