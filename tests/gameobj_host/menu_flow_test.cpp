@@ -32,6 +32,7 @@
 #include "script/universe.h"
 #include "script/world_generation.h"
 #include "script/world_script.h"
+#include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
 
 namespace {
@@ -378,7 +379,7 @@ TEST_F(MenuFlowTest, AFallenPlayerGetsTheDeathScreenAndTriesTheWorldAgainFromIts
     EXPECT_GT(playerPos()[0], again[0]) << "alive and flying";
 }
 
-TEST_F(GameScriptsFlowTest, WorldNamesOfAGeneratedUniverseDoNotOverlapOnTheMap) {
+TEST_F(GameScriptsFlowTest, WorldNamesOfAGeneratedUniverseDoNotOverlapOnTheMapAndDangersHaveTheirColours) {
     switchTo(gameobj_functions.open_universe_gui);
     ASSERT_GT(worlds.size(), 8);
     cur_game_screen->restyle();
@@ -398,6 +399,19 @@ TEST_F(GameScriptsFlowTest, WorldNamesOfAGeneratedUniverseDoNotOverlapOnTheMap) 
             EXPECT_TRUE(apart) << worldName(i) << " covers " << worldName(j);
         }
     }
+    // The legend's colours go from danger 1 to 5; every world's dot is one
+    // of them, in universe after universe.
+    int most = 0;
+    for (uint64_t seed = 1; seed <= 40; seed++) {
+        game_rnd_seed = seed;
+        generate_universe();
+        for (int i = 0; i < worlds.size(); i++) {
+            int danger = worlds[i].getSlot("danger").toInt();
+            most = std::max(most, danger);
+            EXPECT_TRUE(danger >= 1 && danger <= 5) << "seed " << seed << ": danger " << danger;
+        }
+    }
+    EXPECT_EQ(most, 5);
 }
 
 TEST_F(GameScriptsFlowTest, AMetGoalClearsTheWorldAndTheMarkSurvivesSavingAndLoading) {
