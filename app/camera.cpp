@@ -27,6 +27,13 @@ void reset_fly_control() {
   camera.mouseCaptured = false;
 }
 
+void set_view_heading(float yaw, float pitch) {
+  camera.yaw = 0.f;
+  camera.pitch = 0.f;
+  camera.roll = camera.prevRoll = 0.f;
+  turn_camera(yaw, pitch);
+}
+
 Matrix44 get_camera_matrix(float t) {
   float s = UPDATES_PER_SECOND * t;
   float r = camera.prevRoll + (camera.roll - camera.prevRoll) * s;

@@ -43,6 +43,8 @@ extern __m128 cur_frame_color;  // tint (r, g, b, alpha) whose alpha fades by it
 void set_camera_pos(__m128 p);
 // Clears the movement state (zoom, taps, dash, speeds) and the player's.
 void reset_fly_control();
+// Faces the view along yaw (0 looks along +z) with the pitch, without roll.
+void set_view_heading(float yaw, float pitch);
 
 // Camera-to-world matrix t seconds after the last update (t = one step gives
 // the current state). The position difference is wrapped, so crossing the

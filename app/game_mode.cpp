@@ -43,6 +43,7 @@ void refresh_universe_screen() {
 void init_game_modes() {
   optional_services.set_game_mode = &set_game_mode;
   optional_services.reset_fly_control = &reset_fly_control;
+  optional_services.set_view_heading = &set_view_heading;
   optional_services.get_universe_mode = &get_universe_mode;
   optional_services.get_play_mode = &get_play_mode;
   optional_services.get_warp_mode = &get_warp_mode;
@@ -53,6 +54,7 @@ void close_game_modes() {
   cur_game_mode = nullptr;
   optional_services.set_game_mode = nullptr;
   optional_services.reset_fly_control = nullptr;
+  optional_services.set_view_heading = nullptr;
   optional_services.get_universe_mode = nullptr;
   optional_services.get_play_mode = nullptr;
   optional_services.get_warp_mode = nullptr;

@@ -31,11 +31,13 @@ struct NamedFunction {
 const NamedFunction NAMED_FUNCTIONS[] = {
     GAMEOBJ_FUNCTIONS(GAMEOBJ_NAMED_FUNCTION)
     {"link_gui", reinterpret_cast<void*>(&link_gui)},
-    // Beyond the engine's table: casting by name and hurting the player,
-    // for tests and tools.
+    // Beyond the engine's table: casting by name, hurting the player and
+    // world codes, for tests and tools.
     {"cast_spell_by_name", reinterpret_cast<void*>(&cast_spell_by_name)},
     {"cast_spell_at_crosshair", reinterpret_cast<void*>(&cast_spell_at_crosshair_by_name)},
     {"hurt_player", reinterpret_cast<void*>(&hurt_player_from)},
+    {"make_world_code", reinterpret_cast<void*>(&make_world_code)},
+    {"read_world_code", reinterpret_cast<void*>(&read_world_code)},
 };
 #undef GAMEOBJ_NAMED_FUNCTION
 

@@ -31,6 +31,8 @@ class GameMode;
   /* game modes */                                             \
   X(set_game_mode, void, (GameMode * mode))                    \
   X(reset_fly_control, void, ())                               \
+  /* camera: turns the view (a new world's start) */           \
+  X(set_view_heading, void, (float yaw, float pitch))          \
   X(get_universe_mode, GameMode*, ())                          \
   X(get_play_mode, GameMode*, ())                              \
   X(get_warp_mode, GameMode*, ())                              \

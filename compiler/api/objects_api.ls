@@ -3,6 +3,7 @@
 import world.population
 import spells.spell_bar
 import world.grid_watch
+import world.world_state
 
 namespace {
 // Cast targets and sounds that belong to the world's objects go with them;

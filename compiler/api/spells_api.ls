@@ -1,5 +1,6 @@
 // The spell grid, the spell bar and saving the player's spells with the game.
 import spells.spell_bar
+import world.world_state
 
 void add_spell_to_grid() {}
 void pick_up_spell() {}
@@ -12,8 +13,10 @@ void add_all_spells() {
 void init_spell_grid() { make_spell_grid(); }
 
 // The spells go into the game description as {spells = [names], health,
-// mana}, so a loaded game gives back what the player had.
+// mana}, so a loaded game gives back what the player had; the world in play
+// goes with them.
 void save_spells() {
+    save_world_state();
     HSQUIRRELVM vm = cur_game_info.vm;
     Player* p = static_cast<Player*>(local_player);
     if (!vm || cur_game_info.type() != OT_TABLE || !p) return;
@@ -37,6 +40,7 @@ void save_spells() {
 }
 
 void load_spells() {
+    expect_saved_world_state();
     HSQUIRRELVM vm = cur_game_info.vm;
     Player* p = static_cast<Player*>(local_player);
     if (!vm || cur_game_info.type() != OT_TABLE) return;

@@ -43,6 +43,15 @@ struct Creature : PlacedObject {
         draw_spline_mesh(mesh, pts, Vec3(0, 1, 0), 0.5f + 0.5f * sinf(wingPhase), width, scale, tint);
     }
     void onDestroy() override { voice.stop(); }
+    // The body's curve starts afresh from where it was.
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.vec(vel);
+        f.vec(home);
+        f.num(wingPhase);
+        if (f.loading)
+            for (Vec3& t : trailPts) t = pos;
+    }
 };
 
 struct BirdMonster : Creature {
@@ -54,6 +63,11 @@ struct BirdMonster : Creature {
     }
     static DynArray<BirdMonster*>& list() { return BirdMonster_list; }
     const char* getClassName() override { return "BirdMonster"; }
+    void keep(StateFields& f) override {
+        Creature::keep(f);
+        f.num(circle);
+        f.num(scare);
+    }
     void update(float dt) override {
         circle += dt * 0.6f;
         Vec3 goal = home + Vec3(cosf(circle) * 14.f, 8.f + 3.f * sinf(circle * 1.7f), sinf(circle) * 14.f);
@@ -93,6 +107,11 @@ struct WyvernMonster : Creature {
     static DynArray<WyvernMonster*>& list() { return WyvernMonster_list; }
     const char* getClassName() override { return "WyvernMonster"; }
     bool isHostile() override { return true; }
+    void keep(StateFields& f) override {
+        Creature::keep(f);
+        f.num(attackClock);
+        f.flag(fleeing);
+    }
     void update(float dt) override {
         voice.start("wyvern_idle", pos);
         Vec3 goal = home + Vec3(cosf(wingPhase * 0.05f) * 30.f, 25.f, sinf(wingPhase * 0.05f) * 30.f);

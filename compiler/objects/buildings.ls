@@ -19,6 +19,14 @@ struct Fortification : PlacedObject {
         sparks(pos + Vec3(0, 4, 0), 6, 5.f, 0xffffa040);
         PlacedObject::hit(damage * 0.5f, cause, from);
     }
+    // The footing goes too: ground that moved before the save still counts.
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.num(turn);
+        f.num(reload);
+        f.flag(founded);
+        for (float& h : footing) f.num(h);
+    }
     void onKilled() override {
         explosion(pos + Vec3(0, 3, 0), 2.5f);
         play_sound_at("volcano_explosion", pos);
@@ -194,6 +202,11 @@ struct ManaGatherer : PlacedObject {
     void hit(float damage, int cause, const Vec3&) override {
         if (cause == HIT_BLAST && damage > 80.f) destroy();
     }
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.num(turn);
+        f.num(nextBall);
+    }
     void render(float) override { draw_mesh(MESH_MANA_GATHERER, pos, turn, 1.f); }
     void renderShadow(float) override { draw_shadow_balls_of_queue(MESH_MANA_GATHERER, pos, turn, 1.f); }
 };
@@ -218,6 +231,10 @@ struct WorldPortal : PlacedObject {
     }
     void onDestroy() override { hum.stop(); }
     void hit(float, int, const Vec3&) override {}
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.num(turn);
+    }
     void render(float) override { draw_mesh(MESH_PORTAL, pos, turn, 1.f); }
     void renderShadow(float) override { draw_shadow_balls_of_queue(MESH_PORTAL, pos, turn, 1.f); }
 };
@@ -296,4 +313,9 @@ struct SpellObject : PlacedObject {
     }
     void onDestroy() override { hum.stop(); }
     void hit(float, int, const Vec3&) override {}
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.count(kind);
+        f.num(bob);
+    }
 };

@@ -3,6 +3,7 @@
 import world.terrain_query
 import world.sounds
 import fx.fx_recipes
+import objects.state_fields
 
 // What hit an object.
 enum HitCause { HIT_FIRE, HIT_BLAST, HIT_LIGHTNING, HIT_WATER, HIT_BITE, HIT_MAGIC };
@@ -35,6 +36,13 @@ struct PlacedObject : ModuleObject<GameObj> {
     virtual void onKilled() {}
     // Creatures and buildings that fight back or count for the world's goal.
     virtual bool isHostile() { return false; }
+    // What a saved game keeps of it (the kinds kept are listed with the
+    // saved world); each kind adds its own fields after its base's.
+    virtual void keep(StateFields& f) {
+        f.vec(pos);
+        f.num(health);
+        f.num(radius);
+    }
 
     void keepInBins() { update_proximity(this, ground_rect(pos.m128(), radius)); }
 };

@@ -3,8 +3,10 @@
 // player arrives. At no health the player has fallen and stays so until the
 // world is tried again.
 import objects.placed
+import world.start_view
 
 void populate_world();
+bool resume_saved_world();
 bool use_portal_near(const Vec3& at);
 // The HUD shows where a hit came from; the death screen what struck last.
 void note_player_hurt(const Vec3& from);
@@ -86,7 +88,13 @@ struct Player : ModuleObject<PlayerBase> {
     }
 
     void afterWorldRegenerate() override {
-        pos.y = floorAt(pos.x, pos.z) + 12.f;
+        // A loaded game's world comes back with what stood in it.
+        if (resume_saved_world()) return;
+        // A new world opens with a view over it.
+        StartView view = find_start_view(pos.x, pos.z);
+        pos = view.eye;
+        pos.y = fminf(pos.y, MAX_FLIGHT_HEIGHT);
+        face_start_view(view.yaw);
         worldStart = pos;
         startMana = mana;
         populate_world();

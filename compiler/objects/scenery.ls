@@ -25,6 +25,11 @@ struct BurnEffect : PlacedObject {
     void hit(float, int cause, const Vec3&) override {
         if (cause == HIT_WATER) timeLeft = 0.f;
     }
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.num(timeLeft);
+        f.num(size);
+    }
 };
 
 inline BurnEffect* start_fire(const Vec3& at, float size, float time) {
@@ -81,6 +86,17 @@ struct TreeObject : PlacedObject {
         fireSound.start("burn_loop", pos);
     }
     void onDestroy() override { fireSound.stop(); }
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.count(mesh);
+        f.num(turn);
+        f.num(scale);
+        f.num(growth);
+        f.num(burnLeft);
+        f.num(regrowIn);
+        f.flag(burnt);
+        if (f.loading && burnLeft > 0.f) fireSound.start("burn_loop", pos);
+    }
     void hit(float damage, int cause, const Vec3&) override {
         if (cause == HIT_WATER) {
             burnLeft = fminf(burnLeft, 0.01f);
@@ -114,6 +130,12 @@ struct StillObject : PlacedObject {
     }
     void hit(float damage, int cause, const Vec3&) override {
         if (cause == HIT_BLAST && damage > 60.f) destroy();
+    }
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.count(mesh);
+        f.num(turn);
+        f.num(scale);
     }
     void render(float) override { draw_mesh(mesh, pos, turn, scale); }
     void renderShadow(float) override { draw_shadow_balls_of_queue(mesh, pos, turn, scale); }

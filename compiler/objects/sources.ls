@@ -21,6 +21,11 @@ struct WaterSource : PlacedObject {
         if (timeLeft >= 0.f && (timeLeft -= dt) <= 0.f) destroy();
         keepInBins();
     }
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.num(rate);
+        f.num(timeLeft);
+    }
 };
 
 // A vent pouring lava, with glowing spatter and smoke.
@@ -41,6 +46,11 @@ struct LavaSource : PlacedObject {
         keepInBins();
     }
     void onDestroy() override { sound.stop(); }
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.num(rate);
+        f.num(timeLeft);
+    }
 };
 
 // A world's own volcano: quiet for a while, then it erupts.
@@ -60,6 +70,10 @@ struct NaturalVolcano : PlacedObject {
             vent->timeLeft = 12.f;
         }
         keepInBins();
+    }
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.num(quietFor);
     }
 };
 
@@ -87,6 +101,11 @@ struct ThunderstormObject : PlacedObject {
         }
         if ((timeLeft -= dt) <= 0.f) destroy();
         keepInBins();
+    }
+    void keep(StateFields& f) override {
+        PlacedObject::keep(f);
+        f.num(timeLeft);
+        f.num(nextStrike);
     }
 };
 

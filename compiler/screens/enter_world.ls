@@ -25,7 +25,9 @@ struct WorldCard : GuiElement {
         sqbind::SqObject tip = get_world_tooltip(w);
         const char* text = tip.type() == OT_STRING ? tip.toString() : "";
         const char* rest = strchr(text, '\n');
-        snprintf(details, sizeof(details), "%s", rest ? rest + 1 : text);
+        char code[WORLD_CODE_SIZE];
+        if (world_code_of(w, code)) snprintf(details, sizeof(details), "%s\nWorld code: %s", rest ? rest + 1 : text, code);
+        else snprintf(details, sizeof(details), "%s", rest ? rest + 1 : text);
         color = world_danger_color(table_int(w, "danger", 1));
     }
     // The card sits in the middle of the screen, its buttons below the text.

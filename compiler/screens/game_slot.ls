@@ -3,6 +3,8 @@ import screens.menu_kit
 import screens.script_values
 import screens.universe
 
+#include <ctime>
+
 namespace menu {
 
 // A slot folder holds a game when its description file is there; a name
@@ -22,8 +24,31 @@ inline void go_to_universe() {
 // The saved game remembers the world it was saved in.
 constexpr const char* SAVED_WORLD_SLOT = "world";
 
+// A slot's name tells the saves of one game apart: when it was saved, in
+// which world, and how far its goal had come ("Saved 2026-12-08 14:05:31 -
+// Emberdale - 2 of 4 strongholds down"). The game's first name stays as
+// "started".
+inline void name_the_save() {
+    if (slot_value(cur_game_info, "started").isNull())
+        set_table_text(cur_game_info, "started", slot_text(cur_game_info, "name", ""));
+    char when[32] = "";
+    time_t now = time(nullptr);
+    tm local;
+    if (localtime_r(&now, &local)) strftime(when, sizeof(when), "%Y-%m-%d %H:%M:%S", &local);
+    sqbind::SqObject w = root_value("cur_world");
+    const char* world = slot_text(w, "name", nullptr);
+    char progress[96];
+    call_root_text("world_progress_text", progress, sizeof(progress));
+    char name[200];
+    if (!world) snprintf(name, sizeof(name), "Saved %s - on the universe map", when);
+    else if (!progress[0]) snprintf(name, sizeof(name), "Saved %s - %.60s", when, world);
+    else snprintf(name, sizeof(name), "Saved %s - %.60s - %.90s", when, world, progress);
+    set_table_text(cur_game_info, "name", name);
+}
+
 inline void save_to_slot(int slot) {
     cur_game_slot = slot;
+    name_the_save();
     // The spells go in too: the saver asks the module for them.
     set_table_int(cur_game_info, SAVED_WORLD_SLOT, current_world_index());
     if (!save_game()) return;
@@ -53,7 +78,7 @@ struct GameSlotScreen : Screen {
         col->top = 0.24f;
         col->rowHeight = 40;
         col->spacing = 7;
-        col->width = 560;
+        col->width = 760;  // room for a save's name: when, where, how far
         root->addChild(col);
         for (int i = 0; i < SAVE_SLOT_COUNT; i++)
             rows[i] = addButton(col, "", [](int slot) { pick(slot); }, i + 1);

@@ -69,6 +69,35 @@ inline float slot_float(const sqbind::SqObject& object, const char* name, float 
     return value.type() == OT_INTEGER || value.type() == OT_FLOAT ? value.toFloat() : def;
 }
 
+inline void set_table_text(const sqbind::SqObject& table, const char* name, const char* text) {
+    HSQUIRRELVM vm = get_world_script_vm();
+    if (!vm || table.type() != OT_TABLE) return;
+    SQInteger top = sq_gettop(vm);
+    table.push(vm);
+    sq_pushstring(vm, name, -1);
+    sq_pushstring(vm, text, -1);
+    sq_newslot(vm, -3, SQFalse);
+    sq_settop(vm, top);
+}
+
+// The text a root function of the scripts returns when called without
+// arguments; empty when there is no such function or it fails.
+inline void call_root_text(const char* name, char* out, size_t size) {
+    out[0] = 0;
+    HSQUIRRELVM vm = get_world_script_vm();
+    if (!vm) return;
+    SQInteger top = sq_gettop(vm);
+    sq_pushroottable(vm);
+    sq_pushstring(vm, name, -1);
+    const SQChar* text = nullptr;
+    if (SQ_SUCCEEDED(sq_get(vm, -2)) && sq_gettype(vm, -1) == OT_CLOSURE) {
+        sq_pushroottable(vm);
+        if (SQ_SUCCEEDED(sq_call(vm, 1, SQTrue, SQFalse)) && SQ_SUCCEEDED(sq_getstring(vm, -1, &text)))
+            snprintf(out, size, "%s", text);
+    }
+    sq_settop(vm, top);
+}
+
 inline int world_count() { return worlds.type() == OT_ARRAY ? worlds.size() : 0; }
 
 // The index of the world being played in the universe's list; -1 for none.

@@ -3,6 +3,7 @@
 // comes from the world script, and a click on it travels there.
 import screens.menu_kit
 import screens.script_values
+import screens.world_code_entry
 
 namespace menu {
 
@@ -277,9 +278,31 @@ struct WorldMenu : GuiElement {
     }
 };
 
+// The map's buttons, side by side along the bottom of the screen.
+struct ButtonRow : GuiElement {
+    static constexpr float WIDTH = 300, HEIGHT = 40, GAP = 20, BOTTOM = 14;  // design pixels
+    void layout(float px0, float py0, float px1, float py1) override {
+        (void)py0;
+        float s = ui_scale(), w = WIDTH * s, gap = GAP * s;
+        float total = float(children.num) * (w + gap) - gap;
+        x0 = 0.5f * (px0 + px1 - total);
+        x1 = x0 + total;
+        y1 = py1 - BOTTOM * s;
+        y0 = y1 - HEIGHT * s;
+        for (int i = 0; i < children.num; i++) {
+            BaseGuiElement* c = children[i];
+            c->x0 = x0 + float(i) * (w + gap);
+            c->x1 = c->x0 + w;
+            c->y0 = y0;
+            c->y1 = y1;
+        }
+    }
+};
+
 struct UniverseScreen : Screen {
     UniverseMap* map = nullptr;
     WorldMenu* worldMenu = nullptr;
+    WorldCodeEntry* codeEntry = nullptr;
     float pressX = 0, pressY = 0;
     int pressButton = 0;
     GuiElement* makeRoot() override { return new LayeredRoot; }
@@ -287,20 +310,20 @@ struct UniverseScreen : Screen {
         map = new UniverseMap;
         root->addChild(map);
 
-        Column* col = new Column;
-        col->top = 0.9f;
-        col->width = 220;
-        col->rowHeight = 40;
-        col->panel = false;
-        // First among the children, so its button wins hit tests over the map.
-        root->insertChild(0, col);
-        addButton(col, "Main menu", [](int) { go_to_main_menu(); });
-        // The world's menu, when open, lies over everything else.
+        ButtonRow* row = new ButtonRow;
+        // First among the children, so its buttons win hit tests over the map.
+        root->insertChild(0, row);
+        addButton(row, "Enter a world code", [](int) { open_code_entry(); });
+        addButton(row, "Main menu", [](int) { go_to_main_menu(); });
+        // The world's menu and the code box, when open, lie over everything else.
         worldMenu = new WorldMenu;
         root->insertChild(0, worldMenu);
+        codeEntry = new WorldCodeEntry;
+        root->insertChild(0, codeEntry);
     }
     void escape() override {
-        if (worldMenu->open) later([](int) { close_world_menu(); }, 0);
+        if (codeEntry->open) later([](int) { close_code_entry(); }, 0);
+        else if (worldMenu->open) later([](int) { close_world_menu(); }, 0);
         else later([](int) { go_to_main_menu(); }, 0);
     }
     // A click (a press and release without dragging) on a world shows its
@@ -320,6 +343,12 @@ struct UniverseScreen : Screen {
     }
     void processInputEvent(NewGuiInputEvent& ev, BaseGuiElement* target) override {
         Screen::processInputEvent(ev, target);
+        // While the code box is open, keys type into it and the map rests.
+        if (codeEntry->open) {
+            if (ev.in.type == INPUT_KEY_DOWN && ev.in.key == VK_RETURN) later([](int) { submit_code(); }, 0);
+            else codeEntry->type(ev.in);
+            return;
+        }
         if (ev.in.type == INPUT_KEY_DOWN && (ev.in.flags & INPUT_CTRL) && ev.in.key >= '1' && ev.in.key <= '6') {
             int world = first_world_of_kind(ev.in.key - '1');
             if (world >= 0) later(open_enter_world, world);
@@ -339,6 +368,28 @@ struct UniverseScreen : Screen {
     }
     static UniverseScreen* current() { return static_cast<UniverseScreen*>(universe_screen); }
 
+    // The code box has its buttons only while it is open.
+    static void open_code_entry() {
+        UniverseScreen* self = current();
+        if (!self || self->codeEntry->open) return;
+        close_world_menu();
+        self->codeEntry->show();
+        self->addButton(self->codeEntry, "Visit", [](int) { submit_code(); });
+        self->addButton(self->codeEntry, "Back", [](int) { close_code_entry(); });
+        self->map->menuOpen = true;
+    }
+    static void close_code_entry() {
+        UniverseScreen* self = current();
+        if (!self) return;
+        WorldCodeEntry* e = self->codeEntry;
+        while (e->children.num) delete e->children[e->children.num - 1];
+        e->hide();
+        self->map->menuOpen = false;
+    }
+    static void submit_code() {
+        UniverseScreen* self = current();
+        if (self && self->codeEntry->open && self->codeEntry->submit()) close_code_entry();
+    }
     static void close_world_menu() {
         UniverseScreen* self = current();
         if (!self) return;

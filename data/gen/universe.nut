@@ -39,10 +39,13 @@ function make_universe() {
     list.append({id = i, name = world_name(used), type = type, seed = hmrnd(), x = x, y = y,
                  visited = false, time_spent = 0.0, links = []});
   }
+  // Danger grows with distance from the first world, up to the map's most
+  // deadly colour (5).
   local start = list[0];
   foreach (w in list) {
     local dx = w.x - start.x, dy = w.y - start.y;
-    w.danger <- (sqrt(dx * dx + dy * dy) / UNIVERSE_SIZE * 5).tointeger() + 1;
+    local danger = (sqrt(dx * dx + dy * dy) / UNIVERSE_SIZE * 5).tointeger() + 1;
+    w.danger <- danger > 5 ? 5 : danger;
   }
   // Each world links to its two nearest neighbours (both ways).
   foreach (w in list) {

@@ -15,6 +15,22 @@ function activate_current_world() {
   start_world_goal(w, built_world_type);
 }
 
+// Back in a world of a loaded game, with the goal as it was saved (null for
+// a cleared world or one without goal).
+function resume_current_world(goal) {
+  local w = current_world();
+  world_goal = goal;
+  if (w != null) print("back in " + w.name + "\n");
+  if (goal != null) announce(goal.left < goal.total ? goal_progress_text(goal) : goal.text);
+}
+
+// Where the running world's goal stands, for the name of a saved game.
+function world_progress_text() {
+  local w = current_world();
+  if (w != null && "cleared" in w && w.cleared) return "cleared";
+  return world_goal != null ? goal_progress_text(world_goal) : "";
+}
+
 // A short description of a world for the universe map.
 function get_world_tooltip(w) {
   if (w == null) return null;

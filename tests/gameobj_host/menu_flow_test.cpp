@@ -4,6 +4,8 @@
 // play. The game modes' switches are done by hand, as the modes would.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,7 @@
 #include "app/input.h"
 #include "core/optional_services.h"
 #include "core/debug.h"
+#include "core/memory_streams.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
 #include "gameobj_host/gameobj_rebuild.h"
@@ -24,10 +27,12 @@
 #include "gameobj_test_files.h"
 #include "gui/gui.h"
 #include "render/device.h"
+#include "script/save_data.h"
 #include "script/saved_games.h"
 #include "script/universe.h"
 #include "script/world_generation.h"
 #include "script/world_script.h"
+#include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
 
 namespace {
@@ -133,7 +138,7 @@ protected:
         return index < int(list.size()) && list[index]->isEnabled();
     }
     // Where world i of the script's row shows on the map, which spans the
-    // window's height less 76 pixels for the title and 64 for the button.
+    // window's height less 76 pixels for the title and 64 for the buttons.
     static float worldX(int i) { return 640.f + (300.f * float(i) - 300.f) * 580.f / 1100.f; }
     static constexpr float WORLD_Y = 0.5f * (76 + 720 - 64);
     // A mode switch: the old mode's menus close, the new mode's open.
@@ -222,11 +227,11 @@ TEST_F(MenuFlowTest, AWorldChangedOnTheMapIsSavedAndComesBackAfterTheMainMenu) {
     // The world's menu, from its right click: the script's action runs on
     // that world only.
     clickAt(worldX(2), WORLD_Y, VK_RBUTTON);
-    ASSERT_EQ(buttons(universe_screen).size(), 3u) << "two entries and the map's own button";
+    ASSERT_EQ(buttons(universe_screen).size(), 4u) << "two entries and the map's own two buttons";
     clickButton(1);
     EXPECT_EQ(worldName(2), "Renamed 2");
     EXPECT_EQ(curWorldName(), "(none)") << "the map has no current world afterwards";
-    EXPECT_EQ(buttons(universe_screen).size(), 1u) << "the menu closed";
+    EXPECT_EQ(buttons(universe_screen).size(), 2u) << "the menu closed";
 
     // A click on the world shows its card; entering makes it current.
     clickAt(worldX(2), WORLD_Y);
@@ -374,7 +379,7 @@ TEST_F(MenuFlowTest, AFallenPlayerGetsTheDeathScreenAndTriesTheWorldAgainFromIts
     EXPECT_GT(playerPos()[0], again[0]) << "alive and flying";
 }
 
-TEST_F(GameScriptsFlowTest, WorldNamesOfAGeneratedUniverseDoNotOverlapOnTheMap) {
+TEST_F(GameScriptsFlowTest, WorldNamesOfAGeneratedUniverseDoNotOverlapOnTheMapAndDangersHaveTheirColours) {
     switchTo(gameobj_functions.open_universe_gui);
     ASSERT_GT(worlds.size(), 8);
     cur_game_screen->restyle();
@@ -394,6 +399,19 @@ TEST_F(GameScriptsFlowTest, WorldNamesOfAGeneratedUniverseDoNotOverlapOnTheMap) 
             EXPECT_TRUE(apart) << worldName(i) << " covers " << worldName(j);
         }
     }
+    // The legend's colours go from danger 1 to 5; every world's dot is one
+    // of them, in universe after universe.
+    int most = 0;
+    for (uint64_t seed = 1; seed <= 40; seed++) {
+        game_rnd_seed = seed;
+        generate_universe();
+        for (int i = 0; i < worlds.size(); i++) {
+            int danger = worlds[i].getSlot("danger").toInt();
+            most = std::max(most, danger);
+            EXPECT_TRUE(danger >= 1 && danger <= 5) << "seed " << seed << ": danger " << danger;
+        }
+    }
+    EXPECT_EQ(most, 5);
 }
 
 TEST_F(GameScriptsFlowTest, AMetGoalClearsTheWorldAndTheMarkSurvivesSavingAndLoading) {
@@ -418,6 +436,200 @@ TEST_F(GameScriptsFlowTest, AMetGoalClearsTheWorldAndTheMarkSurvivesSavingAndLoa
     ASSERT_GT(worlds.size(), 2);
     EXPECT_TRUE(cleared(2)) << "cleared after loading";
     EXPECT_FALSE(cleared(1));
+}
+
+TEST_F(GameScriptsFlowTest, ASavedWorldComesBackWithItsObjectsCreaturesPlayerAndGoal) {
+    using namespace HeightmapData;
+    startPlay();
+    generate_universe();
+    int world = -1;
+    for (int i = 0; i < worlds.size() && world < 0; i++)
+        if (worlds[i].getSlotString("type") == std::string("highlands") ||
+            worlds[i].getSlotString("type") == std::string("islands"))
+            world = i;  // their goal is the strongholds when one was built
+    ASSERT_GE(world, 0);
+    auto enter = [&](int i) {
+        setRootSlot("cur_world", [i](HSQUIRRELVM vm) { worlds[i].push(vm); });
+        generate_world("game");
+    };
+    auto step = [](int n) {
+        for (int k = 0; k < n; k++) gameobj_functions.update_gameobj(0.05f);
+    };
+    auto cast = moduleFunction<const char* (*)(const char*, float, float)>("cast_spell_by_name");
+    ASSERT_NE(cast, nullptr);
+    enter(world);
+    gameobj_functions.add_all_spells();
+    gameobj_functions.toggle_mana_cheat();
+    std::vector<float> at = playerPos();
+    EXPECT_STREQ(cast("hill", at[0] + 20.f, at[2]), "");
+    EXPECT_STREQ(cast("water_source", at[0], at[2] + 20.f), "");
+    step(60);
+    // Two birds are shot down and the first stronghold's ground gives way.
+    int birds = BirdMonster_list.num;
+    ASSERT_GE(birds, 2);
+    for (int k = 0; k < 2; k++) reinterpret_cast<GameObj*>(BirdMonster_list[k])->destroy();
+    int strongholds = CastleObject_list.num + GuardTower_list.num;
+    ASSERT_GE(GuardTower_list.num, 1);
+    int bin = reinterpret_cast<GameObj*>(GuardTower_list[0])->proximityBin;
+    ASSERT_TRUE(bin >= 0 && bin < 1280);
+    int x0 = bin < 1024 ? bin % 32 * 8 : (bin - 1024) % 16 * 16 - 4, size = bin < 1024 ? 8 : 16;
+    int z0 = bin < 1024 ? bin / 32 * 8 : (bin - 1024) / 16 * 16 - 4;
+    for (int z = z0 - 8; z < z0 + size + 8; z++)
+        for (int x = x0 - 8; x < x0 + size + 8; x++) hmap[cell_index(x, z)] -= 3.f, target_hmap[cell_index(x, z)] -= 3.f;
+    step(2);
+    ASSERT_LT(CastleObject_list.num + GuardTower_list.num, strongholds) << "a stronghold fell";
+    ASSERT_EQ(get_error_message(), std::string()) << get_error_message();
+
+    // What the save holds, to compare with what comes back.
+    auto counts = [] {
+        return std::vector<int>{TreeObject_list.num, CastleObject_list.num, GuardTower_list.num, BirdMonster_list.num,
+                                WyvernMonster_list.num, WaterSource_list.num, SpellObject_list.num, WorldPortal_list.num};
+    };
+    auto goal_left = [] {
+        sq_pushroottable(get_world_script_vm());
+        sqbind::SqObject root(get_world_script_vm(), -1);
+        sq_poptop(get_world_script_vm());
+        sqbind::SqObject goal = root.getSlot("world_goal");
+        return goal.type() == OT_TABLE ? goal.getSlot("left").toInt() : -1;
+    };
+    // The objects and the player as the save writes them, as bytes.
+    auto saved_state = [] {
+        MemoryOutputStream out;
+        sqbind::SqObject state = cur_game_info.getSlot("world_state");
+        save_data(state.getSlot("objects"), out);
+        save_data(state.getSlot("player"), out);
+        return out.bytes;
+    };
+    auto grids = [] {
+        std::vector<char> b;
+        for (auto [p, n] : {std::pair<const void*, size_t>{hmap, sizeof(hmap)}, {target_hmap, sizeof(target_hmap)},
+                            {water, sizeof(water)}, {surface, sizeof(surface)}})
+            b.insert(b.end(), static_cast<const char*>(p), static_cast<const char*>(p) + n);
+        return b;
+    };
+    cur_game_slot = 3;
+    ASSERT_TRUE(save_game()) << get_error_message();
+    std::vector<char> shaped = grids();
+    std::vector<int> standing = counts();
+    std::vector<uint8_t> state = saved_state();
+    std::vector<float> player = playerPos();
+    int left = goal_left();
+    EXPECT_GT(state.size(), 1000u) << "the objects are in the save";
+    EXPECT_EQ(standing[3], birds - 2) << "the two birds are gone";
+
+    // Elsewhere, then the game is loaded and its world entered again.
+    enter((world + 1) % worlds.size());
+    ASSERT_NE(grids(), shaped);
+    release_universe_data();
+    ASSERT_TRUE(load_saved_game(3)) << get_error_message();
+    enter(world);
+    EXPECT_EQ(grids(), shaped) << "the hill, the water and the fallen ground, byte for byte";
+    EXPECT_EQ(counts(), standing) << "the fallen stay fallen and the dead stay dead";
+    EXPECT_EQ(playerPos(), player);
+    EXPECT_EQ(goal_left(), left);
+    ASSERT_TRUE(save_game()) << get_error_message();
+    EXPECT_EQ(saved_state(), state) << "every kept object with the state it was saved with";
+
+    // Entering the world again without a load makes it afresh.
+    enter(world);
+    EXPECT_NE(counts(), standing);
+    ASSERT_EQ(get_error_message(), std::string()) << get_error_message();
+}
+
+TEST_F(GameScriptsFlowTest, AWorldCodeLeadsToItsWorldAndAMistypedOneIsRefused) {
+    auto make = moduleFunction<void (*)(int, int, char*)>("make_world_code");
+    auto read = moduleFunction<const char* (*)(const char*, int, int*, int*)>("read_world_code");
+    ASSERT_TRUE(make && read);
+    const char digits[] = "0123456789ABCDEFGHJKMNPQRSTVWXYZ";
+    for (auto [kind, seed] : {std::pair{0, 0}, {5, 255}, {3, 77}, {7, -1}, {2, 1 << 30}}) {
+        char code[12];
+        make(kind, seed, code);
+        int k = -1, sd = -2;
+        EXPECT_EQ(read(code, 8, &k, &sd), nullptr) << code;
+        EXPECT_EQ(k, kind);
+        EXPECT_EQ(sd, seed) << code;
+        for (size_t i = 0; code[i]; i++)
+            for (char c : digits) {
+                if (code[i] == '-' || code[i] == c) continue;
+                std::string wrong = code;
+                wrong[i] = c;
+                EXPECT_NE(read(wrong.c_str(), 8, &k, &sd), nullptr) << wrong << " from " << code;
+            }
+    }
+    char code[12];
+    make(5, 255, code);
+    EXPECT_EQ(std::string(code).size(), 4u) << "a world of the universe has a short code: " << code;
+
+    // On the map: a mistyped code stays in the box with a message; the
+    // right one visits its world.
+    switchTo(gameobj_functions.open_universe_gui);
+    ASSERT_GT(worlds.size(), 3);
+    std::string type = worlds[3].getSlotString("type");
+    sqbind::SqObject kinds;
+    {
+        sq_pushroottable(get_world_script_vm());
+        sqbind::SqObject root(get_world_script_vm(), -1);
+        sq_poptop(get_world_script_vm());
+        kinds = root.getSlot("world_type_names");
+    }
+    int kind = -1;
+    for (int k = 0; k < kinds.size(); k++)
+        if (type == kinds[k].toString()) kind = k;
+    ASSERT_GE(kind, 0);
+    make(kind, worlds[3].getSlot("seed").toInt(), code);
+    auto type_text = [&](const std::string& text) {
+        for (char c : text) {
+            press(INPUT_KEY_DOWN, c, 0, 0);
+            set_last_key_chars(c);
+            press(INPUT_KEY_UP, c, 0, 0);
+        }
+        update();
+    };
+    std::vector<BaseGuiElement*> before = buttons(universe_screen);
+    clickButton(0);  // "Enter a world code"
+    ASSERT_EQ(buttons(universe_screen).size(), before.size() + 2) << "the box's Visit and Back";
+    std::string wrong = code;
+    wrong[1] = wrong[1] == 'A' ? 'B' : 'A';
+    type_text(wrong);
+    key(VK_RETURN);
+    update();
+    EXPECT_FALSE(should_close_game_menu);
+    EXPECT_EQ(curWorldName(), "(none)");
+    EXPECT_EQ(buttons(universe_screen).size(), before.size() + 2) << "the box stays open";
+    for (size_t i = 0; i < wrong.size(); i++) key(VK_BACK);
+    type_text(std::string(code).substr(0, 2) + "-" + std::string(code).substr(2));  // typed with a dash
+    key(VK_RETURN);
+    update();
+    EXPECT_TRUE(should_close_game_menu);
+    int first = 3;  // the universe's first world of that kind and seed
+    for (int j = 2; j >= 0; j--)
+        if (worlds[j].getSlotString("type") == type && worlds[j].getSlot("seed").toInt() == worlds[3].getSlot("seed").toInt())
+            first = j;
+    EXPECT_EQ(curWorldName(), worldName(first));
+}
+
+TEST_F(GameScriptsFlowTest, EveryKindOfWorldStartsWithAView) {
+    startPlay();
+    static float yaw;
+    optional_services.set_view_heading = [](float y, float) { yaw = y; };
+    sq_pushroottable(get_world_script_vm());
+    sqbind::SqObject root(get_world_script_vm(), -1);
+    sq_poptop(get_world_script_vm());
+    sqbind::SqObject kinds = root.getSlot("world_type_names");
+    ASSERT_GE(kinds.size(), 6);
+    for (int k = 0; k < kinds.size(); k++)
+        for (int again = 0; again < 2; again++) {
+            std::string kind = kinds[k].toString();
+            yaw = NAN;
+            generate_world(kind.c_str());
+            ASSERT_FALSE(std::isnan(yaw)) << kind << ": the view was turned";
+            std::vector<float> eye = playerPos();
+            float highest = -1e9f;
+            for (float d = 0.5f; d <= 20.f; d += 0.5f)
+                highest = std::max(highest, gameobj_functions.get_land_height(eye[0] - std::sin(yaw) * d, eye[2] + std::cos(yaw) * d));
+            EXPECT_LT(highest, eye[1]) << kind << " start (" << eye[0] << ", " << eye[2] << ") facing " << yaw;
+        }
+    EXPECT_EQ(get_error_message(), std::string());
 }
 
 }  // namespace
