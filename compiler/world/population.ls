@@ -2,6 +2,7 @@
 // menhirs, castles and guard towers on open high ground, mana gatherers,
 // a portal onward, spells to find, and birds and wyverns in the air.
 import creatures.creatures
+import objects.village_houses
 
 // How far beyond its reach a hostile thing starts from the player.
 constexpr float HOSTILE_MARGIN = 20.f;
@@ -122,6 +123,7 @@ inline void scatter_spells(int count) {
 }
 
 inline void populate_world() {
+    forget_village_footing();
     plant_forest(160);
     scatter_still<Stone1StaticObject>(14, MESH_STONE1, 0.8f, 1.6f);
     scatter_still<Stone1StaticObject>(8, MESH_STONE2, 0.8f, 1.4f);
