@@ -43,9 +43,11 @@ struct LavaSource : PlacedObject {
     void onDestroy() override { sound.stop(); }
 };
 
-// A world's own volcano: quiet for a while, then it erupts.
+// A world's own volcano or vent: quiet for a while, then it erupts, pouring
+// lava that runs down from it.
 struct NaturalVolcano : PlacedObject {
     float quietFor = 30.f;
+    float rate = 4.f;  // lava per second while erupting
     static DynArray<NaturalVolcano*>& list() { return NaturalVolcano_list; }
     const char* getClassName() override { return "NaturalVolcano"; }
     void update(float dt) override {
@@ -57,6 +59,7 @@ struct NaturalVolcano : PlacedObject {
             explosion(top, 2.f);
             LavaSource* vent = spawn(new LavaSource());
             vent->pos = pos;
+            vent->rate = rate;
             vent->timeLeft = 12.f;
         }
         keepInBins();
@@ -64,6 +67,7 @@ struct NaturalVolcano : PlacedObject {
 };
 
 inline void strike_lightning(const Vec3& target, float damage);
+inline PlacedObject* creature_under_storm(const Vec3& centre, float reach);
 
 // A storm cloud drifting over its place and striking what is below it.
 struct ThunderstormObject : PlacedObject {
@@ -80,8 +84,10 @@ struct ThunderstormObject : PlacedObject {
         }
         if ((nextStrike -= dt) <= 0.f) {
             nextStrike = 0.6f + 1.2f * frnd();
-            Vec3 at = random_in_disc(pos.x, pos.z, 12.f);
-            at.y = surface_height(at.x, at.z);
+            // Creatures flying under the cloud draw most bolts.
+            PlacedObject* prey = frnd() < 0.7f ? creature_under_storm(pos, 16.f) : nullptr;
+            Vec3 at = prey ? prey->pos : random_in_disc(pos.x, pos.z, 12.f);
+            if (!prey) at.y = surface_height(at.x, at.z);
             strike_lightning(at, 35.f);
             play_sound_at("thstorm_lightning", at);
         }
