@@ -17,9 +17,27 @@ struct WaterSource : PlacedObject {
         } else {
             drain_water(pos.x, pos.z, 3.f, -rate * dt);
             magic_glow(Vec3(pos.x, surface_height(pos.x, pos.z) + 0.3f, pos.z), 1.5f, 0xff203080, 0.2f);
+            whirl(dt);
         }
         if (timeLeft >= 0.f && (timeLeft -= dt) <= 0.f) destroy();
         keepInBins();
+    }
+    // A sink's whirlpool: foam churned up on the water around it and spray
+    // circling in towards the middle, so the draining shows on a wide lake.
+    float spin = 0.f;
+    void whirl(float dt) {
+        spin += dt * 2.5f;
+        for_cells_in_disc(pos.x, pos.z, 6.f, [&](int i, float d) {
+            HeightmapData::Water& w = HeightmapData::water_at(i);
+            if (w.amount > 0.05f) w.foam = fmaxf(w.foam, 0.6f * (1.f - d / 6.f) * (0.6f + 0.4f * sinf(spin + d * 1.7f)));
+        });
+        for (int k = 0; k < 3; k++) {
+            float a = spin + float(k) * 2.0943951f, r = 5.f;
+            Vec3 at(pos.x + cosf(a) * r, 0, pos.z + sinf(a) * r);
+            at.y = surface_height(at.x, at.z) + 0.2f;
+            Vec3 v = Vec3(-sinf(a), 0, cosf(a)) * 6.f + Vec3(-cosf(a), -0.3f, -sinf(a)) * 3.f;
+            blend_particle(at, v, Vec3(), 0.5f, 1.2f, 0.f, 0.5f, 0xffd8ecff, FX_DROPLET, nullptr, fx_ramps().shrink);
+        }
     }
 };
 
