@@ -13,6 +13,7 @@
 #include "app/input_record.h"
 #include "app/state_hash.h"
 #include "app/window.h"
+#include "app/world_entry_timing.h"
 #include "core/debug.h"
 #include "core/ref_time.h"
 #include "gameobj_host/gameobj_module.h"
@@ -80,7 +81,10 @@ public:
     if (quit_after_updates > 0 && updates_run >= quit_after_updates) request_quit();
   }
   bool draw(float dt) override { return draw_frame(dt); }
-  void present() override { present_frame(); }
+  void present() override {
+    present_frame();
+    note_world_entry_frame_presented();
+  }
   bool deviceUsable() override { return check_d3d_device(); }
   void sleepMsec(int ms) override { SDL_Delay(Uint32(ms)); }
   int gpuLoad() override { return -1; }  // no GPU-load monitor
@@ -192,6 +196,7 @@ bool draw_frame(float dt) {
   }
   if (cur_game_mode) {
     cur_game_mode->render(dt);
+    if (!drawing_shot) note_world_entry_frame_drawn();
     set_back_buffer_target();
     cur_game_mode->renderOverlay(dt);
   } else {

@@ -4,6 +4,7 @@
 #include "app/app_keys.h"
 #include "app/camera.h"
 #include "app/game_mode.h"
+#include "app/world_entry_timing.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "render/render_state.h"
 #include "render/textures.h"
@@ -55,8 +56,10 @@ public:
   void update(float dt) override {
     update_menu_screens(dt);
     if (cur_game_mode == this && take_menu_close_request()) {
+      begin_world_entry_timing();
       reset_fly_control();
       generate_world("game");
+      note_world_entry_generated();
       set_game_mode(play_mode);
     }
     handle_app_keys();

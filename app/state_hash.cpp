@@ -1,6 +1,7 @@
 #include "app/state_hash.h"
 #include <cstring>
 #include "app/camera.h"
+#include "gameobj_host/module_call_guard.h"
 #include "gameobj_host/object_lists.h"
 #include "gameobj_host/player_base.h"
 #include "terrain/game_random.h"
@@ -36,14 +37,15 @@ uint64_t hash_game_state() {
   s.value(camera.pitch);
   s.value(GameObj_list.num);
   for (GameObj* object : GameObj_list) {
-    const char* name = object->getClassName();
+    const char* name = "";
+    run_module_code("getClassName", [&] { name = object->getClassName(); });
     s.bytes(name, strlen(name));
     s.value(object->destroyState);
     s.value(object->proximityBin);
   }
   if (local_player) {
-    __m128 p;
-    local_player->getPos(&p);
+    __m128 p = _mm_setzero_ps();
+    run_module_code("getPos", [&] { local_player->getPos(&p); });
     _mm_store_ps(pos, p);
     s.bytes(pos, sizeof pos);
   }

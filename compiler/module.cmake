@@ -15,7 +15,7 @@ function(eh_add_gameobj_module target output build_id)
   add_custom_command(OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E env "CXX=${CMAKE_CXX_COMPILER}" "GAMEOBJ_CXXFLAGS=${flags}" "GAMEOBJ_BUILD_ID=${build_id}"
             sh ${source_dir}/rebuild_dll.bat ${output}
-    DEPENDS ${source_dir}/rebuild_dll.bat ${module_sources} ${engine_headers}
+    DEPENDS ${source_dir}/rebuild_dll.bat ${source_dir}/class_members.awk ${module_sources} ${engine_headers}
     COMMENT "Building game-object module ${output}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${output})

@@ -19,6 +19,7 @@
 #include "gameobj_host/gameobj_sources.h"
 #include "gameobj_host/module_call_guard.h"
 #include "gameobj_host/module_class_layouts.h"
+#include "gameobj_host/module_script_natives.h"
 #include "gameobj_host/module_folders.h"
 #include "gameobj_host/module_terrain_hooks.h"
 #include "gameobj_host/module_screens.h"
@@ -261,21 +262,28 @@ bool every_object_has_a_class(void* const* newTable) {
 }
 
 // True, with the class named in error, when a live object's class has
-// another size or alignment in `to` than in `from`, the module its objects
-// run now: the new code would read the old object's memory with another
-// layout. Builds that record no layouts are not compared.
+// another size, alignment or placing of its members in `to` than in `from`,
+// the module its objects run now: the new code would read the old object's
+// memory with another layout. What a build does not record is not compared.
 bool live_class_changed_layout(const ModuleImage& from, const ModuleImage& to, ModuleError& error) {
-    if (!from.layouts.count || !to.layouts.count) return false;
     bool changed = false;
     for_each_listed_object([&](BaseObject* object) {
         if (changed) return;
         TempString<64> name = class_name_of(object);
         const GameObjClassLayout* was = find_class_layout(from.layouts, name);
         const GameObjClassLayout* now = find_class_layout(to.layouts, name);
-        if (!was || !now || (was->size == now->size && was->align == now->align)) return;
+        if (was && now && (was->size != now->size || was->align != now->align)) {
+            changed = true;
+            error.format("class %s changed its layout (%u to %u bytes) while objects of it are alive", name.c_str(),
+                         was->size, now->size);
+            return;
+        }
+        std::string_view wasMembers = find_class_members(from.layouts, name);
+        std::string_view nowMembers = find_class_members(to.layouts, name);
+        if (wasMembers.empty() || nowMembers.empty() || wasMembers == nowMembers) return;
         changed = true;
-        error.format("class %s changed its layout (%u to %u bytes) while objects of it are alive", name.c_str(),
-                     was->size, now->size);
+        error.format("class %s changed its layout (%s) while objects of it are alive", name.c_str(),
+                     describe_member_change(wasMembers, nowMembers).c_str());
     });
     return changed;
 }
@@ -459,6 +467,7 @@ void roll_back() {
 
 void install_guard() {
     install_module_call_guard();
+    guard_module_script_natives();
     set_module_fault_hook(&on_module_fault);
 }
 

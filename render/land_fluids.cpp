@@ -1,5 +1,6 @@
 #include "render/land_fluids.h"
 #include <cmath>
+#include <cstdint>
 #include "terrain/game_random.h"
 
 namespace LandFluids {
@@ -48,18 +49,52 @@ inline FlowCell sample_flow(const FlowCell* f, float x, float z) {
 }
 }  // namespace
 
+namespace {
+// Which cells have fluid of a kind (bit 0 water, bit 1 lava), and which lie
+// within one cell of some (the same bits, spread to the eight neighbours):
+// only those can take a shore surface.
+uint8_t wet[HMAP_CELLS], near_wet[HMAP_CELLS];
+
+void spread_wet() {
+  static uint8_t across[HMAP_CELLS];
+  for (int z = 0; z < HMAP_SIZE; z++) {
+    const uint8_t* w = wet + (z << HMAP_SIZE_SHIFT);
+    uint8_t* a = across + (z << HMAP_SIZE_SHIFT);
+    for (int x = 0; x < HMAP_SIZE; x++) a[x] = w[(x - 1) & HMAP_MASK] | w[x] | w[(x + 1) & HMAP_MASK];
+  }
+  for (int z = 0; z < HMAP_SIZE; z++) {
+    const uint8_t* up = across + (((z - 1) & HMAP_MASK) << HMAP_SIZE_SHIFT);
+    const uint8_t* mid = across + (z << HMAP_SIZE_SHIFT);
+    const uint8_t* down = across + (((z + 1) & HMAP_MASK) << HMAP_SIZE_SHIFT);
+    uint8_t* out = near_wet + (z << HMAP_SIZE_SHIFT);
+    for (int x = 0; x < HMAP_SIZE; x++) out[x] = up[x] | mid[x] | down[x];
+  }
+}
+}  // namespace
+
 void compute_surfaces(float threshold, float* water_surf, float* lava_surf) {
   for (int i = 0; i < HMAP_CELLS; i++) {
     float a = water_at(i).amount, g = hmap[i];
     water_level[i] = a > threshold ? g + a : NO_SURFACE;
     lava_level[i] = a < -threshold ? g - a : NO_SURFACE;
+    wet[i] = uint8_t((a > threshold) | ((a < -threshold) << 1));
   }
+  spread_wet();
   for (int z = 0; z < HMAP_SIZE; z++)
     for (int x = 0; x < HMAP_SIZE; x++) {
       int i = cell_index(x, z);
+      uint8_t near = near_wet[i];
+      if (!near) {
+        water_surf[i] = lava_surf[i] = NO_SURFACE;
+        continue;
+      }
       float g = hmap[i];
-      water_surf[i] = water_level[i] != NO_SURFACE ? water_level[i] : shore_surface(water_level, x, z, g);
-      lava_surf[i] = lava_level[i] != NO_SURFACE ? lava_level[i] : shore_surface(lava_level, x, z, g);
+      water_surf[i] = water_level[i] != NO_SURFACE ? water_level[i]
+                      : near & 1                   ? shore_surface(water_level, x, z, g)
+                                                   : NO_SURFACE;
+      lava_surf[i] = lava_level[i] != NO_SURFACE ? lava_level[i]
+                     : near & 2                  ? shore_surface(lava_level, x, z, g)
+                                                 : NO_SURFACE;
     }
 }
 
@@ -68,7 +103,9 @@ void advect_flow(const FlowCell* prev, FlowCell* cur, float dt) {
     for (int x = 0; x < HMAP_SIZE; x++) {
       float vx = water[z][x].vel_x + water[z][(x - 1) & HMAP_MASK].vel_x;
       float vz = water[z][x].vel_z + water[(z - 1) & HMAP_MASK][x].vel_z;
-      cur[cell_index(x, z)] = sample_flow(prev, float(x) - vx * dt, float(z) - vz * dt);
+      int i = cell_index(x, z);
+      // Still cells (most of the map: dry ground, calm sea) keep their flow.
+      cur[i] = vx == 0.f && vz == 0.f ? prev[i] : sample_flow(prev, float(x) - vx * dt, float(z) - vz * dt);
     }
 }
 

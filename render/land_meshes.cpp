@@ -1,5 +1,6 @@
 #include "render/land_meshes.h"
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include "render/land_fluids.h"
 
@@ -20,17 +21,36 @@ inline uint16_t* quad(uint16_t* out, int a, int row) {
   out[5] = uint16_t(a + row + 1);
   return out + 6;
 }
+// A quad over 2 x 2 cells of a grid with `row` vertices a row.
+inline uint16_t* quad2(uint16_t* out, int a, int row) {
+  out[0] = uint16_t(a);
+  out[1] = uint16_t(a + 2 * row);
+  out[2] = uint16_t(a + 2);
+  out[3] = uint16_t(a + 2);
+  out[4] = uint16_t(a + 2 * row);
+  out[5] = uint16_t(a + 2 * row + 2);
+  return out + 6;
+}
 
-// Calls fn(vertex, cell, x, z) for every vertex of the frame's grid around
-// the camera, row by row: the cell it stands on and its place relative to
-// the frame's base.
+// Calls fn(vertex, cell, x, z) for the vertices of the frame's grid around
+// the camera that the seen blocks' quads use, row by row: the cell it stands
+// on and its place relative to the frame's base. No index refers to the
+// others, so they are left as they were.
 template <class Vertex, class Fn>
 void for_each_grid_vertex(const Frame& f, Vertex* out, Fn fn) {
   int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
   for (int r = 0; r < GRID; r++) {
     int16_t lz = int16_t(z0 + r - f.base_z);
     int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
-    for (int k = 0; k < GRID; k++, out++) fn(*out, row | ((x0 + k) & HMAP_MASK), int16_t(x0 + k - f.base_x), lz);
+    Vertex* line = out + r * GRID;
+    for (int bc = 0; bc < CULL_BLOCKS; bc++) {
+      // Vertex row r belongs to quad rows r - 1 and r.
+      bool used = (r < GRID - 1 && f.seen[r / CULL_BLOCK][bc]) || (r > 0 && f.seen[(r - 1) / CULL_BLOCK][bc]);
+      if (!used) continue;
+      int last = std::min(bc * CULL_BLOCK + CULL_BLOCK, GRID - 1);
+      for (int k = bc * CULL_BLOCK; k <= last; k++)
+        fn(line[k], row | ((x0 + k) & HMAP_MASK), int16_t(x0 + k - f.base_x), lz);
+    }
   }
 }
 
@@ -46,6 +66,8 @@ Frame make_frame(float cam_x, float cam_z) {
   for (auto& row : f.seen)
     for (bool& b : row) b = true;
   for (auto& row : f.horizon_seen)
+    for (bool& b : row) b = true;
+  for (auto& row : f.fine)
     for (bool& b : row) b = true;
   f.cam_x = cam_x;
   f.cam_z = cam_z;
@@ -86,34 +108,60 @@ struct ViewPlanes {
 // the heights they are made from.
 constexpr float CULL_MARGIN = 2.f;
 
-// Lowest and highest ground or fluid surface of the cells x0..x1, z0..z1
-// (inclusive, wrapped), taking every step-th cell.
-void height_range(const float* curh, const float (*surf)[2], int x0, int z0, int x1, int z1, int step, float& lo,
-                  float& hi) {
-  lo = 1e30f;
-  hi = -1e30f;
-  for (int z = z0; z <= z1; z += step)
-    for (int x = x0; x <= x1; x += step) {
-      int c = cell_index(x, z);
-      lo = std::min(lo, curh[c]);
-      hi = std::max(hi, curh[c]);
-      for (int k = 0; k < 2; k++)
-        if (surf[c][k] != LandFluids::NO_SURFACE) {
-          lo = std::min(lo, surf[c][k]);
-          hi = std::max(hi, surf[c][k]);
-        }
+// Lowest and highest ground or fluid surface of each block of
+// CULL_BLOCK x CULL_BLOCK cells of the world, in one pass over the map; a
+// span of cells takes the union of the blocks it touches.
+constexpr int WORLD_BLOCKS = HMAP_SIZE / CULL_BLOCK;
+struct BlockRanges {
+  float lo[WORLD_BLOCKS][WORLD_BLOCKS], hi[WORLD_BLOCKS][WORLD_BLOCKS];
+
+  void measure(const float* curh, const float (*surf)[2]) {
+    for (int bz = 0; bz < WORLD_BLOCKS; bz++)
+      for (int bx = 0; bx < WORLD_BLOCKS; bx++) {
+        lo[bz][bx] = 1e30f;
+        hi[bz][bx] = -1e30f;
+      }
+    for (int z = 0; z < HMAP_SIZE; z++) {
+      float* row_lo = lo[z / CULL_BLOCK];
+      float* row_hi = hi[z / CULL_BLOCK];
+      for (int x = 0; x < HMAP_SIZE; x++) {
+        int c = (z << HMAP_SIZE_SHIFT) | x;
+        float l = curh[c], h = l;
+        for (int k = 0; k < 2; k++)
+          if (surf[c][k] != LandFluids::NO_SURFACE) {
+            l = std::min(l, surf[c][k]);
+            h = std::max(h, surf[c][k]);
+          }
+        float &bl = row_lo[x / CULL_BLOCK], &bh = row_hi[x / CULL_BLOCK];
+        bl = std::min(bl, l);
+        bh = std::max(bh, h);
+      }
     }
-}
+  }
+  // The cells x0..x1, z0..z1 (inclusive, wrapped).
+  void range(int x0, int z0, int x1, int z1, float& l, float& h) const {
+    constexpr int SHIFT = std::countr_zero(unsigned(CULL_BLOCK));
+    l = 1e30f;
+    h = -1e30f;
+    for (int bz = z0 >> SHIFT; bz <= z1 >> SHIFT; bz++)
+      for (int bx = x0 >> SHIFT; bx <= x1 >> SHIFT; bx++) {
+        l = std::min(l, lo[bz & (WORLD_BLOCKS - 1)][bx & (WORLD_BLOCKS - 1)]);
+        h = std::max(h, hi[bz & (WORLD_BLOCKS - 1)][bx & (WORLD_BLOCKS - 1)]);
+      }
+  }
+};
+BlockRanges block_ranges;
 }  // namespace
 
 void cull_frame(Frame& f, const Matrix44& view_proj, const float* curh, const float (*surf)[2]) {
   ViewPlanes planes(view_proj);
+  block_ranges.measure(curh, surf);
   int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
   for (int br = 0; br < CULL_BLOCKS; br++)
     for (int bc = 0; bc < CULL_BLOCKS; bc++) {
       int ax = x0 + bc * CULL_BLOCK, az = z0 + br * CULL_BLOCK;
       float lo, hi;
-      height_range(curh, surf, ax, az, ax + CULL_BLOCK, az + CULL_BLOCK, 1, lo, hi);
+      block_ranges.range(ax, az, ax + CULL_BLOCK, az + CULL_BLOCK, lo, hi);
       f.seen[br][bc] = planes.sees(float(ax), lo - CULL_MARGIN, float(az), float(ax + CULL_BLOCK), hi + CULL_MARGIN,
                                    float(az + CULL_BLOCK));
     }
@@ -124,32 +172,53 @@ void cull_frame(Frame& f, const Matrix44& view_proj, const float* curh, const fl
     for (int bc = 0; bc < HORIZON_CULL_BLOCKS; bc++) {
       int ax = hx0 + bc * SPAN, az = hz0 + br * SPAN;
       float lo, hi;
-      height_range(curh, surf, ax, az, ax + SPAN, az + SPAN, HORIZON_STEP, lo, hi);
+      block_ranges.range(ax, az, ax + SPAN, az + SPAN, lo, hi);
       f.horizon_seen[br][bc] =
           planes.sees(float(ax), -1e6f, float(az), float(ax + SPAN), hi + CULL_MARGIN, float(az + SPAN));
     }
 }
 
+namespace {
+// The near window's cells, nearest the camera first (see BlockOrder).
+struct NearOrder {
+  int8_t dx[MAX_NEAR_CELLS], dz[MAX_NEAR_CELLS];
+  NearOrder() {
+    int order[MAX_NEAR_CELLS];
+    auto dist = [](int c) {
+      int x = c % NEAR_SIZE + NEAR_FROM, z = c / NEAR_SIZE + NEAR_FROM;
+      return x * x + z * z;
+    };
+    for (int c = 0; c < MAX_NEAR_CELLS; c++) order[c] = c;
+    std::stable_sort(order, order + MAX_NEAR_CELLS, [&](int a, int b) { return dist(a) < dist(b); });
+    for (int i = 0; i < MAX_NEAR_CELLS; i++) {
+      dx[i] = int8_t(order[i] % NEAR_SIZE + NEAR_FROM);
+      dz[i] = int8_t(order[i] / NEAR_SIZE + NEAR_FROM);
+    }
+  }
+};
+const NearOrder near_order;
+}  // namespace
+
 int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, HouseTileFn house) {
   int n = 0;
-  for (int dz = NEAR_FROM; dz <= NEAR_TO; dz++)
-    for (int dx = NEAR_FROM; dx <= NEAR_TO; dx++) {
-      int x = f.cell_x + dx, z = f.cell_z + dz;
-      int cell = cell_index(x, z);
-      if (ground_type(cell) == GT_HOUSE) {
-        if (house) house(&surface[cell], x, z);
-        continue;
-      }
-      int r = dz + GRID / 2, k = dx + GRID / 2;
-      if (!f.seen[r / CULL_BLOCK][k / CULL_BLOCK]) continue;
-      NearCellInstance& c = out[n++];
-      c.x = int16_t(x - f.base_x);
-      c.z = int16_t(z - f.base_z);
-      c.h[0] = curh[cell];
-      c.h[1] = curh[cell_index(x + 1, z)];
-      c.h[2] = curh[cell_index(x, z + 1)];
-      c.h[3] = curh[cell_index(x + 1, z + 1)];
+  for (int i = 0; i < MAX_NEAR_CELLS; i++) {
+    int dx = near_order.dx[i], dz = near_order.dz[i];
+    int x = f.cell_x + dx, z = f.cell_z + dz;
+    int cell = cell_index(x, z);
+    if (ground_type(cell) == GT_HOUSE) {
+      if (house) house(&surface[cell], x, z);
+      continue;
     }
+    int r = dz + GRID / 2, k = dx + GRID / 2;
+    if (!f.seen[r / CULL_BLOCK][k / CULL_BLOCK]) continue;
+    NearCellInstance& c = out[n++];
+    c.x = int16_t(x - f.base_x);
+    c.z = int16_t(z - f.base_z);
+    c.h[0] = curh[cell];
+    c.h[1] = curh[cell_index(x + 1, z)];
+    c.h[2] = curh[cell_index(x, z + 1)];
+    c.h[3] = curh[cell_index(x + 1, z + 1)];
+  }
   return n;
 }
 
@@ -159,22 +228,84 @@ void build_land_grid(const Frame& f, const float* curh, LandGridVertex* out) {
     v.z = z;
     v.h = curh[cell];
   });
+  // Where a full-detail block meets a coarse one, the fine side's in-between
+  // vertices are put on the coarse edge, so no gap opens along it.
+  auto on_line = [&](int a, int mid, int b) { out[mid].h = 0.5f * (out[a].h + out[b].h); };
+  for (int br = 0; br < CULL_BLOCKS; br++)
+    for (int bc = 0; bc < CULL_BLOCKS; bc++) {
+      if (f.fine[br][bc] || !f.seen[br][bc]) continue;
+      int r0 = br * CULL_BLOCK, k0 = bc * CULL_BLOCK;
+      int r1 = std::min(r0 + CULL_BLOCK, GRID - 1), k1 = std::min(k0 + CULL_BLOCK, GRID - 1);
+      if (br > 0 && f.fine[br - 1][bc])
+        for (int k = k0 + 1; k < k1; k += 2) on_line(r0 * GRID + k - 1, r0 * GRID + k, r0 * GRID + k + 1);
+      if (br + 1 < CULL_BLOCKS && f.fine[br + 1][bc])
+        for (int k = k0 + 1; k < k1; k += 2) on_line(r1 * GRID + k - 1, r1 * GRID + k, r1 * GRID + k + 1);
+      if (bc > 0 && f.fine[br][bc - 1])
+        for (int r = r0 + 1; r < r1; r += 2) on_line((r - 1) * GRID + k0, r * GRID + k0, (r + 1) * GRID + k0);
+      if (bc + 1 < CULL_BLOCKS && f.fine[br][bc + 1])
+        for (int r = r0 + 1; r < r1; r += 2) on_line((r - 1) * GRID + k1, r * GRID + k1, (r + 1) * GRID + k1);
+    }
 }
 
-int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house) {
+namespace {
+// The frame grid's blocks, nearest the camera first: drawn in this order,
+// near ground hides what lies behind it before that is shaded.
+struct BlockOrder {
+  uint8_t row[CULL_BLOCKS * CULL_BLOCKS], col[CULL_BLOCKS * CULL_BLOCKS];
+  BlockOrder() {
+    int order[CULL_BLOCKS * CULL_BLOCKS];
+    auto dist = [](int b) {
+      int dr = (b / CULL_BLOCKS) * CULL_BLOCK + CULL_BLOCK / 2 - GRID / 2;
+      int dc = (b % CULL_BLOCKS) * CULL_BLOCK + CULL_BLOCK / 2 - GRID / 2;
+      return dr * dr + dc * dc;
+    };
+    for (int b = 0; b < CULL_BLOCKS * CULL_BLOCKS; b++) order[b] = b;
+    std::stable_sort(order, order + CULL_BLOCKS * CULL_BLOCKS, [&](int a, int b) { return dist(a) < dist(b); });
+    for (int i = 0; i < CULL_BLOCKS * CULL_BLOCKS; i++) {
+      row[i] = uint8_t(order[i] / CULL_BLOCKS);
+      col[i] = uint8_t(order[i] % CULL_BLOCKS);
+    }
+  }
+};
+const BlockOrder block_order;
+}  // namespace
+
+int build_land_indices(Frame& f, uint16_t* out, HouseTileFn house) {
   uint16_t* p = out;
   int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
-  for (int r = 0; r < GRID - 1; r++) {
-    int dz = r - GRID / 2;
-    for (int k = 0; k < GRID - 1; k++) {
-      if (!in_disc(r, k) || in_near_window(k - GRID / 2, dz)) continue;
-      int cell = cell_index(x0 + k, z0 + r);
-      if (ground_type(cell) == GT_HOUSE) {
+  for (int i = 0; i < CULL_BLOCKS * CULL_BLOCKS; i++) {
+    int br = block_order.row[i], bc = block_order.col[i];
+    int r0 = br * CULL_BLOCK, k0 = bc * CULL_BLOCK;
+    int r1 = std::min(r0 + CULL_BLOCK, GRID - 1), k1 = std::min(k0 + CULL_BLOCK, GRID - 1);
+    // House tiles are handed over wherever they are, and keep their block
+    // at full detail (each is drawn in place of its own quad).
+    bool near = std::abs(br - CULL_BLOCKS / 2 + 0.5f) < FINE_BLOCKS && std::abs(bc - CULL_BLOCKS / 2 + 0.5f) < FINE_BLOCKS;
+    bool houses = false;
+    for (int r = r0; r < r1; r++)
+      for (int k = k0; k < k1; k++) {
+        if (!in_disc(r, k) || in_near_window(k - GRID / 2, r - GRID / 2)) continue;
+        int cell = cell_index(x0 + k, z0 + r);
+        if (ground_type(cell) != GT_HOUSE) continue;
+        houses = true;
         if (house) house(&surface[cell], x0 + k, z0 + r);
-        continue;
       }
-      if (f.seen[r / CULL_BLOCK][k / CULL_BLOCK]) p = quad(p, r * GRID + k, GRID);
+    bool fine = near || houses;
+    f.fine[br][bc] = fine;
+    if (!f.seen[br][bc]) continue;
+    if (!fine) {
+      // The grid's last row and column have no 2 x 2 quad; they lie in the
+      // haze at the disc's edge.
+      for (int r = r0; r + 2 < GRID && r < r0 + CULL_BLOCK; r += 2)
+        for (int k = k0; k + 2 < GRID && k < k0 + CULL_BLOCK; k += 2)
+          if (in_disc(r + 1, k + 1)) p = quad2(p, r * GRID + k, GRID);
+      continue;
     }
+    for (int r = r0; r < r1; r++)
+      for (int k = k0; k < k1; k++) {
+        if (!in_disc(r, k) || in_near_window(k - GRID / 2, r - GRID / 2)) continue;
+        if (ground_type(cell_index(x0 + k, z0 + r)) == GT_HOUSE) continue;
+        p = quad(p, r * GRID + k, GRID);
+      }
   }
   return int(p - out);
 }
@@ -261,21 +392,22 @@ int build_fluid_indices(const Frame& fr, int kind, uint16_t* out) {
   const LandFluids::State& s = LandFluids::state;
   uint16_t* p = out;
   int x0 = fr.cell_x - GRID / 2, z0 = fr.cell_z - GRID / 2;
-  // Which vertices of the grid have a surface, one row at a time.
-  bool wet[2][GRID];
-  auto fill = [&](bool* w, int r) {
-    int row = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
-    for (int k = 0; k < GRID; k++) w[k] = s.frame_surf[row | ((x0 + k) & HMAP_MASK)][kind] != LandFluids::NO_SURFACE;
+  auto wet = [&](int row, int k) {
+    return s.frame_surf[row | ((x0 + k) & HMAP_MASK)][kind] != LandFluids::NO_SURFACE;
   };
-  fill(wet[0], 0);
   for (int r = 0; r < GRID - 1; r++) {
-    bool* top = wet[r & 1];
-    bool* bottom = wet[(r + 1) & 1];
-    fill(bottom, r + 1);
-    for (int k = 0; k < GRID - 1; k++)
-      if (top[k] && top[k + 1] && bottom[k] && bottom[k + 1] && in_disc(r, k) &&
-          fr.seen[r / CULL_BLOCK][k / CULL_BLOCK])
-        p = quad(p, r * GRID + k, GRID);
+    int top = ((z0 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT, bottom = ((z0 + r + 1) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+    for (int bc = 0; bc < CULL_BLOCKS; bc++) {
+      if (!fr.seen[r / CULL_BLOCK][bc]) continue;
+      int end = std::min(bc * CULL_BLOCK + CULL_BLOCK, GRID - 1);
+      // Each quad's right corners are the next quad's left ones.
+      bool left = wet(top, bc * CULL_BLOCK) && wet(bottom, bc * CULL_BLOCK);
+      for (int k = bc * CULL_BLOCK; k < end; k++) {
+        bool right = wet(top, k + 1) && wet(bottom, k + 1);
+        if (left && right && in_disc(r, k)) p = quad(p, r * GRID + k, GRID);
+        left = right;
+      }
+    }
   }
   return int(p - out);
 }

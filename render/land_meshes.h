@@ -76,6 +76,10 @@ constexpr int MAP_WATER_INDICES = 393216;
 // skipped whole by the view.
 constexpr int CULL_BLOCK = 8;
 constexpr int CULL_BLOCKS = GRID / CULL_BLOCK;
+// Blocks within this many of the camera's on each side are drawn at full
+// detail (about 40 cells); beyond, a 2 x 2-cell quad's ground is a few
+// pixels and the light comes from the normal texture either way.
+constexpr int FINE_BLOCKS = 5;
 // The horizon's blocks: CULL_BLOCK x CULL_BLOCK of its coarse quads.
 constexpr int HORIZON_CULL_BLOCKS = (HORIZON + CULL_BLOCK - 1) / CULL_BLOCK;
 
@@ -86,6 +90,9 @@ struct Frame {
   int cell_x, cell_z;  // floor of the camera position
   int base_x, base_z;  // mesh origin: cell rounded down to a multiple of 256
   bool seen[CULL_BLOCKS][CULL_BLOCKS];
+  // Blocks drawn a quad per cell; the others (far from the camera, no house
+  // tile) a quad per 2 x 2 cells. Set by build_land_indices.
+  bool fine[CULL_BLOCKS][CULL_BLOCKS];
   bool horizon_seen[HORIZON_CULL_BLOCKS][HORIZON_CULL_BLOCKS];
 };
 Frame make_frame(float cam_x, float cam_z);
@@ -98,8 +105,9 @@ typedef void (*HouseTileFn)(HeightmapData::Surface* s, int x, int z);
 
 // Each returns the number of records (instances, indices) written.
 int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, HouseTileFn house);
+// The grid's indices first: they choose the blocks' detail the grid follows.
+int build_land_indices(Frame& f, uint16_t* out, HouseTileFn house);
 void build_land_grid(const Frame& f, const float* curh, LandGridVertex* out);
-int build_land_indices(const Frame& f, uint16_t* out, HouseTileFn house);
 void build_horizon(const Frame& f, const float* curh, const float (*surf)[2], LandGridVertex* out);
 int build_horizon_ring(const Frame& f, uint16_t* out);
 void build_patch(float* uv, uint16_t* indices);

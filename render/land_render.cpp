@@ -145,21 +145,21 @@ void bind_cell_texture(int stage, Texture* t) {
 }
 
 void build_frame_meshes(float f) {
-  const Frame& fr = gpu.frame;
+  Frame& fr = gpu.frame;
   HouseTileFn house = render_building_cell;
   auto* near = static_cast<NearCellInstance*>(lock_vb(gpu.near_vb, 0, 0));
   ASSERT(near);
   gpu.near_count = build_near_cells(fr, curh, near, house);
   unlock_vb(gpu.near_vb);
 
-  auto* grid = static_cast<LandGridVertex*>(lock_vb(gpu.grid_vb, 0, 0));
-  ASSERT(grid);
-  build_land_grid(fr, curh, grid);
-  unlock_vb(gpu.grid_vb);
   auto* li = static_cast<uint16_t*>(lock_ib(gpu.land_ib, 0, 0));
   ASSERT(li);
   gpu.land_indices = build_land_indices(fr, li, house);
   unlock_ib(gpu.land_ib);
+  auto* grid = static_cast<LandGridVertex*>(lock_vb(gpu.grid_vb, 0, 0));
+  ASSERT(grid);
+  build_land_grid(fr, curh, grid);
+  unlock_vb(gpu.grid_vb);
 
   if (gpu.high) {
     auto* hi = static_cast<uint16_t*>(lock_ib(gpu.horizon_ib, 0, 0));

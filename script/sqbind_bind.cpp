@@ -59,6 +59,16 @@ void bind_const(HSQUIRRELVM vm, const char* name, int value) {
   ASSERT(SQ_SUCCEEDED(res));
 }
 
+namespace {
+SQFUNCTION native_guard = nullptr;
+bool (*native_guard_picks)(SQFUNCTION fn) = nullptr;
+}  // namespace
+
+void set_native_guard(SQFUNCTION guard, bool (*picks)(SQFUNCTION fn)) {
+  native_guard = guard;
+  native_guard_picks = picks;
+}
+
 namespace detail {
 
 void push_bind_target(HSQUIRRELVM vm, const SqObject& target) {
@@ -72,7 +82,14 @@ void push_bind_target(HSQUIRRELVM vm, const SqObject& target) {
 
 void store_native(HSQUIRRELVM vm, const char* name, SQFUNCTION fn) {
   // stack: target, free variable
-  sq_newclosure(vm, fn, 1);
+  if (native_guard && native_guard_picks(fn)) {
+    // The last value pushed becomes the first free variable, which lies
+    // below the function's own when the guard runs.
+    sq_pushuserpointer(vm, reinterpret_cast<SQUserPointer>(fn));
+    sq_newclosure(vm, native_guard, 2);
+  } else {
+    sq_newclosure(vm, fn, 1);
+  }
   sq_setnativeclosurename(vm, -1, name);
   sq_pushstring(vm, name, -1);
   sq_push(vm, -2);

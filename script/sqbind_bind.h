@@ -152,9 +152,17 @@ SQInteger ctor_trampoline(HSQUIRRELVM v) {
 void push_bind_target(HSQUIRRELVM vm, const SqObject& target);
 // Stores the native closure built from fn and its one free variable (on top
 // of the stack) as slot name of the target at -2, then pops the target.
+// A function the native guard picks is stored behind the guard.
 void store_native(HSQUIRRELVM vm, const char* name, SQFUNCTION fn);
 
 }  // namespace detail
+
+// Host functions that `picks` chooses are bound behind `guard`: the stored
+// native is the guard, with the function as a user pointer at -2 (below the
+// function's own free variable); the guard removes it and runs the function.
+// The module host runs the module's functions under its own guard this way
+// when scripts call them. Null functions bind every host function directly.
+void set_native_guard(SQFUNCTION guard, bool (*picks)(SQFUNCTION fn));
 
 // Host function f as slot name of table (the root table when empty);
 // binding the same name again replaces the slot.

@@ -12,6 +12,7 @@
 #include "core/ref_time.h"
 #include "core/temp_string.h"
 #include "gameobj_host/gameobj_functions.h"
+#include "gameobj_host/module_call_guard.h"
 #include "gameobj_host/player_base.h"
 #include "render/device.h"
 #include "script/sq_reloadable_vm.h"
@@ -80,7 +81,7 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   {
     WorldGenPhaseTimer timer(WG_PHASE_MODULE);
     if (gameobj_functions.remove_all_gameobj) gameobj_functions.remove_all_gameobj();
-    if (local_player) local_player->beforeWorldRegenerate();
+    if (local_player) run_module_code("beforeWorldRegenerate", [] { local_player->beforeWorldRegenerate(); });
   }
   stop_event_sounds();
   reset();
@@ -109,7 +110,7 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   reset_update_time();
   if (local_player) {
     WorldGenPhaseTimer timer(WG_PHASE_MODULE);
-    local_player->afterWorldRegenerate();
+    run_module_code("afterWorldRegenerate", [] { local_player->afterWorldRegenerate(); });
   }
   play_sound_event(ENTER_WORLD_SOUND_EVENT);
 

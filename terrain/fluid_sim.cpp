@@ -1,11 +1,13 @@
 // Water and lava: one shallow-fluid model on the wrapping grid. Each cell holds
 // a signed depth (water > 0, lava < 0) and the faces towards x+1 and z+1 carry
 // the flow velocities. A step advects and accelerates the face velocities
-// (reading only the copy in tmpw), updates foam, cools lava and dries shallow
-// water, then moves fluid between neighbours along the new velocities. Where
-// lava meets water both cancel and the met part hardens into ground.
+// (reading only the step's input, which it leaves in tmpw), updates foam,
+// cools lava and dries shallow water, then moves fluid between neighbours
+// along the new velocities. Where lava meets water both cancel and the met
+// part hardens into ground.
 //
-// Cells are processed four at a time along a row. Every lane computes exactly
+// Cells are processed four (or, with AVX, eight) at a time along a row; the
+// update phase is in fluid_update.h. Every lane computes exactly
 // the float operations of the one-cell rule in the same order, so the result
 // is bit for bit that of visiting the cells one by one; the cell-by-cell parts
 // (lava cooling with its colour spread, transport into neighbours) stay in
@@ -15,63 +17,45 @@
 #include <cstring>
 #include <smmintrin.h>
 
+#include "terrain/fluid_update.h"
 #include "terrain/heightmap_data.h"
-#include "terrain/noise.h"
 #include "terrain/surface_color.h"
 
 namespace HeightmapData {
-namespace {
+namespace fluid_step {
 
-constexpr float PRESSURE_GAIN = 10.0f;
-constexpr float WATER_DAMPING_RATE = 0.03f;
-constexpr float LAVA_DAMPING_RATE = 0.3f;
-constexpr float LAVA_PRESSURE_SHARE = 0.3f;
-constexpr float LAVA_STOP_DEPTH = 0.05f;
-constexpr float LAVA_FREE_DEPTH = 0.2f;
-constexpr float LAVA_RAMP_SCALE = 6.6666665f;  // 1 / (0.2 - 0.05)
-constexpr float LAVA_COOLING_RATE = 0.1f;
+alignas(32) float flow_amount[HMAP_CELLS];
+alignas(32) float amount_now[HMAP_CELLS];
+alignas(32) float face_vel_x[HMAP_CELLS];
+alignas(32) float face_vel_z[HMAP_CELLS];
+alignas(32) float new_foam[HMAP_CELLS];
+bool wide_update = __builtin_cpu_supports("avx");
+
+}  // namespace fluid_step
+
+namespace {
+using namespace fluid_step;
+
 constexpr float LAVA_SET_DEPTH = 0.003f;  // thinner lava hardens at once
-constexpr float FOAM_DECAY_RATE = 5.0f;
-constexpr float FOAM_FROM_PRESSURE = 3.2f;
-constexpr float SPLASH_FOAM = 0.01f;
-constexpr float DRYING_DEPTH = 0.5f;
-constexpr float DRY_DEPTH = 0.01f;
-constexpr float OUTFLOW_RATE = 4.0f;
 constexpr float OUTFLOW_THRESHOLD = 0.001f;
 constexpr float OWN_COLOR_DIFFUSION = 0.1f;
 constexpr float NEIGHBOUR_COLOR_DIFFUSION = 0.03f;
 
-// Amount of every cell when transport starts, the amounts as transport
-// changes them (written back into `water` row by row), and the new face
-// velocities (kept equal to those in `water`), as plain float grids for
-// four-wide reads.
-alignas(16) float flow_amount[HMAP_CELLS];
-alignas(16) float amount_now[HMAP_CELLS];
-alignas(16) float face_vel_x[HMAP_CELLS];
-alignas(16) float face_vel_z[HMAP_CELLS];
 
-struct StepConstants {
-  float dt;
-  float pressure_gain;
-  float water_damping;
-  float lava_damping;
-  float cooling;
-  float foam_decay;
-  float outflow_rate;
-
-  explicit StepConstants(float step)
-      : dt(step),
-        pressure_gain(PRESSURE_GAIN * step),
-        water_damping(std::max(1.0f - WATER_DAMPING_RATE * step, 0.0f)),
-        lava_damping(std::max(1.0f - LAVA_DAMPING_RATE * step, 0.0f)),
-        cooling(std::min(LAVA_COOLING_RATE * step, 1.0f)),
-        foam_decay(std::max(1.0f - FOAM_DECAY_RATE * step, 0.0f)),
-        outflow_rate(OUTFLOW_RATE * step) {}
-};
+StepConstants step_constants(float step) {
+  StepConstants c;
+  c.dt = step;
+  c.pressure_gain = PRESSURE_GAIN * step;
+  c.water_damping = std::max(1.0f - WATER_DAMPING_RATE * step, 0.0f);
+  c.lava_damping = std::max(1.0f - LAVA_DAMPING_RATE * step, 0.0f);
+  c.cooling = std::min(LAVA_COOLING_RATE * step, 1.0f);
+  c.foam_decay = std::max(1.0f - FOAM_DECAY_RATE * step, 0.0f);
+  c.outflow_rate = OUTFLOW_RATE * step;
+  return c;
+}
 
 inline __m128 splat(float v) { return _mm_set1_ps(v); }
-inline __m128 select(__m128 mask, __m128 if_set, __m128 if_clear) { return _mm_blendv_ps(if_clear, if_set, mask); }
-// std::min(a, b) and std::max(a, b), including which operand a NaN yields.
+// std::min(a, b), including which operand a NaN yields.
 inline __m128 min_of(__m128 a, __m128 b) { return _mm_min_ps(b, a); }
 inline __m128 abs_of(__m128 v) { return _mm_andnot_ps(splat(-0.0f), v); }
 inline __m128 negate(__m128 v) { return _mm_xor_ps(splat(-0.0f), v); }
@@ -85,153 +69,19 @@ inline __m128 load_run(const float* row, int x) {
                      row[(x + 3) & HMAP_MASK]);
 }
 
-// One row of tmpw split into float rows, padded by four cells on each side
-// with the wrapped neighbours so that runs at x-1 and x+1 are plain loads.
-constexpr int PAD = 4;
-struct FluidRow {
-  alignas(16) float amount[HMAP_SIZE + 2 * PAD];
-  alignas(16) float vel_x[HMAP_SIZE + 2 * PAD];
-  alignas(16) float vel_z[HMAP_SIZE + 2 * PAD];
-  alignas(16) float foam[HMAP_SIZE + 2 * PAD];
-
-  void load(int z) {
-    const Water* src = tmpw[z & HMAP_MASK];
-    for (int x = 0; x < HMAP_SIZE; x += 4) {
-      __m128 r0 = _mm_load_ps(&src[x].amount), r1 = _mm_load_ps(&src[x + 1].amount);
-      __m128 r2 = _mm_load_ps(&src[x + 2].amount), r3 = _mm_load_ps(&src[x + 3].amount);
-      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-      _mm_store_ps(amount + PAD + x, r0);
-      _mm_store_ps(vel_x + PAD + x, r1);
-      _mm_store_ps(vel_z + PAD + x, r2);
-      _mm_store_ps(foam + PAD + x, r3);
-    }
-    for (float* f : {amount, vel_x, vel_z, foam}) {
-      std::memcpy(f, f + HMAP_SIZE, PAD * sizeof(float));
-      std::memcpy(f + PAD + HMAP_SIZE, f + PAD, PAD * sizeof(float));
-    }
-  }
-};
-
-// Run of four cells starting at x (x may be -1 or run past 255 by up to 4).
-inline __m128 run(const float* padded, int x) { return _mm_loadu_ps(padded + PAD + x); }
-
-// Bilinear samples of the tmpw records at four points, lanes of each result
-// (amount, vel_x, vel_z, foam); weights (1 - t, t) as everywhere in terrain.
-inline void sample_records(__m128 sx, __m128 sz, __m128 out[4]) {
-  __m128 fx = _mm_floor_ps(sx), fz = _mm_floor_ps(sz);
-  alignas(16) float tx[4], tz[4];
-  _mm_store_ps(tx, _mm_sub_ps(sx, fx));
-  _mm_store_ps(tz, _mm_sub_ps(sz, fz));
-  // Truncating an out-of-range value gives INT_MIN: masked, still a cell.
-  const __m128i mask = _mm_set1_epi32(HMAP_MASK);
-  __m128i ix = _mm_cvttps_epi32(fx), iz = _mm_cvttps_epi32(fz);
-  __m128i x0 = _mm_and_si128(ix, mask), x1 = _mm_and_si128(_mm_add_epi32(ix, _mm_set1_epi32(1)), mask);
-  __m128i z0 = _mm_and_si128(iz, mask), z1 = _mm_and_si128(_mm_add_epi32(iz, _mm_set1_epi32(1)), mask);
-  alignas(16) int c00[4], c10[4], c01[4], c11[4];
-  _mm_store_si128((__m128i*)c00, _mm_or_si128(_mm_slli_epi32(z0, HMAP_SIZE_SHIFT), x0));
-  _mm_store_si128((__m128i*)c10, _mm_or_si128(_mm_slli_epi32(z0, HMAP_SIZE_SHIFT), x1));
-  _mm_store_si128((__m128i*)c01, _mm_or_si128(_mm_slli_epi32(z1, HMAP_SIZE_SHIFT), x0));
-  _mm_store_si128((__m128i*)c11, _mm_or_si128(_mm_slli_epi32(z1, HMAP_SIZE_SHIFT), x1));
-  const Water* grid = &tmpw[0][0];
-  const __m128 one = splat(1.0f);
-  for (int l = 0; l < 4; ++l) {
-    __m128 wx = splat(tx[l]), wz = splat(tz[l]);
-    __m128 ux = _mm_sub_ps(one, wx), uz = _mm_sub_ps(one, wz);
-    __m128 top = _mm_add_ps(_mm_mul_ps(_mm_load_ps(&grid[c00[l]].amount), ux),
-                            _mm_mul_ps(_mm_load_ps(&grid[c10[l]].amount), wx));
-    __m128 bottom = _mm_add_ps(_mm_mul_ps(_mm_load_ps(&grid[c01[l]].amount), ux),
-                               _mm_mul_ps(_mm_load_ps(&grid[c11[l]].amount), wx));
-    out[l] = _mm_add_ps(_mm_mul_ps(top, uz), _mm_mul_ps(bottom, wz));
-  }
+void split_into(FluidRow& row, int x, __m128 r0, __m128 r1, __m128 r2, __m128 r3) {
+  _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+  _mm_store_ps(row.amount + PAD + x, r0);
+  _mm_store_ps(row.vel_x + PAD + x, r1);
+  _mm_store_ps(row.vel_z + PAD + x, r2);
+  _mm_store_ps(row.foam + PAD + x, r3);
 }
 
-// Back-traces that end within one cell of their own cells (floor offsets -1
-// or 0 on both axes, the usual case for slow fluid) sample corners that are
-// all in the three loaded rows: the same bilinear samples as sample_records,
-// taken four lanes at a time from the rows.
-struct NearTrace {
-  __m128 tx, tz, left, up;
-
-  bool aim(__m128 sx, __m128 sz, __m128 cx, __m128 cz) {
-    __m128 fx = _mm_floor_ps(sx), fz = _mm_floor_ps(sz);
-    __m128 ox = _mm_sub_ps(fx, cx), oz = _mm_sub_ps(fz, cz);
-    const __m128 minus_one = splat(-1.0f), zero = _mm_setzero_ps();
-    left = _mm_cmpeq_ps(ox, minus_one);
-    up = _mm_cmpeq_ps(oz, minus_one);
-    __m128 near = _mm_and_ps(_mm_or_ps(left, _mm_cmpeq_ps(ox, zero)), _mm_or_ps(up, _mm_cmpeq_ps(oz, zero)));
-    tx = _mm_sub_ps(sx, fx);
-    tz = _mm_sub_ps(sz, fz);
-    return _mm_movemask_ps(near) == 0xF;
+void pad(FluidRow& row) {
+  for (float* f : {row.amount, row.vel_x, row.vel_z, row.foam}) {
+    std::memcpy(f, f + HMAP_SIZE, PAD * sizeof(float));
+    std::memcpy(f + PAD + HMAP_SIZE, f + PAD, PAD * sizeof(float));
   }
-
-  // One component, given as padded rows above, here and below.
-  __m128 sample(const float* above, const float* here, const float* below, int x) const {
-    __m128 top_rows[3], bottom_rows[3];
-    for (int d = 0; d < 3; ++d) {
-      __m128 a = run(above, x + d - 1), h = run(here, x + d - 1), b = run(below, x + d - 1);
-      top_rows[d] = _mm_blendv_ps(h, a, up);
-      bottom_rows[d] = _mm_blendv_ps(b, h, up);
-    }
-    __m128 c00 = _mm_blendv_ps(top_rows[1], top_rows[0], left), c10 = _mm_blendv_ps(top_rows[2], top_rows[1], left);
-    __m128 c01 = _mm_blendv_ps(bottom_rows[1], bottom_rows[0], left);
-    __m128 c11 = _mm_blendv_ps(bottom_rows[2], bottom_rows[1], left);
-    const __m128 one = splat(1.0f);
-    __m128 ux = _mm_sub_ps(one, tx), uz = _mm_sub_ps(one, tz);
-    __m128 top = _mm_add_ps(_mm_mul_ps(c00, ux), _mm_mul_ps(c10, tx));
-    __m128 bottom = _mm_add_ps(_mm_mul_ps(c01, ux), _mm_mul_ps(c11, tx));
-    return _mm_add_ps(_mm_mul_ps(top, uz), _mm_mul_ps(bottom, tz));
-  }
-};
-
-// Per-cell roughness that makes thin lava stick: 0.15..1.
-inline float lava_roughness(int x, int z) {
-  int k = noise_perm[(z & HMAP_MASK) + noise_perm[x & HMAP_MASK]];
-  return 0.15f + 0.85f * float(k) / 255.0f;
-}
-
-struct Faces {
-  __m128 vel;
-  __m128 pressure_foam;
-  __m128 splash;
-};
-
-// The faces between four cells (a0, h0) and their neighbours (a1, h1) on one
-// side, given the advected velocities.
-inline Faces face_velocities(const StepConstants& c, __m128 a0, __m128 h0, __m128 a1, __m128 h1, __m128 advected,
-                             int x, int z) {
-  const __m128 zero = _mm_setzero_ps();
-  __m128 d0 = abs_of(a0), d1 = abs_of(a1);
-  __m128 top0 = _mm_add_ps(h0, d0), top1 = _mm_add_ps(h1, d1);
-  __m128 p = _mm_mul_ps(_mm_sub_ps(top0, top1), splat(c.pressure_gain));
-  __m128 v = _mm_add_ps(_mm_mul_ps(advected, splat(c.water_damping)), p);
-
-  __m128 is_water = _mm_cmpge_ps(_mm_add_ps(a0, a1), zero);
-  if (_mm_movemask_ps(is_water) != 0xF) {
-    // Lava: friction pulls the pressure term towards zero, and thin lava sticks.
-    __m128 dt = splat(c.dt), neg_dt = splat(-c.dt);
-    __m128 pl = select(_mm_cmpgt_ps(p, dt), _mm_sub_ps(p, dt),
-                       select(_mm_cmplt_ps(p, neg_dt), _mm_add_ps(p, dt), zero));
-    __m128 vl = _mm_add_ps(_mm_mul_ps(advected, splat(c.lava_damping)), _mm_mul_ps(splat(LAVA_PRESSURE_SHARE), pl));
-    __m128 rough = _mm_setr_ps(lava_roughness(x, z), lava_roughness(x + 1, z), lava_roughness(x + 2, z),
-                               lava_roughness(x + 3, z));
-    __m128 lava_depth = negate(_mm_add_ps(min_of(a0, zero), min_of(a1, zero)));
-    __m128 sticky = _mm_mul_ps(lava_depth, rough);
-    __m128 ramped = _mm_mul_ps(_mm_mul_ps(vl, _mm_sub_ps(sticky, splat(LAVA_STOP_DEPTH))), splat(LAVA_RAMP_SCALE));
-    vl = select(_mm_cmplt_ps(sticky, splat(LAVA_STOP_DEPTH)), zero,
-                select(_mm_cmplt_ps(sticky, splat(LAVA_FREE_DEPTH)), ramped, vl));
-    v = select(is_water, v, vl);
-    p = select(is_water, p, pl);
-  }
-
-  __m128 up = min_of(d0, _mm_sub_ps(top0, h1));
-  __m128 down = min_of(d1, _mm_sub_ps(top1, h0));
-  __m128 forward = _mm_cmpge_ps(v, zero), backward = _mm_cmplt_ps(v, zero);
-  __m128 blocked = _mm_or_ps(_mm_and_ps(forward, _mm_cmple_ps(up, zero)), _mm_and_ps(backward, _mm_cmple_ps(down, zero)));
-  Faces f;
-  f.vel = _mm_andnot_ps(blocked, v);
-  f.pressure_foam = _mm_mul_ps(splat(FOAM_FROM_PRESSURE), _mm_mul_ps(p, p));
-  f.splash = _mm_and_ps(blocked, splat(SPLASH_FOAM));
-  return f;
 }
 
 // Cooling lava darkens its cell and spreads the colour a little around it.
@@ -255,104 +105,50 @@ void diffuse_colors(int x, int z) {
   }
 }
 
+}  // namespace
+
+namespace fluid_step {
+
+void FluidRow::load(int z) {
+  const Water* src = tmpw[z & HMAP_MASK];
+  for (int x = 0; x < HMAP_SIZE; x += 4)
+    split_into(*this, x, _mm_load_ps(&src[x].amount), _mm_load_ps(&src[x + 1].amount),
+               _mm_load_ps(&src[x + 2].amount), _mm_load_ps(&src[x + 3].amount));
+  pad(*this);
+}
+
+void FluidRow::take(int z) {
+  const Water* src = water[z];
+  Water* input = tmpw[z];
+  for (int x = 0; x < HMAP_SIZE; x += 4) {
+    __m128 r[4];
+    for (int k = 0; k < 4; ++k) {
+      r[k] = _mm_load_ps(&src[x + k].amount);
+      _mm_store_ps(&input[x + k].amount, r[k]);
+    }
+    split_into(*this, x, r[0], r[1], r[2], r[3]);
+  }
+  pad(*this);
+}
+
+const Water& input_record(int i) { return water_at(i); }
+
 void cool_lava(const StepConstants& c, int x, int z, float depth) {
   float cool = depth <= LAVA_SET_DEPTH ? depth : depth * c.cooling;
   int i = cell_index(x, z);
-  water_at(i).amount += cool;
+  flow_amount[i] = amount_now[i] = flow_amount[i] + cool;
   depositRock(i, cool);
   diffuse_colors(x, z);
-  flow_amount[i] = amount_now[i] = water_at(i).amount;
 }
 
-// Phase 1 for cells x..x+3 of row z: face velocities and foam from tmpw, then
-// drying of shallow water and cooling of lava.
-void update_run(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below, int x,
-                int z) {
-  const __m128 dt = splat(c.dt);
-  float* h_row = row_of(hmap, z);
-  const __m128 a0 = run(here.amount, x);
-  const __m128 h0 = _mm_load_ps(h_row + x);
-  const __m128 vx0 = run(here.vel_x, x), vz0 = run(here.vel_z, x);
-  const __m128 cx = _mm_add_ps(splat(float(x)), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f)), cz = splat(float(z));
-
-  // Back-trace of the x faces (z velocity averaged over the four faces around)
-  // and of the z faces.
-  __m128 mean_vz = _mm_mul_ps(
-      _mm_add_ps(_mm_add_ps(_mm_add_ps(vz0, run(here.vel_z, x + 1)), run(above.vel_z, x)), run(above.vel_z, x + 1)),
-      splat(0.25f));
-  __m128 mean_vx = _mm_mul_ps(
-      _mm_add_ps(_mm_add_ps(_mm_add_ps(vx0, run(here.vel_x, x - 1)), run(below.vel_x, x)), run(below.vel_x, x - 1)),
-      splat(0.25f));
-  __m128 sx_x = _mm_sub_ps(cx, _mm_mul_ps(vx0, dt)), sz_x = _mm_sub_ps(cz, _mm_mul_ps(mean_vz, dt));
-  __m128 sx_z = _mm_sub_ps(cx, _mm_mul_ps(mean_vx, dt)), sz_z = _mm_sub_ps(cz, _mm_mul_ps(vz0, dt));
-  __m128 adv_x, adv_z, foam_x, foam_z;
-  __m128 on_cell = _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(sx_x, cx), _mm_cmpeq_ps(sz_x, cz)),
-                              _mm_and_ps(_mm_cmpeq_ps(sx_z, cx), _mm_cmpeq_ps(sz_z, cz)));
-  if (_mm_movemask_ps(on_cell) == 0xF) {
-    // Still fluid (or dry ground): every back-trace ends on its own cell, so
-    // the samples have weights (1, 0) and their corners are in the rows.
-    auto at_corner = [&](const float* h, const float* b) {
-      const __m128 one = splat(1.0f), zero = _mm_setzero_ps();
-      __m128 top = _mm_add_ps(_mm_mul_ps(run(h, x), one), _mm_mul_ps(run(h, x + 1), zero));
-      __m128 bottom = _mm_add_ps(_mm_mul_ps(run(b, x), one), _mm_mul_ps(run(b, x + 1), zero));
-      return _mm_add_ps(_mm_mul_ps(top, one), _mm_mul_ps(bottom, zero));
-    };
-    adv_x = at_corner(here.vel_x, below.vel_x);
-    adv_z = at_corner(here.vel_z, below.vel_z);
-    foam_x = foam_z = at_corner(here.foam, below.foam);
-  } else if (NearTrace nx, nz; nx.aim(sx_x, sz_x, cx, cz) && nz.aim(sx_z, sz_z, cx, cz)) {
-    adv_x = nx.sample(above.vel_x, here.vel_x, below.vel_x, x);
-    foam_x = nx.sample(above.foam, here.foam, below.foam, x);
-    adv_z = nz.sample(above.vel_z, here.vel_z, below.vel_z, x);
-    foam_z = nz.sample(above.foam, here.foam, below.foam, x);
-  } else {
-    __m128 sx[4], sz[4];
-    sample_records(sx_x, sz_x, sx);
-    sample_records(sx_z, sz_z, sz);
-    _MM_TRANSPOSE4_PS(sx[0], sx[1], sx[2], sx[3]);
-    _MM_TRANSPOSE4_PS(sz[0], sz[1], sz[2], sz[3]);
-    adv_x = sx[1];
-    foam_x = sx[3];
-    adv_z = sz[2];
-    foam_z = sz[3];
-  }
-
-  Faces fx = face_velocities(c, a0, h0, run(here.amount, x + 1), load_run(h_row, x + 1), adv_x, x, z);
-  Faces fz = face_velocities(c, a0, h0, run(below.amount, x), _mm_load_ps(row_of(hmap, z + 1) + x), adv_z, x, z);
-
-  __m128 spread = _mm_add_ps(_mm_mul_ps(splat(2.0f), _mm_add_ps(foam_x, foam_z)), run(here.foam, x - 1));
-  spread = _mm_add_ps(_mm_add_ps(_mm_add_ps(spread, run(here.foam, x + 1)), run(above.foam, x)), run(below.foam, x));
-  __m128 foam = _mm_add_ps(_mm_add_ps(_mm_add_ps(fx.pressure_foam, fz.pressure_foam), fx.splash), fz.splash);
-  foam = _mm_add_ps(foam, _mm_mul_ps(_mm_mul_ps(spread, splat(0.125f)), splat(c.foam_decay)));
-  foam = min_of(splat(1.0f), foam);
-
-  // Shallow water dries: below 0.5 it shrinks, below 0.01 it is gone.
-  const __m128 zero = _mm_setzero_ps();
-  __m128 drying = _mm_and_ps(_mm_cmpgt_ps(a0, zero), _mm_cmplt_ps(a0, splat(DRYING_DEPTH)));
-  __m128 dried = _mm_and_ps(_mm_cmpge_ps(a0, splat(DRY_DEPTH)), _mm_mul_ps(a0, splat(c.water_damping)));
-  __m128 amount = select(drying, dried, a0);
-
-  const int i = cell_index(x, z);
-  _mm_store_ps(flow_amount + i, amount);
-  _mm_store_ps(amount_now + i, amount);
-  _mm_store_ps(face_vel_x + i, fx.vel);
-  _mm_store_ps(face_vel_z + i, fz.vel);
-  __m128 r0 = amount, r1 = fx.vel, r2 = fz.vel, r3 = foam;
-  _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-  Water* out = &water[z][x];
-  _mm_store_ps(&out[0].amount, r0);
-  _mm_store_ps(&out[1].amount, r1);
-  _mm_store_ps(&out[2].amount, r2);
-  _mm_store_ps(&out[3].amount, r3);
-
-  int lava = _mm_movemask_ps(_mm_cmplt_ps(a0, zero));
-  if (lava) {
-    alignas(16) float depth[4];
-    _mm_store_ps(depth, abs_of(a0));
-    for (int l = 0; l < 4; ++l)
-      if (lava & (1 << l)) cool_lava(c, x + l, z, depth[l]);
-  }
+void update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                       int z) {
+  Rules<Lanes4>::update_row(c, above, here, below, z);
 }
+
+}  // namespace fluid_step
+
+namespace {
 
 // How much a cell sends out along its new face velocities, decided from the
 // amount it held when transport began: speeds left, up, right, down; a speed
@@ -395,12 +191,16 @@ inline void decide_outflow(const StepConstants& c, int x, int z, Outflow& o) {
 }
 
 // The per-cell rules of the world data work on `water`; around a call the
-// cell's amount is handed over from the transport grid and back.
+// cell's new state is handed over from the step's grids and back.
 template <typename Rule>
 void apply_cell_rule(Rule rule, int t, float share) {
-  water_at(t).amount = amount_now[t];
+  Water& w = water_at(t);
+  w = Water{amount_now[t], face_vel_x[t], face_vel_z[t], new_foam[t]};
   rule(t, share);
-  amount_now[t] = water_at(t).amount;
+  amount_now[t] = w.amount;
+  face_vel_x[t] = w.vel_x;
+  face_vel_z[t] = w.vel_z;
+  new_foam[t] = w.foam;
 }
 
 // Moves lane l's outflow into its neighbours, in the order left, up, right,
@@ -451,11 +251,6 @@ bool transport_cell(int x, int z, int l, const Outflow& o) {
       }
     }
   }
-  if (meets)
-    for (int t : targets) {
-      face_vel_x[t] = water_at(t).vel_x;
-      face_vel_z[t] = water_at(t).vel_z;
-    }
   return meets;
 }
 
@@ -520,27 +315,41 @@ void transport_run(const StepConstants& c, int x, int z) {
 }  // namespace
 
 void simWater(float dt) {
-  StepConstants c(dt);
-  std::memcpy(tmpw, water, sizeof(water));
-
+  const StepConstants c = step_constants(dt);
   static FluidRow rows[3];
-  rows[0].load(HMAP_SIZE - 1);
-  rows[1].load(0);
+  rows[0].take(HMAP_MASK);
+  rows[1].take(0);
   for (int z = 0; z < HMAP_SIZE; ++z) {
     // Row r lives in rows[(r + 1) % 3]; row 255 starts as row -1.
     const FluidRow& above = rows[z % 3];
     const FluidRow& here = rows[(z + 1) % 3];
     FluidRow& below = rows[(z + 2) % 3];
-    below.load(z + 1);
-    for (int x = 0; x < HMAP_SIZE; x += 4) update_run(c, above, here, below, x, z);
+    if (z + 1 < HMAP_MASK) {
+      below.take(z + 1);
+    } else {
+      below.load(z + 1);
+    }
+    if (wide_update)
+      update_row_wide(c, above, here, below, z);
+    else
+      update_row_narrow(c, above, here, below, z);
   }
 
   // Transport. A row is final once the row below it is done, except rows 0
-  // and 255, which the other end of the map still reaches.
+  // and 255, which the other end of the map still reaches; its records are
+  // then written, once.
   auto write_back = [](int z) {
     Water* row = water[z];
-    const float* amounts = row_of(amount_now, z);
-    for (int x = 0; x < HMAP_SIZE; ++x) row[x].amount = amounts[x];
+    const int i = z << HMAP_SIZE_SHIFT;
+    for (int x = 0; x < HMAP_SIZE; x += 4) {
+      __m128 r0 = _mm_load_ps(amount_now + i + x), r1 = _mm_load_ps(face_vel_x + i + x);
+      __m128 r2 = _mm_load_ps(face_vel_z + i + x), r3 = _mm_load_ps(new_foam + i + x);
+      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+      _mm_store_ps(&row[x].amount, r0);
+      _mm_store_ps(&row[x + 1].amount, r1);
+      _mm_store_ps(&row[x + 2].amount, r2);
+      _mm_store_ps(&row[x + 3].amount, r3);
+    }
   };
   for (int z = 0; z < HMAP_SIZE; ++z) {
     for (int x = 0; x < HMAP_SIZE; x += 4) {

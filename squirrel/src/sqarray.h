@@ -1,14 +1,13 @@
 // Arrays, user data, boxes for captured locals and weak references.
 #pragma once
 #include "sqobject.h"
-
-#include <vector>
+#include "sqvaluevector.h"
 
 struct SQArray : SQCollectable {
-    std::vector<SQObjectPtr> vals;
+    SQValueVector vals;
     SQArray(SQSharedState *ss, SQInteger n) : SQCollectable(ss), vals(n > 0 ? n : 0) {}
     void mark(SQGCMarker &m) override;
-    void clearRefs() override { std::vector<SQObjectPtr>().swap(vals); }
+    void clearRefs() override { vals.clear(); }
 };
 
 // A captured local: the stack slot holds the box, closures share it.

@@ -289,14 +289,9 @@ SQInteger tab_clear(HSQUIRRELVM v) {
 
 SQArray *selfArray(HSQUIRRELVM v) { return _array(arg(v, 1)); }
 
-SQInteger arr_append(HSQUIRRELVM v) {
-    selfArray(v)->vals.push_back(arg(v, 2));
-    return 0;
-}
-
 SQInteger arr_extend(HSQUIRRELVM v) {
     SQArray *a = selfArray(v);
-    std::vector<SQObjectPtr> src = _array(arg(v, 2))->vals;
+    SQValueVector src = _array(arg(v, 2))->vals;
     for (auto &e : src) a->vals.push_back(e);
     return 0;
 }
@@ -376,7 +371,7 @@ bool sortCompare(HSQUIRRELVM v, const SQObjectPtr &cmp, const SQObjectPtr &a, co
     return true;
 }
 
-bool siftDown(HSQUIRRELVM v, std::vector<SQObjectPtr> &a, const SQObjectPtr &cmp, size_t root, size_t end) {
+bool siftDown(HSQUIRRELVM v, SQValueVector &a, const SQObjectPtr &cmp, size_t root, size_t end) {
     while (root * 2 + 1 < end) {
         size_t child = root * 2 + 1;
         SQInteger c;
@@ -396,7 +391,7 @@ SQInteger arr_sort(HSQUIRRELVM v) {
     SQObjectPtr self = arg(v, 1);
     SQObjectPtr cmp = nargs(v) > 1 ? arg(v, 2) : SQObjectPtr();
     // sort a copy so a comparator that edits the array cannot break the sort
-    std::vector<SQObjectPtr> a = _array(self)->vals;
+    SQValueVector a = _array(self)->vals;
     size_t n = a.size();
     if (n > 1) {
         for (size_t i = n / 2; i-- > 0;)
@@ -484,7 +479,7 @@ SQInteger fn_pcall(HSQUIRRELVM v) { return fn_call(v, false); }
 
 SQInteger fn_acall(HSQUIRRELVM v, bool raise) {
     SQObjectPtr f = arg(v, 1), a = arg(v, 2);
-    std::vector<SQObjectPtr> vals = _array(a)->vals;
+    SQValueVector vals = _array(a)->vals;
     if (vals.empty()) return err(v, "wrong number of parameters");
     SQObjectPtr out;
     std::vector<SQObject> args(vals.begin() + 1, vals.end());
@@ -679,6 +674,11 @@ SQObjectPtr makeDelegate(HSQUIRRELVM v, std::initializer_list<Reg> regs) {
 
 }  // namespace
 
+SQInteger sq_array_append(HSQUIRRELVM v) {
+    selfArray(v)->vals.push_back(arg(v, 2));
+    return 0;
+}
+
 SQObjectPtr sq_make_native(SQVM *v, SQFUNCTION f, const char *name, SQInteger nparams, const char *mask) {
     SQNativeClosure *nc = new SQNativeClosure(v->ss, f);
     SQObjectPtr o(OT_NATIVECLOSURE, nc);
@@ -744,8 +744,8 @@ void sq_register_baselib(SQVM *v) {
                                          {"tostring", obj_tostring, 1, nullptr},
                                          {"weakref", obj_weakref, 1, nullptr}});
     ss->arrayDelegate = makeDelegate(v, {{"len", obj_len, 1, "a"},
-                                         {"append", arr_append, 2, "a"},
-                                         {"push", arr_append, 2, "a"},
+                                         {"append", sq_array_append, 2, "a"},
+                                         {"push", sq_array_append, 2, "a"},
                                          {"extend", arr_extend, 2, "aa"},
                                          {"pop", arr_pop, 1, "a"},
                                          {"top", arr_top, 1, "a"},

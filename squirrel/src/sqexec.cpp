@@ -18,7 +18,7 @@ const int32_t MAX_STACK_SLOTS = (1 << 25) - 4096;
 const int32_t MIN_NATIVE_STACK = 20;
 }  // namespace
 
-#define SQ_OPCODE_NAME(name, dispatch, doc) #name,
+#define SQ_OPCODE_NAME(name, doc) #name,
 const char *const SQ_OPCODE_NAMES[OP_COUNT] = {SQ_OPCODES(SQ_OPCODE_NAME)};
 #undef SQ_OPCODE_NAME
 
@@ -482,10 +482,19 @@ void SQVM::debugHookEvent(char evt, const SQCallInfo &ci, SQInteger line) {
     inErrorHandler = false;
 }
 
+void SQVM::replaceFrameForTailCall(int32_t nargs) {
+    SQCallInfo saved = calls.back();
+    settop(saved.base + nargs);
+    calls.pop_back();
+    SQObjectPtr imm;
+    int r = startClosureFrame(_closure(stack[saved.base - 1]), saved.base, nargs, saved.target, saved.root, false, imm);
+    (void)r;  // the caller checked the argument count, and the frame's room is the caller's
+}
+
 // ---- the interpreter ----
 
 // Table lookup remembering the node index in the instruction's b field.
-static inline SQTable::Node *cachedFind(SQTable *t, const SQObject &key, const SQInstruction *insp) {
+[[gnu::always_inline]] static inline SQTable::Node *cachedFind(SQTable *t, const SQObject &key, const SQInstruction *insp) {
     uint16_t c = insp->b;
     if (c && (size_t)(c - 1) < t->nodes.size()) {
         SQTable::Node &n = t->nodes[c - 1];
@@ -511,6 +520,23 @@ static inline void setFloatSlot(SQObjectPtr &slot, SQFloat v) {
     slot.null();
     slot._type = OT_FLOAT;
     sq_setfloat_payload(slot, v);
+}
+
+// x op y for OP_ADD, OP_SUB and OP_MUL on 32-bit integers, wrapping.
+static inline int32_t intArith(int op, int32_t x, int32_t y) {
+    uint32_t a = (uint32_t)x, b = (uint32_t)y;
+    return (int32_t)(op == OP_ADD ? a + b : op == OP_SUB ? a - b : a * b);
+}
+// A loop's `i++` or `i--` (by b's CMP_STEP_DOWN) on an integer local, wrapping; the new value.
+static inline int32_t stepCounter(SQObject &l, uint16_t b) {
+    int32_t i = (int32_t)((uint32_t)_integer(l) + ((b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u));
+    sq_setint_payload(l, i);
+    return i;
+}
+// Writes an integer over a slot that holds nothing to release.
+static inline void putInt(SQObjectPtr &slot, SQInteger v) {
+    slot._type = OT_INTEGER;
+    sq_setint_payload(slot, v);
 }
 
 // Whether a comparison of the given kind holds for an ordering of -1, 0 or 1,
@@ -551,7 +577,7 @@ static inline bool numberArith(int op, const SQObject &x, const SQObject &y, SQO
 
 // The slot holding obj[key] for the plain cases (array element, own table
 // slot, instance member); null when the full lookup is needed.
-static inline const SQObject *plainSlot(const SQObject &obj, const SQObject &key) {
+[[gnu::always_inline]] static inline const SQObject *plainSlot(const SQObject &obj, const SQObject &key) {
     switch (type(obj)) {
     case OT_ARRAY: {
         SQArray *a = _array(obj);
@@ -576,21 +602,25 @@ static inline const SQObject *plainSlot(const SQObject &obj, const SQObject &key
 int SQVM::interpret(SQObjectPtr &out) {
     // Only these stay in registers; the closure and its literals are reloaded
     // from the frame when needed.
-    SQCallInfo *ci;
     const SQInstruction *ip;
     SQObjectPtr *fp, *sp;
+// The running frame is looked up when needed rather than kept in a register.
+#define ci (&calls.back())
 #define cl (ci->closure)
+// `ip` points at the running instruction (a frame's saved ip at the next
+// one), which is read where it sits rather than copied out: a copy took four
+// registers, and the frame and code pointers went to memory.
+#define ins (*ip)
 #define lits (ci->closure->fp()->literals.data())
 
 #define LOADCI()                                   \
     do {                                           \
-        ci = &calls.back();                        \
-        ip = ci->ip;                               \
+        ip = ci->ip - 1;                           \
         fp = stack + ci->base;                     \
         sp = stack + top;                          \
     } while (0)
-#define SAVE() (ci->ip = ip, top = (int32_t)(sp - stack))
-#define RELOAD() (ci = &calls.back(), fp = stack + ci->base, sp = stack + top)
+#define SAVE() (ci->ip = ip + 1, top = (int32_t)(sp - stack))
+#define RELOAD() (fp = stack + ci->base, sp = stack + top)
 #define THROW() goto exception
 // Runs a call that may re-enter the machine (and so move its stack) with the
 // registers saved around it; a failure throws.
@@ -602,31 +632,38 @@ int SQVM::interpret(SQObjectPtr &out) {
         if (!protectedOk) THROW();   \
     } while (0)
 #define POP1() ((--sp)->null())
-
-// A computed goto does not run destructors, so FAST_DISPATCH is used only
-// where no C++ object with a destructor is alive; elsewhere DISPATCH goes back
-// through the loop.
-#define DISPATCH() continue
-#define FAST_DISPATCH()       \
-    do {                      \
-        ins = *ip++;          \
-        goto *LABELS[ins.op]; \
+// The fused compare-and-jump on two integers, then the next instruction: the
+// bottom test of a loop (`loopBack`) jumps back when the comparison in b holds
+// (a batch of those counts as ticks), any other test jumps ahead when it fails.
+#define INT_COMPARE_JUMP(x, y, loopBack)                                                       \
+    do {                                                                                       \
+        bool loopBack_ = (loopBack);                                                           \
+        if (cmpHolds((ins.b >> 8) & 7, ((x) > (y)) - ((x) < (y))) == loopBack_) {             \
+            if (loopBack_ && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();           \
+            ip += ins.arg;                                                                     \
+        }                                                                                      \
+        FAST_DISPATCH();                                                                       \
     } while (0)
-#define SQ_LABEL_DIRECT(name) &&L_OP_##name
-#define SQ_LABEL_SWITCH(name) &&L_SWITCH
-#define SQ_OPCODE_LABEL(name, dispatch, doc) SQ_LABEL_##dispatch(name),
+
+// Every handler ends by jumping straight to the next one. A computed goto
+// does not run destructors, so FAST_DISPATCH is used only where no C++
+// object with a destructor is alive; elsewhere DISPATCH leaves the handler's
+// scope with a plain goto (which does) and dispatches from there.
+#define DISPATCH() goto nextInstruction
+#define FAST_DISPATCH()         \
+    do {                        \
+        goto *LABELS[(++ip)->op]; \
+    } while (0)
+#define SQ_OPCODE_LABEL(name, doc) &&L_OP_##name,
     static void *const LABELS[OP_COUNT] = {SQ_OPCODES(SQ_OPCODE_LABEL)};
 #undef SQ_OPCODE_LABEL
-#undef SQ_LABEL_SWITCH
-#undef SQ_LABEL_DIRECT
-    SQInstruction ins;
     // Backward jumps are counted here in a register and handed to the
     // machine's tick counter in batches.
     int32_t loopTicks = LOOP_TICK_BATCH;
     LOADCI();
-    for (;;) {
-        ins = *ip++;
-    L_SWITCH:
+    {
+        // the first instruction (and only that one) is found through the switch
+        ++ip;
         switch (ins.op) {
         case OP_LOADNULL: L_OP_LOADNULL: sp++; FAST_DISPATCH();
         case OP_LOADBOOL: L_OP_LOADBOOL:
@@ -645,8 +682,8 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp++;
             FAST_DISPATCH();
         case OP_LOADK: L_OP_LOADK: (sp++)->initFrom(lits[ins.arg]); FAST_DISPATCH();
-        case OP_LOADROOT: *sp++ = roottable; DISPATCH();
-        case OP_LOADBASE: *sp++ = cl->base; DISPATCH();
+        case OP_LOADROOT: L_OP_LOADROOT: *sp++ = roottable; DISPATCH();
+        case OP_LOADBASE: L_OP_LOADBASE: *sp++ = cl->base; DISPATCH();
         case OP_GETLOCAL: L_OP_GETLOCAL: {
             const SQObjectPtr &s = fp[ins.arg];
             (sp++)->initFrom(type(s) == OT_OUTER ? _outer(s)->value : s);
@@ -687,7 +724,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             SQObjectPtr *objp = ins.op == OP_GET ? sp - 2 : sp - 1;
             const SQObject &key = ins.op == OP_GET ? (const SQObject &)sp[-1] : (const SQObject &)lits[ins.arg];
             if (type(*objp) == OT_TABLE) {
-                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(_table(*objp), key, ip - 1) : _table(*objp)->find(key)) {
+                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(_table(*objp), key, ip) : _table(*objp)->find(key)) {
                     sp[-1 - (ins.op == OP_GET)] = sq_deref(n->val);
                     if (ins.op == OP_GET) POP1();
                     FAST_DISPATCH();
@@ -703,7 +740,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             } else if (type(*objp) == OT_INSTANCE) {
                 SQInstance *inst = _instance(*objp);
                 SQTable *mt = inst->klass()->memberTable();
-                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(mt, key, ip - 1) : mt->find(key)) {
+                if (SQTable::Node *n = ins.op == OP_GETK ? cachedFind(mt, key, ip) : mt->find(key)) {
                     SQInteger h = _integer(n->val);
                     sp[-1 - (ins.op == OP_GET)] = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     if (ins.op == OP_GET) POP1();
@@ -762,7 +799,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             DISPATCH();
         }
-        case OP_NEWSLOT: {
+        case OP_NEWSLOT: L_OP_NEWSLOT: {
             SQObjectPtr obj = sp[-3], k = sp[-2], v = sp[-1];
             PROTECT(newSlot(obj, k, v, ins.a & 1));
             POP1();
@@ -770,7 +807,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1] = std::move(v);
             DISPATCH();
         }
-        case OP_DELETE: {
+        case OP_DELETE: L_OP_DELETE: {
             SQObjectPtr obj = sp[-2], k = sp[-1], v;
             PROTECT(deleteSlot(obj, k, v, false));
             POP1();
@@ -780,14 +817,14 @@ int SQVM::interpret(SQObjectPtr &out) {
         case OP_GETVAR: L_OP_GETVAR: {
             const SQObjectPtr &self = fp[0];
             if (type(self) == OT_TABLE) {
-                if (SQTable::Node *n = cachedFind(_table(self), lits[ins.arg], ip - 1)) {
+                if (SQTable::Node *n = cachedFind(_table(self), lits[ins.arg], ip)) {
                     (sp++)->initFrom(sq_deref(n->val));
                     if (ins.a) (sp++)->initFrom(fp[0]);
                     FAST_DISPATCH();
                 }
             } else if (type(self) == OT_INSTANCE) {
                 SQInstance *inst = _instance(self);
-                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip - 1)) {
+                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip)) {
                     SQInteger h = _integer(n->val);
                     (sp++)->initFrom(sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val));
                     if (ins.a) (sp++)->initFrom(fp[0]);
@@ -800,15 +837,15 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (ins.a) *sp++ = fp[0];
             DISPATCH();
         }
-        case OP_SETVAR: {
+        case OP_SETVAR: L_OP_SETVAR: {
             if (type(fp[0]) == OT_TABLE) {
-                if (SQTable::Node *n = cachedFind(_table(fp[0]), lits[ins.arg], ip - 1)) {
+                if (SQTable::Node *n = cachedFind(_table(fp[0]), lits[ins.arg], ip)) {
                     n->val = sp[-1];
                     DISPATCH();
                 }
             } else if (type(fp[0]) == OT_INSTANCE) {
                 SQInstance *inst = _instance(fp[0]);
-                SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip - 1);
+                SQTable::Node *n = cachedFind(inst->klass()->memberTable(), lits[ins.arg], ip);
                 if (n && (_integer(n->val) & 1)) {
                     inst->fields[_integer(n->val) >> 1] = sp[-1];
                     DISPATCH();
@@ -824,11 +861,11 @@ int SQVM::interpret(SQObjectPtr &out) {
             const SQObject *f = nullptr;
             switch (type(obj)) {
             case OT_TABLE:
-                if (SQTable::Node *n = cachedFind(_table(obj), key, ip - 1)) f = &n->val;
+                if (SQTable::Node *n = cachedFind(_table(obj), key, ip)) f = &n->val;
                 break;
             case OT_INSTANCE: {
                 SQInstance *inst = _instance(obj);
-                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), key, ip - 1)) {
+                if (SQTable::Node *n = cachedFind(inst->klass()->memberTable(), key, ip)) {
                     SQInteger h = _integer(n->val);
                     f = (h & 1) ? &inst->fields[h >> 1] : &inst->klass()->methods[h >> 1].val;
                 }
@@ -840,7 +877,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 // built-in methods of the other types live only in their default delegate
                 if (type(key) == OT_STRING) {
                     if (SQTable *d = sq_default_delegate(ss, type(obj))) {
-                        if (SQTable::Node *n = cachedFind(d, key, ip - 1)) f = &n->val;
+                        if (SQTable::Node *n = cachedFind(d, key, ip)) f = &n->val;
                     }
                 }
                 break;
@@ -861,14 +898,14 @@ int SQVM::interpret(SQObjectPtr &out) {
             bool found = false;
             bool literalKey = ins.op == OP_PREPCALLK;
             if (type(obj) == OT_TABLE) {
-                if (SQTable::Node *n = literalKey ? cachedFind(_table(obj), key, ip - 1) : _table(obj)->find(key)) {
+                if (SQTable::Node *n = literalKey ? cachedFind(_table(obj), key, ip) : _table(obj)->find(key)) {
                     f = sq_deref(n->val);
                     found = true;
                 }
             } else if (type(obj) == OT_INSTANCE) {
                 SQInstance *inst = _instance(obj);
                 SQTable *mt = inst->klass()->memberTable();
-                if (SQTable::Node *n = literalKey ? cachedFind(mt, key, ip - 1) : mt->find(key)) {
+                if (SQTable::Node *n = literalKey ? cachedFind(mt, key, ip) : mt->find(key)) {
                     SQInteger h = _integer(n->val);
                     f = sq_deref((h & 1) ? inst->fields[h >> 1] : inst->klass()->methods[h >> 1].val);
                     found = true;
@@ -917,8 +954,8 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
         }
             [[fallthrough]];
-        case OP_DIV:
-        case OP_MOD: {
+        case OP_DIV: L_OP_DIV:
+        case OP_MOD: L_OP_MOD: {
             SQObjectPtr a = sp[-2], b = sp[-1], r;
             PROTECT(arith(ins.op, a, b, r));
             POP1();
@@ -947,14 +984,14 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_NEG: {
+        case OP_NEG: L_OP_NEG: {
             SQObjectPtr a = sp[-1], r;
             PROTECT(negate(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_NOT: sp[-1].setBool(sq_isfalse(sp[-1])); DISPATCH();
-        case OP_BNOT:
+        case OP_NOT: L_OP_NOT: sp[-1].setBool(sq_isfalse(sp[-1])); DISPATCH();
+        case OP_BNOT: L_OP_BNOT:
             if (type(sp[-1]) != OT_INTEGER) {
                 raisef("attempt to perform a bitwise op on a %s", sq_typename(type(sp[-1])));
                 THROW();
@@ -978,7 +1015,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             FAST_DISPATCH();
         }
-        case OP_LT: case OP_LE: case OP_GT: case OP_GE: case OP_CMP3: L_OP_LT: L_OP_LE: L_OP_GT: L_OP_GE: {
+        case OP_LT: case OP_LE: case OP_GT: case OP_GE: case OP_CMP3: L_OP_CMP3: L_OP_LT: L_OP_LE: L_OP_GT: L_OP_GE: {
             SQInteger c;
             if ((ins.a & 2) && type(sp[-1]) == OT_INTEGER) {
                 int32_t x = _integer(sp[-1]), y = (int16_t)ins.b;
@@ -1016,8 +1053,24 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (ins.arg < 0 && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
             ip += ins.arg;
             FAST_DISPATCH();
+        // The fast entries below test the slots' own types: a box of a
+        // captured local is not a number, so it takes the general way.
+        L_OP_LOCALARITHI:
+            if (type(fp[ins.a]) == OT_INTEGER) {
+                putInt(*sp++, intArith(ins.arg & 0xFF, _integer(fp[ins.a]), (int16_t)ins.b));
+                FAST_DISPATCH();
+            }
+            goto localArithIGeneral;
+        L_OP_LOCALARITHISET: {
+            SQObjectPtr &d = fp[ins.arg >> 8];
+            if (type(fp[ins.a]) == OT_INTEGER && !(type(d) & SQOBJECT_REF_COUNTED)) {
+                putInt(d, intArith(ins.arg & 0xFF, _integer(fp[ins.a]), (int16_t)ins.b));
+                FAST_DISPATCH();
+            }
+        }
+            [[fallthrough]];
         case OP_LOCALARITHI:
-        case OP_LOCALARITHISET: L_OP_LOCALARITHI: L_OP_LOCALARITHISET: {
+        case OP_LOCALARITHISET: localArithIGeneral: {
             const SQObjectPtr &x = localValue(fp[ins.a]);
             int32_t imm = (int16_t)ins.b;
             int op = ins.arg & 0xFF;
@@ -1047,8 +1100,22 @@ int SQVM::interpret(SQObjectPtr &out) {
             *sp++ = std::move(r);
             DISPATCH();
         }
+        L_OP_ARITHLL:
+            if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b]) == OT_INTEGER) {
+                putInt(*sp++, intArith(ins.arg & 0xFF, _integer(fp[ins.a]), _integer(fp[ins.b])));
+                FAST_DISPATCH();
+            }
+            goto arithLLGeneral;
+        L_OP_ARITHLLSET: {
+            SQObjectPtr &d = fp[ins.arg >> 8];
+            if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b]) == OT_INTEGER && !(type(d) & SQOBJECT_REF_COUNTED)) {
+                putInt(d, intArith(ins.arg & 0xFF, _integer(fp[ins.a]), _integer(fp[ins.b])));
+                FAST_DISPATCH();
+            }
+        }
+            [[fallthrough]];
         case OP_ARITHLL:
-        case OP_ARITHLLSET: L_OP_ARITHLL: L_OP_ARITHLLSET: {
+        case OP_ARITHLLSET: arithLLGeneral: {
             const SQObjectPtr &x = localValue(fp[ins.a]), &y = localValue(fp[ins.b]);
             int op = ins.arg & 0xFF;
             if (numberArith(op, x, y, ins.op == OP_ARITHLL ? *sp : localValue(fp[ins.arg >> 8]))) {
@@ -1077,32 +1144,41 @@ int SQVM::interpret(SQObjectPtr &out) {
             localValue(fp[ins.arg >> 8]) = std::move(r);
             DISPATCH();
         }
-        case OP_FORLOOPLI:
-        case OP_FORLOOPLL: L_OP_FORLOOPLI: L_OP_FORLOOPLL: {
-            SQObjectPtr &l = localValue(fp[ins.a]);
-            if (type(l) == OT_INTEGER) {
-                int32_t limit;
-                if (intOperand(ins.b, ins.op == OP_FORLOOPLI, fp, limit)) {
-                    int32_t i = (int32_t)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u));
-                    sq_setint_payload(l, i);
-                    if (cmpHolds((ins.b >> 8) & 7, (i > limit) - (i < limit))) {
-                        if (--loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
-                        ip += ins.arg;
-                    }
-                    FAST_DISPATCH();
-                }
+        L_OP_FORLOOPLI:
+            if (type(fp[ins.a]) == OT_INTEGER) {
+                int32_t i = stepCounter(fp[ins.a], ins.b), limit = (int8_t)ins.b;
+                INT_COMPARE_JUMP(i, limit, true);
             }
-            // anything but integers: the general compare-and-jump does the step too
-            ins.op = ins.op == OP_FORLOOPLI ? OP_JCMPLI : OP_JCMPLL;
-        }
-            [[fallthrough]];
+            goto compareGeneral;
+        L_OP_FORLOOPLL:
+            if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b & 0xFF]) == OT_INTEGER) {
+                int32_t i = stepCounter(fp[ins.a], ins.b), limit = _integer(fp[ins.b & 0xFF]);
+                INT_COMPARE_JUMP(i, limit, true);
+            }
+            goto compareGeneral;
+        L_OP_JCMPLI:
+            if (type(fp[ins.a]) == OT_INTEGER && !(ins.b & CMP_STEP)) {
+                int32_t x = _integer(fp[ins.a]), y = (int8_t)ins.b;
+                INT_COMPARE_JUMP(x, y, ins.b & CMP_LOOP_BACK);
+            }
+            goto compareGeneral;
+        L_OP_JCMPLL:
+            if (type(fp[ins.a]) == OT_INTEGER && type(fp[ins.b & 0xFF]) == OT_INTEGER && !(ins.b & CMP_STEP)) {
+                int32_t x = _integer(fp[ins.a]), y = _integer(fp[ins.b & 0xFF]);
+                INT_COMPARE_JUMP(x, y, ins.b & CMP_LOOP_BACK);
+            }
+            goto compareGeneral;
+        // a loop's bottom test on anything but plain integers, and compares
+        // of boxes: the step (for loops) and the test in full
+        case OP_FORLOOPLI:
+        case OP_FORLOOPLL:
         case OP_JCMPLI:
-        case OP_JCMPLL: L_OP_JCMPLI: L_OP_JCMPLL: {
+        case OP_JCMPLL: compareGeneral: {
             if (ins.b & CMP_STEP) {
                 // the loop's `i++` or `i--`, done before its bottom test
                 SQObjectPtr &l = localValue(fp[ins.a]);
                 if (type(l) == OT_INTEGER) {
-                    sq_setint_payload(l, (SQInteger)((uint32_t)_integer(l) + ((ins.b & CMP_STEP_DOWN) ? 0xFFFFFFFFu : 1u)));
+                    stepCounter(l, ins.b);
                 } else {
                     SQObjectPtr av = l, one((SQInteger)1), r;
                     PROTECT(arith((ins.b & CMP_STEP_DOWN) ? OP_SUB : OP_ADD, av, one, r));
@@ -1111,23 +1187,17 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             const SQObjectPtr &x = localValue(fp[ins.a]);
             int kind = (ins.b >> 8) & 7;
+            bool immediateY = ins.op == OP_JCMPLI || ins.op == OP_FORLOOPLI;
             // the bottom test of a loop jumps back when the comparison holds
             bool loopBack = ins.b & CMP_LOOP_BACK;
             bool cond;
             if (type(x) == OT_INTEGER) {
                 int32_t a = _integer(x), b;
-                if (intOperand(ins.b, ins.op == OP_JCMPLI, fp, b)) {
-                    cond = cmpHolds(kind, (a > b) - (a < b));
-                    if (cond == loopBack) {
-                        if (loopBack && --loopTicks < 0 && !spendLoopTicks(loopTicks)) THROW();
-                        ip += ins.arg;
-                    }
-                    FAST_DISPATCH();
-                }
+                if (intOperand(ins.b, immediateY, fp, b)) INT_COMPARE_JUMP(a, b, loopBack);
             }
             SQObjectPtr immv;
             const SQObjectPtr *yp;
-            if (ins.op == OP_JCMPLI) {
+            if (immediateY) {
                 setIntSlot(immv, (int8_t)(ins.b & 0xFF));
                 yp = &immv;
             } else {
@@ -1175,7 +1245,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (!sq_isfalse(sp[-1])) ip += ins.arg;
             else POP1();
             FAST_DISPATCH();
-        case OP_TAILCALL: {
+        case OP_TAILCALL: L_OP_TAILCALL: {
             int32_t n = ins.arg;
             SQObjectPtr *callee = sp - n - 1;
             if (type(*callee) == OT_CLOSURE && !ci->generator && !ci->ctor && !_closure(*callee)->fp()->generator &&
@@ -1184,13 +1254,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 SQObjectPtr *dst = fp - 1;
                 for (int32_t i = 0; i <= n; i++) dst[i] = std::move(callee[i]);
                 top = (int32_t)(sp - stack);
-                SQCallInfo saved = *ci;
-                settop(saved.base + n);
-                calls.pop_back();
-                SQObjectPtr imm;
-                int r = startClosureFrame(_closure(stack[saved.base - 1]), saved.base, n, saved.target, saved.root,
-                                          false, imm);
-                (void)r;  // argument count and depth were checked above
+                replaceFrameForTailCall(n);
                 LOADCI();
                 DISPATCH();
             }
@@ -1206,11 +1270,11 @@ int SQVM::interpret(SQObjectPtr &out) {
                 if (n == p->nparams && !p->varargs && !p->generator && type(c->env) == OT_NULL &&
                     calls.size() < MAX_CALL_DEPTH && calls.hasRoom() && base + p->stacksize + MIN_NATIVE_STACK <= stackCap &&
                     type(debughook) == OT_NULL && !nativeDebugHook && --ticks >= 0) {
-                    ci->ip = ip;
+                    ci->ip = ip + 1;
                     calls.emplace_back();
-                    ci = &calls.back();
                     ci->closure = c;
-                    ci->ip = ip = p->code.data();
+                    ci->ip = p->code.data();
+                    ip = ci->ip - 1;
                     ci->base = base;
                     ci->target = base - 1;
                     ci->prevStackbase = stackbase;
@@ -1220,6 +1284,16 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             int32_t calleeIdx = (int32_t)(sp - stack) - n - 1;
             if (type(stack[calleeIdx]) == OT_NATIVECLOSURE) {
+                SQNativeClosure *nc = _nativeclosure(stack[calleeIdx]);
+                if (nc->f == sq_array_append && n == 2 && type(sp[-2]) == OT_ARRAY && type(nc->env) == OT_NULL) {
+                    // the commonest library call, without a native frame:
+                    // [append][array][value] -> [null]
+                    _array(sp[-2])->vals.push_back(std::move(sp[-1]));
+                    sp--;
+                    POP1();
+                    sp[-1].null();
+                    FAST_DISPATCH();
+                }
                 bool ok, suspended = false;
                 SAVE();
                 {
@@ -1237,7 +1311,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 if (suspended) {
                     suspendTarget = calleeIdx;
                     top = (int32_t)(sp - stack);
-                    ci->ip = ip;
+                    ci->ip = ip + 1;
                     return 2;
                 }
                 FAST_DISPATCH();
@@ -1255,7 +1329,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 suspendTarget = calleeIdx;
                 out = std::move(imm);
                 top = (int32_t)(sp - stack);
-                ci->ip = ip;
+                ci->ip = ip + 1;
                 return 2;
             }
             stack[calleeIdx] = std::move(imm);
@@ -1286,8 +1360,7 @@ int SQVM::interpret(SQObjectPtr &out) {
                 }
                 sp = target + 1;
                 calls.pop_back();
-                ci = &calls.back();
-                ip = ci->ip;
+                ip = ci->ip - 1;
                 fp = stack + ci->base;
                 FAST_DISPATCH();
             }
@@ -1299,7 +1372,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (ci->generator) ci->generator->kill();
             if (type(debughook) != OT_NULL || nativeDebugHook) {
                 SAVE();
-                debugHookEvent('r', *ci, cl->fp()->lineAt(ip - 1));
+                debugHookEvent('r', *ci, cl->fp()->lineAt(ip));
                 RELOAD();
             }
             bool root = ci->root;
@@ -1317,14 +1390,14 @@ int SQVM::interpret(SQObjectPtr &out) {
             LOADCI();
             DISPATCH();
         }
-        case OP_YIELD: {
+        case OP_YIELD: L_OP_YIELD: {
             SQGenerator *g = ci->generator;
             SQObjectPtr res = std::move(sp[-1]);
             sp--;
             int32_t idx = (int32_t)calls.size() - 1;
             g->frame.clear();
             for (SQObjectPtr *p = fp; p < sp; p++) g->frame.push_back(std::move(*p));
-            g->pc = (int32_t)(ip - cl->fp()->code.data());
+            g->pc = (int32_t)(ip + 1 - cl->fp()->code.data());
             size_t firstTrap = traps.size();
             while (firstTrap > 0 && traps[firstTrap - 1].ciIndex >= idx) firstTrap--;
             g->traps.assign(traps.begin() + (ptrdiff_t)firstTrap, traps.end());
@@ -1343,7 +1416,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             LOADCI();
             DISPATCH();
         }
-        case OP_CLOSURE: {
+        case OP_CLOSURE: L_OP_CLOSURE: {
             SQFunctionProto *p = _funcproto(cl->fp()->functions[ins.arg]);
             SQClosure *c = new SQClosure(ss, p);
             SQObjectPtr co(OT_CLOSURE, c);
@@ -1371,17 +1444,17 @@ int SQVM::interpret(SQObjectPtr &out) {
             *sp++ = std::move(co);
             DISPATCH();
         }
-        case OP_NEWTABLE: *sp++ = SQObjectPtr(OT_TABLE, new SQTable(ss, ins.arg)); DISPATCH();
-        case OP_NEWARRAY: {
+        case OP_NEWTABLE: L_OP_NEWTABLE: *sp++ = SQObjectPtr(OT_TABLE, new SQTable(ss, ins.arg)); DISPATCH();
+        case OP_NEWARRAY: L_OP_NEWARRAY: {
             SQArray *a = new SQArray(ss, 0);
             *sp++ = SQObjectPtr(OT_ARRAY, a);
             DISPATCH();
         }
-        case OP_APPEND:
+        case OP_APPEND: L_OP_APPEND:
             _array(sp[-2])->vals.push_back(std::move(sp[-1]));
             sp--;
             DISPATCH();
-        case OP_TABLESLOT:
+        case OP_TABLESLOT: L_OP_TABLESLOT:
             if (type(sp[-2]) == OT_NULL) {
                 raisef("null cannot be used as index");
                 THROW();
@@ -1390,7 +1463,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             POP1();
             POP1();
             DISPATCH();
-        case OP_NEWCLASS: {
+        case OP_NEWCLASS: L_OP_NEWCLASS: {
             SQObjectPtr attrs, baseCls;
             if (ins.a & 2) {
                 attrs = std::move(sp[-1]);
@@ -1411,12 +1484,12 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (type(baseCls) == OT_CLASS && type(_class(baseCls)->metamethods[MT_INHERITED]) != OT_NULL) {
                 SQObjectPtr mm = _class(baseCls)->metamethods[MT_INHERITED], dummy;
                 SAVE();
-                callValue(mm, co, 1, &attrs, dummy, false);  // errors are not propagated
+                callMetaMethod(mm, co, 1, &attrs, dummy);  // errors are not propagated
                 RELOAD();
             }
             DISPATCH();
         }
-        case OP_CLASSMEMBER: {
+        case OP_CLASSMEMBER: L_OP_CLASSMEMBER: {
             bool hasAttrs = ins.a & 2, isStatic = ins.a & 1;
             SQObjectPtr attrs;
             if (hasAttrs) {
@@ -1430,7 +1503,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (type(c->metamethods[MT_NEWMEMBER]) != OT_NULL) {
                 SQObject args[4] = {key, val, attrs, SQObjectPtr(isStatic)};
                 SQObjectPtr mm = c->metamethods[MT_NEWMEMBER], dummy;
-                PROTECT(callValue(mm, clsObj, 4, args, dummy, false));
+                PROTECT(callMetaMethod(mm, clsObj, 4, args, dummy));
                 DISPATCH();
             }
             if (type(key) == OT_NULL) {
@@ -1444,7 +1517,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             }
             DISPATCH();
         }
-        case OP_FOREACH: {
+        case OP_FOREACH: L_OP_FOREACH: {
             SQObjectPtr *b = fp + ins.b;
             SQObjectPtr &cont = b[0], &it = b[1];
             // the key and value are one variable for the whole loop: a closure
@@ -1550,35 +1623,35 @@ int SQVM::interpret(SQObjectPtr &out) {
             default: raisef("cannot iterate %s", sq_typename(type(cont))); THROW();
             }
         }
-        case OP_FOREACHGEN: {
+        case OP_FOREACHGEN: L_OP_FOREACHGEN: {
             const SQObjectPtr &cont = fp[ins.b];
             if (type(cont) == OT_GENERATOR && _generator(cont)->state == SQGenerator::DEAD) ip += ins.arg;
             DISPATCH();
         }
-        case OP_PUSHTRAP:
-            traps.push_back({(int32_t)calls.size() - 1, (int32_t)(sp - fp), ip + ins.arg});
+        case OP_PUSHTRAP: L_OP_PUSHTRAP:
+            traps.push_back({(int32_t)calls.size() - 1, (int32_t)(sp - fp), ip + 1 + ins.arg});
             DISPATCH();
-        case OP_POPTRAP:
+        case OP_POPTRAP: L_OP_POPTRAP:
             for (int32_t i = 0; i < ins.arg; i++) traps.pop_back();
             DISPATCH();
-        case OP_THROW:
+        case OP_THROW: L_OP_THROW:
             raise(sp[-1]);
             POP1();
             THROW();
-        case OP_TYPEOF: {
+        case OP_TYPEOF: L_OP_TYPEOF: {
             SQObjectPtr a = sp[-1], r;
             PROTECT(typeOf(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_INSTANCEOF: {
+        case OP_INSTANCEOF: L_OP_INSTANCEOF: {
             bool res;
             if (!instanceOf(sp[-2], sp[-1], res)) THROW();
             POP1();
             sp[-1].setBool(res);
             DISPATCH();
         }
-        case OP_IN: {
+        case OP_IN: L_OP_IN: {
             bool res;
             SQObjectPtr k = sp[-2], o = sp[-1];
             PROTECT(in(k, o, res));
@@ -1586,13 +1659,13 @@ int SQVM::interpret(SQObjectPtr &out) {
             sp[-1].setBool(res);
             DISPATCH();
         }
-        case OP_CLONE: {
+        case OP_CLONE: L_OP_CLONE: {
             SQObjectPtr a = sp[-1], r;
             PROTECT(clone(a, r));
             sp[-1] = std::move(r);
             DISPATCH();
         }
-        case OP_RESUME: {
+        case OP_RESUME: L_OP_RESUME: {
             if (type(sp[-1]) != OT_GENERATOR) {
                 raisef("trying to resume a '%s',only genenerator can be resumed", sq_typename(type(sp[-1])));
                 THROW();
@@ -1669,7 +1742,7 @@ int SQVM::interpret(SQObjectPtr &out) {
             if (!(ins.a & 4)) *sp++ = post ? oldv : newv;
             DISPATCH();
         }
-        case OP_LINE:
+        case OP_LINE: L_OP_LINE:
             if (type(debughook) != OT_NULL || nativeDebugHook) {
                 SAVE();
                 debugHookEvent('l', *ci, ins.arg);
@@ -1678,10 +1751,11 @@ int SQVM::interpret(SQObjectPtr &out) {
             DISPATCH();
         default: raisef("invalid instruction"); THROW();
         }
+    nextInstruction:
+        FAST_DISPATCH();
     exception:
         top = (int32_t)(sp - stack);
-        ci = &calls.back();
-        ci->ip = ip;
+        ci->ip = ip + 1;
         return -1;
     }
 #undef LOADCI
@@ -1690,7 +1764,10 @@ int SQVM::interpret(SQObjectPtr &out) {
 #undef THROW
 #undef PROTECT
 #undef POP1
+#undef INT_COMPARE_JUMP
 #undef cl
+#undef ci
+#undef ins
 #undef lits
 #undef DISPATCH
 #undef FAST_DISPATCH

@@ -165,7 +165,7 @@ struct SQObjectPtr : SQObject {
         _type = OT_BOOL;
         sq_setint_payload(*this, b ? 1 : 0);
     }
-    void null() {
+    [[gnu::always_inline]] void null() {
         if (_type & SQOBJECT_REF_COUNTED) {
             SQRefCounted *p = _unVal.pRefCounted;
             _type = OT_NULL;

@@ -3,9 +3,8 @@
 #include "sqstring.h"
 #include "sqvm.h"
 
-SQHash sq_hashkey(const SQObject &key) {
+SQHash sq_hashkey_nonstring(const SQObject &key) {
     switch (key._type) {
-    case OT_STRING: return key._unVal.pString->hash;
     case OT_INTEGER:
     case OT_BOOL: {
         // buckets take the low bits, so every bit of the key must reach them:
@@ -43,16 +42,6 @@ void SQTable::mark(SQGCMarker &m) {
 void SQTable::clearRefs() {
     delegate.null();
     clear();
-}
-
-SQTable::Node *SQTable::find(const SQObject &key) {
-    int32_t i = buckets[sq_hashkey(key) & (buckets.size() - 1)];
-    while (i >= 0) {
-        Node &n = nodes[i];
-        if (sq_rawequal(n.key, key)) return &n;
-        i = n.next;
-    }
-    return nullptr;
 }
 
 void SQTable::rehash(size_t nb) {

@@ -2,8 +2,15 @@
 // position stays meaningful while the table is read.
 #pragma once
 #include "sqobject.h"
+#include "sqstring.h"
 
 #include <vector>
+
+SQHash sq_hashkey_nonstring(const SQObject &key);
+// Strings, the usual keys, carry their hash.
+inline SQHash sq_hashkey(const SQObject &key) {
+    return key._type == OT_STRING ? key._unVal.pString->hash : sq_hashkey_nonstring(key);
+}
 
 struct SQTable : SQCollectable {
     struct Node {
@@ -19,7 +26,16 @@ struct SQTable : SQCollectable {
     void mark(SQGCMarker &m) override;
     void clearRefs() override;
 
-    Node *find(const SQObject &key);
+    // Inline: every keyed read of the interpreter starts here.
+    Node *find(const SQObject &key) {
+        int32_t i = buckets[sq_hashkey(key) & (buckets.size() - 1)];
+        while (i >= 0) {
+            Node &n = nodes[i];
+            if (sq_rawequal(n.key, key)) return &n;
+            i = n.next;
+        }
+        return nullptr;
+    }
     bool get(const SQObject &key, SQObjectPtr &out) {
         Node *n = find(key);
         if (!n) return false;
@@ -42,4 +58,3 @@ private:
     void rehash(size_t nb);
 };
 
-SQHash sq_hashkey(const SQObject &key);

@@ -175,6 +175,10 @@ struct SQVM : SQCollectable {
     int dispatchCall(int32_t calleeIdx, int32_t nargs, int32_t target, bool root, SQObjectPtr &immediate);
     int startClosureFrame(SQClosure *c, int32_t base, int32_t nargs, int32_t target, bool root, bool ctor,
                           SQObjectPtr &immediate);
+    // The running frame's callee and arguments (moved to its base) start in its place.
+    // Out of line and with few parameters: a call passing arguments on the stack
+    // makes the interpreter keep a frame pointer, one register less for it.
+    [[gnu::noinline]] void replaceFrameForTailCall(int32_t nargs);
     bool callNative(SQNativeClosure *nc, int32_t base, int32_t nargs, SQObjectPtr &out);
     bool resumeGenerator(SQGenerator *g, int32_t target, bool root);
     void callErrorHandler(const SQObject &err);
@@ -239,6 +243,8 @@ inline int32_t sq_bitop(int op, int32_t x, int32_t y) {
 
 SQInteger sq_gc_collect(SQVM *v, SQObjectPtr *resurrected);
 void sq_register_baselib(SQVM *v);
+// The arrays' built-in append (and push); the interpreter runs calls of it in place.
+SQInteger sq_array_append(HSQUIRRELVM v);
 SQObjectPtr sq_make_native(SQVM *v, SQFUNCTION f, const char *name, SQInteger nparams, const char *mask);
 bool sq_compile_source(SQVM *v, const char *src, SQInteger len, const char *sourcename, bool raiseerror,
                        SQObjectPtr &outClosure, bool reportToHandler);

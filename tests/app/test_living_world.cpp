@@ -14,10 +14,10 @@
 namespace {
 constexpr int W = 640, H = 360;
 constexpr int VK_F9 = 0x78;
-constexpr int KEY_DOWN = 1, KEY_UP = 2;
+constexpr int VK_LBUTTON = 1, VK_RBUTTON = 2, VK_CONTROL = 0x11;
+constexpr int KEY_DOWN = 1, KEY_UP = 2, BUTTON_DOWN = 3, BUTTON_UP = 4, MOUSE_MOVE = 5;
 
-// Input by update, with a frame drawn after every update from the first
-// one given, as in play.
+// Input by update, with frames drawn after some updates, as in play.
 class Replay {
 public:
   void event(int update, int kind, int key, int x = W / 2, int y = H / 2) {
@@ -29,15 +29,26 @@ public:
     event(update, KEY_DOWN, vk);
     event(update + 2, KEY_UP, vk);
   }
-  std::string write(int frames_from, int last) {
+  void click(int update, int button, int x, int y) {
+    event(update, MOUSE_MOVE, 0, x, y);
+    event(update + 1, BUTTON_DOWN, button, x, y);
+    event(update + 3, BUTTON_UP, button, x, y);
+  }
+  // Frames are drawn for a while from frames_from (the view settles) and
+  // for the few updates up to each shot; the world steps on between them.
+  std::string write(int frames_from, const std::vector<int>& shots) {
     std::string path = std::string(testing::TempDir()) + "eh_living_world_replay.txt";
     FILE* f = fopen(path.c_str(), "w");
     fprintf(f, "# Ember Hollows input recording\nseed 7\na 1 1\no 1 1\n");
     std::stable_sort(events_.begin(), events_.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    auto drawn = [&](int u) {
+      if (u >= frames_from && u < frames_from + 12) return true;
+      return std::any_of(shots.begin(), shots.end(), [&](int s) { return u > s - 4 && u <= s; });
+    };
     size_t i = 0;
-    for (int u = 2; u <= last; u++) {
+    for (int u = 2; u <= shots.back() + 1; u++) {
       for (; i < events_.size() && events_[i].first <= u; i++) fprintf(f, "%s\n", events_[i].second.c_str());
-      if (u >= frames_from) fprintf(f, "f %d 0.025\n", u);
+      if (drawn(u)) fprintf(f, "f %d 0.025\n", u);
     }
     fclose(f);
     return path;
@@ -56,7 +67,7 @@ struct Shot {
 // Runs the replay and returns its screenshots (removed from disk).
 std::vector<Shot> play(Replay& r, int frames_from, const std::vector<int>& shots) {
   int last = shots.back() + 1;
-  std::string args = "-360 -novs -replay '" + r.write(frames_from, last) + "' -quit-after " + std::to_string(last);
+  std::string args = "-360 -novs -replay '" + r.write(frames_from, shots) + "' -quit-after " + std::to_string(last);
   for (int s : shots) args += " -shot-at " + std::to_string(s);
   GameOutput out = run_game(args);
   EXPECT_EQ(out.exitCode, 0) << out.log;
@@ -89,7 +100,55 @@ bool wet(const unsigned char* p) {
   return (p[2] > p[0] + 40 && p[1] > p[0] + 20) || (p[0] > 190 && p[1] > 190 && p[2] >= p[0]);
 }
 
+// Dark ground: shaded slopes and rock cracks.
+bool dark(const unsigned char* p) { return 0.3 * p[0] + 0.59 * p[1] + 0.11 * p[2] < 90; }
+
+// From the main menu into play over the menu's world, looking down at the
+// ground ahead of the player, with mana to spare.
+Replay play_looking_down() {
+  Replay r;
+  r.key(10, VK_F9);
+  r.key(20, VK_F9);
+  for (int u = 26; u < 30; u++) r.event(u, MOUSE_MOVE, 0, W / 2, H / 2 + 100);
+  r.event(40, KEY_DOWN, VK_CONTROL);
+  r.key(41, 'N');
+  r.event(44, KEY_UP, VK_CONTROL);
+  return r;
+}
+
 }  // namespace
+
+// A Spring cast on dry sand fills the ground around it with water that
+// shows within three seconds.
+TEST(LivingWorld, SpringWaterShowsWhereItWasCast) {
+  Replay r = play_looking_down();
+  // The spell grid's fourth cell (Spring) onto the left button.
+  r.event(50, KEY_DOWN, VK_CONTROL);
+  r.click(51, VK_LBUTTON, 320, 157);
+  r.event(56, KEY_UP, VK_CONTROL);
+  r.event(57, MOUSE_MOVE, 0, W / 2, H / 2);
+  r.event(90, BUTTON_DOWN, VK_LBUTTON);
+  r.event(92, BUTTON_UP, VK_LBUTTON);
+  std::vector<Shot> s = play(r, 21, {88, 150});
+  ASSERT_EQ(s.size(), 2u);
+  // The water pools on the sand around and beyond the aim, below the hill.
+  double before = share(s[0], 280, 160, 360, 215, wet), after = share(s[1], 280, 160, 360, 215, wet);
+  EXPECT_LT(before, 0.1);
+  EXPECT_GT(after, 0.4) << "before " << before;
+}
+
+// A Hill (right button) raised on a beach is lit as the slope it is: its
+// shaded side and rock show, where a stale light left it flat and bright.
+TEST(LivingWorld, HillGroundTakesTheLightOfItsSlopes) {
+  Replay r = play_looking_down();
+  r.event(90, BUTTON_DOWN, VK_RBUTTON);
+  r.event(92, BUTTON_UP, VK_RBUTTON);
+  std::vector<Shot> s = play(r, 21, {88, 150});
+  ASSERT_EQ(s.size(), 2u);
+  // The hill around the cross hair.
+  double before = share(s[0], 270, 160, 370, 250, dark), after = share(s[1], 270, 160, 370, 250, dark);
+  EXPECT_GT(after, before + 0.15) << "before " << before << ", after " << after;
+}
 
 // Water everywhere (H, development mode): the land below the horizon turns
 // to water within two seconds, where before only bare beds showed.

@@ -1,8 +1,11 @@
 // A module build whose code faults when it runs is swapped in and made to
-// fault in the player's update: the game must go on with the build before.
+// fault in the player's update or in a function a script calls: the game must
+// go on with the build before.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,9 +15,11 @@
 #include "gameobj_host/gameobj_module.h"
 #include "gameobj_host/gameobj_rebuild.h"
 #include "gameobj_host/module_call_guard.h"
+#include "gameobj_host/module_class_layouts.h"
 #include "gameobj_host/object_lists.h"
 #include "gameobj_host/player_base.h"
 #include "gameobj_test_files.h"
+#include "script/sqbind.h"
 #include "terrain/heightmap_data.h"
 
 namespace {
@@ -28,10 +33,21 @@ std::string read_file(const std::string& path) {
 
 // Test modules built from the real sources by the rebuild script, with the
 // player's update made to fault as GAMEOBJ_TEST_FAULT says: "n" writes
-// through a null pointer, "l" loops for ever, "e" throws. The grown build
-// also has a 64 KB member in front of the player's.
-const std::string faulty_module = GAMEOBJ_TEST_MODULE_DIR "gameobj_faulty.dll";  // build 7
-const std::string grown_module = GAMEOBJ_TEST_MODULE_DIR "gameobj_grown.dll";    // build 8
+// through a null pointer, "l" loops for ever, "e" throws; "s" makes the
+// script function count_gameobjs write through a null pointer. The grown build
+// also has a 64 KB member in front of the player's, the shifted build a float
+// there, which keeps the class's size.
+const std::string faulty_module = GAMEOBJ_TEST_MODULE_DIR "gameobj_faulty.dll";    // build 7
+const std::string grown_module = GAMEOBJ_TEST_MODULE_DIR "gameobj_grown.dll";      // build 8
+const std::string shifted_module = GAMEOBJ_TEST_MODULE_DIR "gameobj_shifted.dll";  // build 9
+
+unsigned player_size_in(const std::string& module) {
+    int fd = open(module.c_str(), O_RDONLY);
+    ModuleClassLayouts layouts = read_module_class_layouts(fd);
+    close(fd);
+    const GameObjClassLayout* player = find_class_layout(layouts, "Player");
+    return player ? player->size : 0;
+}
 
 std::string visual_log_text() {
     std::string text;
@@ -129,6 +145,28 @@ TEST_F(ModuleFaultTest, AFaultAfterASwapGoesBackToThePreviousBuild) {
     EXPECT_FALSE(gameobj_module_on_trial());
 }
 
+TEST_F(ModuleFaultTest, AFaultInAModuleFunctionAScriptCallsGoesBackToThePreviousBuild) {
+    loadAndPopulate();
+    swapIn(faulty_module);
+    HSQUIRRELVM vm = sqbind::open_vm(1024);
+    gameobj_functions.bind_gameobj(vm);
+    const char source[] = "return count_gameobjs();";
+    ASSERT_TRUE(SQ_SUCCEEDED(sq_compilebuffer(vm, source, SQInteger(strlen(source)), "test", SQTrue)));
+    sq_pushroottable(vm);
+    setenv("GAMEOBJ_TEST_FAULT", "s", 1);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(SQ_FAILED(sq_call(vm, 1, SQTrue, SQFalse))) << "the script sees an error";
+    unsetenv("GAMEOBJ_TEST_FAULT");
+    EXPECT_TRUE(module_fault_pending());
+    tend_gameobj_module(0.05f);
+    testing::internal::GetCapturedStdout();
+    sqbind::close_vm(vm);
+    std::string message = get_error_message();
+    EXPECT_NE(message.find("gameobj fault in count_gameobjs: segmentation fault"), std::string::npos) << message;
+    EXPECT_NE(message.find("went back to the previous build"), std::string::npos) << message;
+    EXPECT_EQ(local_player->query(QUERY_MODULE_BUILD), 1);
+}
+
 TEST_F(ModuleFaultTest, AClassThatGrewIsRefusedUntilTheNextStart) {
     loadAndPopulate();
     GameObjTestFolder::copyFile(grown_module, binFile(GAMEOBJ_NEW_MODULE_FILE));
@@ -145,6 +183,18 @@ TEST_F(ModuleFaultTest, AClassThatGrewIsRefusedUntilTheNextStart) {
     EXPECT_EQ(local_player->query(QUERY_MODULE_BUILD), 8);
     EXPECT_TRUE(gameobj_module_on_trial());
     gameobj_functions.update_gameobj(0.05f);
+}
+
+TEST_F(ModuleFaultTest, AClassWhoseMembersMovedWithinItsSizeIsRefused) {
+    unsigned size = player_size_in(GAMEOBJ_TEST_COMPLETE_MODULE);
+    ASSERT_NE(size, 0u);
+    ASSERT_EQ(player_size_in(shifted_module), size) << "the added member no longer fits into padding";
+    loadAndPopulate();
+    GameObjTestFolder::copyFile(shifted_module, binFile(GAMEOBJ_NEW_MODULE_FILE));
+    EXPECT_FALSE(reload_gameobj(false));
+    std::string message = get_error_message();
+    EXPECT_NE(message.find("class Player changed its layout (pos moved from byte "), std::string::npos) << message;
+    EXPECT_EQ(local_player->query(QUERY_MODULE_BUILD), 1);
 }
 
 TEST_F(ModuleFaultTest, AStartUpModuleThatFaultsFallsBackToTheShippedOne) {

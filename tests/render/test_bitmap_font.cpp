@@ -11,6 +11,7 @@
 #include "render/render_batch.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/text_wrap.h"
 #include "render/textures.h"
 #include "render/tga_reader.h"
 #include "tests/render/render_test_env.h"
@@ -184,6 +185,41 @@ TEST_F(BitmapFontTest, VisualLogAndErrorBandArePlacedByTheCellHeight) {
   EXPECT_EQ(at(d3d_wd / 2, d3d_ht - CELL - 1), 0xFFFFEE00u);
   EXPECT_EQ(at(d3d_wd / 2, d3d_ht - CELL - 16), 0xFFFFEE00u);
   EXPECT_NE(at(d3d_wd / 2, d3d_ht - CELL - 17), 0xFFFFEE00u);
+}
+
+TEST_F(BitmapFontTest, LongLinesWrapAtBlanksWithinTheWidth) {
+  set_text_scale(2);
+  int width, h;
+  calc_text_size("AB AB", -1, width, h);
+  TextLine rows[8];
+  int count = wrap_text("AB AB AB\nBBBBBBBBBBBBBBBB", width, rows, 8);
+  ASSERT_GE(count, 3);
+  EXPECT_EQ(std::string(rows[0].text, size_t(rows[0].len)), "AB AB");
+  EXPECT_EQ(std::string(rows[1].text, size_t(rows[1].len)), "AB");
+  // A word wider than the line is cut where the line ends.
+  std::string word;
+  for (int r = 2; r < count; r++) {
+    int w;
+    calc_text_size(rows[r].text, rows[r].len, w, h);
+    EXPECT_LE(w, width);
+    EXPECT_GT(rows[r].len, 0);
+    word.append(rows[r].text, size_t(rows[r].len));
+  }
+  EXPECT_EQ(word, "BBBBBBBBBBBBBBBB");
+  EXPECT_EQ(wrap_text("AB AB AB", width, rows, 1), 1) << "no more lines than asked for";
+
+  // The error band draws a message wider than the window on two rows.
+  set_error_message("AB AB");
+  draw(draw_error_message);
+  ASSERT_EQ(wrap_text("AB AB", d3d_wd - 2 * CELL, rows, 8), 2) << "set for a 64 pixel wide window";
+  int a;
+  calc_text_size("A", -1, a, h);
+  int row_w;
+  calc_text_size(rows[0].text, rows[0].len, row_w, h);
+  int first_b = d3d_wd / 2 - row_w / 2 + a;  // the first row's first 'B'
+  EXPECT_EQ(at(first_b + 4, d3d_ht - CELL - 2 * h + 4), 0xFFFFEE00u);
+  EXPECT_EQ(at(first_b + 4, d3d_ht - CELL - h + 4), 0xFFFFEE00u);
+  EXPECT_NE(at(first_b + 4, d3d_ht - CELL - 2 * h - 4), 0xFFFFEE00u);
 }
 
 TEST_F(BitmapFontTest, BadFontImagesStopWithTheirMessage) {

@@ -70,11 +70,33 @@ TEST_F(LandMeshTest, HouseTilesAreDrawnByNeitherMeshAndHandedOverOnce) {
   // The house's quad in the grid (row 20 + 128, column 100 + 128) is left out.
   int house_quad = (20 + 128) * GRID + 100 + 128;
   for (int i = 0; i < n; i += 6) EXPECT_NE(idx[i], house_quad);
-  // Given back its ground, the far house cell is one quad more.
+  // Given back its ground, the far house's block is drawn coarse: 16 quads
+  // of 2 x 2 cells instead of 63 of one.
   surface[cell_index(100, 20)].flags = 1;
-  int full = build_land_indices(make_frame(0.5f, 0.5f), idx.data(), nullptr);
-  EXPECT_EQ(full, n + 6);
+  Frame plain = make_frame(0.5f, 0.5f);
+  int full = build_land_indices(plain, idx.data(), nullptr);
+  EXPECT_EQ(n - full, (63 - 16) * 6);
   EXPECT_LE(full, LAND_INDICES);
+}
+
+TEST_F(LandMeshTest, FarGridIsCoarseAndMeetsTheFineGridWithoutGaps) {
+  for (int i = 0; i < HMAP_CELLS; i++) hmap[i] = float((i * 2654435761u) >> 24) * 0.1f;
+  Frame f = make_frame(0.5f, 0.5f);
+  std::vector<uint16_t> idx(LAND_INDICES);
+  int n = build_land_indices(f, idx.data(), nullptr);
+  // About 40 cells around the camera at full detail, the rest of the disc coarse.
+  EXPECT_TRUE(f.fine[CULL_BLOCKS / 2][CULL_BLOCKS / 2 + FINE_BLOCKS - 1]);
+  EXPECT_FALSE(f.fine[CULL_BLOCKS / 2][CULL_BLOCKS / 2 + FINE_BLOCKS]);
+  EXPECT_LT(n, LAND_INDICES / 2);
+  std::vector<LandGridVertex> grid(GRID * GRID);
+  build_land_grid(f, hmap, grid.data());
+  // The fine side's vertices along the edge to the first coarse column lie
+  // on the coarse quads' edge; inside the coarse block they keep the ground.
+  int k = (CULL_BLOCKS / 2 + FINE_BLOCKS) * CULL_BLOCK;
+  for (int r = GRID / 2 - 7; r < GRID / 2 + 7; r += 2) {
+    EXPECT_FLOAT_EQ(grid[r * GRID + k].h, 0.5f * (grid[(r - 1) * GRID + k].h + grid[(r + 1) * GRID + k].h)) << r;
+    EXPECT_EQ(grid[r * GRID + k + 1].h, hmap[cell_index(k + 1 - GRID / 2, r - GRID / 2)]) << r;
+  }
 }
 
 TEST_F(LandMeshTest, GridAroundCellZeroSpansMinus128To127Wrapped) {

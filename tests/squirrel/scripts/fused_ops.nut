@@ -55,3 +55,14 @@ n = 0; for (local k = 0.5; k < 3; k++) n++; p(n);
 local flim = 2.5; n = 0; for (local k = 0; k < flim; k++) n++; p(n);
 n = 0; for (local k = 2147483646; k > 0; k++) n++; p(n);
 n = 0; for (local k = 3; k >= 0; k--) n += k; p(n);
+// append runs in place on arrays; anything else goes to the library call
+local ap = []; local r1 = ap.append(1); ap.push(ap); p(ap.len() + " " + r1 + " " + (ap[1] == ap));
+try { ap.append(); } catch (e) p(e);
+try { ap.append(1, 2); } catch (e) p(e);
+local af = ap.append; try { af(3); } catch (e) p(e);
+class Bag { items = null; constructor() { items = []; } function append(x) { items.append(x * 2); return items.len(); } }
+local bag = Bag(); p(bag.append(4) + " " + bag.items[0]);
+// integer results stored over a string, a captured limit, a captured operand
+local over = "text"; over = a + b; p(over); over = "t"; over = a - 1; p(over);
+local cap = 3; local capf = function() { return cap; }; n = 0; for (local k = 0; k < cap; k++) n++; p(n + " " + capf());
+local boxk = 0; local boxf = function() { return boxk; }; if (boxk < 1) p("box below 1");

@@ -29,6 +29,8 @@ try { a[5] = 1; } catch (e) p(e);
 try { array(-1); } catch (e) p(e);
 local r = [1, 2, 3]; r.resize(5, "x"); p(r.len() + " " + r[4]); r.resize(1); p(r.len());
 local e = [1, 2]; e.extend([3, 4]); e.reverse(); p(e[0] + "" + e[3]);
+local g = []; for (local i = 0; i < 9; i++) g.insert(0, i); g.remove(4); g.extend(g); g.resize(10); g.insert(10, "end");
+p(g.len() + " " + g[0] + g[3] + g[4] + g[7] + g[8] + g[9] + g[10]);
 p([5, 6, 7].find(7) + " " + [5].find(9) + " " + [1].find(1.0) + " " + [1, 2, 3, 4, 5].slice(1, -1).len() + " " + array(3, 0)[2]);
 local srt = [3, 1, 2, 10, -4]; srt.sort(); p(srt[0] + "," + srt[1] + "," + srt[4]);
 local srt2 = ["b", "c", "a"]; srt2.sort(@(x, y) y <=> x); p(srt2[0] + srt2[1] + srt2[2]);

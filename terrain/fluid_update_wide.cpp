@@ -1,0 +1,14 @@
+// The fluid update eight cells at a time; built for AVX (without FMA, whose
+// fused roundings would change the results) and run only where it is there.
+#include "terrain/fluid_update.h"
+
+namespace HeightmapData {
+namespace fluid_step {
+
+void update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                     int z) {
+  Rules<Lanes8>::update_row(c, above, here, below, z);
+}
+
+}  // namespace fluid_step
+}  // namespace HeightmapData
