@@ -33,6 +33,7 @@ void update_gameobj(float dt) {
         if (object->destroyState == OBJ_ALIVE) object->update(dt);
     }
     update_world_script(dt);
+    watch_village_houses();
     watch_grids(dt);
     if (monster_spawn_enabled_flag && (spawn_clock -= dt) <= 0.f) {
         spawn_clock = 90.f;

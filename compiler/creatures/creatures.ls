@@ -183,6 +183,18 @@ inline bool creature_still_flying(const PlacedObject* c) {
     return false;
 }
 
+// A living bird or wyvern within reach (flat) of the storm's centre, picked
+// at random, or null.
+inline PlacedObject* creature_under_storm(const Vec3& centre, float reach) {
+    PlacedObject* found[16];
+    int n = 0;
+    for (WyvernMonster* w : WyvernMonster_list)
+        if (n < 16 && w->destroyState == OBJ_ALIVE && flat_distance(w->pos, centre) < reach) found[n++] = w;
+    for (BirdMonster* b : BirdMonster_list)
+        if (n < 16 && b->destroyState == OBJ_ALIVE && flat_distance(b->pos, centre) < reach) found[n++] = b;
+    return n ? found[int(frnd() * float(n)) % n] : nullptr;
+}
+
 // Monsters come back now and then while spawning is on.
 inline bool monster_spawn_enabled_flag = true;
 

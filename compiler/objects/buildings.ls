@@ -3,6 +3,21 @@
 // spells lying in the world to be picked up.
 import spells.casting
 
+// Walls coming down over the given points of their ground: dust, smoke and
+// falling rubble, with the crash; size is the building's radius.
+inline void fall_into_rubble(const Vec3* points, int count, float size) {
+    for (int i = 0; i < count; i++) {
+        Vec3 p = points[i];
+        p.y = ground_height(p.x, p.z);
+        smoke_puffs(p + Vec3(0, 2.f, 0), 3, 2.f + 0.3f * size, 0.5f * size, 2.f);
+        for (int k = 0; k < 6; k++)
+            blend_particle(p + Vec3(srnd(), 3.f + 4.f * frnd(), srnd()), Vec3(srnd() * 5.f, 3.f + 4.f * frnd(), srnd() * 5.f),
+                           Vec3(0, -15.f, 0), 0.1f, 1.5f + frnd(), 0.f, 0.5f + 0.4f * frnd(), 0xff6a5a4a, FX_DUST,
+                           fx_ramps().smoke, fx_ramps().shrink, 0.f);
+    }
+    if (count > 0) play_sound_at("meteor_hit", points[0]);
+}
+
 // Shoots its own missiles at the player when the player comes near.
 struct Fortification : PlacedObject {
     float turn = 0.f;
@@ -62,16 +77,9 @@ struct Fortification : PlacedObject {
     void collapse() {
         if (destroyState != OBJ_ALIVE) return;
         health = 0.f;
-        for (int i = 0; i < FOOTING_POINTS; i++) {
-            Vec3 p = footingPoint(i);
-            p.y = ground_height(p.x, p.z);
-            smoke_puffs(p + Vec3(0, 2.f, 0), 3, 2.f + 0.3f * radius, 0.5f * radius, 2.f);
-            for (int k = 0; k < 6; k++)
-                blend_particle(p + Vec3(srnd(), 3.f + 4.f * frnd(), srnd()), Vec3(srnd() * 5.f, 3.f + 4.f * frnd(), srnd() * 5.f),
-                               Vec3(0, -15.f, 0), 0.1f, 1.5f + frnd(), 0.f, 0.5f + 0.4f * frnd(), 0xff6a5a4a, FX_DUST,
-                               fx_ramps().smoke, fx_ramps().shrink, 0.f);
-        }
-        play_sound_at("meteor_hit", pos);
+        Vec3 points[FOOTING_POINTS];
+        for (int i = 0; i < FOOTING_POINTS; i++) points[i] = footingPoint(i);
+        fall_into_rubble(points, FOOTING_POINTS, radius);
         world_script_str_event(getClassName());
         destroy();
     }

@@ -17,6 +17,7 @@ struct WaterSource : PlacedObject {
         } else {
             drain_water(pos.x, pos.z, 3.f, -rate * dt);
             magic_glow(Vec3(pos.x, surface_height(pos.x, pos.z) + 0.3f, pos.z), 1.5f, 0xff203080, 0.2f);
+            whirl(dt);
         }
         if (timeLeft >= 0.f && (timeLeft -= dt) <= 0.f) destroy();
         keepInBins();
@@ -25,6 +26,23 @@ struct WaterSource : PlacedObject {
         PlacedObject::keep(f);
         f.num(rate);
         f.num(timeLeft);
+    }
+    // A sink's whirlpool: foam churned up on the water around it and spray
+    // circling in towards the middle, so the draining shows on a wide lake.
+    float spin = 0.f;
+    void whirl(float dt) {
+        spin += dt * 2.5f;
+        for_cells_in_disc(pos.x, pos.z, 6.f, [&](int i, float d) {
+            HeightmapData::Water& w = HeightmapData::water_at(i);
+            if (w.amount > 0.05f) w.foam = fmaxf(w.foam, 0.6f * (1.f - d / 6.f) * (0.6f + 0.4f * sinf(spin + d * 1.7f)));
+        });
+        for (int k = 0; k < 3; k++) {
+            float a = spin + float(k) * 2.0943951f, r = 5.f;
+            Vec3 at(pos.x + cosf(a) * r, 0, pos.z + sinf(a) * r);
+            at.y = surface_height(at.x, at.z) + 0.2f;
+            Vec3 v = Vec3(-sinf(a), 0, cosf(a)) * 6.f + Vec3(-cosf(a), -0.3f, -sinf(a)) * 3.f;
+            blend_particle(at, v, Vec3(), 0.5f, 1.2f, 0.f, 0.5f, 0xffd8ecff, FX_DROPLET, nullptr, fx_ramps().shrink);
+        }
     }
 };
 
@@ -53,9 +71,11 @@ struct LavaSource : PlacedObject {
     }
 };
 
-// A world's own volcano: quiet for a while, then it erupts.
+// A world's own volcano or vent: quiet for a while, then it erupts, pouring
+// lava that runs down from it.
 struct NaturalVolcano : PlacedObject {
     float quietFor = 30.f;
+    float rate = 4.f;  // lava per second while erupting
     static DynArray<NaturalVolcano*>& list() { return NaturalVolcano_list; }
     const char* getClassName() override { return "NaturalVolcano"; }
     void update(float dt) override {
@@ -67,6 +87,7 @@ struct NaturalVolcano : PlacedObject {
             explosion(top, 2.f);
             LavaSource* vent = spawn(new LavaSource());
             vent->pos = pos;
+            vent->rate = rate;
             vent->timeLeft = 12.f;
         }
         keepInBins();
@@ -78,6 +99,7 @@ struct NaturalVolcano : PlacedObject {
 };
 
 inline void strike_lightning(const Vec3& target, float damage);
+inline PlacedObject* creature_under_storm(const Vec3& centre, float reach);
 
 // A storm cloud drifting over its place and striking what is below it.
 struct ThunderstormObject : PlacedObject {
@@ -94,8 +116,10 @@ struct ThunderstormObject : PlacedObject {
         }
         if ((nextStrike -= dt) <= 0.f) {
             nextStrike = 0.6f + 1.2f * frnd();
-            Vec3 at = random_in_disc(pos.x, pos.z, 12.f);
-            at.y = surface_height(at.x, at.z);
+            // Creatures flying under the cloud draw most bolts.
+            PlacedObject* prey = frnd() < 0.7f ? creature_under_storm(pos, 16.f) : nullptr;
+            Vec3 at = prey ? prey->pos : random_in_disc(pos.x, pos.z, 12.f);
+            if (!prey) at.y = surface_height(at.x, at.z);
             strike_lightning(at, 35.f);
             play_sound_at("thstorm_lightning", at);
         }

@@ -127,7 +127,7 @@ inline void Missile::impact() {
             w->pos = at;
             // A spring runs as a stream that spreads into a pond within
             // seconds; a thin trickle would soak away unseen.
-            w->rate = kind == SPELL_WATER_SOURCE ? 45.f : -30.f;
+            w->rate = kind == SPELL_WATER_SOURCE ? 45.f : -60.f;
             w->timeLeft = 30.f;
             splash(at, 10, 4.f);
             break;

@@ -2,6 +2,7 @@
 // menhirs, castles and guard towers on open high ground, mana gatherers,
 // a portal onward, spells to find, and birds and wyverns in the air.
 import creatures.creatures
+import objects.village_houses
 
 // How far beyond its reach a hostile thing starts from the player.
 constexpr float HOSTILE_MARGIN = 20.f;
@@ -97,15 +98,30 @@ void scatter_still(int count, int mesh, float minScale, float maxScale) {
         }
 }
 
-int lava_cells(int* deepest) {
+// Cells of the world holding lava.
+int lava_cells() {
     int n = 0;
-    float most = 0.f;
-    for (int i = 0; i < HeightmapData::HMAP_CELLS; i++) {
-        float a = HeightmapData::water_at(i).amount;
-        if (a < -0.05f) {
-            n++;
-            if (-a > most) most = -a, *deepest = i;
+    for (int i = 0; i < HeightmapData::HMAP_CELLS; i++) n += HeightmapData::water_at(i).amount < -0.05f;
+    return n;
+}
+
+// The deepest lava cells at least `apart` from each other, deepest first,
+// up to `most`; returns how many.
+int lava_pools(float apart, Vec3* out, int most) {
+    int n = 0;
+    while (n < most) {
+        float deepest = 0.05f;
+        int best = -1;
+        for (int i = 0; i < HeightmapData::HMAP_CELLS; i++) {
+            float depth = -HeightmapData::water_at(i).amount;
+            if (depth <= deepest) continue;
+            Vec3 at(float(i & 255) + 0.5f, 0, float(i >> 8) + 0.5f);
+            bool taken = false;
+            for (int k = 0; k < n && !taken; k++) taken = flat_distance(at, out[k]) < apart;
+            if (!taken) deepest = depth, best = i;
         }
+        if (best < 0) break;
+        out[n++] = Vec3(float(best & 255) + 0.5f, 0, float(best >> 8) + 0.5f);
     }
     return n;
 }
@@ -122,6 +138,7 @@ inline void scatter_spells(int count) {
 }
 
 inline void populate_world() {
+    forget_village_footing();
     plant_forest(160);
     scatter_still<Stone1StaticObject>(14, MESH_STONE1, 0.8f, 1.6f);
     scatter_still<Stone1StaticObject>(8, MESH_STONE2, 0.8f, 1.4f);
@@ -146,10 +163,17 @@ inline void populate_world() {
         for (int b = 0; b < 5; b++) spawn_bird(home);
     }
     if (monster_spawn_enabled_flag) spawn_wyvern(hostile_home());
-    int deepest = 0;
-    if (lava_cells(&deepest) > 150) {
-        NaturalVolcano* v = spawn(new NaturalVolcano());
-        v->pos = Vec3(float(deepest & 255) + 0.5f, 0, float(deepest >> 8) + 0.5f);
+    // A world of lava has its volcano at the deepest pool and smaller vents
+    // at the others; they stir soon after the player arrives.
+    if (lava_cells() > 150) {
+        Vec3 pools[6];
+        int n = lava_pools(30.f, pools, 6);
+        for (int k = 0; k < n; k++) {
+            NaturalVolcano* v = spawn(new NaturalVolcano());
+            v->pos = pools[k];
+            v->rate = k == 0 ? 4.f : 1.5f;
+            v->quietFor = 4.f + 20.f * frnd();
+        }
     }
 }
 

@@ -61,12 +61,35 @@ inline void cover_with_ash(float x, float z, float r) {
     });
 }
 
-// A volcano cone with a shallow crater at its top, which the lava fills and
-// spills over.
+// The way from (x, z) towards the lowest ground seen at `reach` around it.
+inline Vec3 downhill_from(float x, float z, float reach) {
+    Vec3 best(1, 0, 0);
+    float lowest = 1e30f;
+    for (int k = 0; k < 16; k++) {
+        float a = float(k) * (6.2831853f / 16.f);
+        Vec3 d(cosf(a), 0, sinf(a));
+        float h = surface_height(x + d.x * reach, z + d.z * reach);
+        if (h < lowest) lowest = h, best = d;
+    }
+    return best;
+}
+
+// A volcano cone with a shallow crater at its top, which the lava fills, and
+// a breach in its rim with a groove down the flank towards the low ground:
+// the lava leaves as one stream that runs far, instead of a thin sheet all
+// round that sticks and sets on the cone.
 inline void volcano_cone_at(float x, float z) {
+    Vec3 way = downhill_from(x, z, 22.f);
     raise_bump(x, z, 14.f, 12.f);
     for_cells_in_disc(x, z, 3.f, [&](int i, float d) {
         HeightmapData::target_hmap[i] -= 1.5f * (1.f - d / 3.f);
+    });
+    for_cells_in_disc(x, z, 15.f, [&](int i, float) {
+        Vec3 d = world_delta(Vec3(x, 0, z), Vec3(float(i & 255) + 0.5f, 0, float(i >> 8) + 0.5f));
+        float along = d.x * way.x + d.z * way.z, across = fabsf(d.x * way.z - d.z * way.x);
+        if (along < 0.f || across > 2.5f) return;
+        float depth = along < 4.f ? 1.8f : 1.8f - 1.4f * (along - 4.f) / 11.f;
+        HeightmapData::target_hmap[i] -= depth * (1.f - across / 2.5f);
     });
     cover_with_ash(x, z, 15.f);
 }

@@ -88,3 +88,67 @@ function place_villages(count, water_level) {
   }
   return placed;
 }
+
+// Small vents out on the ash plains, away from the great crater: a little
+// crater each, whose bowl lava fills. Returns {at = [[x, z], ...],
+// cells = {cell index = lava top}}.
+function place_vents(count, water_level, cx, cz) {
+  local slope = HmapMask.fromSlope();
+  local h = HmapMask.fromHeight();
+  local vents = {at = [], cells = {}};
+  for (local tries = 0; tries < count * 20 && vents.at.len() < count; tries++) {
+    local x = hmrnd() & 255, z = hmrnd() & 255;
+    // High enough that the dug bowl stays above the water.
+    if (h.getraw(x, z) < water_level + 4 || slope.getraw(x, z) < 0.85) continue;
+    local far = true;
+    foreach (v in vents.at) if (flat_wrap_distance(x, z, v[0], v[1]) < 40) far = false;
+    if (!far || flat_wrap_distance(x, z, cx, cz) < 40) continue;
+    gen_crater(x, z, 4, 0.6);
+    vents.at.append([x, z]);
+  }
+  // Heights after every vent is dug: each vent's lava stands a little below its rim.
+  local dug = HmapMask.fromHeight();
+  foreach (v in vents.at) {
+    local top = dug.getraw(v[0], v[1]) + 0.8;
+    for (local dz = -3; dz <= 3; dz++)
+      for (local dx = -3; dx <= 3; dx++)
+        if (dx * dx + dz * dz <= 9) vents.cells[(((v[1] + dz) & 255) << 8) | ((v[0] + dx) & 255)] <- top;
+  }
+  return vents;
+}
+
+function flat_wrap_distance(x0, z0, x1, z1) {
+  local dx = wrap((x1 - x0).tofloat()), dz = wrap((z1 - z0).tofloat());
+  return sqrt(dx * dx + dz * dz);
+}
+
+// Ember Fields: dark ash everywhere, thickest near the crater, black basalt
+// on the steep ground, cracks glowing with embers through it and a glow
+// around each vent; shores shade smoothly into wet black sand.
+function paint_ember_fields(water_level, cx, cz, vents) {
+  local p = palette;
+  local slope = HmapMask.fromSlope();
+  local heights = HmapMask.fromHeight();
+  local detail = HmapMask.fromSimplexNoise(1.0, 16, 3, null, 0.5);
+  local veins = HmapMask.fromSimplexNoise(1.0, 6, 3, null, 0.55);
+  repaint_land(function(x, z, color, overlay) {
+    local h = heights.getraw(x, z) - water_level;
+    local n = detail.getraw(x, z) * 0.5 + 0.5;
+    local near = clamp01(1 - flat_wrap_distance(x, z, cx, cz) / 110.0);
+    // Ash, greyer out on the plains, almost black by the crater.
+    local c = lerpcolor(p.ash_light, p.ash, clamp01(near * 1.2 + n * 0.4));
+    // Steep ground shows the basalt under the ash, smoothly.
+    c = lerpcolor(c, lerpcolor(p.basalt, p.scoria, n), clamp01((0.86 - slope.getraw(x, z)) / 0.14));
+    // Ember cracks along the zero lines of a noise field, not by the water.
+    local crack = clamp01(1 - fabs(veins.getraw(x, z)) / 0.035) * clamp01(h - 1);
+    foreach (v in vents.at) {
+      local d = flat_wrap_distance(x, z, v[0], v[1]);
+      if (d < 8) crack = crack > 1 - d / 8 ? crack : 1 - d / 8;
+    }
+    c = lerpcolor(c, p.ember, crack * 0.85);
+    // Black sand at the shore, blending over the first units above the water.
+    c = lerpcolor(p.basalt, c, clamp01(h / 1.5));
+    local ground = crack > 0.5 ? GT_ROCK : GT_SOIL;
+    return [c, ground, tocolor(vec4f(0.1, 0.09, 0.08, 0.3 + near * 0.4)), ST_ASH];
+  });
+}

@@ -30,6 +30,7 @@ function generate_world(kind) {
   // The menu's world has no goal; any other gets one once its objects stand.
   built_world_type = kind == "main_menu" ? null : type;
   reseed_noise();
+  print("building a world of type " + type + "\n");
   show_splash("Shaping " + world_types[type].title + "...", -1);
   world_types[type].build();
   set_sun_dir(norm3(vec4f(0.5, 0.8, 0.3, 0)));

@@ -13,7 +13,10 @@ palette <- {
   lush_grass = 0xFF3A6B25
   forest = 0xFF2C4A1E
   ash = 0xFF2A2624
+  ash_light = 0xFF57524D
   basalt = 0xFF1C1A1A
+  scoria = 0xFF4A2A20
+  ember = 0xFFD4501A
   snow = 0xFFF2F4F8
   ice = 0xFFBCD4E6
 }

@@ -49,7 +49,8 @@ world_types <- {
   }
 
   // Dark ash plains around a great crater with lava in its bowl and rivers of
-  // lava running down its flanks.
+  // lava running down its flanks; glowing cracks run through the ash and
+  // small vents hold pools of lava.
   volcanic = {
     title = "Ember Fields"
     build = function() {
@@ -65,23 +66,17 @@ world_types <- {
       recenter_hmap();
       gen_droplet_erosion(20000, {Kq = 5, reactionTime = 40})
       local sea = height_quantile(0.08);
-      paint_world(sea, {beach = 0.3, cliff = 0.75, rock_line = 0.45, snow_line = 2.0, grass = false,
-                        shore = p.basalt, low = p.rock, mid = p.dry_grass, high = p.rock_dark,
-                        cliff_dark = p.basalt, cliff_light = p.red_rock});
-      // Ash settles thickest near the crater and thins out over the plains.
-      repaint_land(function(x, z, color, overlay) {
-        local dx = wrap((x - cx).tofloat()), dz = wrap((z - cz).tofloat());
-        local k = 1 - sqrt(dx * dx + dz * dz) / 110.0;
-        if (k <= 0) return [color, GT_SOIL];
-        return [lerpcolor(color, p.ash, k * 0.9), GT_SOIL, tocolor(vec4f(0.1, 0.09, 0.08, k * 0.6)), ST_ASH];
-      });
-      // Lava fills the crater bowl and a few hollows.
+      local vents = place_vents(6, sea, cx, cz);
+      paint_ember_fields(sea, cx, cz, vents);
+      // Lava fills the crater bowl and the vents.
       local heights = HmapMask.fromHeight();
       local bowl = heights.get(cx, cz) + 3;
       apply_water_mask(HmapMask(function(x, z) {
         local dx = wrap((x - cx).tofloat()), dz = wrap((z - cz).tofloat());
         local h = heights.getraw(x, z);
-        return dx * dx + dz * dz < 18 * 18 && h < bowl ? -(bowl - h) : 0.0;
+        if (dx * dx + dz * dz < 18 * 18 && h < bowl) return -(bowl - h);
+        local i = (z << 8) | x;
+        return i in vents.cells && h < vents.cells[i] ? -(vents.cells[i] - h) : 0.0;
       }), function(w, lava) { return lava < 0 ? lava : w; });
       flood_below(sea);
       return sea;

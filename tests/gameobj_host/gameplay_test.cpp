@@ -3,7 +3,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "app/game_mode.h"
@@ -178,6 +180,42 @@ TEST_F(GameplayTest, BuildingsFallWhenTheGroundUnderThemMovesTooFar) {
     step(2);
     EXPECT_EQ(CastleObject_list.num + GuardTower_list.num, 0) << "every one fell";
     EXPECT_GT(fx_blend_pool.parts.size(), dust) << "into rubble and dust";
+}
+
+TEST_F(GameplayTest, AVillageHouseFallsWhenTheGroundUnderItMovesTooFar) {
+    // Cells of house ground within 4 of (x, z).
+    auto house_cells = [](int x, int z) {
+        int n = 0;
+        for (int dz = -4; dz <= 4; dz++)
+            for (int dx = -4; dx <= 4; dx++) n += surface[cell_index(x + dx, z + dz)].ground == GT_HOUSE;
+        return n;
+    };
+    placeHouse(105, 128, 0, target_hmap, false);  // where the pit opens
+    placeHouse(128, 150, 0, target_hmap, false);  // on ground that settles a little
+    memcpy(hmap, target_hmap, sizeof(hmap));
+    int cells = house_cells(105, 128);
+    ASSERT_GT(cells, 8);
+    ASSERT_EQ(house_cells(128, 150), cells);
+    step(2);
+    for (int dz = -6; dz <= 6; dz++)
+        for (int dx = -6; dx <= 6; dx++) target_hmap[cell_index(128 + dx, 150 + dz)] -= 1.f;
+
+    size_t dust = fx_blend_pool.parts.size();
+    float roof = 0.f;
+    for (int dz = -4; dz <= 4; dz++)
+        for (int dx = -4; dx <= 4; dx++) roof = std::max(roof, target_hmap[cell_index(105 + dx, 128 + dz)]);
+    EXPECT_STREQ(cast("pit", 105.f, 128.f), "");
+    step(40);
+    EXPECT_EQ(house_cells(105, 128), 0) << "the house over the pit fell";
+    EXPECT_GT(fx_blend_pool.parts.size(), dust) << "into rubble and dust";
+    float heap = -1e9f;
+    for (int dz = -4; dz <= 4; dz++)
+        for (int dx = -4; dx <= 4; dx++) heap = std::max(heap, target_hmap[cell_index(105 + dx, 128 + dz)]);
+    EXPECT_LT(heap, roof - 2.f) << "its walls sank into a heap, not carried down whole";
+    EXPECT_EQ(house_cells(128, 150), cells) << "a small settling leaves it standing";
+    for (int dz = -4; dz <= 4; dz++)
+        for (int dx = -4; dx <= 4; dx++)
+            EXPECT_EQ(surface[cell_index(105 + dx, 128 + dz)].marks & MARK_HOUSE, 0u) << "the place is free again";
 }
 
 TEST_F(GameplayTest, UsingAPortalStartsTheWarp) {
