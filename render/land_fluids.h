@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 // The fluid surfaces and the water's flow field as the renderer sees them:
 // taken from the grids once per update, blended between the last two updates
 // every frame.
@@ -29,6 +30,9 @@ struct State {
   FlowCell flow[2][HMAP_CELLS];
   int flow_cur;
   int counter;  // updates since phase B was re-seeded, 0..FLOW_PERIOD-1
+  // The phases' own random numbers: the look of the water never draws from
+  // the game's generator, so the game plays the same at any quality.
+  uint32_t flow_random;
   // The frame's blended (water, lava) surfaces per cell.
   float frame_surf[HMAP_CELLS][2];
 };
