@@ -9,11 +9,14 @@ layout(location = ATTR_TEXCOORD0) in float surface;
 layout(location = ATTR_TEXCOORD1) in float foam;
 out vec3 v_world;
 out vec2 v_uv;
+out vec3 v_haze_keep;
+out vec3 v_haze_add;
 out float v_foam;
 void main() {
   v_world = land_world(cell, surface);
   v_uv = cell_uv(cell);
   v_foam = foam;
+  land_haze_terms(v_world, v_haze_keep, v_haze_add);
   gl_Position = world_to_clip(v_world);
 }
 #endif
@@ -23,6 +26,8 @@ uniform sampler2D tex3;
 uniform sampler2D tex4;
 in vec3 v_world;
 in vec2 v_uv;
+in vec3 v_haze_keep;
+in vec3 v_haze_add;
 in float v_foam;
 out vec4 color;
 // Slope of the detail map's grain: small ripples.
@@ -39,6 +44,6 @@ void main() {
   n = normalize(n + vec3(ripple.x, 0.0, ripple.y) * 2.0);
   float pattern = texture(tex4, v_world.xz * 0.9 + t * vec2(0.05, 0.03)).g;
   color = water_color(v_world, n, v_foam, pattern);
-  color.rgb = land_haze(color.rgb, v_world);
+  color.rgb = color.rgb * v_haze_keep + v_haze_add;
 }
 #endif
