@@ -23,6 +23,7 @@ namespace HeightmapRenderer {
 Texture* hmapTex = nullptr;
 Texture* colrTex = nullptr;
 Texture* topcTex = nullptr;
+Texture* grndTex = nullptr;
 Texture* normTex = nullptr;
 Texture* aperTex = nullptr;
 Texture* mapTex = nullptr;
@@ -357,8 +358,7 @@ void prepare_land_render(float t) {
 void draw_land() {
   if (!gpu.ready) return;
   bind_land_blend(1, gpu.high ? 0 : -1, gpu.blend);
-  bind_cell_texture(2, colrTex);
-  bind_cell_texture(3, topcTex);
+  bind_cell_texture(2, grndTex);
   bind_cell_texture(4, gpu.detail);
   bind_cell_texture(5, hmapTex);
   set_mesh_constants();
@@ -403,8 +403,7 @@ void draw_lava(float k) {
 void draw_horizon() {
   if (!gpu.ready || !gpu.high || !gpu.horizon_indices) return;
   bind_land_blend(1, -1, gpu.blend);
-  bind_cell_texture(2, colrTex);
-  bind_cell_texture(3, topcTex);
+  bind_cell_texture(2, grndTex);
   set_mesh_constants();
   set_shader(gpu.horizon);
   set_vdecl(gpu.grid_decl);
