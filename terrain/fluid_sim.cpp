@@ -30,6 +30,7 @@ alignas(32) float face_vel_x[HMAP_CELLS];
 alignas(32) float face_vel_z[HMAP_CELLS];
 alignas(32) float new_foam[HMAP_CELLS];
 bool wide_update = __builtin_cpu_supports("avx");
+bool leave_settled_tiles = true;
 
 }  // namespace fluid_step
 
@@ -109,25 +110,29 @@ void diffuse_colors(int x, int z) {
 
 namespace fluid_step {
 
-void FluidRow::load(int z) {
+void FluidRow::load(int z, TileRow tiles) {
   const Water* src = tmpw[z & HMAP_MASK];
-  for (int x = 0; x < HMAP_SIZE; x += 4)
-    split_into(*this, x, _mm_load_ps(&src[x].amount), _mm_load_ps(&src[x + 1].amount),
-               _mm_load_ps(&src[x + 2].amount), _mm_load_ps(&src[x + 3].amount));
+  for_each_run(tiles, [&](int x0, int x1) {
+    for (int x = x0; x < x1; x += 4)
+      split_into(*this, x, _mm_load_ps(&src[x].amount), _mm_load_ps(&src[x + 1].amount),
+                 _mm_load_ps(&src[x + 2].amount), _mm_load_ps(&src[x + 3].amount));
+  });
   pad(*this);
 }
 
-void FluidRow::take(int z) {
+void FluidRow::take(int z, TileRow tiles) {
   const Water* src = water[z];
   Water* input = tmpw[z];
-  for (int x = 0; x < HMAP_SIZE; x += 4) {
-    __m128 r[4];
-    for (int k = 0; k < 4; ++k) {
-      r[k] = _mm_load_ps(&src[x + k].amount);
-      _mm_store_ps(&input[x + k].amount, r[k]);
+  for_each_run(tiles, [&](int x0, int x1) {
+    for (int x = x0; x < x1; x += 4) {
+      __m128 r[4];
+      for (int k = 0; k < 4; ++k) {
+        r[k] = _mm_load_ps(&src[x + k].amount);
+        _mm_store_ps(&input[x + k].amount, r[k]);
+      }
+      split_into(*this, x, r[0], r[1], r[2], r[3]);
     }
-    split_into(*this, x, r[0], r[1], r[2], r[3]);
-  }
+  });
   pad(*this);
 }
 
@@ -142,8 +147,8 @@ void cool_lava(const StepConstants& c, int x, int z, float depth) {
 }
 
 void update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                       int z) {
-  Rules<Lanes4>::update_row(c, above, here, below, z);
+                       int z, TileRow tiles) {
+  Rules<Lanes4>::update_row(c, above, here, below, z, tiles);
 }
 
 }  // namespace fluid_step
@@ -312,53 +317,86 @@ void transport_run(const StepConstants& c, int x, int z) {
   }
 }
 
-}  // namespace
+// The step's input in tiles it neither computes nor reads is the world as it
+// stands; tmpw must show that too.
+void keep_input_copy(int z, TileRow tiles) {
+  for_each_tile(tiles, [&](int tx) {
+    Water* input = &tmpw[z][tx << TILE_SHIFT];
+    const Water* now = &water[z][tx << TILE_SHIFT];
+    if (!same_bits<TILE * sizeof(Water)>(input, now)) std::memcpy(input, now, TILE * sizeof(Water));
+  });
+}
 
-void simWater(float dt) {
-  const StepConstants c = step_constants(dt);
-  static FluidRow rows[3];
-  rows[0].take(HMAP_MASK);
-  rows[1].take(0);
-  for (int z = 0; z < HMAP_SIZE; ++z) {
-    // Row r lives in rows[(r + 1) % 3]; row 255 starts as row -1.
-    const FluidRow& above = rows[z % 3];
-    const FluidRow& here = rows[(z + 1) % 3];
-    FluidRow& below = rows[(z + 2) % 3];
-    if (z + 1 < HMAP_MASK) {
-      below.take(z + 1);
-    } else {
-      below.load(z + 1);
-    }
-    if (wide_update)
-      update_row_wide(c, above, here, below, z);
-    else
-      update_row_narrow(c, above, here, below, z);
-  }
-
-  // Transport. A row is final once the row below it is done, except rows 0
-  // and 255, which the other end of the map still reaches; its records are
-  // then written, once.
-  auto write_back = [](int z) {
-    Water* row = water[z];
-    const int i = z << HMAP_SIZE_SHIFT;
-    for (int x = 0; x < HMAP_SIZE; x += 4) {
+// Writes row z's records in the computed tiles from the step's grids, and
+// notes the tiles that did not settle.
+void write_back(SettledTiles& tiles, int z) {
+  Water* row = water[z];
+  const int i = z << HMAP_SIZE_SHIFT;
+  const __m128 zero = _mm_setzero_ps();
+  for_each_tile(tiles.computed(z >> TILE_SHIFT), [&](int tx) {
+    const int x0 = tx << TILE_SHIFT;
+    __m128 moving_or_lava = zero;
+    for (int x = x0; x < x0 + TILE; x += 4) {
       __m128 r0 = _mm_load_ps(amount_now + i + x), r1 = _mm_load_ps(face_vel_x + i + x);
       __m128 r2 = _mm_load_ps(face_vel_z + i + x), r3 = _mm_load_ps(new_foam + i + x);
+      moving_or_lava = _mm_or_ps(moving_or_lava, _mm_or_ps(_mm_cmplt_ps(r0, zero), abs_of(_mm_or_ps(r1, r2))));
       _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
       _mm_store_ps(&row[x].amount, r0);
       _mm_store_ps(&row[x + 1].amount, r1);
       _mm_store_ps(&row[x + 2].amount, r2);
       _mm_store_ps(&row[x + 3].amount, r3);
     }
-  };
+    if (!_mm_testz_si128(_mm_castps_si128(moving_or_lava), _mm_castps_si128(moving_or_lava)) ||
+        !same_bits<TILE * sizeof(Water)>(&row[x0], &tmpw[z][x0]))
+      tiles.mark_unsettled(tile_of(x0, z));
+  });
+}
+
+SettledTiles settled_tiles;
+
+}  // namespace
+
+int fluid_step::tiles_left_alone() { return settled_tiles.left_alone(); }
+
+void simWater(float dt) {
+  SettledTiles& tiles = settled_tiles;
+  tiles.plan(dt, leave_settled_tiles);
+  const StepConstants c = step_constants(dt);
+  static FluidRow rows[3];
+  rows[0].take(HMAP_MASK, tiles.read(HMAP_MASK >> TILE_SHIFT));
+  rows[1].take(0, tiles.read(0));
   for (int z = 0; z < HMAP_SIZE; ++z) {
-    for (int x = 0; x < HMAP_SIZE; x += 4) {
-      __m128 start = _mm_load_ps(flow_amount + cell_index(x, z));
-      if (_mm_movemask_ps(_mm_cmpneq_ps(start, _mm_setzero_ps())) != 0) transport_run(c, x, z);
+    // Row r lives in rows[(r + 1) % 3]; row 255 starts as row -1.
+    const FluidRow& above = rows[z % 3];
+    const FluidRow& here = rows[(z + 1) % 3];
+    FluidRow& below = rows[(z + 2) % 3];
+    const int next = (z + 1) & HMAP_MASK;
+    if (z + 1 < HMAP_MASK) {
+      below.take(next, tiles.read(next >> TILE_SHIFT));
+    } else {
+      below.load(next, tiles.read(next >> TILE_SHIFT));
     }
-    if (z >= 3) write_back(z - 2);
+    keep_input_copy(z, ~tiles.read(z >> TILE_SHIFT));
+    if (wide_update)
+      update_row_wide(c, above, here, below, z, tiles.computed(z >> TILE_SHIFT));
+    else
+      update_row_narrow(c, above, here, below, z, tiles.computed(z >> TILE_SHIFT));
   }
-  for (int z : {HMAP_SIZE - 2, HMAP_SIZE - 1, 0}) write_back(z);
+
+  // Transport. A row is final once the row below it is done, except rows 0
+  // and 255, which the other end of the map still reaches; its records are
+  // then written, once.
+  for (int z = 0; z < HMAP_SIZE; ++z) {
+    for_each_run(tiles.computed(z >> TILE_SHIFT), [&](int x0, int x1) {
+      for (int x = x0; x < x1; x += 4) {
+        __m128 start = _mm_load_ps(flow_amount + cell_index(x, z));
+        if (_mm_movemask_ps(_mm_cmpneq_ps(start, _mm_setzero_ps())) != 0) transport_run(c, x, z);
+      }
+    });
+    if (z >= 3) write_back(tiles, z - 2);
+  }
+  for (int z : {HMAP_SIZE - 2, HMAP_SIZE - 1, 0}) write_back(tiles, z);
+  tiles.finish();
 }
 
 }  // namespace HeightmapData

@@ -294,8 +294,10 @@ struct Rules {
   }
 
   static void update_row(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                         int z) {
-    for (int x = 0; x < HMAP_SIZE; x += L::N) update(c, above, here, below, x, z);
+                         int z, TileRow tiles) {
+    for_each_run(tiles, [&](int x0, int x1) {
+      for (int x = x0; x < x1; x += L::N) update(c, above, here, below, x, z);
+    });
   }
 };
 

@@ -6,8 +6,8 @@ namespace HeightmapData {
 namespace fluid_step {
 
 void update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                     int z) {
-  Rules<Lanes8>::update_row(c, above, here, below, z);
+                     int z, TileRow tiles) {
+  Rules<Lanes8>::update_row(c, above, here, below, z, tiles);
 }
 
 }  // namespace fluid_step
