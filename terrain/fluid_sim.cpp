@@ -17,6 +17,7 @@
 #include <cstring>
 #include <smmintrin.h>
 
+#include "core/two_part_job.h"
 #include "terrain/fluid_update.h"
 #include "terrain/heightmap_data.h"
 #include "terrain/surface_color.h"
@@ -85,6 +86,15 @@ void pad(FluidRow& row) {
   }
 }
 
+void split_row(FluidRow& row, const Water* src, TileRow tiles) {
+  for_each_run(tiles, [&](int x0, int x1) {
+    for (int x = x0; x < x1; x += 4)
+      split_into(row, x, _mm_load_ps(&src[x].amount), _mm_load_ps(&src[x + 1].amount),
+                 _mm_load_ps(&src[x + 2].amount), _mm_load_ps(&src[x + 3].amount));
+  });
+  pad(row);
+}
+
 // Cooling lava darkens its cell and spreads the colour a little around it.
 void diffuse_colors(int x, int z) {
   const int neighbours[4] = {cell_index(x - 1, z), cell_index(x, z - 1), cell_index(x + 1, z),
@@ -110,15 +120,7 @@ void diffuse_colors(int x, int z) {
 
 namespace fluid_step {
 
-void FluidRow::load(int z, TileRow tiles) {
-  const Water* src = tmpw[z & HMAP_MASK];
-  for_each_run(tiles, [&](int x0, int x1) {
-    for (int x = x0; x < x1; x += 4)
-      split_into(*this, x, _mm_load_ps(&src[x].amount), _mm_load_ps(&src[x + 1].amount),
-                 _mm_load_ps(&src[x + 2].amount), _mm_load_ps(&src[x + 3].amount));
-  });
-  pad(*this);
-}
+void FluidRow::load(int z, TileRow tiles) { split_row(*this, tmpw[z & HMAP_MASK], tiles); }
 
 void FluidRow::take(int z, TileRow tiles) {
   const Water* src = water[z];
@@ -136,6 +138,8 @@ void FluidRow::take(int z, TileRow tiles) {
   pad(*this);
 }
 
+void FluidRow::look(int z, TileRow tiles) { split_row(*this, water[z & HMAP_MASK], tiles); }
+
 const Water& input_record(int i) { return water_at(i); }
 
 void cool_lava(const StepConstants& c, int x, int z, float depth) {
@@ -146,9 +150,9 @@ void cool_lava(const StepConstants& c, int x, int z, float depth) {
   diffuse_colors(x, z);
 }
 
-void update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                       int z, TileRow tiles) {
-  Rules<Lanes4>::update_row(c, above, here, below, z, tiles);
+bool update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                       int z, TileRow tiles, bool cool_now) {
+  return Rules<Lanes4>::update_row(c, above, here, below, z, tiles, cool_now);
 }
 
 }  // namespace fluid_step
@@ -354,6 +358,82 @@ void write_back(SettledTiles& tiles, int z) {
 
 SettledTiles settled_tiles;
 
+TileRow read_in_row(int z) { return settled_tiles.read((z & HMAP_MASK) >> TILE_SHIFT); }
+TileRow computed_in_row(int z) { return settled_tiles.computed((z & HMAP_MASK) >> TILE_SHIFT); }
+
+// Phase 1 for the rows first..last (last < 255) with their own row buffers.
+// The band copies its rows into tmpw, and row 255 before row 0; the rows
+// just outside it are split from `water`, which holds the same. Where
+// cool_now is false the band's lava is left to cool later and deferred_lava
+// marks the rows that have some.
+void update_band(const StepConstants& c, FluidRow rows[3], int first, int last, bool cool_now, bool deferred_lava[]) {
+  if (first == 0) {
+    rows[0].take(HMAP_MASK, read_in_row(HMAP_MASK));
+  } else {
+    rows[0].look(first - 1, read_in_row(first - 1));
+  }
+  rows[1].take(first, read_in_row(first));
+  for (int z = first; z <= last; ++z) {
+    const FluidRow& above = rows[(z - first) % 3];
+    const FluidRow& here = rows[(z - first + 1) % 3];
+    FluidRow& below = rows[(z - first + 2) % 3];
+    if (z < last) {
+      below.take(z + 1, read_in_row(z + 1));
+    } else {
+      below.look(z + 1, read_in_row(z + 1));
+    }
+    keep_input_copy(z, ~read_in_row(z));
+    const bool lava = wide_update ? update_row_wide(c, above, here, below, z, computed_in_row(z), cool_now)
+                                  : update_row_narrow(c, above, here, below, z, computed_in_row(z), cool_now);
+    deferred_lava[z] = lava && !cool_now;
+  }
+}
+
+// The cooling the update of row z left for later, in visiting order.
+void cool_row(const StepConstants& c, int z) {
+  for_each_run(computed_in_row(z), [&](int x0, int x1) {
+    for (int x = x0; x < x1; ++x)
+      if (tmpw[z][x].amount < 0.0f) cool_lava(c, x, z, std::fabs(tmpw[z][x].amount));
+  });
+}
+
+// Phase 1 in two bands at once, the upper on the calling thread. Cooling
+// lava changes heights and colours that the rows around it read or change
+// too, in visiting order: the upper band cools as it goes, the lower one's
+// cooling waits until both are done, and row 255, which reads row 0, comes
+// last. The update reads nothing that cooling earlier in its row changed,
+// except the last cells of a row, which read the row's first cell: where
+// that holds lava in the lower band, the bands run one after the other.
+void update_rows(const StepConstants& c) {
+  static FluidRow rows[2][3];
+  static bool deferred_lava[HMAP_SIZE];
+  constexpr int SPLIT = HMAP_SIZE / 2;
+  bool split = true;
+  for (int z = SPLIT; z < HMAP_MASK; ++z) split &= !(water[z][0].amount < 0.0f);
+  if (split) {
+    run_two_part_job([&](int part) {
+      if (part == 0) {
+        update_band(c, rows[0], 0, SPLIT - 1, true, deferred_lava);
+      } else {
+        update_band(c, rows[1], SPLIT, HMAP_MASK - 1, false, deferred_lava);
+      }
+    });
+  } else {
+    update_band(c, rows[0], 0, HMAP_MASK - 1, true, deferred_lava);
+  }
+  for (int z = SPLIT; z < HMAP_MASK; ++z)
+    if (deferred_lava[z]) cool_row(c, z);
+  FluidRow* last = rows[0];
+  last[0].load(HMAP_MASK - 1, read_in_row(HMAP_MASK - 1));
+  last[1].load(HMAP_MASK, read_in_row(HMAP_MASK));
+  last[2].load(0, read_in_row(0));
+  keep_input_copy(HMAP_MASK, ~read_in_row(HMAP_MASK));
+  if (wide_update)
+    update_row_wide(c, last[0], last[1], last[2], HMAP_MASK, computed_in_row(HMAP_MASK), true);
+  else
+    update_row_narrow(c, last[0], last[1], last[2], HMAP_MASK, computed_in_row(HMAP_MASK), true);
+}
+
 }  // namespace
 
 int fluid_step::tiles_left_alone() { return settled_tiles.left_alone(); }
@@ -362,30 +442,9 @@ void simWater(float dt) {
   SettledTiles& tiles = settled_tiles;
   tiles.plan(dt, leave_settled_tiles);
   const StepConstants c = step_constants(dt);
-  static FluidRow rows[3];
-  rows[0].take(HMAP_MASK, tiles.read(HMAP_MASK >> TILE_SHIFT));
-  rows[1].take(0, tiles.read(0));
-  for (int z = 0; z < HMAP_SIZE; ++z) {
-    // Row r lives in rows[(r + 1) % 3]; row 255 starts as row -1.
-    const FluidRow& above = rows[z % 3];
-    const FluidRow& here = rows[(z + 1) % 3];
-    FluidRow& below = rows[(z + 2) % 3];
-    const int next = (z + 1) & HMAP_MASK;
-    if (z + 1 < HMAP_MASK) {
-      below.take(next, tiles.read(next >> TILE_SHIFT));
-    } else {
-      below.load(next, tiles.read(next >> TILE_SHIFT));
-    }
-    keep_input_copy(z, ~tiles.read(z >> TILE_SHIFT));
-    if (wide_update)
-      update_row_wide(c, above, here, below, z, tiles.computed(z >> TILE_SHIFT));
-    else
-      update_row_narrow(c, above, here, below, z, tiles.computed(z >> TILE_SHIFT));
-  }
+  update_rows(c);
 
-  // Transport. A row is final once the row below it is done, except rows 0
-  // and 255, which the other end of the map still reaches; its records are
-  // then written, once.
+  // Transport, in visiting order: every row adds into the rows around it.
   for (int z = 0; z < HMAP_SIZE; ++z) {
     for_each_run(tiles.computed(z >> TILE_SHIFT), [&](int x0, int x1) {
       for (int x = x0; x < x1; x += 4) {
@@ -393,9 +452,12 @@ void simWater(float dt) {
         if (_mm_movemask_ps(_mm_cmpneq_ps(start, _mm_setzero_ps())) != 0) transport_run(c, x, z);
       }
     });
-    if (z >= 3) write_back(tiles, z - 2);
   }
-  for (int z : {HMAP_SIZE - 2, HMAP_SIZE - 1, 0}) write_back(tiles, z);
+  // The records, written once from the grids: rows are independent, and the
+  // halves are whole rows of tiles.
+  run_two_part_job([&](int part) {
+    for (int z = part * HMAP_SIZE / 2; z < (part + 1) * HMAP_SIZE / 2; ++z) write_back(tiles, z);
+  });
   tiles.finish();
 }
 

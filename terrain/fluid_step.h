@@ -49,12 +49,14 @@ struct FluidRow {
   // Row z of `water` becomes the step's input in the given tiles: copied
   // into tmpw and split.
   void take(int z, TileRow tiles);
+  // Row z of `water` split, where another part of the step copies it.
+  void look(int z, TileRow tiles);
 };
 
 // The step's new state as plain float grids: the amount of every cell when
 // transport starts, the amounts as transport changes them, the new face
 // velocities and foam. `water` keeps the step's input until transport is
-// done with a row; then the row's records are written from these.
+// done; then the records are written from these.
 extern float flow_amount[HMAP_CELLS];
 extern float amount_now[HMAP_CELLS];
 extern float face_vel_x[HMAP_CELLS];
@@ -76,12 +78,14 @@ extern bool leave_settled_tiles;
 int tiles_left_alone();
 
 // Phase 1 of row z in the given tiles: face velocities and foam from the
-// input rows, then drying of shallow water and cooling of lava. The wide
-// form takes eight cells at a time, for processors that have AVX.
-void update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                     int z, TileRow tiles);
-void update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                       int z, TileRow tiles);
+// input rows, then drying of shallow water and cooling of lava, the latter
+// left to the caller where cool_now is false. Returns whether some cell holds
+// lava. The wide form takes eight cells at a time, for processors that have
+// AVX.
+bool update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                     int z, TileRow tiles, bool cool_now);
+bool update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                       int z, TileRow tiles, bool cool_now);
 
 }  // namespace fluid_step
 }  // namespace HeightmapData

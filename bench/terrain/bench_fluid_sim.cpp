@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "core/two_part_job.h"
 #include "terrain/fluid_step.h"
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
@@ -50,14 +51,21 @@ void build_scene(bool with_lake) {
   }
 }
 
-void BM_SimWaterStep(benchmark::State& state) {
-  build_scene(true);
+// The argument is the number of threads the step may use (1 or 2); the
+// processor time is that of both.
+void run_steps(benchmark::State& state, bool with_lake) {
+  const int threads = two_part_job_threads();
+  set_two_part_job_threads(int(state.range(0)));
+  build_scene(with_lake);
   for (auto _ : state) {
     feed_sources();
     simWater(STEP);
   }
+  set_two_part_job_threads(threads);
 }
-BENCHMARK(BM_SimWaterStep)->Unit(benchmark::kMillisecond);
+
+void BM_SimWaterStep(benchmark::State& state) { run_steps(state, true); }
+BENCHMARK(BM_SimWaterStep)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The same on a processor without AVX: four cells at a time.
 void BM_SimWaterStepFourWide(benchmark::State& state) {
@@ -66,17 +74,11 @@ void BM_SimWaterStepFourWide(benchmark::State& state) {
   BM_SimWaterStep(state);
   fluid_step::wide_update = wide;
 }
-BENCHMARK(BM_SimWaterStepFourWide)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SimWaterStepFourWide)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Mostly dry land: the same river and lava without the lake.
-void BM_SimWaterStepDryLand(benchmark::State& state) {
-  build_scene(false);
-  for (auto _ : state) {
-    feed_sources();
-    simWater(STEP);
-  }
-}
-BENCHMARK(BM_SimWaterStepDryLand)->Unit(benchmark::kMillisecond);
+void BM_SimWaterStepDryLand(benchmark::State& state) { run_steps(state, false); }
+BENCHMARK(BM_SimWaterStepDryLand)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
 
