@@ -4,6 +4,7 @@
 // Droplets are strictly sequential (each sees what the earlier ones left), so
 // the result is a pure function of the seed, the parameters and the count.
 #include <algorithm>
+#include <array>
 #include <cinttypes>
 #include <cmath>
 #include <cstdint>
@@ -133,7 +134,9 @@ struct SurfaceWork {
   // The erosion: the 4 x 4 points from (ix - 1, iz - 1) on, what each row of
   // them gave (0 outside the radius), and the sediment carried before it.
   int ix, iz;
+  int brush_first;  // the first point's index where no row or column wraps, else -1
   int lanes[4];
+  __m128 taken[4];
   __m128 takes[4];
   float carried;
 };
@@ -322,6 +325,7 @@ void ErosionRun::erode(const DropletCell& at, float amount, SurfaceWork& work) {
   work.ix = at.ix;
   work.iz = at.iz;
   work.carried = sediment;
+  work.brush_first = at.brush_inside ? at.i00 - HMAP_SIZE - 1 : -1;
   for (int r = 0; r < 4; ++r) {
     const int z = at.iz - 1 + r;
     float dz = float(z) - at.pz;
@@ -331,6 +335,7 @@ void ErosionRun::erode(const DropletCell& at, float amount, SurfaceWork& work) {
     // Points outside the radius take nothing: x - 0 leaves every height as it is.
     __m128 take = _mm_and_ps(_mm_div_ps(_mm_mul_ps(w, scaled), _mm_set1_ps(TWO_PI)), taken);
     work.lanes[r] = _mm_movemask_ps(taken);
+    work.taken[r] = taken;
     work.takes[r] = take;
     if (at.brush_inside) {
       float* heights = &hmap[at.i00 + (r - 1) * HMAP_SIZE - 1];
@@ -351,39 +356,56 @@ inline __m128 mix_point(__m128 color, __m128 keep, __m128 blend, unsigned point_
                     _mm_mul_ps(_mm_shuffle_ps(blend, blend, l * 0x55), unpack_color(point_color)));
 }
 
-// The points an erosion took from lose their overlay and open their surface,
-// and the sediment colour mixes in each one's colour in row order, as the
-// mix is not associative. Points that leave the colour as it is are visited
-// all the same, with the mix (1, 0): k * c + 0 * col gives c back exactly,
-// as colours are never -0 (they start at +0 and mix non-negative colours).
-void ErosionRun::paintErosion(const SurfaceWork& work) {
+// The mask of each point's overlay and flags by the row's taken points:
+// bared where taken, else left as they are.
+constexpr auto BARE_BY_LANES = [] {
+  std::array<std::array<uint64_t, 4>, 16> masks{};
+  for (int lanes = 0; lanes < 16; ++lanes)
+    for (int l = 0; l < 4; ++l) masks[lanes][l] = (lanes >> l & 1) ? BARE_MASK : ~uint64_t(0);
+  return masks;
+}();
+
+// One row of the points an erosion took from (point(l) is lane l's cell):
+// they lose their overlay and open their surface, and the sediment colour
+// mixes in each one's colour in turn, as the mix is not associative. Points
+// that leave the colour as it is are visited all the same, with the mix
+// (1, 0): 1 * c + 0 * col gives c back exactly, as colours are never -0
+// (they start at +0 and mix in non-negative colours).
+template <typename PointAt>
+inline __m128 paint_row(__m128 color, __m128 carried, int lanes, __m128 taken, __m128 take, PointAt point) {
   const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+  const __m128 total = _mm_add_ps(take, carried);
+  // Nothing taken and nothing carried: the colour has nothing to mix.
+  const __m128 mixing = _mm_andnot_ps(_mm_cmpeq_ps(total, zero), taken);
+  const __m128 k = _mm_div_ps(carried, total);
+  const __m128 keep = _mm_blendv_ps(one, k, mixing);
+  const __m128 blend = _mm_and_ps(_mm_sub_ps(one, k), mixing);
+  const uint64_t* masks = BARE_BY_LANES[lanes].data();
+  for (int l = 0; l < 4; ++l) set_overlay_and_flags(point(l), overlay_and_flags(point(l)) & masks[l]);
+  color = mix_point<0>(color, keep, blend, point(0).color);
+  color = mix_point<1>(color, keep, blend, point(1).color);
+  color = mix_point<2>(color, keep, blend, point(2).color);
+  return mix_point<3>(color, keep, blend, point(3).color);
+}
+
+void ErosionRun::paintErosion(const SurfaceWork& work) {
   const __m128 carried = _mm_set1_ps(work.carried);
-  const __m128i columns = _mm_and_si128(_mm_add_epi32(_mm_set1_epi32(work.ix - 1), _mm_setr_epi32(0, 1, 2, 3)),
-                                        _mm_set1_epi32(HMAP_MASK));
   __m128 color = sediment_color;
-  for (int r = 0; r < 4; ++r) {
-    const int lanes = work.lanes[r];
-    const __m128 taken = _mm_castsi128_ps(_mm_cmpgt_epi32(
-        _mm_and_si128(_mm_set1_epi32(lanes), _mm_setr_epi32(1, 2, 4, 8)), _mm_setzero_si128()));
-    const __m128 total = _mm_add_ps(work.takes[r], carried);
-    // Nothing taken and nothing carried: the colour has nothing to mix.
-    const __m128 mixing = _mm_andnot_ps(_mm_cmpeq_ps(total, zero), taken);
-    const __m128 k = _mm_div_ps(carried, total);
-    const __m128 keep = _mm_blendv_ps(one, k, mixing);
-    const __m128 blend = _mm_and_ps(_mm_sub_ps(one, k), mixing);
-    alignas(16) int cells[4];
-    _mm_store_si128((__m128i*)cells,
-                    _mm_or_si128(columns, _mm_set1_epi32(((work.iz - 1 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT)));
-    for (int l = 0; l < 4; ++l) {
-      Surface& s = surface[cells[l]];
-      const uint64_t untouched = uint64_t(int64_t((lanes >> l) & 1) - 1);
-      set_overlay_and_flags(s, overlay_and_flags(s) & (BARE_MASK | untouched));
+  if (work.brush_first >= 0) {
+    for (int r = 0; r < 4; ++r) {
+      Surface* row = &surface[work.brush_first + r * HMAP_SIZE];
+      color = paint_row(color, carried, work.lanes[r], work.taken[r], work.takes[r],
+                        [row](int l) -> Surface& { return row[l]; });
     }
-    color = mix_point<0>(color, keep, blend, surface[cells[0]].color);
-    color = mix_point<1>(color, keep, blend, surface[cells[1]].color);
-    color = mix_point<2>(color, keep, blend, surface[cells[2]].color);
-    color = mix_point<3>(color, keep, blend, surface[cells[3]].color);
+  } else {
+    alignas(16) int columns[4];
+    _mm_store_si128((__m128i*)columns, _mm_and_si128(_mm_add_epi32(_mm_set1_epi32(work.ix - 1), _mm_setr_epi32(0, 1, 2, 3)),
+                                                     _mm_set1_epi32(HMAP_MASK)));
+    for (int r = 0; r < 4; ++r) {
+      const int row = ((work.iz - 1 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+      color = paint_row(color, carried, work.lanes[r], work.taken[r], work.takes[r],
+                        [row, &columns](int l) -> Surface& { return surface[row | columns[l]]; });
+    }
   }
   sediment_color = color;
 }
