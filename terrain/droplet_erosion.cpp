@@ -155,6 +155,7 @@ class ErosionRun {
   inline void deposit(const DropletCell& at, const float* amounts, int count, SurfaceWork& work);
   inline void erode(const DropletCell& at, float amount, SurfaceWork& work);
   inline void paint(const SurfaceWork& work);
+  template <int count>
   inline void paintDeposits(const SurfaceWork& work);
   inline void paintErosion(const SurfaceWork& work);
 
@@ -183,11 +184,9 @@ inline uint64_t overlay_and_flags(const Surface& s) {
 
 inline void set_overlay_and_flags(Surface& s, uint64_t word) { std::memcpy(&s.overlay, &word, sizeof word); }
 
-inline void bare(Surface& s) { set_overlay_and_flags(s, overlay_and_flags(s) & BARE_MASK); }
-
 inline void bare_unless_grass(Surface& s) {
   uint64_t word = overlay_and_flags(s);
-  if (((word >> 36) & 15) != ST_GRASS) set_overlay_and_flags(s, word & BARE_MASK);
+  set_overlay_and_flags(s, word & (((word >> 36) & 15) == ST_GRASS ? ~uint64_t(0) : BARE_MASK));
 }
 
 // 1 - exp(x) per lane, through the library.
@@ -210,8 +209,8 @@ constexpr float CHECKED_COLOR_LIMIT = 2.0f;
 // value as unpack, blend and pack, packing between deposits as if stored.
 // Checked, returns false (leaving the colours) if some scaled channel came
 // within ROUNDING_CLEARANCE of a rounding boundary.
-template <bool checked>
-bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights, int count) {
+template <bool checked, int count>
+bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights) {
   alignas(16) float channel_target[4];
   _mm_store_ps(channel_target, target);
   __m128i packed = _mm_setzero_si128();
@@ -266,8 +265,8 @@ void ErosionRun::deposit(const DropletCell& at, const float* amounts, int count,
 
 // Deposits bare the corners unless grassed, and blend each corner's colour
 // towards the sediment's by 1 - exp(-share * depositBlend).
+template <int count>
 void ErosionRun::paintDeposits(const SurfaceWork& work) {
-  const int count = work.deposits;
   alignas(16) float exponents[2][4];
   for (int d = 0; d < count; ++d)
     _mm_store_ps(exponents[d], _mm_mul_ps(_mm_xor_ps(work.shares[d], _mm_set1_ps(-0.0f)), _mm_set1_ps(deposit_blend)));
@@ -289,9 +288,9 @@ void ErosionRun::paintDeposits(const SurfaceWork& work) {
       weights[d] = _mm_sub_ps(_mm_set1_ps(1.0f), approx_exp_nonpositive(x));
     }
     __m128i colors = _mm_setr_epi32(int(s[0]->color), int(s[1]->color), int(s[2]->color), int(s[3]->color));
-    if (!approximate || !blend_colors<true>(colors, sediment_color, weights, count)) {
+    if (!approximate || !blend_colors<true, count>(colors, sediment_color, weights)) {
       for (int d = 0; d < count; ++d) weights[d] = exact_weights(exponents[d]);
-      blend_colors<false>(colors, sediment_color, weights, count);
+      blend_colors<false, count>(colors, sediment_color, weights);
     }
     s[0]->color = unsigned(_mm_extract_epi32(colors, 0));
     s[1]->color = unsigned(_mm_extract_epi32(colors, 1));
@@ -411,7 +410,8 @@ void ErosionRun::paintErosion(const SurfaceWork& work) {
 }
 
 void ErosionRun::paint(const SurfaceWork& work) {
-  if (work.deposits) paintDeposits(work);
+  if (work.deposits == 1) paintDeposits<1>(work);
+  if (work.deposits == 2) paintDeposits<2>(work);
   if (work.eroded) paintErosion(work);
 }
 
