@@ -224,12 +224,12 @@ bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights) {
       col = _mm_add_ps(col, _mm_mul_ps(weights[d], _mm_sub_ps(towards, col)));
       __m128 clamped = _mm_min_ps(_mm_max_ps(col, _mm_setzero_ps()), _mm_set1_ps(1.0f));
       __m128 scaled = _mm_mul_ps(clamped, _mm_set1_ps(255.0f));
-      if constexpr (checked) {
-        __m128 fraction = _mm_sub_ps(scaled, _mm_floor_ps(scaled));
-        __m128 off_half = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(fraction, _mm_set1_ps(0.5f)));
-        unclear = _mm_or_ps(unclear, _mm_cmplt_ps(off_half, _mm_set1_ps(ROUNDING_CLEARANCE)));
-      }
       value = _mm_cvtps_epi32(scaled);
+      if constexpr (checked) {
+        // How far from the whole number it rounds to: near 1/2, a rounding boundary is near.
+        __m128 off_whole = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(scaled, _mm_cvtepi32_ps(value)));
+        unclear = _mm_or_ps(unclear, _mm_cmpgt_ps(off_whole, _mm_set1_ps(0.5f - ROUNDING_CLEARANCE)));
+      }
     }
     packed = _mm_or_si128(packed, _mm_sll_epi32(value, shift));
   }
