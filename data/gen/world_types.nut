@@ -97,7 +97,7 @@ world_types <- {
       local slope = HmapMask.fromSlope();
       local mm = heights.calcMinMax();
       // Rock strata: colour bands by height, sand on the flat tops and floors.
-      repaint_land(function(x, z, color, overlay) {
+      repaint_land(function(x, z) {
         local h = heights.getraw(x, z);
         local t = (h - mm[0]) / (mm[1] - mm[0]);
         local band = sin(t * 38.0) * 0.5 + 0.5;

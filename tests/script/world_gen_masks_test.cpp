@@ -138,6 +138,11 @@ TEST_F(WorldGenTest, ApplyHeightMaskAddsOrCallsTheFunction) {
   run("apply_water_mask(col, null); apply_water_mask(null, function(w) { return -w; });");
   EXPECT_EQ(water_at(cell_index(9, 100)).amount, -9.0f);
   EXPECT_EQ(hmap[cell_index(9, 100)], 98.0f) << "water operations leave the heights";
+  // Flooding fills the cells below the level up to it and leaves the others.
+  hmap[cell_index(10, 100)] = 99.5f;
+  run("flood_water_below(99.0);");
+  EXPECT_EQ(water_at(cell_index(9, 100)).amount, 1.0f);
+  EXPECT_EQ(water_at(cell_index(10, 100)).amount, -10.0f);
 }
 
 TEST_F(WorldGenTest, RepaintLandSetsColourGroundOverlayAndSurfaceButKeepsMarks) {
@@ -161,6 +166,10 @@ TEST_F(WorldGenTest, RepaintLandSetsColourGroundOverlayAndSurfaceButKeepsMarks) 
   EXPECT_EQ(right.ground, unsigned(GT_SAND));
   EXPECT_EQ(right.surf, unsigned(ST_SNOW));
   EXPECT_EQ(right.marks, MARK_WATER);
+  // A function of the position alone is called with it alone.
+  run("repaint_land(function(x, z) { return [x == 3 ? 0xFF0000FF : 0xFF00FFFF, GT_ROCK]; });");
+  EXPECT_EQ(surface[cell_index(3, 3)].color, 0xFF0000FFu);
+  EXPECT_EQ(surface[cell_index(4, 3)].color, 0xFF00FFFFu);
   EXPECT_EQ(error_of("repaint_land(null);"), "null function in repaint_land()");
   EXPECT_NE(error_of("repaint_land(function(x, z, c, o) { return [c]; });"), "");
 }
