@@ -136,22 +136,25 @@ function paint_ember_fields(water_level, cx, cz, vents) {
         local d = flat_wrap_distance(x, z, v[0], v[1]);
         if (d < 8) glow[i] = glow[i] > 1 - d / 8 ? glow[i] : 1 - d / 8;
       }
+  local ash = p.ash, ash_light = p.ash_light, basalt = p.basalt, scoria = p.scoria, ember = p.ember;
+  // A blend by 0 leaves the colour as it is, so it is skipped.
   repaint_land(function(x, z) {
     local h = heights.getraw(x, z) - water_level;
     local n = detail.getraw(x, z) * 0.5 + 0.5;
     local near = clamp01(1 - flat_wrap_distance(x, z, cx, cz) / 110.0);
     // Ash, greyer out on the plains, almost black by the crater.
-    local c = lerpcolor(p.ash_light, p.ash, clamp01(near * 1.2 + n * 0.4));
+    local c = lerpcolor(ash_light, ash, clamp01(near * 1.2 + n * 0.4));
     // Steep ground shows the basalt under the ash, smoothly.
-    c = lerpcolor(c, lerpcolor(p.basalt, p.scoria, n), clamp01((0.86 - slope.getraw(x, z)) / 0.14));
+    local steep = clamp01((0.86 - slope.getraw(x, z)) / 0.14);
+    if (steep > 0) c = lerpcolor(c, lerpcolor(basalt, scoria, n), steep);
     // Ember cracks along the zero lines of a noise field, not by the water.
     local crack = clamp01(1 - fabs(veins.getraw(x, z)) / 0.035) * clamp01(h - 1);
     local g = glow[(z << 8) | x];
     crack = crack > g ? crack : g;
-    c = lerpcolor(c, p.ember, crack * 0.85);
+    if (crack > 0) c = lerpcolor(c, ember, crack * 0.85);
     // Black sand at the shore, blending over the first units above the water.
-    c = lerpcolor(p.basalt, c, clamp01(h / 1.5));
+    c = lerpcolor(basalt, c, clamp01(h / 1.5));
     local ground = crack > 0.5 ? GT_ROCK : GT_SOIL;
-    return [c, ground, tocolor(vec4f(0.1, 0.09, 0.08, 0.3 + near * 0.4)), ST_ASH];
+    return [c, ground, [0.1, 0.09, 0.08, 0.3 + near * 0.4], ST_ASH];
   });
 }

@@ -20,6 +20,10 @@ TEST_F(WorldGenTest, MaskFromNumberOrFunction) {
   EXPECT_EQ(num("col.calcMinMax()[1]"), 255.0f);
   EXPECT_EQ(error_of("local m = HmapMask(function(x, z) { return \"a\"; });"), "sq_get*() failed (type error)");
   EXPECT_EQ(error_of("local m = HmapMask(function(x, z) { if (z == 9) throw \"row 9\"; return 0; });"), "row 9");
+  // One cell written, coordinates wrapping; no number is no height.
+  run("m.set(256 + 3, -1, 7);");
+  EXPECT_EQ(num("m.getraw(3, 255) + m.getraw(4, 255)"), 7.5f);
+  EXPECT_EQ(error_of("m.set(1, 2, 1e30 * 1e30);"), "non-finite height at 1, 2");
 }
 
 TEST_F(WorldGenTest, MaskBilinearSampleWrapsAtTheEdge) {
