@@ -64,8 +64,6 @@ function paint_world(water_level, style) {
   });
 }
 
-function clamp01(v) { return v < 0 ? 0.0 : (v > 1 ? 1.0 : v.tofloat()); }
-
 // Builds a few villages on gentle, dry ground above the water.
 function place_villages(count, water_level) {
   local slope = HmapMask.fromSlope();

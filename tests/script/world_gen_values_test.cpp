@@ -40,6 +40,7 @@ TEST_F(WorldGenTest, VectorHelpers) {
   // The shorter way round the map on each axis.
   EXPECT_EQ(num("flat_wrap_distance(250, 10, 2, 4)"), 10.0f);
   EXPECT_EQ(num("flat_wrap_distance(0, 0, 128, 0) + flat_wrap_distance(0.5, 0, 0, 0)"), 128.5f);
+  EXPECT_EQ(num("clamp01(-3) + clamp01(0.25) * 10 + clamp01(7) * 100"), 102.5f);
 }
 
 TEST_F(WorldGenTest, ColoursPackWithClampAndRoundToEven) {
