@@ -41,6 +41,8 @@ function paint_world(water_level, style) {
   local heights = HmapMask.fromHeight();
   local detail = HmapMask.fromSimplexNoise(1.0, 16, 3, null, 0.5);
   local p = palette;
+  // Read by every cell: as locals, not looked up in the root table each time.
+  local lerpcolor = ::lerpcolor, clamp01 = ::clamp01;
   repaint_land(function(x, z) {
     local h = heights.getraw(x, z) - water_level;
     local s = slope.getraw(x, z);
@@ -134,7 +136,9 @@ function paint_ember_fields(water_level, cx, cz, vents) {
         local d = flat_wrap_distance(x, z, v[0], v[1]);
         if (d < 8) glow[i] = glow[i] > 1 - d / 8 ? glow[i] : 1 - d / 8;
       }
+  // Read by every cell: as locals, not looked up in tables each time.
   local ash = p.ash, ash_light = p.ash_light, basalt = p.basalt, scoria = p.scoria, ember = p.ember;
+  local lerpcolor = ::lerpcolor, clamp01 = ::clamp01, fabs = ::fabs, flat_wrap_distance = ::flat_wrap_distance;
   // A blend by 0 leaves the colour as it is, so it is skipped.
   repaint_land(function(x, z) {
     local h = heights.getraw(x, z) - water_level;

@@ -170,8 +170,9 @@ TEST_F(WorldGenTest, RepaintLandSetsColourGroundOverlayAndSurfaceButKeepsMarks) 
   EXPECT_EQ(right.ground, unsigned(GT_SAND));
   EXPECT_EQ(right.surf, unsigned(ST_SNOW));
   EXPECT_EQ(right.marks, MARK_WATER);
-  // A function of the position alone is called with it alone.
-  run("repaint_land(function(x, z) { return [x == 3 ? 0xFF0000FF : 0xFF00FFFF, GT_ROCK]; });");
+  // A function of the position alone is called with it alone; vectors made
+  // inside it are whole instances.
+  run("repaint_land(function(x, z) { return [lerpcolor(0xFF0000FF, 0xFF00FFFF, x == 3 ? 0 : 1), GT_ROCK]; });");
   EXPECT_EQ(surface[cell_index(3, 3)].color, 0xFF0000FFu);
   EXPECT_EQ(surface[cell_index(4, 3)].color, 0xFF00FFFFu);
   EXPECT_EQ(error_of("repaint_land(null);"), "null function in repaint_land()");
