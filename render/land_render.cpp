@@ -23,6 +23,7 @@ namespace HeightmapRenderer {
 Texture* hmapTex = nullptr;
 Texture* colrTex = nullptr;
 Texture* topcTex = nullptr;
+Texture* grndTex = nullptr;
 Texture* normTex = nullptr;
 Texture* aperTex = nullptr;
 Texture* mapTex = nullptr;
@@ -205,7 +206,7 @@ void draw_fluid(int kind, Shader* sh, Texture* tex) {
     const float screen[4] = {0.5f, -0.5f, 0.5f, 0.5f};
     set_ps_const(13, screen, 1);
   } else {
-    bind_cell_texture(4, gpu.detail);
+    bind_cell_texture(4, kind == 0 ? gpu.foam : gpu.detail);
   }
   bind_cell_texture(1, hmapTex);
   bind_cell_texture(2, colrTex);
@@ -226,10 +227,8 @@ void init_land_render() {
   mapTex = create_render_texture(512, 512, TEXFMT_ARGB8);
   if (!mapTex) fatal("can't create world map texture");
   gpu.detail = get_texture("detail.dds", true);
-  if (gpu.high) {
-    gpu.foam = get_texture("foam.dds", true);
-    gpu.lava = get_texture("lava.dds", true);
-  }
+  gpu.foam = get_texture("foam.dds", true);
+  if (gpu.high) gpu.lava = get_texture("lava.dds", true);
   gpu.grid_vb = must_vb(GRID * GRID * int(sizeof(LandGridVertex)), 0, "Can't create land VB");
   gpu.near_vb = must_vb(MAX_NEAR_CELLS * int(sizeof(NearCellInstance)), 0, "Can't create land VB");
   gpu.patch_vb = must_vb(PATCH_VERTICES * 8, BUFFER_STATIC, "Can't create land VB");
@@ -359,8 +358,7 @@ void prepare_land_render(float t) {
 void draw_land() {
   if (!gpu.ready) return;
   bind_land_blend(1, gpu.high ? 0 : -1, gpu.blend);
-  bind_cell_texture(2, colrTex);
-  bind_cell_texture(3, topcTex);
+  bind_cell_texture(2, grndTex);
   bind_cell_texture(4, gpu.detail);
   bind_cell_texture(5, hmapTex);
   set_mesh_constants();
@@ -405,8 +403,7 @@ void draw_lava(float k) {
 void draw_horizon() {
   if (!gpu.ready || !gpu.high || !gpu.horizon_indices) return;
   bind_land_blend(1, -1, gpu.blend);
-  bind_cell_texture(2, colrTex);
-  bind_cell_texture(3, topcTex);
+  bind_cell_texture(2, grndTex);
   set_mesh_constants();
   set_shader(gpu.horizon);
   set_vdecl(gpu.grid_decl);
