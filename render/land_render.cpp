@@ -5,13 +5,13 @@
 #include "render/render_options.h"
 #include "core/debug.h"
 #include "core/optional_services.h"
-#include "gameobj_host/gameobj_functions.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/draw.h"
 #include "render/land_fluids.h"
 #include "render/land_meshes.h"
 #include "render/land_textures.h"
+#include "render/render_hooks.h"
 #include "render/render_state.h"
 #include "render/pass_timer.h"
 #include "render/shaders.h"
@@ -88,7 +88,7 @@ void camera_position(float& x, float& z) {
 }
 
 void render_building_cell(HeightmapData::Surface* s, int x, int z) {
-  if (gameobj_functions.render_building) gameobj_functions.render_building(s, x, z);
+  if (render_hooks.draw_building) render_hooks.draw_building(s, x, z);
 }
 
 void make_house_tile_table() {

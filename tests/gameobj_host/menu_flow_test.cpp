@@ -14,6 +14,7 @@
 #include <vector>
 #include "app/game_mode.h"
 #include "app/input.h"
+#include "app/lower_layer_hooks.h"
 #include "core/optional_services.h"
 #include "core/debug.h"
 #include "core/memory_streams.h"
@@ -78,6 +79,7 @@ protected:
         GameObjTestFolder::copyFile(GAMEOBJ_TEST_COMPLETE_MODULE, folder.binDir() + GAMEOBJ_MODULE_FILE);
         d3d_wd = 1280;
         d3d_ht = 720;
+        connect_lower_layers_to_app();
         clear_input();
         should_close_game_menu = false;
         set_error_message(nullptr);
