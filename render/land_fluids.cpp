@@ -127,20 +127,9 @@ void lay_flow_phase(FlowCell* field, int phase, int cam_x, int cam_z, float angl
 }
 }  // namespace
 
-namespace {
-// [0, 1) from the phases' own generator (xorshift).
-float flow_random() {
-  uint32_t& x = state.flow_random;
-  x ^= x << 13;
-  x ^= x >> 17;
-  x ^= x << 5;
-  return float(x >> 8) * (1.f / 16777216.f);
-}
-}  // namespace
-
 void seed_flow_phase(FlowCell* field, int phase, int cam_x, int cam_z) {
-  float angle = flow_random() * 6.2831853f;
-  float ox = flow_random() * 256.f, oz = flow_random() * 256.f;
+  float angle = state.flow_random.next01() * 6.2831853f;
+  float ox = state.flow_random.next01() * 256.f, oz = state.flow_random.next01() * 256.f;
   lay_flow_phase(field, phase, cam_x, cam_z, angle, ox, oz);
 }
 
@@ -149,7 +138,7 @@ void reset(int cam_x, int cam_z) {
     for (int i = 0; i < HMAP_CELLS; i++) state.water_surf[b][i] = state.lava_surf[b][i] = NO_SURFACE;
   for (auto& s : state.frame_surf) s[0] = s[1] = NO_SURFACE;
   state.cur = state.flow_cur = state.counter = 0;
-  state.flow_random = 0x9e3779b9u;
+  state.flow_random = SideRandom();
   // Fixed layouts: starting the renderer draws nothing from the game's
   // generator, so a world stays a function of its seed.
   lay_flow_phase(state.flow[0], 0, cam_x, cam_z, 0.f, 0.f, 0.f);

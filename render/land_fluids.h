@@ -4,6 +4,7 @@
 // taken from the grids once per update, blended between the last two updates
 // every frame.
 #include <cfloat>
+#include "core/side_random.h"
 #include "terrain/heightmap_data.h"
 
 namespace LandFluids {
@@ -32,7 +33,7 @@ struct State {
   int counter;  // updates since phase B was re-seeded, 0..FLOW_PERIOD-1
   // The phases' own random numbers: the look of the water never draws from
   // the game's generator, so the game plays the same at any quality.
-  uint32_t flow_random;
+  SideRandom flow_random;
   // The frame's blended (water, lava) surfaces per cell.
   float frame_surf[HMAP_CELLS][2];
 };

@@ -206,7 +206,7 @@ void draw_fluid(int kind, Shader* sh, Texture* tex) {
     const float screen[4] = {0.5f, -0.5f, 0.5f, 0.5f};
     set_ps_const(PS_FLOW_SCREEN, screen, 1);
   } else {
-    bind_cell_texture(4, gpu.detail);
+    bind_cell_texture(4, kind == 0 ? gpu.foam : gpu.detail);
   }
   bind_cell_texture(1, hmapTex);
   bind_cell_texture(2, colrTex);
@@ -227,10 +227,8 @@ void init_land_render() {
   mapTex = create_render_texture(512, 512, TEXFMT_ARGB8);
   if (!mapTex) fatal("can't create world map texture");
   gpu.detail = get_texture("detail.dds", true);
-  if (gpu.high) {
-    gpu.foam = get_texture("foam.dds", true);
-    gpu.lava = get_texture("lava.dds", true);
-  }
+  gpu.foam = get_texture("foam.dds", true);
+  if (gpu.high) gpu.lava = get_texture("lava.dds", true);
   gpu.grid_vb = must_vb(GRID * GRID * int(sizeof(LandGridVertex)), 0, "Can't create land VB");
   gpu.near_vb = must_vb(MAX_NEAR_CELLS * int(sizeof(NearCellInstance)), 0, "Can't create land VB");
   gpu.patch_vb = must_vb(PATCH_VERTICES * 8, BUFFER_STATIC, "Can't create land VB");

@@ -4,7 +4,7 @@
 
 #include "sound/sound_events.h"
 #include "sound/sound_output.h"
-#include "terrain/game_random.h"
+#include "core/side_random.h"
 #include "terrain/heightmap_data.h"
 #include "terrain/terrain_hooks.h"
 
@@ -16,6 +16,9 @@ constexpr int LAND_MOVING_EVENT = 24;
 constexpr int LAND_SOUND_FADE_MS = 50;
 constexpr int LAND_SOUND_STOP_MS = 10;
 constexpr float LAND_SOUND_MAX_DISTANCE = 256.0f;
+// Whether a group starts afresh depends on when the sound card finished its
+// last sound, so the start offsets must not come from the game's generator.
+SideRandom loop_start;
 
 void play_land_sounds(LandSoundGroup* groups, int count) {
   for (int i = 0; i < count; ++i) {
@@ -37,7 +40,7 @@ void play_land_sounds(LandSoundGroup* groups, int count) {
     set_sound_3d_pos(group.channel, _mm_div_ps(group.pos_accum, _mm_set1_ps(weight)), _mm_setzero_ps());
     if (fresh) {
       // Start somewhere inside the loop, so that groups do not play in unison.
-      set_relative_sound_pos(group.channel, frnd());
+      set_relative_sound_pos(group.channel, loop_start.next01());
       slide_sound_volume(group.channel, 1.0f, LAND_SOUND_FADE_MS);
       play_sound(group.channel, true);
     }

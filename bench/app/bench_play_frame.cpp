@@ -1,5 +1,6 @@
 // A play frame of the real game at 1280 x 720 on the headless device: the
-// game started as it starts, a "game" world generated, play mode with the
+// game started as it starts, an islands world generated (sea, lakes, a
+// castle; named, so the scene stays the same when the game's draws change), play mode with the
 // player casting its spell, water and lava poured near it, then one update
 // (the land refresh included) and one drawn frame, with the GPU waited for.
 // Every figure is also given as a ratio to one plain full-screen pass (a
@@ -71,7 +72,7 @@ struct Game {
     use_postfx = q == 1;
     init_game();
     game_rnd_seed = 7;
-    generate_world("game");
+    generate_world("islands");
     set_game_mode(play_mode);
     if (gameobj_functions.toggle_mana_cheat) gameobj_functions.toggle_mana_cheat();
     // Hold the left button: the player keeps casting.

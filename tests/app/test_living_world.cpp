@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <string>
 #include <vector>
 #include "tests/app/app_test_env.h"
@@ -37,7 +38,8 @@ public:
   // Frames are drawn for a while from frames_from (the view settles) and
   // for the few updates up to each shot; the world steps on between them.
   std::string write(int frames_from, const std::vector<int>& shots) {
-    std::string path = std::string(testing::TempDir()) + "eh_living_world_replay.txt";
+    // One file per test process: ctest runs these tests side by side.
+    std::string path = std::string(testing::TempDir()) + "eh_living_world_replay_" + std::to_string(getpid()) + ".txt";
     FILE* f = fopen(path.c_str(), "w");
     fprintf(f, "# Ember Hollows input recording\nseed 7\na 1 1\no 1 1\n");
     std::stable_sort(events_.begin(), events_.end(), [](auto& a, auto& b) { return a.first < b.first; });
