@@ -48,10 +48,6 @@ struct MapWaterVertex {
 static_assert(sizeof(LandGridVertex) == 8 && sizeof(NearCellInstance) == 20);
 static_assert(sizeof(FluidVertexHigh) == 28 && sizeof(FluidVertexLow) == 12 && sizeof(MapWaterVertex) == 12);
 
-// Vertex register holding the mesh origin (x, 0, z) and, in w, a clock in
-// seconds for animations.
-constexpr int LAND_VS_ORIGIN = 21;
-
 namespace LandMeshes {
 constexpr int GRID = 256;                 // land and fluid grids: GRID x GRID vertices
 // Near window around the camera cell: smooth cells of 32 triangles. Beyond
