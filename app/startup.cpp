@@ -10,6 +10,7 @@
 #include "app/scene_passes.h"
 #include "app/input_record.h"
 #include "app/launch_options.h"
+#include "app/lower_layer_hooks.h"
 #include "app/splash.h"
 #include "app/warp_mode.h"
 #include "app/window.h"
@@ -58,6 +59,7 @@ void call_module(void (*fn)()) {
 // The game's subsystems, started in this order. Each later subsystem adds
 // its start here and its stop to close_game.
 void init_game() {
+  connect_lower_layers_to_app();
   set_update_rate(20, 5);
   init_controls();
   init_sound(true);

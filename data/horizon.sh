@@ -16,16 +16,13 @@ void main() {
 #endif
 #ifdef PSH
 uniform sampler2D tex1;
-uniform sampler2D tex2;
-uniform sampler2D tex3;
+uniform sampler2D tex2;  // the colours under their overlays
 in vec3 v_world;
 in vec2 v_uv;
 out vec4 color;
 void main() {
   vec3 n = frame_normal(tex1, v_uv);
   vec3 c = texture(tex2, v_uv).rgb;
-  vec4 o = texture(tex3, v_uv);
-  c = mix(c, o.rgb, o.a);
   color = vec4(scene_haze(scene_light(c, n, 1.0, 1.0), v_world), 1.0);
 }
 #endif

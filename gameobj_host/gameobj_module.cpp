@@ -21,7 +21,7 @@
 #include "gameobj_host/module_class_layouts.h"
 #include "gameobj_host/module_script_natives.h"
 #include "gameobj_host/module_folders.h"
-#include "gameobj_host/module_terrain_hooks.h"
+#include "gameobj_host/module_hooks.h"
 #include "gameobj_host/module_screens.h"
 #include "gameobj_host/object_lists.h"
 #include "gui/gui_behavior.h"
@@ -340,7 +340,7 @@ void bind_image(const ModuleImage& image) {
     convert_live_objects(image.classTable);
     memcpy(gameobj_class_vtables, image.classTable, sizeof(gameobj_class_vtables));
     run_module_code("link_gui", image.linkGui);
-    connect_terrain_to_module();
+    connect_lower_layers_to_module();
 }
 
 void close_module() {
@@ -519,7 +519,7 @@ void bind_gameobj_module() {
 
 void unbind_gameobj_module() {
     set_gameobj_function_entries(nullptr);
-    connect_terrain_to_module();
+    connect_lower_layers_to_module();
     detach_module_screens();
     if (auto destroy_queued = destroy_queued_gui_elements_service()) destroy_queued();
     empty_module_styles();

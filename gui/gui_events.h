@@ -1,7 +1,7 @@
 #pragma once
 // GUI events. Every event carries exactly one type bit; behaviours and
 // elements carry masks of the types they accept.
-#include "app/input.h"
+#include "core/input_event.h"
 
 struct BaseGuiElement;
 

@@ -1,8 +1,7 @@
 #include "gui/gui_screen.h"
-#include "app/input.h"
-#include "gameobj_host/gameobj_functions.h"
 #include "gui/gui_destruction.h"
 #include "gui/gui_dispatch.h"
+#include "gui/gui_hooks.h"
 #include "gui/gui_style.h"
 #include "render/device.h"
 
@@ -28,6 +27,14 @@ void send_crossing(int type, BaseGuiElement* el, const InputEvent& in) {
   if (!el) return;
   NewGuiInputEvent ev(type, in);
   send_event(ev, el, GUI_TARGET, nullptr);
+}
+
+bool key_held(int code) { return gui_hooks.key_state && gui_hooks.key_state(code); }
+
+// Where the mouse is; the origin while no input is connected.
+void mouse_position(float* x, float* y) {
+  *x = *y = 0;
+  if (gui_hooks.mouse_pos) gui_hooks.mouse_pos(x, y);
 }
 }  // namespace
 
@@ -88,17 +95,16 @@ BaseGuiElement* BaseGuiScreen::routeInput(const InputEvent& in) {
 
 void BaseGuiScreen::processInput() {
   InputEvent in;
-  while (getEvent(&in)) {
+  while (gui_hooks.next_input_event && gui_hooks.next_input_event(&in)) {
     NewGuiInputEvent ev(0, in);
     BaseGuiElement* target = routeInput(in);
     processInputEvent(ev, target);
   }
   if (!root) return;
   float x, y;
-  getMousePos(&x, &y);
+  mouse_position(&x, &y);
   NewGuiTooltipEvent tip(x, y);
-  if (send_event(tip, root, GUI_BROADCAST, nullptr) != GUI_HANDLED && gameobj_functions.hide_tooltip)
-    gameobj_functions.hide_tooltip();
+  if (send_event(tip, root, GUI_BROADCAST, nullptr) != GUI_HANDLED && gui_hooks.hide_tooltip) gui_hooks.hide_tooltip();
 }
 
 void BaseGuiScreen::processInputEvent(NewGuiInputEvent& ev, BaseGuiElement* target) {
@@ -120,10 +126,10 @@ void BaseGuiScreen::processInputEvent(NewGuiInputEvent& ev, BaseGuiElement* targ
 void BaseGuiScreen::resetState() {
   captured = nullptr;
   // A button still held from the previous screen began outside this one.
-  pressedOutside = getKeyState(VK_LBUTTON) || getKeyState(VK_RBUTTON);
+  pressedOutside = key_held(VK_LBUTTON) || key_held(VK_RBUTTON);
   if (!hovered) return;
   InputEvent in{INPUT_MOUSE_MOVE, 0, 0, 0, 0, 0, 0};
-  getMousePos(&in.x, &in.y);
+  mouse_position(&in.x, &in.y);
   send_crossing(GUI_EV_MOUSE_LEAVE, hovered, in);
   hovered = nullptr;
 }

@@ -1,8 +1,8 @@
 #include "gui/std_behaviors.h"
 #include <algorithm>
-#include "gameobj_host/gameobj_functions.h"
 #include "gui/gui_dispatch.h"
 #include "gui/gui_element.h"
+#include "gui/gui_hooks.h"
 
 NewGuiHittestHandler gui_hittest_box_handler;
 ButtonBehavior button_behavior;
@@ -180,9 +180,9 @@ bool TooltipBoxBehavior::tooltipTest(BaseGuiElement* el, float x, float y) {
   if (!el->containsPoint(x, y)) return false;
   const char* text = el->tooltipText();
   if (text && *text) {
-    if (gameobj_functions.show_tooltip) gameobj_functions.show_tooltip(text);
-  } else if (gameobj_functions.hide_tooltip) {
-    gameobj_functions.hide_tooltip();
+    if (gui_hooks.show_tooltip) gui_hooks.show_tooltip(text);
+  } else if (gui_hooks.hide_tooltip) {
+    gui_hooks.hide_tooltip();
   }
   return true;
 }

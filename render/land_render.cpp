@@ -6,13 +6,13 @@
 #include "render/render_options.h"
 #include "core/debug.h"
 #include "core/optional_services.h"
-#include "gameobj_host/gameobj_functions.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/draw.h"
 #include "render/land_fluids.h"
 #include "render/land_meshes.h"
 #include "render/land_textures.h"
+#include "render/render_hooks.h"
 #include "render/render_state.h"
 #include "render/scene_render.h"
 #include "render/pass_timer.h"
@@ -25,6 +25,7 @@ namespace HeightmapRenderer {
 Texture* hmapTex = nullptr;
 Texture* colrTex = nullptr;
 Texture* topcTex = nullptr;
+Texture* grndTex = nullptr;
 Texture* normTex = nullptr;
 Texture* aperTex = nullptr;
 Texture* mapTex = nullptr;
@@ -89,7 +90,7 @@ void camera_position(float& x, float& z) {
 }
 
 void render_building_cell(HeightmapData::Surface* s, int x, int z) {
-  if (gameobj_functions.render_building) gameobj_functions.render_building(s, x, z);
+  if (render_hooks.draw_building) render_hooks.draw_building(s, x, z);
 }
 
 void make_house_tile_table() {
@@ -359,8 +360,7 @@ void prepare_land_render(float t) {
 void draw_land() {
   if (!gpu.ready) return;
   bind_land_blend(1, gpu.high ? 0 : -1, gpu.blend);
-  bind_cell_texture(2, colrTex);
-  bind_cell_texture(3, topcTex);
+  bind_cell_texture(2, grndTex);
   bind_cell_texture(4, gpu.detail);
   bind_cell_texture(5, hmapTex);
   set_mesh_constants();
@@ -402,8 +402,7 @@ void draw_lava(float k) {
 void draw_horizon() {
   if (!gpu.ready || !gpu.high || !gpu.horizon_indices) return;
   bind_land_blend(1, -1, gpu.blend);
-  bind_cell_texture(2, colrTex);
-  bind_cell_texture(3, topcTex);
+  bind_cell_texture(2, grndTex);
   set_mesh_constants();
   set_shader(gpu.horizon);
   set_vdecl(gpu.grid_decl);

@@ -24,6 +24,7 @@ using HeightmapData::HMAP_SIZE;
 extern Texture* hmapTex;  // 256 x 256 R32F: ground + |fluid amount|
 extern Texture* colrTex;  // 256 x 256 ARGB: Surface::color
 extern Texture* topcTex;  // 256 x 256 ARGB: Surface::overlay
+extern Texture* grndTex;  // 256 x 256 ARGB: Surface::color under Surface::overlay
 extern Texture* normTex;  // 1024 x 1024 ARGB: the frame's normals
 extern Texture* aperTex;  // 256 x 256 ARGB: the frame's sky visibility (high quality)
 extern Texture* mapTex;   // 512 x 512 ARGB: the world map image

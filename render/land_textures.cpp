@@ -65,6 +65,7 @@ struct LandTextures {
   int texture_generation = -1;  // the device's, when the sets were computed
   float heights[HMAP_CELLS];  // this refresh's surface heights
   unsigned colors[HMAP_CELLS], overlays[HMAP_CELLS];
+  unsigned ground[HMAP_CELLS];  // the colour under its overlay, as drawn
   bool colors_valid = false;
   int last_tiles = 0;  // normal tiles recomputed by the last refresh
   Shader *calc_norm = nullptr, *calc_aper = nullptr;
@@ -209,18 +210,34 @@ void compute_normals_and_shadowing(bool high, bool whole, int cam_x, int cam_z) 
   set_texture(0, nullptr);
 }
 
-// Uploads one grid of 32-bit cell values when it differs from what the
-// texture holds.
-bool upload_cells(Texture* target, unsigned* held, unsigned HeightmapData::Surface::*field, bool force) {
-  bool changed = force;
-  for (int i = 0; i < HMAP_CELLS; i++) {
-    unsigned v = surface[i].*field;
-    if (v == held[i]) continue;
-    held[i] = v;
-    changed = true;
+// A cell's colour with its overlay (alpha in the top byte) laid over it.
+unsigned under_overlay(unsigned color, unsigned overlay) {
+  unsigned a = overlay >> 24, out = color & 0xff000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    int c = int((color >> shift) & 255), o = int((overlay >> shift) & 255);
+    out |= unsigned(c + ((o - c) * int(a) + (o >= c ? 127 : -127)) / 255) << shift;
   }
-  if (changed) write_texture_rect(target, 0, 0, HMAP_SIZE, HMAP_SIZE, held, HMAP_SIZE);
-  return changed;
+  return out;
+}
+
+// Uploads the cell colours and overlays (for the map) and the ground as the
+// land draws it (mixed here once per change rather than in every pixel)
+// where they differ from what the textures hold.
+bool upload_surface_colours(bool force) {
+  bool colours = force, overlays = force;
+  for (int i = 0; i < HMAP_CELLS; i++) {
+    unsigned c = surface[i].color, o = surface[i].overlay;
+    if (!force && c == lt.colors[i] && o == lt.overlays[i]) continue;
+    colours |= c != lt.colors[i];
+    overlays |= o != lt.overlays[i];
+    lt.colors[i] = c;
+    lt.overlays[i] = o;
+    lt.ground[i] = under_overlay(c, o);
+  }
+  if (colours) write_texture_rect(colrTex, 0, 0, HMAP_SIZE, HMAP_SIZE, lt.colors, HMAP_SIZE);
+  if (overlays) write_texture_rect(topcTex, 0, 0, HMAP_SIZE, HMAP_SIZE, lt.overlays, HMAP_SIZE);
+  if (colours || overlays) write_texture_rect(grndTex, 0, 0, HMAP_SIZE, HMAP_SIZE, lt.ground, HMAP_SIZE);
+  return colours || overlays;
 }
 }  // namespace
 
@@ -228,7 +245,8 @@ bool create_land_textures(bool high) {
   hmapTex = create_render_texture(256, 256, TEXFMT_R32F);
   colrTex = create_render_texture(256, 256, TEXFMT_ARGB8);
   topcTex = create_render_texture(256, 256, TEXFMT_ARGB8);
-  bool ok = hmapTex && colrTex && topcTex;
+  grndTex = create_render_texture(256, 256, TEXFMT_ARGB8);
+  bool ok = hmapTex && colrTex && topcTex && grndTex;
   for (DerivedSet& d : lt.set) {
     ok = (d.norm.tex = create_render_texture(NORMAL_SIZE, NORMAL_SIZE, TEXFMT_ARGB8)) && ok;
     if (high) ok = (d.aper.tex = create_render_texture(256, 256, TEXFMT_ARGB8)) && ok;
@@ -248,7 +266,7 @@ void create_land_texture_shaders(bool high, int shadow_quality) {
 }
 
 void close_land_textures() {
-  for (Texture** t : {&hmapTex, &colrTex, &topcTex, &lt.set[0].norm.tex, &lt.set[1].norm.tex, &lt.set[0].aper.tex,
+  for (Texture** t : {&hmapTex, &colrTex, &topcTex, &grndTex, &lt.set[0].norm.tex, &lt.set[1].norm.tex, &lt.set[0].aper.tex,
                       &lt.set[1].aper.tex}) {
     release_texture(*t);
     *t = nullptr;
@@ -263,8 +281,7 @@ bool refresh_land_textures(bool high, bool whole, int cam_x, int cam_z) {
   for (int i = 0; i < HMAP_CELLS; i++) lt.heights[i] = surface_height(i);
   write_texture_rect(hmapTex, 0, 0, HMAP_SIZE, HMAP_SIZE, lt.heights, HMAP_SIZE);
   compute_normals_and_shadowing(high, whole, cam_x, cam_z);
-  bool colours = upload_cells(colrTex, lt.colors, &HeightmapData::Surface::color, !lt.colors_valid);
-  colours = upload_cells(topcTex, lt.overlays, &HeightmapData::Surface::overlay, !lt.colors_valid) || colours;
+  bool colours = upload_surface_colours(!lt.colors_valid);
   lt.colors_valid = true;
   set_back_buffer_target();
   return colours || lt.last_tiles > 0;

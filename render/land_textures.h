@@ -4,7 +4,7 @@
 // heights, blended between the last two updates every frame; and the world
 // map image drawn from the cell textures.
 
-// Creates hmapTex, colrTex, topcTex, normTex (and aperTex at high quality)
+// Creates hmapTex, colrTex, topcTex, grndTex, normTex (and aperTex at high quality)
 // with the previous and current normal and shadowing textures.
 bool create_land_textures(bool high);
 void close_land_textures();

@@ -7,10 +7,10 @@
 #include "core/folder_swap.h"
 #include "core/memory_streams.h"
 #include "core/streams.h"
-#include "gameobj_host/gameobj_functions.h"
 #include "script/save_data.h"
 #include "script/sqbind.h"
 #include "script/universe.h"
+#include "script/script_hooks.h"
 #include "script/world_script.h"
 #include "terrain/world_grids_file.h"
 
@@ -136,7 +136,7 @@ bool save_game() {
     // The pair goes into a fresh folder that replaces the slot's in one step.
     if (!folder.str[0] || !create_folders(get_appdata_path(SAVES_FOLDER)) || !prepare_folder_swap(folder))
       throw OutputStream::Exception("Can't create output file", -1);
-    if (gameobj_functions.save_spells) gameobj_functions.save_spells();
+    if (script_hooks.save_module_spells) script_hooks.save_module_spells();
     std::vector<uint8_t> info = encode_slot_file(2, cur_game_info);
     std::vector<uint8_t> uni = encode_slot_file(1, universe);
     write_slot_file(slot, INFO_FILE, info);
@@ -230,7 +230,7 @@ bool load_saved_game(int slot) {
     set_error_message(message);
     return false;
   }
-  if (gameobj_functions.load_spells) gameobj_functions.load_spells();
+  if (script_hooks.load_module_spells) script_hooks.load_module_spells();
   cur_game_slot = slot;
   return true;
 }

@@ -1,9 +1,9 @@
 // The terrain generators and queries as world scripts call them; they all
 // work on hmap and the cell surfaces.
 #include <cmath>
-#include "app/splash.h"
 #include "script/world_gen_bindings.h"
 #include "script/world_gen_phase_times.h"
+#include "script/script_hooks.h"
 #include "core/optional_services.h"
 #include "terrain/hm_gen.h"
 #include "terrain/ramp.h"
@@ -80,7 +80,9 @@ static void script_set_sun_dir(__m128 dir) {
   if (auto set_sun = set_sun_dir_service()) set_sun(dir, false);
 }
 
-static void script_show_splash(const char* text, float progress) { show_splash(text, progress); }
+static void script_show_splash(const char* text, float progress) {
+  if (script_hooks.show_progress) script_hooks.show_progress(text, progress);
+}
 
 static void script_debug_object(HSQUIRRELVM vm, sqbind::SqObject value) { sqbind::sq_debug_object(vm, value); }
 
@@ -139,7 +141,7 @@ static SQInteger gen_droplet_erosion(HSQUIRRELVM vm) {
       read_reactions(vm, 3, params);
     }
     // A negative count would turn into billions of droplets.
-    genDropletErosion(count > 0 ? unsigned(count) : 0u, params, &show_splash);
+    genDropletErosion(count > 0 ? unsigned(count) : 0u, params, script_hooks.show_progress);
     check_generated_heights("gen_droplet_erosion");
     return 0;
   });

@@ -5,26 +5,20 @@
 #include <cinttypes>
 #include <ctime>
 #include <cstring>
-#include "app/app_globals.h"
-#include "app/splash.h"
 #include "core/crc32.h"
 #include "core/debug.h"
 #include "core/ref_time.h"
 #include "core/temp_string.h"
-#include "gameobj_host/gameobj_functions.h"
-#include "gameobj_host/module_call_guard.h"
-#include "gameobj_host/player_base.h"
-#include "render/device.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/script_time_limits.h"
 #include "script/sqbind.h"
 #include "script/world_gen_bindings.h"
 #include "script/saved_games.h"
+#include "script/script_hooks.h"
 #include "script/world_gen_phase_times.h"
 #include "script/universe.h"
 #include "core/optional_services.h"
 #include "script/world_script.h"
-#include "sound/sound_events.h"
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
 
@@ -34,11 +28,15 @@ static void show_world_gen_error(const char* text) {
   set_error_message(message);
 }
 
-// The splash over the last scene, and the start time.
+// The progress over the last scene, and the start time.
 static int64_t begin_generation(const char* text) {
-  if (d3d_device_exists()) grab_scene_image();
-  show_splash(text, -1.0f);
+  if (script_hooks.keep_last_scene) script_hooks.keep_last_scene();
+  if (script_hooks.show_progress) script_hooks.show_progress(text, -1.0f);
   return get_ref_time();
+}
+
+static void silence_event_sounds() {
+  if (script_hooks.stop_event_sounds) script_hooks.stop_event_sounds();
 }
 
 static uint64_t generated_world_key() {
@@ -78,12 +76,11 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
   reset_world_gen_phase_times();
   int64_t cpu_start = thread_cpu_ns();
 
-  {
+  if (script_hooks.before_new_world) {
     WorldGenPhaseTimer timer(WG_PHASE_MODULE);
-    if (gameobj_functions.remove_all_gameobj) gameobj_functions.remove_all_gameobj();
-    if (local_player) run_module_code("beforeWorldRegenerate", [] { local_player->beforeWorldRegenerate(); });
+    script_hooks.before_new_world();
   }
-  stop_event_sounds();
+  silence_event_sounds();
   reset();
 
   try {
@@ -107,12 +104,12 @@ void generate_world_in(HSQUIRRELVM vm, const char* kind) {
 
   if (auto reset_fx = reset_common_fx_service()) reset_fx();
   if (auto restart_land = restart_land_render_service()) restart_land();
-  reset_update_time();
-  if (local_player) {
+  if (script_hooks.restart_update_clock) script_hooks.restart_update_clock();
+  if (script_hooks.after_new_world) {
     WorldGenPhaseTimer timer(WG_PHASE_MODULE);
-    run_module_code("afterWorldRegenerate", [] { local_player->afterWorldRegenerate(); });
+    script_hooks.after_new_world();
   }
-  play_sound_event(ENTER_WORLD_SOUND_EVENT);
+  if (script_hooks.play_enter_world_sound) script_hooks.play_enter_world_sound();
 
   debug("generated world in %d ms", get_time_msec(get_ref_time() - start));
   log_phase_times(thread_cpu_ns() - cpu_start);
@@ -151,7 +148,7 @@ void generate_universe() {
   HSQUIRRELVM vm = get_world_script_vm();
   if (!vm) return;
   int64_t start = begin_generation("Generating new universe...");
-  stop_event_sounds();
+  silence_event_sounds();
   release_universe_data();
   try {
     log_seed();
@@ -179,7 +176,7 @@ bool open_world_gen_machine(SqReloadableVM& rvm, const char* mainFile) {
   bind_world_gen_ramps(rvm.vm);
   bind_hmap_mask(rvm.vm);
   bind_universe(rvm.vm);
-  if (gameobj_functions.bind_gameobj) gameobj_functions.bind_gameobj(rvm.vm);
+  if (script_hooks.bind_module_functions) script_hooks.bind_module_functions(rvm.vm);
   bind_world_gen_functions(rvm.vm);
   try {
     if (rvm.include(mainFile)) return true;

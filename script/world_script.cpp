@@ -1,9 +1,8 @@
 #include "script/world_script.h"
-#include "app/app_globals.h"
 #include "core/debug.h"
 #include "core/temp_string.h"
-#include "gameobj_host/gameobj_functions.h"
 #include "core/optional_services.h"
+#include "script/script_hooks.h"
 #include "script/script_machines.h"
 #include "script/sqbind.h"
 #include "script/universe.h"
@@ -46,10 +45,7 @@ static void release_world_functions() {
   f.activate_current_world.release();
 }
 
-static bool in_universe_mode() {
-  auto universe_mode = get_universe_mode_service();
-  return universe_mode && cur_game_mode && cur_game_mode == universe_mode();
-}
+static bool in_universe_mode() { return script_hooks.in_universe_screen && script_hooks.in_universe_screen(); }
 
 // After the world machine's files ran again: new handles, then the world or
 // the universe built by the new script.
@@ -69,7 +65,7 @@ void init_world_script() {
   bind_world_gen_ramps(vm);
   bind_hmap_mask(vm);
   bind_universe(vm);
-  if (gameobj_functions.bind_gameobj) gameobj_functions.bind_gameobj(vm);
+  if (script_hooks.bind_module_functions) script_hooks.bind_module_functions(vm);
   bind_world_gen_functions(vm);
   try {
     run_script_main_file(world_script_rvm, SCRIPT_MACHINE_WORLD);

@@ -39,40 +39,6 @@ ALLOWED = {
         "the module's export header: the module shows the splash",
     ("gameobj_host/gameobj_interface.h", "app/window.h"):
         "the module's export header: the module reads the window size",
-    ("gameobj_host/module_terrain_hooks.cpp", "app/app_globals.h"):
-        "reads gfx_quality, now in render/render_options.h; module-guard work is in flight there",
-    ("gui/gui_events.h", "app/input.h"):
-        "GUI events carry app key codes; input codes belong below gui",
-    ("gui/gui_screen.cpp", "app/input.h"):
-        "GUI screens read app key state; input codes belong below gui",
-    ("gui/gui_screen.cpp", "gameobj_host/gameobj_functions.h"):
-        "hides the module's tooltip; needs a GUI hook",
-    ("gui/std_behaviors.cpp", "gameobj_host/gameobj_functions.h"):
-        "shows the module's tooltip; needs a GUI hook",
-    ("render/land_render.cpp", "gameobj_host/gameobj_functions.h"):
-        "draws the module's buildings; needs a land-render hook",
-    ("script/saved_games.cpp", "gameobj_host/gameobj_functions.h"):
-        "saves and loads the module's spells; needs a saved-game hook",
-    ("script/world_gen_terrain.cpp", "app/splash.h"):
-        "erosion progress shows the splash; needs a progress callback",
-    ("script/world_generation.cpp", "app/app_globals.h"):
-        "resets the update timer after generation; needs a progress callback",
-    ("script/world_generation.cpp", "app/splash.h"):
-        "generation progress shows the splash; needs a progress callback",
-    ("script/world_generation.cpp", "gameobj_host/gameobj_functions.h"):
-        "tells the module of a new world; needs a world-generation hook",
-    ("script/world_generation.cpp", "gameobj_host/module_call_guard.h"):
-        "guards the local player's calls around a new world; needs a world-generation hook",
-    ("script/world_generation.cpp", "gameobj_host/player_base.h"):
-        "tells the local player before and after a new world; needs a world-generation hook",
-    ("script/world_generation.cpp", "render/device.h"):
-        "grabs the last scene for the splash when a device exists; needs a progress callback",
-    ("script/world_generation.cpp", "sound/sound_events.h"):
-        "stops event sounds and plays the enter-world sound; needs a world-generation hook",
-    ("script/world_script.cpp", "app/app_globals.h"):
-        "asks whether the universe screen is the current game mode; needs an optional service",
-    ("script/world_script.cpp", "gameobj_host/gameobj_functions.h"):
-        "binds the module's script functions; needs a world-script hook",
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]+"')

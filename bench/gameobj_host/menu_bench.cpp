@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include "app/app_globals.h"
 #include "app/input.h"
+#include "app/lower_layer_hooks.h"
 #include "core/paths.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "gameobj_host/gameobj_module.h"
@@ -28,6 +29,7 @@ namespace {
 struct Game {
     HeadlessDevice gl{1280, 720, EH_BIN_DIR};
     Game() {
+        connect_lower_layers_to_app();
         load_ui_fonts();
         init_gui_runtime();
         // A rolling soil world the module fills with its trees and houses.

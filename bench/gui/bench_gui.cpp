@@ -3,6 +3,7 @@
 // test, hover change, tooltip query) and restyling it with layout.
 #include <benchmark/benchmark.h>
 #include "app/input.h"
+#include "app/lower_layer_hooks.h"
 #include "gui/gui.h"
 #include "render/device.h"
 
@@ -104,6 +105,7 @@ Menu& menu() {
 
 void BM_MouseMove500(benchmark::State& state) {
   Menu& m = menu();
+  connect_lower_layers_to_app();
   clear_input();
   int i = 0;
   for (auto _ : state) {

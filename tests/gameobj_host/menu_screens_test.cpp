@@ -6,6 +6,7 @@
 #include <string>
 #include "app/app_globals.h"
 #include "app/input.h"
+#include "app/lower_layer_hooks.h"
 #include "app/window.h"
 #include "core/settings.h"
 #include "gameobj_host/gameobj_functions.h"
@@ -36,6 +37,7 @@ protected:
         savedH = d3d_ht;
         d3d_wd = 1280;
         d3d_ht = 720;
+        connect_lower_layers_to_app();
         clear_input();
         clear_quit_request();
         should_close_game_menu = false;

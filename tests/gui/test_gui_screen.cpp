@@ -1,4 +1,6 @@
-#include "gameobj_host/gameobj_functions.h"
+#include "app/input.h"
+#include "app/lower_layer_hooks.h"
+#include "gui/gui_hooks.h"
 #include "gui_test_util.h"
 #include "render/device.h"
 
@@ -19,14 +21,15 @@ struct ScreenTest : testing::Test {
   void SetUp() override {
     d3d_wd = 800;
     d3d_ht = 600;
+    connect_lower_layers_to_app();
     clear_input();
     push_input_event(INPUT_BUTTON_UP, VK_LBUTTON, 0, 0, 0, 0);  // no button left held
     push_input_event(INPUT_BUTTON_UP, VK_RBUTTON, 0, 0, 0, 0);
     clear_input();
     tooltip_hides = 0;
     shown_tooltip.clear();
-    gameobj_functions.hide_tooltip = count_hide;
-    gameobj_functions.show_tooltip = record_show;
+    gui_hooks.hide_tooltip = count_hide;
+    gui_hooks.show_tooltip = record_show;
     screen.root = root;
     root->attachBehavior(&gui_hittest_box_handler);
     for (TestElement* e : {a, b}) {
@@ -37,8 +40,8 @@ struct ScreenTest : testing::Test {
     b->clickListeners.add([this](BaseGuiElement*, int) { clicksB++; });
   }
   void TearDown() override {
-    gameobj_functions.hide_tooltip = nullptr;
-    gameobj_functions.show_tooltip = nullptr;
+    gui_hooks.hide_tooltip = nullptr;
+    gui_hooks.show_tooltip = nullptr;
     clear_input();
   }
   void move(float x, float y) { push_input_event(INPUT_MOUSE_MOVE, 0, 0, 0, x, y); }

@@ -9,6 +9,7 @@
 #include <functional>
 #include "core/debug.h"
 #include "gameobj_host/gameobj_functions.h"
+#include "gameobj_host/module_hooks.h"
 #include "gameobj_host/player_base.h"
 #include "script/script_time_limits.h"
 #include "script/world_generation.h"
@@ -153,9 +154,11 @@ TEST_F(WorldGenerationTest, ObjectsGoFirstAndThePlayerHearsBeforeAndAfter) {
   objects_removed = 0;
   gameobj_functions.remove_all_gameobj = &count_removal;
   local_player = &player;
+  connect_lower_layers_to_module();
   generate(1, "game");
   local_player = nullptr;
   gameobj_functions.remove_all_gameobj = nullptr;
+  connect_lower_layers_to_module();
   EXPECT_EQ(objects_removed, 1);
   EXPECT_EQ(player.height_before, 3.0f) << "told before the terrain is reset";
   EXPECT_EQ(player.height_after, 7.0f) << "told after the new world is in place";

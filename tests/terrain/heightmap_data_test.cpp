@@ -9,7 +9,7 @@
 
 #include "app/app_globals.h"
 #include "gameobj_host/gameobj_functions.h"
-#include "gameobj_host/module_terrain_hooks.h"
+#include "gameobj_host/module_hooks.h"
 #include "terrain/grid_math.h"
 #include "terrain/surface_color.h"
 #include "terrain/terrain_hooks.h"
@@ -23,7 +23,7 @@ class WorldData : public ::testing::Test {
   void SetUp() override {
     reset();
     saved_quality_ = gfx_quality;
-    connect_terrain_to_module();
+    connect_lower_layers_to_module();
   }
   void TearDown() override {
     gfx_quality = saved_quality_;

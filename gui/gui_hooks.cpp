@@ -1,0 +1,3 @@
+#include "gui/gui_hooks.h"
+
+GuiHooks gui_hooks;

@@ -1,0 +1,3 @@
+#include "render/render_hooks.h"
+
+RenderHooks render_hooks;

@@ -1,0 +1,3 @@
+#include "script/script_hooks.h"
+
+ScriptHooks script_hooks;
