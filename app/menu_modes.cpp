@@ -65,7 +65,6 @@ public:
     handle_app_keys();
   }
   void render(float) override {
-    set_wireframe(false);
     set_back_buffer_target();
     clear_view(0x00001133);
   }

@@ -19,8 +19,9 @@ constexpr float MIN_EFFECT_STEP = 0.01f;  // seconds
 Shader* warp_shader = nullptr;
 
 void distort_last_frame(float dt) {
-  set_back_buffer_target();
-  set_wireframe(false);
+  DrawState pass = draw_states::PLAIN;
+  pass.targets = to_back_buffer();
+  apply_draw_state(pass);
   set_shader(warp_shader);
   float step = dt - warp.lastStepTime;
   if (step >= MIN_EFFECT_STEP) {

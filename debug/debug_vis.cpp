@@ -6,8 +6,10 @@
 
 #include "render/buffers.h"
 #include "render/draw.h"
+#include "render/draw_state.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/scene_render.h"
 #include "render/scene_view.h"
 #include "render/shaders.h"
 #include "render/vertex_decl.h"
@@ -82,13 +84,15 @@ void start_draw_debug_vis() {
   set_vb(0, common_vb_writer.vb, 0, int(sizeof(DebugVertex)));
   set_shader(debug_shader);
   load_view_constants();
-  set_cull_mode(0);
+  // Into the caller's target, depth tested and written like the scene.
+  DrawState s = draw_states::GEOMETRY;
+  s.wireframe = use_wireframe;
+  apply_draw_state(s);
   common_vb_writer.begin(draw_run, PRIM_TRILIST);
 }
 
 void end_draw_debug_vis() {
   common_vb_writer.flush(true);
-  set_cull_mode(1);
 }
 
 void draw_debug_vis_tri(__m128 a, __m128 b, __m128 c, D3dColor ca, D3dColor cb, D3dColor cc) {

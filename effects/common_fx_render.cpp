@@ -10,9 +10,11 @@
 #include "effects/common_fx.h"
 #include "render/buffers.h"
 #include "render/draw.h"
+#include "render/draw_state.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
 #include "render/scene_image.h"
+#include "render/scene_render.h"
 #include "render/scene_targets.h"
 #include "render/scene_view.h"
 #include "render/shaders.h"
@@ -289,16 +291,17 @@ Texture* fp_accumulation_target() {
 // The gathered effects over the scene image: premultiplied, so the scene
 // shows through by what the smoke leaves uncovered.
 void lay_effects_over_scene(Texture* accumulated) {
-  set_render_target(scene_image, 0, true);
-  set_zenable(false);
-  set_blend_prealpha();
+  DrawState s = draw_states::PLAIN;
+  s.targets = to_texture(scene_image, true);
+  s.blend = Blend::prealpha;
+  s.wireframe = use_wireframe;
+  apply_draw_state(s);
   set_shader(res.postBlendShader);
   set_texture(0, accumulated);
   set_texture_filter(0, false);
   set_texture_address(0, 1, -1, -1);
   draw_postfx();
   set_texture(0, nullptr);
-  set_zenable(true);
 }
 
 // Nothing alive: the frame draws no effect, so it need not gather or lay any.
@@ -349,31 +352,26 @@ void close_common_fx() {
 
 void render_common_fx(float sub, float alpha) {
   if (!res.quadVb) return;
-  if (!any_fx_alive()) {
-    // The state the drawing leaves, as if it had drawn.
-    set_blend_none();
-    set_cull_mode(1);
-    set_zwrite(true);
-    return;
-  }
+  if (!any_fx_alive()) return;
   Camera cam = current_camera();
   Texture* accumulated = fp_accumulation_target();
-  if (accumulated) {
-    set_render_target(accumulated, 0, true);
-    clear_view_color(0);
-  }
-  set_cull_mode(0);
-  set_zwrite(false);
-  load_view_constants();
+  // Depth tested against the scene, not written: effects do not hide each
+  // other. Without an accumulation target they draw where the caller
+  // pointed the device.
+  DrawState s = draw_states::PLAIN;
+  if (accumulated) s.targets = to_texture(accumulated, true);
+  s.depth_test = true;
+  s.wireframe = use_wireframe;
   // Smoke covers what is behind it (premultiplied by its alpha); light only
   // adds.
-  set_blend_prealpha();
+  s.blend = Blend::prealpha;
+  apply_draw_state(s);
+  if (accumulated) clear_view_color(0);
+  load_view_constants();
   render_pool(fx_blend_pool, res.blendShader, res.blendTex, cam, sub, alpha);
-  set_blend_additive();
+  s.blend = Blend::additive;
+  apply_draw_state(s);
   render_pool(fx_glow_pool, res.glowShader, res.glowTex, cam, sub, alpha);
   render_ribbons(cam, sub, alpha);
   if (accumulated) lay_effects_over_scene(accumulated);
-  set_blend_none();
-  set_cull_mode(1);
-  set_zwrite(true);
 }

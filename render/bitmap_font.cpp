@@ -34,10 +34,7 @@ public:
     float c[8] = {2.f / float(d3d_wd), -2.f / float(d3d_ht), -1.f, 1.f, inv_w, inv_h, 0.f, 0.f};
     static_assert(VS_FONT_TEXEL == VS_PIXEL_TO_CLIP + 1, "one upload sets both");
     set_vs_const(VS_PIXEL_TO_CLIP, c, 2);
-    set_blend_alpha();
-    set_zenable(false);
-    set_zwrite(false);
-    set_cull_mode(0);
+    apply_draw_state(draw_states::OVERLAY_ALPHA);
     StdRenderBatchState::begin(prev);
     set_texture_filter(0, false);
     set_texture_address(0, 1, -1, -1);

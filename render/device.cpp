@@ -206,7 +206,7 @@ bool init_d3d(SDL_Window* window, int width, int height) {
   flush_query = true;
   reset_sampler_defaults();
   init_draw_state();
-  reset_render_state();
+  reset_draw_state();
   set_back_buffer_target();
   load_shader_compiler();
   device_lost = false;
@@ -296,7 +296,6 @@ bool begin_scene() {
     GLenum r = glClientWaitSync(frame_markers[marker_pos], GL_SYNC_FLUSH_COMMANDS_BIT, 0);
     if (r == GL_TIMEOUT_EXPIRED || r == GL_WAIT_FAILED) return false;
   }
-  set_cull_mode(1);
   return true;
 }
 

@@ -60,12 +60,11 @@ void close_dist_fonts() {
   font_decl = nullptr;
 }
 
-void start_dist_font_render() {
-  set_blend_prealpha();
-  set_zenable(false);
-}
-
-void end_dist_font_render() { set_blend_none(); }
+// Callers (the module's screens among them) bracket their text batches
+// with these; every batch group applies its own state, so there is nothing
+// left for them to set.
+void start_dist_font_render() {}
+void end_dist_font_render() {}
 
 DistFont::~DistFont() { clear(); }
 

@@ -14,6 +14,7 @@
 #include "render/land_textures.h"
 #include "render/render_hooks.h"
 #include "render/render_state.h"
+#include "render/scene_render.h"
 #include "render/pass_timer.h"
 #include "render/shaders.h"
 #include "render/textures.h"
@@ -386,13 +387,10 @@ void draw_land() {
 void draw_water(float k) {
   (void)k;
   if (!gpu.ready) return;
-  if (gpu.high)
-    set_blend_first_target_alpha();
-  else
-    set_blend_alpha();
+  DrawState s = scene_pass_state();
+  s.blend = gpu.high ? Blend::first_target_alpha : Blend::alpha;
+  apply_draw_state(s);
   draw_fluid(0, gpu.water, gpu.foam);
-  set_blend_none();
-  set_color_write_mask(15);
 }
 
 void draw_lava(float k) {

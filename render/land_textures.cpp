@@ -106,7 +106,9 @@ inline int tile_distance(int a, int b) {
 // unless `whole`.
 // Returns the tiles recomputed.
 int follow_heights(Derived& d, const Following& k, Shader* sh, bool all, bool whole, int cam_tx, int cam_tz) {
-  set_render_target(d.tex, 0, false);
+  DrawState pass = draw_states::PLAIN;
+  pass.targets = to_texture(d.tex);
+  apply_draw_state(pass);
   set_shader(sh);
   if (all || !d.valid) {
     std::copy(lt.heights, lt.heights + HMAP_CELLS, d.heights);
@@ -276,13 +278,6 @@ void close_land_textures() {
 }
 
 bool refresh_land_textures(bool high, bool whole, int cam_x, int cam_z) {
-  for (int i = 1; i < 4; i++) set_render_target(nullptr, i, false);
-  set_blend_none();
-  set_zenable(false);
-  set_zwrite(false);
-  set_cull_mode(0);
-  set_stencil_test(0, 0, 0);
-  set_color_write_mask(15);
   for (int i = 0; i < HMAP_CELLS; i++) lt.heights[i] = surface_height(i);
   write_texture_rect(hmapTex, 0, 0, HMAP_SIZE, HMAP_SIZE, lt.heights, HMAP_SIZE);
   compute_normals_and_shadowing(high, whole, cam_x, cam_z);

@@ -3,6 +3,7 @@
 #include "data/shader_constants.h"
 #include "render/device.h"
 #include "render/draw.h"
+#include "render/draw_state.h"
 #include "render/render_options.h"
 #include "render/render_state.h"
 #include "render/scene_image.h"
@@ -41,6 +42,14 @@ void set_ps4(int reg, float x, float y, float z, float w) {
   set_ps_const(reg, v, 1);
 }
 
+// A full-screen pass into one texture (or the back buffer when null).
+void begin_pass(Texture* target, int color_mask = 15) {
+  DrawState s = draw_states::PLAIN;
+  s.targets = target ? to_texture(target) : to_back_buffer();
+  s.color_mask = uint8_t(color_mask);
+  apply_draw_state(s);
+}
+
 void set_quad_mapping(float w, float h) { set_vs4(VS_QUAD_MAPPING, 0.5f, -0.5f, 0.5f + 0.5f / w, 0.5f + 0.5f / h); }
 
 void bind(int stage, Texture* tex, bool wrap) {
@@ -59,7 +68,8 @@ void distance_passes(Texture* edges, Texture* buf_a, Texture* buf_b, Texture* la
   for (int a = 1; a <= MLAA_MAX_STEP; a *= 2) {
     bool first = a == 1, last = a == MLAA_MAX_STEP;
     if (last && last_target) out = last_target;
-    set_render_target(out, 0, false);
+    // The columns' last pass writes its counts beside the rows' ones.
+    begin_pass(out, last && last_target ? 12 : 15);
     if (first) clear_view_color(0);
     if (rows) {
       set_shader(first ? rows_first_shader : rows_shader);
@@ -68,12 +78,10 @@ void distance_passes(Texture* edges, Texture* buf_a, Texture* buf_b, Texture* la
       set_shader(first ? cols_first_shader : (last ? cols_final_shader : cols_shader));
       set_vs4(VS_MLAA_STEP, 0, 1.f / h, 0, float(a) / h);
     }
-    if (last && last_target) set_color_write_mask(12);
     set_ps4(PS_MLAA_STEP, float(a) / 255.f, 0, 0, 0);
     bind(0, edges, false);
     bind(1, prev, false);
     draw_postfx();
-    set_color_write_mask(15);
     prev = out;
     out = out == buf_a ? buf_b : buf_a;
   }
@@ -109,13 +117,9 @@ void apply_mlaa() {
   TimedPass timer("mlaa");
   const float w = float(scene_width()), h = float(scene_height());
   Texture* edges = gbuffer[0];
-  set_blend_none();
-  set_zenable(false);
-  set_zwrite(false);
-  set_stencil_test(0, 0, 8);
   set_quad_mapping(w, h);
 
-  set_render_target(edges, 0, false);
+  begin_pass(edges);
   clear_view_color(0);
   set_shader(edge_shader);
   set_vs4(VS_MLAA_STEP, 1.f / w, 1.f / h, 0, 0);
@@ -127,7 +131,7 @@ void apply_mlaa() {
   Texture* distances = gbuffer[2];
   distance_passes(edges, gbuffer[1], gbuffer[3], distances, false, w, h);
 
-  set_render_target(gbuffer[3], 0, false);
+  begin_pass(gbuffer[3]);
   set_shader(combine_shader);
   set_vs4(VS_MLAA_STEP, 1.f / w, 1.f / h, 0, 0);
   bind(0, scene_image, false);
@@ -144,7 +148,7 @@ Texture* make_bloom(float w, float h, const float* params) {
   Texture* target = low_res_textures[0];
   if (!bloom_shader || !target) return nullptr;
   TimedPass timer("bloom");
-  set_render_target(target, 0, false);
+  begin_pass(target);
   set_shader(bloom_shader);
   set_ps4(PS_TEXEL_SIZE, 1.f / w, 1.f / h, w, h);
   set_ps_const(PS_POSTFX_PARAMS, params, 1);
@@ -156,12 +160,7 @@ Texture* make_bloom(float w, float h, const float* params) {
 }
 
 void compose_frame() {
-  set_wireframe(false);
   if (use_ppaa) apply_mlaa();
-  set_blend_none();
-  set_zenable(false);
-  set_zwrite(false);
-  set_stencil_test(0, 0, 8);
   const float w = float(scene_width()), h = float(scene_height());
   bool plain = !use_postfx || use_wireframe;
   float params[4], tint[4];
@@ -169,7 +168,7 @@ void compose_frame() {
   _mm_storeu_ps(tint, postfx_frame_tint);
   Texture* bloom = plain ? nullptr : make_bloom(w, h, params);
   if (!plain && !bloom) plain = true;
-  set_back_buffer_target();
+  begin_pass(nullptr);
   set_shader(plain ? none_shader : main_shader);
   if (!plain) set_ps4(PS_TEXEL_SIZE, 1.f / w, 1.f / h, w, h);
   set_quad_mapping(w, h);

@@ -45,10 +45,7 @@ void StdRenderBatchState::begin(BaseRenderBatchState* prev) {
 void ScreenBatchState::begin(BaseRenderBatchState* prev) {
   float c[4] = {2.f / float(d3d_wd), -2.f / float(d3d_ht), -1.f, 1.f};
   set_vs_const(VS_PIXEL_TO_CLIP, c, 1);
-  set_blend_prealpha();
-  set_zenable(false);
-  set_zwrite(false);
-  set_cull_mode(0);
+  apply_draw_state(draw_states::OVERLAY_PREALPHA);
   StdRenderBatchState::begin(prev);
   set_texture_filter(0, true);
   set_texture_address(0, 1, -1, -1);

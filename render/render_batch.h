@@ -33,8 +33,8 @@ public:
 };
 
 // Screen drawing (interface text and shapes): vertices in screen pixels,
-// mapped to the back buffer through vertex constant 0, premultiplied alpha,
-// no depth, no culling, stage 0 filtered and clamped.
+// mapped to the back buffer through VS_PIXEL_TO_CLIP, drawn with
+// draw_states::OVERLAY_PREALPHA, stage 0 filtered and clamped.
 class ScreenBatchState : public StdRenderBatchState {
 public:
   void begin(BaseRenderBatchState* prev) override;

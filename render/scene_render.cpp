@@ -3,6 +3,7 @@
 #include "core/debug.h"
 #include "render/device.h"
 #include "render/draw.h"
+#include "render/draw_state.h"
 #include "render/render_options.h"
 #include "render/render_state.h"
 #include "render/scene_image.h"
@@ -21,7 +22,6 @@ constexpr D3dColor GBUFFER_CLEAR = 0x00FFFFFF;
 // Stencil values: 1 where the scene's geometry is, 2 where the horizon is.
 constexpr int STENCIL_GEOMETRY = 1;
 constexpr int STENCIL_HORIZON = 2;
-constexpr int STENCIL_ALWAYS = 8, STENCIL_EQUAL = 3, STENCIL_NOT_EQUAL = 6;
 
 ScenePasses passes = {};
 Shader* final_shader = nullptr;
@@ -52,72 +52,101 @@ void load_light_constants() {
   set_ps4(PS_FOG, use_fog ? 1.f : 0.f, 0, 0, 0);
 }
 
+// The state of the step the scene is drawing. Every pass it calls starts
+// from it (a pass that needs more makes its own value from it), so no pass
+// draws with what the one before it left.
+DrawState step;
+
+void begin_step(const DrawState& s) {
+  step = s;
+  apply_draw_state(step);
+}
+
+// Solid geometry marking the stencil with `mark` where it draws.
+DrawState marking_geometry(const RenderTargets& targets, int mark) {
+  DrawState s = draw_states::GEOMETRY;
+  s.targets = targets;
+  s.stencil_read = 0xFF;
+  s.stencil_ref = uint8_t(mark);
+  s.stencil_func = Compare::always;
+  s.stencil_write = uint8_t(mark);
+  s.wireframe = use_wireframe;
+  return s;
+}
+
+// A full-screen pass over the scene image where the stencil compares with
+// ref (read bits `read`).
+DrawState stencilled_pass(const RenderTargets& targets, int read, int ref, Compare func) {
+  DrawState s = draw_states::PLAIN;
+  s.targets = targets;
+  s.stencil_read = uint8_t(read);
+  s.stencil_ref = uint8_t(ref);
+  s.stencil_func = func;
+  return s;
+}
+
 void draw_geometry(float dt, float k, bool with_lava) {
   if (passes.draw_land) {
     TimedPass t("land");
+    apply_draw_state(step);
     passes.draw_land();
   }
   if (passes.render_objects) {
     TimedPass t("objects");
+    apply_draw_state(step);
     passes.render_objects(dt);
   }
   if (passes.draw_water) {
     TimedPass t("water");
+    apply_draw_state(step);
     passes.draw_water(k);
   }
   if (with_lava && passes.draw_lava) {
     TimedPass t("lava");
+    apply_draw_state(step);
     passes.draw_lava(k);
   }
 }
 
+// Debug shapes and effects over the finished scene image, depth tested
+// against the scene.
 void draw_debug_and_effects(float dt, float k) {
+  DrawState s = draw_states::GEOMETRY;
+  s.targets = to_texture(scene_image, true);
+  s.wireframe = use_wireframe;
+  begin_step(s);
   if (passes.render_debug) {
     TimedPass t("debug");
+    apply_draw_state(step);
     passes.render_debug(dt);
   }
   if (passes.render_effects) {
     TimedPass t("effects");
+    apply_draw_state(step);
     passes.render_effects(dt, k);
   }
 }
 
-// Sky where the stencil is still 0 (nothing else drawn there).
+// Sky where the stencil is still 0 (nothing else drawn there). Its quad
+// faces away from the camera, so nothing is culled.
 void draw_sky_behind() {
   TimedPass t("sky");
-  set_stencil_test(0xFF, 0, STENCIL_EQUAL);
+  begin_step(stencilled_pass(to_texture(scene_image, true), 0xFF, 0, Compare::equal));
   draw_sky();
 }
 
 void render_forward(float dt, float k) {
   load_light_constants();
-  set_render_target(scene_image, 0, true);
-  set_zenable(true);
-  set_zwrite(true);
+  begin_step(marking_geometry(to_texture(scene_image, true), STENCIL_GEOMETRY));
   if (use_wireframe) {
     clear_view(WIREFRAME_GREY);
-    set_wireframe(true);
   } else {
     TimedPass t("clear");
     clear_view_z();
   }
-  set_stencil_test(0xFF, STENCIL_GEOMETRY, STENCIL_ALWAYS);
-  set_stencil_replace_bits(STENCIL_GEOMETRY);
   draw_geometry(dt, k, true);
-
-  set_stencil_test(0, 0, STENCIL_ALWAYS);
-  set_wireframe(false);
-  set_zenable(false);
-  set_zwrite(false);
-  set_stencil_replace_bits(0);
   if (!use_wireframe) draw_sky_behind();
-
-  set_stencil_test(0, 0, STENCIL_ALWAYS);
-  set_zenable(true);
-  set_zwrite(true);
-  set_wireframe(use_wireframe);
   draw_debug_and_effects(dt, k);
-  set_wireframe(false);
 }
 
 // The camera's right, up and forward axes reaching the frustum's edges at
@@ -151,18 +180,11 @@ void render_deferred(float dt, float k) {
   load_light_constants();
 
   // Geometry into G0..G2.
-  set_render_target(g[0], 0, true);
-  set_render_target(g[1], 1, false);
-  set_render_target(g[2], 2, false);
-  set_zenable(true);
-  set_zwrite(true);
-  set_wireframe(use_wireframe);
+  begin_step(marking_geometry(to_textures(g[0], g[1], g[2], true), STENCIL_GEOMETRY));
   {
     TimedPass t("clear");
     clear_view(GBUFFER_CLEAR);
   }
-  set_stencil_test(0xFF, STENCIL_GEOMETRY, STENCIL_ALWAYS);
-  set_stencil_replace_bits(STENCIL_GEOMETRY);
   draw_geometry(dt, k, false);
 
   // Lava over the ground it can read from G3.
@@ -171,15 +193,11 @@ void render_deferred(float dt, float k) {
     copy_texture(g[0], g[3]);
   }
   bind_point_clamped(8, g[3]);
-  set_render_target(nullptr, 2, false);
+  begin_step(marking_geometry(to_textures(g[0], g[1], nullptr, true), STENCIL_GEOMETRY));
   if (passes.draw_lava) passes.draw_lava(k);
-  set_render_target(nullptr, 1, false);
   bind_point_clamped(10, g[2]);
   point_clamped(9);
   point_clamped(11);
-  set_wireframe(false);
-  set_stencil_test(0, 0, STENCIL_ALWAYS);
-  set_stencil_replace_bits(0);
 
   // Quarter-resolution colour and depth for the shadow passes.
   {
@@ -189,34 +207,42 @@ void render_deferred(float dt, float k) {
   }
   bind_point_clamped(8, l[2]);
   bind_point_clamped(9, l[3]);
-  set_zenable(false);
-  set_zwrite(false);
 
   // Object shadows into L0.
   {
     TimedPass t("object shadows");
-    set_render_target(l[0], 0, false);
+    DrawState shadows = draw_states::PLAIN;
+    shadows.targets = to_texture(l[0]);
+    begin_step(shadows);
     clear_view_color(0xFFFFFFFF);
     float sun[4];
     _mm_storeu_ps(sun, get_sun_constant());
     set_ps_const(PS_SUN_DIR, sun, 1);
     set_frustum_constants();
     if (passes.start_shadows) passes.start_shadows();
-    if (use_obj_shadows && passes.render_object_shadows) passes.render_object_shadows(dt);
-    if (passes.end_shadows) passes.end_shadows();
+    if (use_obj_shadows && passes.render_object_shadows) {
+      apply_draw_state(step);
+      passes.render_object_shadows(dt);
+    }
+    if (passes.end_shadows) {
+      apply_draw_state(step);
+      passes.end_shadows();
+    }
   }
 
   // Soften the shadows: across, then down.
-  set_blend_none();
+  DrawState blur = draw_states::PLAIN;
+  blur.targets = to_texture(l[1]);
+  begin_step(blur);
   set_shader(blur_shader);
-  set_render_target(l[1], 0, false);
   bind_point_clamped(11, l[0]);
   set_ps4(PS_BLUR_STEP, 4.f / wd, 0, 8.f / wd, 0);
   {
     TimedPass t("shadow blur");
     draw_postfx();
   }
-  set_render_target(l[0], 0, false);
+  blur.targets = to_texture(l[0]);
+  begin_step(blur);
   bind_point_clamped(11, l[1]);
   set_ps4(PS_BLUR_STEP, 0, 4.f / ht, 0, 8.f / ht);
   {
@@ -231,8 +257,7 @@ void render_deferred(float dt, float k) {
   set_texture_filter(11, true);
   bind_point_clamped(12, l[2]);
   bind_point_clamped(13, l[3]);
-  set_render_target(g[3], 0, true);
-  set_stencil_test(0xFF, 0, STENCIL_NOT_EQUAL);
+  begin_step(stencilled_pass(to_texture(g[3], true), 0xFF, 0, Compare::not_equal));
   set_frustum_constants();
   set_ps_const(PS_SKY_PALETTE, &get_frame_sky_palette().entry[0][0], SKY_PALETTE_SIZE);
   set_shader(light_shader);
@@ -241,26 +266,16 @@ void render_deferred(float dt, float k) {
     draw_postfx();
   }
 
-  // Horizon and sky into the scene image.
-  set_render_target(scene_image, 0, true);
-  if (use_wireframe) {
-    clear_view_color(WIREFRAME_GREY);
-    set_wireframe(true);
-  }
-  // The horizon keeps its depth, so effects behind its hills stay hidden.
-  set_zenable(true);
-  set_zwrite(true);
-  set_stencil_test(0xFF, STENCIL_HORIZON, STENCIL_ALWAYS);
-  set_stencil_replace_bits(STENCIL_HORIZON);
+  // Horizon and sky into the scene image. The horizon keeps its depth, so
+  // effects behind its hills stay hidden.
+  const RenderTargets scene = to_texture(scene_image, true);
+  begin_step(marking_geometry(scene, STENCIL_HORIZON));
+  if (use_wireframe) clear_view_color(WIREFRAME_GREY);
   load_light_constants();
   if (passes.draw_horizon) {
     TimedPass t("horizon");
     passes.draw_horizon();
   }
-  set_wireframe(false);
-  set_zenable(false);
-  set_zwrite(false);
-  set_stencil_replace_bits(0);
   if (!use_wireframe) draw_sky_behind();
 
   // The lit geometry with fog and haze, where step one drew.
@@ -270,21 +285,16 @@ void render_deferred(float dt, float k) {
   set_ps_const(PS_CAMERA_POS, cur_view_itm.m[3], 1);
   set_ps4(PS_FOG, use_fog ? 1.f : 0.f, 0, 0, 0);
   set_frustum_constants();
-  set_stencil_test(1, 1, STENCIL_EQUAL);
+  begin_step(stencilled_pass(scene, STENCIL_GEOMETRY, STENCIL_GEOMETRY, Compare::equal));
   set_shader(final_shader);
   {
     TimedPass t("final");
     draw_postfx();
   }
-  set_stencil_test(0, 0, STENCIL_ALWAYS);
   for (int stage = 8; stage <= 13; stage++) set_texture(stage, nullptr);
 
   load_light_constants();
-  set_zenable(true);
-  set_zwrite(true);
-  set_wireframe(use_wireframe);
   draw_debug_and_effects(dt, k);
-  set_wireframe(false);
 }
 
 void log_missing(const char* name, const void* fn) {
@@ -321,6 +331,8 @@ void close_deferred_scene() {
   final_shader = light_shader = blur_shader = nullptr;
   release_low_res_textures();
 }
+
+const DrawState& scene_pass_state() { return step; }
 
 void scene_after_reset() {
   if (low_res_textures[0]) create_low_res_textures();

@@ -3,6 +3,7 @@
 // the deferred one at quality 1. The game mode sets the frame's camera on the
 // device (set_view_tm, set_proj_tm with the far distance 512) first; the
 // frame is then put on the back buffer by compose_frame.
+#include "render/draw_state.h"
 
 // What the scene is made of, from the subsystems that draw it. The
 // application fills this at start-up; an empty entry is skipped (and named
@@ -31,6 +32,12 @@ void scene_after_reset();
 
 // dt: seconds since the last update.
 void render_scene(float dt);
+
+// The state the scene applied for the pass it is running (targets, depth,
+// stencil marks, wireframe). A pass that needs to change part of it, such as
+// its blending, applies a copy with that part changed; the scene applies its
+// own again before the next pass.
+const DrawState& scene_pass_state();
 
 // The wireframe view: grey background, no sky.
 extern bool use_wireframe;

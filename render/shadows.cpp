@@ -7,6 +7,7 @@
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
 #include "render/render_state.h"
+#include "render/scene_render.h"
 #include "render/scene_view.h"
 #include "render/shaders.h"
 #include "render/sky.h"
@@ -192,13 +193,14 @@ void end_render_shadows() {
   set_vs_const(VS_SHADOW_CAMERA, cam, 1);
   const float tile_consts[4] = {2.0f / SHADOW_TILES_X, 2.0f / SHADOW_TILES_Y, -1, -1};
   set_vs_const(VS_SHADOW_TILE, tile_consts, 1);
-  set_blend_multiply();
+  DrawState s = scene_pass_state();
+  s.blend = Blend::multiply;
+  apply_draw_state(s);
   set_vb(0, quad_vb, 0, 8);
   set_ib(quad_ib);
   for (int p = 0; p < PASSES; p++)
     if (pass_shader[p]) draw_pass(p);
   set_instancing(0);
-  set_blend_none();
 }
 
 void render_shadows_debug() {
@@ -217,8 +219,7 @@ void render_shadows_debug() {
   set_shader(debug_shader);
   set_vdecl(decl);
   set_vb(0, common_vb_writer.vb, 0, sizeof(V));
-  set_blend_alpha();
-  set_zenable(false);
+  apply_draw_state(draw_states::OVERLAY_ALPHA);
   common_vb_writer.begin([](int tris, int) { draw_prim(PRIM_TRILIST, 0, tris); }, 0);
   // Each tile: a red wash by ball count (one step per ball up to 32), with a
   // white frame of thin quads; full chunks show as a row of bars.
@@ -242,7 +243,6 @@ void render_shadows_debug() {
       quad(x0, y0, x0 + tw, y0 + th * 0.02f, 0x80FFFFFF);
     }
   common_vb_writer.flush(true);
-  set_blend_none();
 }
 
 const ShadowTile& get_shadow_tile(int x, int y) { return tiles[y * SHADOW_TILES_X + x]; }

@@ -193,9 +193,6 @@ void draw_sky() {
   _mm_storeu_ps(sun, get_sun_constant());
   set_ps_const(PS_SUN_DIR, sun, 1);
   set_ps_const(PS_SKY_PALETTE, &frame_palette.entry[0][0], SKY_PALETTE_SIZE);
-  // The quad faces away from whatever culling the passes before it left
-  // on; culled, the sky would keep the last frame's pixels.
-  set_cull_mode(0);
   set_shader(sky_shader);
   set_vdecl(sky_decl);
   set_vb(0, sky_vb, 0, 12);

@@ -320,6 +320,23 @@ void set_render_target(Texture* t, int index, bool scene_depth) {
   glDrawBuffers(n ? n : 1, bufs);
 }
 
+void set_render_targets(Texture* const color[4], bool scene_depth) {
+  glBindFramebuffer(GL_FRAMEBUFFER, device_gl.targetFbo);
+  device_gl.targetIsBackBuffer = false;
+  GLenum bufs[4];
+  int n = 0;
+  for (int i = 0; i < 4; i++) {
+    GLuint tex = color[i] ? color[i]->glTexture : 0;
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D, tex, 0);
+    bufs[i] = tex ? GLenum(GL_COLOR_ATTACHMENT0 + i) : GL_NONE;
+    if (tex) n = i + 1;
+  }
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                            scene_depth ? device_gl.sceneDepth : 0);
+  if (color[0]) glViewport(0, 0, texture_width(color[0]), texture_height(color[0]));
+  glDrawBuffers(n ? n : 1, bufs);
+}
+
 void set_back_buffer_target() {
   glBindFramebuffer(GL_FRAMEBUFFER, device_gl.backBufferFbo);
   device_gl.targetIsBackBuffer = true;

@@ -77,8 +77,11 @@ void set_texture_filter(int stage, bool linear);
 void set_texture_address(int stage, int u, int v, int w);
 void reset_sampler_defaults();
 
-// Render targets.
+// Render targets. Passes name theirs in their DrawState (render/draw_state.h).
 void set_render_target(Texture* tex, int index, bool scene_depth);
+// All four colour targets at once (null: none; color[0] is needed), with the
+// scene's depth and stencil when scene_depth; the viewport follows color[0].
+void set_render_targets(Texture* const color[4], bool scene_depth);
 void set_back_buffer_target();
 void copy_texture(Texture* from, Texture* to);
 bool grab_back_buffer(Texture* tex);

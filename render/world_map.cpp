@@ -42,7 +42,8 @@ void full_map_pass(Shader* sh) {
   draw_postfx();
 }
 
-void draw_map_water() {
+// Blended over the map drawn with `pass`.
+void draw_map_water(DrawState pass) {
   auto* v = static_cast<MapWaterVertex*>(lock_vb(map.vb, 0, 0));
   ASSERT(v);
   build_map_water(v);
@@ -58,11 +59,11 @@ void draw_map_water() {
   set_vdecl(map.decl);
   set_vb(0, map.vb, 0, sizeof(MapWaterVertex));
   set_ib(map.ib);
-  set_blend_alpha();
+  pass.blend = Blend::alpha;
+  apply_draw_state(pass);
   if (first) draw_indexed(PRIM_TRILIST, 0, 0, MAP_WATER_SPLIT, 0, first / 3);
   if (total > first)
     draw_indexed(PRIM_TRILIST, MAP_WATER_SPLIT, 0, MAP_WATER * MAP_WATER - MAP_WATER_SPLIT, first, (total - first) / 3);
-  set_blend_none();
 }
 }  // namespace
 
@@ -90,20 +91,18 @@ void close_world_map() {
 
 void refresh_world_map(bool high) {
   if (!mapTex || !map.surf) return;
-  for (int i = 1; i < 4; i++) set_render_target(nullptr, i, false);
-  set_render_target(mapTex, 0, false);
-  set_blend_none();
-  set_zenable(false);
-  set_zwrite(false);
+  DrawState pass = draw_states::PLAIN;
+  pass.targets = to_texture(mapTex);
+  apply_draw_state(pass);
   bind(0, colrTex, true);
   bind(1, topcTex, true);
   bind(2, map.detail, true);
   full_map_pass(map.surf);
-  draw_map_water();
+  draw_map_water(pass);
   bind(0, high ? current_land_shadowing() : current_land_normals(), true);
-  set_blend_multiply();
+  pass.blend = Blend::multiply;
+  apply_draw_state(pass);
   full_map_pass(map.light);
-  set_blend_none();
   for (int s = 0; s < 3; s++) set_texture(s, nullptr);
   set_back_buffer_target();
 }

@@ -125,12 +125,9 @@ struct PlainPass {
       target = create_render_texture(width, height, TEXFMT_ARGB8);
       shader = create_shader("postfx_none.sh", nullptr);
     }
-    set_render_target(target, 0, false);
-    set_blend_none();
-    set_zenable(false);
-    set_zwrite(false);
-    set_stencil_test(0, 0, 8);
-    set_cull_mode(0);
+    DrawState pass = draw_states::PLAIN;
+    pass.targets = to_texture(target);
+    apply_draw_state(pass);
     set_shader(shader);
     const float mapping[4] = {0.5f, -0.5f, 0.5f + 0.5f / float(width), 0.5f + 0.5f / float(height)};
     set_vs_const(VS_QUAD_MAPPING, mapping, 1);

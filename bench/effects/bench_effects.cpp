@@ -61,7 +61,7 @@ Scene& shared_scene() {
 void BM_EffectsFrame(benchmark::State& state) {
   Scene& scene = shared_scene();
   set_render_target(scene.target, 0, true);
-  reset_render_state();
+  reset_draw_state();
   Matrix44 view = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {-128, -20, -128, 1}}};
   set_view_tm(view);
   set_proj_tm(1.2f, 1.f, 0.1f, 500.f);

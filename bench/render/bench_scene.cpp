@@ -40,7 +40,6 @@ BufferRecord* ground_vb = nullptr;
 VertexDecl* ground_decl = nullptr;
 
 void draw_ground() {
-  set_cull_mode(0);
   set_shader(ground_shader[gfx_quality == 1]);
   set_vdecl(ground_decl);
   set_vb(0, ground_vb, 0, 12);

@@ -55,7 +55,7 @@ class FxRenderTest : public ::testing::Test {
   // Camera at (x, 2, 0) looking along +z, 90 degrees wide.
   void render(float camX, float sub = 0.f, float alpha = 1.f) {
     set_render_target(target, 0, true);
-    reset_render_state();
+    reset_draw_state();
     set_viewport(0, 0, SIZE, SIZE);
     clear_view(0xff000000);
     Matrix44 view = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {-camX, -2, 0, 1}}};
@@ -122,7 +122,7 @@ uint32_t smoke_over_light(bool gathered, int faint_layers) {
   scene_image = create_scene_texture();
   if (gathered) fp_blend_texture = create_render_texture(0, 0, TEXFMT_A16B16G16R16F);
   set_render_target(scene_image, 0, true);
-  reset_render_state();
+  reset_draw_state();
   set_viewport(0, 0, d3d_wd, d3d_ht);
   clear_view(0xff406080);
   Matrix44 view = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, -2, 0, 1}}};
@@ -160,7 +160,7 @@ TEST_F(FxRenderTest, EffectsGatheredInTheFloatTargetComposeAsDrawnStraight) {
 
 TEST_F(FxRenderTest, DebugLinesAndTrianglesMix) {
   set_render_target(target, 0, true);
-  reset_render_state();
+  reset_draw_state();
   set_viewport(0, 0, SIZE, SIZE);
   clear_view(0xff000000);
   Matrix44 view = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};

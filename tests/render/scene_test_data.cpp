@@ -95,7 +95,6 @@ void close_test_land() {
 static void draw_triangles(Shader* shader, const float* xyz, int count) {
   memcpy(lock_vb(land_vb, 0, count * 36), xyz, size_t(count) * 36);
   unlock_vb(land_vb);
-  set_cull_mode(0);
   set_shader(shader);
   set_vdecl(land_decl);
   set_vb(0, land_vb, 0, 12);

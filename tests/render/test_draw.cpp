@@ -40,8 +40,7 @@ protected:
     const VDeclElem layout[] = {{0, 0, VDECL_FLOAT3, VDECL_POSITION, 0}, {0, 255, 0, 0, 0}};
     decl = get_vdecl(layout);
     set_render_target(target, 0, true);
-    reset_render_state();
-    set_cull_mode(0);
+    reset_draw_state();
     set_shader(shader);
     float no_offset[4] = {0, 0, 0, 0};
     set_vs_const(FLAT_OFFSET_SCALE, no_offset, 1);
@@ -101,36 +100,38 @@ TEST_F(DrawTest, UpperHalfOfClipSpaceIsTheTopRowsOfTheImage) {
 
 TEST_F(DrawTest, BlendModesCombineSourceAndDestination) {
   struct Case {
-    void (*mode)();
+    Blend mode;
     int red, green;  // expected over a destination of 64 with source (128, 64) alpha 0.5
   };
   const Case cases[] = {
-      {set_blend_none, 128, 64},      {set_blend_additive, 192, 128}, {set_blend_alpha, 96, 64},
-      {set_blend_prealpha, 160, 96},  {set_blend_smooth_add, 160, 112}, {set_blend_multiply, 32, 16},
+      {Blend::none, 128, 64},     {Blend::additive, 192, 128},   {Blend::alpha, 96, 64},
+      {Blend::prealpha, 160, 96}, {Blend::smooth_add, 160, 112}, {Blend::multiply, 32, 16},
   };
   for (const Case& c : cases) {
-    set_blend_none();
     clear_view_color(0xFF404040);
-    c.mode();
+    DrawState s;
+    s.blend = c.mode;
+    apply_draw_state(s);
     setColor(128 / 255.f, 64 / 255.f, 0, 0.5f);
     draw_postfx();
     uint32_t p = pixel(3, 3);
     EXPECT_NEAR(channel(p, 16), c.red, 2) << "case " << (&c - cases);
     EXPECT_NEAR(channel(p, 8), c.green, 2) << "case " << (&c - cases);
   }
-  set_blend_none();
 }
 
 TEST_F(DrawTest, AlphaTestDropsPixelsBelowTheReference) {
   clear_view(0xFF000000);
-  set_atest(128);
+  DrawState s;
+  s.alpha_test = 128;
+  apply_draw_state(s);
   setColor(1, 1, 1, 0.25f);
   draw_postfx();
   EXPECT_EQ(pixel(4, 4), 0xFF000000u);
   setColor(1, 1, 1, 0.75f);
   draw_postfx();
   EXPECT_EQ(channel(pixel(4, 4), 16), 255);
-  set_atest(0);
+  apply_draw_state(DrawState{});
   setColor(0, 0, 1, 0.1f);
   draw_postfx();
   EXPECT_EQ(channel(pixel(4, 4), 0), 255);
@@ -138,7 +139,9 @@ TEST_F(DrawTest, AlphaTestDropsPixelsBelowTheReference) {
 
 TEST_F(DrawTest, CullingDropsCounterClockwiseTrianglesOnScreen) {
   clear_view(0xFF000000);
-  set_cull_mode(1);
+  DrawState s;
+  s.cull = true;
+  apply_draw_state(s);
   setColor(1, 1, 1, 1);
   // Top-left, top-right, bottom-left: clockwise as seen on screen.
   const float cw[9] = {-1, 1, 0.5f, 1, 1, 0.5f, -1, -1, 0.5f};
@@ -147,13 +150,13 @@ TEST_F(DrawTest, CullingDropsCounterClockwiseTrianglesOnScreen) {
   EXPECT_EQ(pixel(2, 2), 0xFF000000u);
   drawTriangles(cw, 3);
   EXPECT_EQ(pixel(2, 2), 0xFFFFFFFFu);
-  set_cull_mode(0);
 }
 
 TEST_F(DrawTest, DepthRunsFromZeroAtTheNearPlaneToOneAtTheFar) {
   clear_view(0xFF000000);
-  set_zenable(true);
-  set_zwrite(true);
+  DrawState s;
+  s.depth_test = s.depth_write = true;
+  apply_draw_state(s);
   setColor(1, 0, 0, 1);
   drawQuad(-1, -1, 1, 1, -0.05f);  // in front of the near plane: clipped
   EXPECT_EQ(pixel(8, 8), 0xFF000000u);
@@ -168,7 +171,6 @@ TEST_F(DrawTest, DepthRunsFromZeroAtTheNearPlaneToOneAtTheFar) {
   setColor(0, 0, 1, 1);
   drawQuad(-1, -1, 1, 1, 0.99f);  // depth was reset to 1, colour kept
   EXPECT_EQ(pixel(8, 8), 0xFF0000FFu);
-  set_zenable(false);
 }
 
 TEST_F(DrawTest, InstancingDrawsStreamZeroOncePerStreamOneRecord) {
@@ -245,13 +247,14 @@ TEST(CopyTextureDeathTest, NullSourceStopsTheProgram) {
 
 TEST_F(DrawTest, ColorWriteMaskKeepsMaskedChannelsButClearsIgnoreIt) {
   clear_view(0xFF000000);
-  set_color_write_mask(1);  // red only
+  DrawState s;
+  s.color_mask = 1;  // red only
+  apply_draw_state(s);
   setColor(1, 1, 1, 1);
   draw_postfx();
   EXPECT_EQ(pixel(2, 2), 0xFFFF0000u);
   clear_view_color(0xFF00FF00);
   EXPECT_EQ(pixel(2, 2), 0xFF00FF00u);
-  set_color_write_mask(15);
 }
 
 TEST_F(DrawTest, AnErrorLeftByAnEarlierCallDoesNotStopTheNextDraw) {

@@ -124,9 +124,9 @@ class InstRenderTest : public ::testing::Test {
     ASSERT_TRUE(target);
     // The scene depth surface has the window's size (64 x 48): go without.
     set_render_target(target, 0, false);
-    reset_render_state();
-    set_zenable(false);
-    set_cull_mode(1);
+    DrawState solid = draw_states::PLAIN;
+    solid.cull = true;
+    apply_draw_state(solid);
     set_viewport(0, 0, TEST_TARGET_SIZE, TEST_TARGET_SIZE);
     clear_view(0xFF000000);
     set_top_down_view(32);

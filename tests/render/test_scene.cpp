@@ -98,17 +98,27 @@ TEST_F(SceneTest, SkyAboveAndLitLandBelowAtBothQualities) {
   for (int shift : {0, 8, 16}) EXPECT_NEAR(channel(land[0], shift), channel(land[1], shift), 6);
 }
 
-TEST_F(SceneTest, SkyIsDrawnWhateverCullingThePassesBeforeLeftOn) {
-  // The game's object and water passes leave culling on; a culled sky quad
-  // would keep the last frame's pixels behind everything that moves.
+TEST_F(SceneTest, PassesDrawTheSameWhateverStateThePassBeforeLeft) {
+  // A pass that draws nothing and leaves culling on, additive blending and
+  // every colour channel masked. A culled sky quad would keep the last
+  // frame's pixels behind everything that moves.
   ScenePasses passes = {};
   passes.draw_land = draw_test_land;
-  passes.draw_water = [](float) { set_cull_mode(1); };
+  set_scene_passes(passes);
+  std::vector<uint32_t> clean[2] = {renderAt(0), renderAt(1)};
+  passes.draw_water = [](float) {
+    DrawState odd = scene_pass_state();
+    odd.cull = true;
+    odd.blend = Blend::additive;
+    odd.color_mask = 0;
+    apply_draw_state(odd);
+  };
   set_scene_passes(passes);
   for (int q = 0; q < 2; q++) {
     set_render_target(scene_image, 0, true);
     clear_view_color(0xFFFF00FF);
     std::vector<uint32_t> px = renderAt(q);
+    EXPECT_EQ(px, clean[q]) << "quality " << q;
     uint32_t sky = at(px, d3d_wd / 2, 1);
     EXPECT_GT(channel(sky, 0), channel(sky, 16) + 30) << "quality " << q;
     EXPECT_LT(channel(sky, 16), 200) << "quality " << q;
@@ -155,7 +165,7 @@ TEST_F(SceneTest, ComposeWithoutPostEffectCopiesTheSceneImage) {
 TEST_F(SceneTest, MlaaChangesOnlyPixelsOnEdges) {
   // A slanted white triangle on black: long staircase edges.
   set_render_target(scene_image, 0, false);
-  reset_render_state();
+  reset_draw_state();
   clear_view_color(0xFF000000);
   const float tri[9] = {-0.9f, -0.8f, 0.f, 0.9f, -0.2f, 0.f, -0.9f, 0.7f, 0.f};
   draw_flat_triangles(tri, 1, 1.f);
@@ -231,7 +241,7 @@ TEST_F(SceneTest, QuarterResolutionTexturesFollowTheSizeAndExistOnlyAtHighQualit
 
 TEST_F(SceneTest, WarpShaderDistortsThePreviousFrameOnlyWhenTimeMoves) {
   set_render_target(scene_image, 0, false);
-  reset_render_state();
+  reset_draw_state();
   clear_view_color(0xFF000000);
   const float tri[9] = {-0.6f, -0.5f, 0.f, 0.7f, -0.1f, 0.f, -0.2f, 0.8f, 0.f};
   draw_flat_triangles(tri, 1, 1.f);

@@ -36,7 +36,7 @@ std::string read_file(const std::string& path) {
 uint32_t fill_colour_of(Shader* s) {
   Texture* t = create_render_texture(4, 4, TEXFMT_ARGB8);
   set_render_target(t, 0, false);
-  set_blend_none();
+  apply_draw_state(draw_states::PLAIN);
   set_shader(s);
   draw_postfx();
   uint32_t c = texture_pixel(t, 1, 1);
