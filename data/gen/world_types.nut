@@ -56,11 +56,16 @@ world_types <- {
     build = function() {
       add_simplex_noise(0, 10, 4, 4, 0.5);
       local cx = 64 + (hmrnd() & 127), cz = 64 + (hmrnd() & 127);
-      apply_height_mask(HmapMask(function(x, z) {
-        local dx = wrap((x - cx).tofloat()), dz = wrap((z - cz).tofloat());
-        local d = sqrt(dx * dx + dz * dz) / 90.0;
-        return d < 1 ? 40 * (1 - d) * (1 - d) : 0.0;
-      }), null);
+      // The volcano's cone, written only within its reach.
+      local cone = HmapMask(0.0);
+      for (local zz = cz - 90; zz <= cz + 90; zz++)
+        for (local xx = cx - 90; xx <= cx + 90; xx++) {
+          local x = xx & 255, z = zz & 255;
+          local dx = wrap((x - cx).tofloat()), dz = wrap((z - cz).tofloat());
+          local d = sqrt(dx * dx + dz * dz) / 90.0;
+          if (d < 1) cone.set(x, z, 40 * (1 - d) * (1 - d));
+        }
+      apply_height_mask(cone, null);
       gen_crater(cx, cz, 14, 0.8);
       gen_voronoi_faults(8, 0, 4, 0.4, 2, 2, 2.0);
       recenter_hmap();
