@@ -3,6 +3,7 @@
 #include "app/game_mode.h"
 #include "app/splash.h"
 #include "core/debug.h"
+#include "data/shader_constants.h"
 #include "render/device.h"
 #include "render/draw.h"
 #include "render/render_state.h"
@@ -31,8 +32,8 @@ void distort_last_frame(float dt) {
   set_texture(0, scene_image);
   const float mapping[4] = {0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht)};
   const float time[4] = {step, warp.accumulated, 0.f, 0.f};
-  set_vs_const(16, mapping, 1);
-  set_ps_const(1, time, 1);
+  set_vs_const(VS_QUAD_MAPPING, mapping, 1);
+  set_ps_const(PS_WARP_TIME, time, 1);
   draw_postfx();
   grab_scene_image();
 }

@@ -1,7 +1,8 @@
 #version 330 core
 // Shadowing of every cell: r = how much of the sky it sees (the horizon
 // around it), g = how much of the sun (the horizon towards the scene's sun,
-// vs_c[30]). QUALITY 0, 1, 2: more directions and steps.
+// vs_c[VS_SUN_DIR]). QUALITY 0, 1, 2: more directions and steps.
+#include "shader_constants.h"
 #include "texture_pass.inc"
 #ifdef PSH
 #include "heights.inc"
@@ -43,7 +44,7 @@ void main() {
     sky += 1.0 - tn / sqrt(1.0 + tn * tn);  // 1 - sine of the horizon's elevation
   }
   sky /= float(DIRS);
-  vec3 sun = vs_c[30].xyz;
+  vec3 sun = vs_c[VS_SUN_DIR].xyz;
   float sun_vis = 1.0;
   float flat_len = length(sun.xz);
   if (flat_len > 1e-3) {

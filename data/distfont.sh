@@ -4,7 +4,8 @@
 // threshold (both where coverage reaches 0, one screen pixel of ramp),
 // r, g = shadow offset, (0.5 - value) / 32 of the atlas (none when both
 // are within a step of 0.5).
-// vs_c[0] = (2 / width, -2 / height, -1, 1).
+// vs_c[VS_PIXEL_TO_CLIP] = (2 / width, -2 / height, -1, 1).
+#include "shader_constants.h"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 pos;
 layout(location = ATTR_COLOR0) in vec4 col;
@@ -16,7 +17,7 @@ out vec4 v_outline;
 out vec4 v_edge;
 out vec2 v_uv;
 void main() {
-  gl_Position = vec4(pos * vs_c[0].xy + vs_c[0].zw, 0.0, 1.0);
+  gl_Position = vec4(pos * vs_c[VS_PIXEL_TO_CLIP].xy + vs_c[VS_PIXEL_TO_CLIP].zw, 0.0, 1.0);
   v_col = col;
   v_outline = outline_col;
   v_edge = edge;

@@ -2,7 +2,8 @@
 // Distance-field icons: up to four layers in the atlas's red, green, blue
 // and alpha channels, coloured by colours 2 to 5 and drawn in that order
 // over the outline and shadow of their union in colour 1. Edge parameters
-// as in distfont.sh. vs_c[0] = (2 / width, -2 / height, -1, 1).
+// as in distfont.sh. vs_c[VS_PIXEL_TO_CLIP] = (2 / width, -2 / height, -1, 1).
+#include "shader_constants.h"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 pos;
 layout(location = ATTR_COLOR0) in vec4 c1;
@@ -15,7 +16,7 @@ layout(location = ATTR_TEXCOORD4) in vec4 c5;
 out vec4 v_c1, v_c2, v_c3, v_c4, v_c5, v_edge;
 out vec2 v_uv;
 void main() {
-  gl_Position = vec4(pos * vs_c[0].xy + vs_c[0].zw, 0.0, 1.0);
+  gl_Position = vec4(pos * vs_c[VS_PIXEL_TO_CLIP].xy + vs_c[VS_PIXEL_TO_CLIP].zw, 0.0, 1.0);
   v_c1 = c1;
   v_c2 = c2;
   v_c3 = c3;

@@ -2,9 +2,9 @@
 // Deferred lighting of the geometry pixels: surface colour, normal and depth
 // from the G-buffers, land shadowing from G2, object shadows from L0 taken
 // from the quarter-resolution texels nearest in depth.
-// Vertex registers 17..19: the frustum's right, up and forward edges at the
-// far distance, so (x * c17 + y * c18 + c19) * depth is the offset from the
+// The frustum's edges (VS_FRUSTUM_*) give each pixel's offset from the
 // camera.
+#include "shader_constants.h"
 #include "scene_common.inc"
 #include "gbuffer.inc"
 #ifdef VSH
@@ -14,7 +14,7 @@ out vec3 ray;
 void main() {
   gl_Position = vec4(pos.xy, 0.0, 1.0);
   uv = pos.xy * vec2(0.5, -0.5) + 0.5;
-  ray = pos.x * vs_c[17].xyz + pos.y * vs_c[18].xyz + vs_c[19].xyz;
+  ray = pos.x * vs_c[VS_FRUSTUM_RIGHT].xyz + pos.y * vs_c[VS_FRUSTUM_UP].xyz + vs_c[VS_FRUSTUM_FORWARD].xyz;
 }
 #endif
 #ifdef PSH

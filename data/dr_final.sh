@@ -1,7 +1,7 @@
 #version 330 core
 // The lit geometry (G3) into the scene image with the air's haze and fog by
-// distance, from the depth in G1 and the frustum edges in vertex registers
-// 17..19. Pixel registers: 16 camera position, 17.x fog on.
+// distance, from the depth in G1 and the frustum edges (VS_FRUSTUM_*).
+#include "shader_constants.h"
 #include "scene_common.inc"
 #include "gbuffer.inc"
 #ifdef VSH
@@ -11,7 +11,7 @@ out vec3 ray;
 void main() {
   gl_Position = vec4(pos.xy, 0.0, 1.0);
   uv = pos.xy * vec2(0.5, -0.5) + 0.5;
-  ray = pos.x * vs_c[17].xyz + pos.y * vs_c[18].xyz + vs_c[19].xyz;
+  ray = pos.x * vs_c[VS_FRUSTUM_RIGHT].xyz + pos.y * vs_c[VS_FRUSTUM_UP].xyz + vs_c[VS_FRUSTUM_FORWARD].xyz;
 }
 #endif
 #ifdef PSH

@@ -4,10 +4,11 @@
 // and dims by how much of the sun each ball hides; the result multiplies
 // into the shadow target.
 //
-// vs_c[15]: tile size and origin in clip space; vs_c[16]: camera position;
-// vs_c[17..19]: frustum edge vectors (right, up, forward at depth 512);
-// ps_c[0]: direction towards the sun; stage 9: the quarter-resolution copy
+// vs_c[VS_SHADOW_TILE]: tile size and origin in clip space; vs_c[VS_SHADOW_CAMERA]: camera position;
+// vs_c[VS_FRUSTUM_RIGHT..VS_FRUSTUM_FORWARD]: frustum edge vectors (right, up, forward at depth 512);
+// ps_c[PS_SUN_DIR]: direction towards the sun; stage 9: the quarter-resolution copy
 // of G1 (view depth / 512).
+#include "shader_constants.h"
 #include "gbuffer.inc"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 corner;
@@ -31,10 +32,10 @@ out vec3 v_ray;
 out vec3 v_cam;
 flat out vec4 v_balls[NUMVEC];
 void main() {
-  vec2 ndc = (tile + corner) * vs_c[15].xy + vs_c[15].zw;
+  vec2 ndc = (tile + corner) * vs_c[VS_SHADOW_TILE].xy + vs_c[VS_SHADOW_TILE].zw;
   v_ndc = ndc;
-  v_ray = vs_c[17].xyz * ndc.x + vs_c[18].xyz * ndc.y + vs_c[19].xyz;
-  v_cam = vs_c[16].xyz;
+  v_ray = vs_c[VS_FRUSTUM_RIGHT].xyz * ndc.x + vs_c[VS_FRUSTUM_UP].xyz * ndc.y + vs_c[VS_FRUSTUM_FORWARD].xyz;
+  v_cam = vs_c[VS_SHADOW_CAMERA].xyz;
   v_balls[0] = ball0;
 #if NUMVEC > 1
   v_balls[1] = ball1;
@@ -62,7 +63,7 @@ out vec4 frag;
 void main() {
   vec2 uv = vec2(0.5 + 0.5 * v_ndc.x, 0.5 - 0.5 * v_ndc.y);
   vec3 p = v_cam + v_ray * unpack_depth(texture(s9, uv).ba);
-  vec3 sun = normalize(ps_c[0].xyz);
+  vec3 sun = normalize(ps_c[PS_SUN_DIR].xyz);
   float lit = 1.0;
   for (int i = 0; i < NUMVEC; i++) {
     vec3 c = v_balls[i].xyz;

@@ -1,11 +1,12 @@
 #version 330 core
 // World map water: blue deepening with depth, foam white, lava glowing.
+#include "shader_constants.h"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 cell;
 layout(location = ATTR_TEXCOORD0) in vec2 fluid;
 out vec2 v_fluid;
 void main() {
-  gl_Position = vec4((cell + 0.5) * vs_c[16].xy + vs_c[16].zw, 0.0, 1.0);
+  gl_Position = vec4((cell + 0.5) * vs_c[VS_MAP_CELL_TO_CLIP].xy + vs_c[VS_MAP_CELL_TO_CLIP].zw, 0.0, 1.0);
   v_fluid = fluid;
 }
 #endif

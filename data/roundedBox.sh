@@ -1,7 +1,8 @@
 #version 330 core
 // Rounded boxes and lines, shaped by the distance to the box in its own
 // frame (pixels, centre origin, y down). Output premultiplied.
-// vs_c[0] = (2 / width, -2 / height, -1, 1).
+// vs_c[VS_PIXEL_TO_CLIP] = (2 / width, -2 / height, -1, 1).
+#include "shader_constants.h"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 pos;
 layout(location = ATTR_TEXCOORD0) in vec4 box;     // local x, y; half width, height
@@ -17,7 +18,7 @@ flat out vec4 v_params;
 flat out vec4 v_fill;
 flat out vec4 v_border;
 void main() {
-  gl_Position = vec4(pos * vs_c[0].xy + vs_c[0].zw, 0.0, 1.0);
+  gl_Position = vec4(pos * vs_c[VS_PIXEL_TO_CLIP].xy + vs_c[VS_PIXEL_TO_CLIP].zw, 0.0, 1.0);
   v_box = box;
   v_grad = grad;
   v_radii = radii;

@@ -1,6 +1,7 @@
 #version 330 core
 // Images on screen: the texture tinted by the vertex colour, premultiplied.
-// vs_c[0] = (2 / width, -2 / height, -1, 1).
+// vs_c[VS_PIXEL_TO_CLIP] = (2 / width, -2 / height, -1, 1).
+#include "shader_constants.h"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 pos;
 layout(location = ATTR_COLOR0) in vec4 col;
@@ -8,7 +9,7 @@ layout(location = ATTR_TEXCOORD0) in vec2 uv;
 out vec4 v_col;
 out vec2 v_uv;
 void main() {
-  gl_Position = vec4(pos * vs_c[0].xy + vs_c[0].zw, 0.0, 1.0);
+  gl_Position = vec4(pos * vs_c[VS_PIXEL_TO_CLIP].xy + vs_c[VS_PIXEL_TO_CLIP].zw, 0.0, 1.0);
   v_col = col;
   v_uv = uv;
 }

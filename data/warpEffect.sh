@@ -1,7 +1,8 @@
 #version 330 core
 // The warp between worlds: every frame swirls and draws in the previous
-// one a little further and lets it burn towards white. Pixel register 1:
+// one a little further and lets it burn towards white. PS_WARP_TIME:
 // (this frame's step in seconds, seconds since the warp began).
+#include "shader_constants.h"
 #include "postfx_quad.inc"
 #ifdef VSH
 void main() { quad_vertex(); }
@@ -10,7 +11,7 @@ void main() { quad_vertex(); }
 uniform sampler2D tex0;
 out vec4 colour;
 void main() {
-  float step = ps_c[1].x, total = ps_c[1].y;
+  float step = ps_c[PS_WARP_TIME].x, total = ps_c[PS_WARP_TIME].y;
   vec2 d = uv - 0.5;
   float r = length(d);
   float angle = step * (2.5 + 4.0 * total) * (1.0 - min(r * 1.4, 1.0));

@@ -2,7 +2,8 @@
 // World icons: a lit disc of radius 1 in (u, v) in the first colour, an
 // outline in the second and, when the third colour is not 0, a halo out to
 // 1.5. The first colour's alpha is the edge width, 3 / size (three pixels
-// in (u, v)). Output premultiplied. vs_c[0] = (2 / width, -2 / height, -1, 1).
+// in (u, v)). Output premultiplied. vs_c[VS_PIXEL_TO_CLIP] = (2 / width, -2 / height, -1, 1).
+#include "shader_constants.h"
 #ifdef VSH
 layout(location = ATTR_POSITION) in vec2 pos;
 layout(location = ATTR_TEXCOORD0) in vec2 uv;
@@ -14,7 +15,7 @@ flat out vec4 v_first;
 flat out vec4 v_second;
 flat out vec4 v_third;
 void main() {
-  gl_Position = vec4(pos * vs_c[0].xy + vs_c[0].zw, 0.0, 1.0);
+  gl_Position = vec4(pos * vs_c[VS_PIXEL_TO_CLIP].xy + vs_c[VS_PIXEL_TO_CLIP].zw, 0.0, 1.0);
   v_uv = uv;
   v_first = first;
   v_second = second;

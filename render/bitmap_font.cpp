@@ -3,6 +3,7 @@
 #include <cstring>
 #include "core/debug.h"
 #include "core/paths.h"
+#include "data/shader_constants.h"
 #include "render/device.h"
 #include "render/render_batch.h"
 #include "render/render_state.h"
@@ -31,7 +32,8 @@ class FontBatchState : public StdRenderBatchState {
 public:
   void begin(BaseRenderBatchState* prev) override {
     float c[8] = {2.f / float(d3d_wd), -2.f / float(d3d_ht), -1.f, 1.f, inv_w, inv_h, 0.f, 0.f};
-    set_vs_const(0, c, 2);
+    static_assert(VS_FONT_TEXEL == VS_PIXEL_TO_CLIP + 1, "one upload sets both");
+    set_vs_const(VS_PIXEL_TO_CLIP, c, 2);
     set_blend_alpha();
     set_zenable(false);
     set_zwrite(false);

@@ -37,7 +37,7 @@ inline uint16_t* quad2(uint16_t* out, int a, int row) {
 // on and its place relative to the frame's base. No index refers to the
 // others, so they are left as they were.
 template <class Vertex, class Fn>
-void for_each_grid_vertex(const Frame& f, Vertex* out, Fn fn) {
+void for_each_grid_vertex(const Frame& f, const bool (*blocks)[CULL_BLOCKS], Vertex* out, Fn fn) {
   int x0 = f.cell_x - GRID / 2, z0 = f.cell_z - GRID / 2;
   for (int r = 0; r < GRID; r++) {
     int16_t lz = int16_t(z0 + r - f.base_z);
@@ -45,7 +45,7 @@ void for_each_grid_vertex(const Frame& f, Vertex* out, Fn fn) {
     Vertex* line = out + r * GRID;
     for (int bc = 0; bc < CULL_BLOCKS; bc++) {
       // Vertex row r belongs to quad rows r - 1 and r.
-      bool used = (r < GRID - 1 && f.seen[r / CULL_BLOCK][bc]) || (r > 0 && f.seen[(r - 1) / CULL_BLOCK][bc]);
+      bool used = (r < GRID - 1 && blocks[r / CULL_BLOCK][bc]) || (r > 0 && blocks[(r - 1) / CULL_BLOCK][bc]);
       if (!used) continue;
       int last = std::min(bc * CULL_BLOCK + CULL_BLOCK, GRID - 1);
       for (int k = bc * CULL_BLOCK; k <= last; k++)
@@ -69,6 +69,9 @@ Frame make_frame(float cam_x, float cam_z) {
     for (bool& b : row) b = true;
   for (auto& row : f.fine)
     for (bool& b : row) b = true;
+  for (auto& kind : f.wet)
+    for (auto& row : kind)
+      for (bool& b : row) b = true;
   f.cam_x = cam_x;
   f.cam_z = cam_z;
   f.cell_x = int(std::floor(cam_x));
@@ -223,7 +226,7 @@ int build_near_cells(const Frame& f, const float* curh, NearCellInstance* out, H
 }
 
 void build_land_grid(const Frame& f, const float* curh, LandGridVertex* out) {
-  for_each_grid_vertex(f, out, [&](LandGridVertex& v, int cell, int16_t x, int16_t z) {
+  for_each_grid_vertex(f, f.seen, out, [&](LandGridVertex& v, int cell, int16_t x, int16_t z) {
     v.x = x;
     v.z = z;
     v.h = curh[cell];
@@ -361,7 +364,7 @@ void build_fluid_high(const Frame& fr, int kind, float f, const float* curh, Flu
   const LandFluids::FlowCell* fc = s.flow[s.flow_cur];
   const Water* wp = &tmpw[0][0];
   const Water* wc = &water[0][0];
-  for_each_grid_vertex(fr, out, [&](FluidVertexHigh& v, int cell, int16_t x, int16_t z) {
+  for_each_grid_vertex(fr, fr.wet[kind], out, [&](FluidVertexHigh& v, int cell, int16_t x, int16_t z) {
     v.x = x;
     v.z = z;
     v.surface = fluid_surface(kind, cell, curh);
@@ -383,7 +386,7 @@ void build_fluid_high(const Frame& fr, int kind, float f, const float* curh, Flu
 void build_fluid_low(const Frame& fr, int kind, float f, const float* curh, FluidVertexLow* out) {
   const Water* wp = &tmpw[0][0];
   const Water* wc = &water[0][0];
-  for_each_grid_vertex(fr, out, [&](FluidVertexLow& v, int cell, int16_t x, int16_t z) {
+  for_each_grid_vertex(fr, fr.wet[kind], out, [&](FluidVertexLow& v, int cell, int16_t x, int16_t z) {
     v.x = x;
     v.z = z;
     v.surface = fluid_surface(kind, cell, curh);
@@ -394,10 +397,12 @@ void build_fluid_low(const Frame& fr, int kind, float f, const float* curh, Flui
   });
 }
 
-int build_fluid_indices(const Frame& fr, int kind, uint16_t* out) {
+int build_fluid_indices(Frame& fr, int kind, uint16_t* out) {
   const LandFluids::State& s = LandFluids::state;
   uint16_t* p = out;
   int x0 = fr.cell_x - GRID / 2, z0 = fr.cell_z - GRID / 2;
+  for (auto& row : fr.wet[kind])
+    for (bool& b : row) b = false;
   auto wet = [&](int row, int k) {
     return s.frame_surf[row | ((x0 + k) & HMAP_MASK)][kind] != LandFluids::NO_SURFACE;
   };
@@ -406,6 +411,7 @@ int build_fluid_indices(const Frame& fr, int kind, uint16_t* out) {
     for (int bc = 0; bc < CULL_BLOCKS; bc++) {
       if (!fr.seen[r / CULL_BLOCK][bc]) continue;
       int end = std::min(bc * CULL_BLOCK + CULL_BLOCK, GRID - 1);
+      uint16_t* block_start = p;
       // Each quad's right corners are the next quad's left ones.
       bool left = wet(top, bc * CULL_BLOCK) && wet(bottom, bc * CULL_BLOCK);
       for (int k = bc * CULL_BLOCK; k < end; k++) {
@@ -413,6 +419,7 @@ int build_fluid_indices(const Frame& fr, int kind, uint16_t* out) {
         if (left && right && in_disc(r, k)) p = quad(p, r * GRID + k, GRID);
         left = right;
       }
+      if (p != block_start) fr.wet[kind][r / CULL_BLOCK][bc] = true;
     }
   }
   return int(p - out);

@@ -48,10 +48,6 @@ struct MapWaterVertex {
 static_assert(sizeof(LandGridVertex) == 8 && sizeof(NearCellInstance) == 20);
 static_assert(sizeof(FluidVertexHigh) == 28 && sizeof(FluidVertexLow) == 12 && sizeof(MapWaterVertex) == 12);
 
-// Vertex register holding the mesh origin (x, 0, z) and, in w, a clock in
-// seconds for animations.
-constexpr int LAND_VS_ORIGIN = 21;
-
 namespace LandMeshes {
 constexpr int GRID = 256;                 // land and fluid grids: GRID x GRID vertices
 // Near window around the camera cell: smooth cells of 32 triangles. Beyond
@@ -94,6 +90,9 @@ struct Frame {
   // tile) a quad per 2 x 2 cells. Set by build_land_indices.
   bool fine[CULL_BLOCKS][CULL_BLOCKS];
   bool horizon_seen[HORIZON_CULL_BLOCKS][HORIZON_CULL_BLOCKS];
+  // [kind] blocks holding quads of water (0) or lava (1): their vertices are
+  // the only ones built. Set by build_fluid_indices.
+  bool wet[2][CULL_BLOCKS][CULL_BLOCKS];
 };
 Frame make_frame(float cam_x, float cam_z);
 // Marks the blocks outside the view (world to clip, row vectors) as unseen.
@@ -112,9 +111,10 @@ void build_horizon(const Frame& f, const float* curh, const float (*surf)[2], La
 int build_horizon_ring(const Frame& f, uint16_t* out);
 void build_patch(float* uv, uint16_t* indices);
 // kind 0 water, 1 lava; f is the update fraction for the blended values.
+// The indices first: they choose the blocks the vertices are built for.
 void build_fluid_high(const Frame& fr, int kind, float f, const float* curh, FluidVertexHigh* out);
 void build_fluid_low(const Frame& fr, int kind, float f, const float* curh, FluidVertexLow* out);
-int build_fluid_indices(const Frame& fr, int kind, uint16_t* out);
+int build_fluid_indices(Frame& fr, int kind, uint16_t* out);
 void build_map_water(MapWaterVertex* out);
 // Quad rows 0..253 come first (their vertex numbers fit 16 bits); the last
 // two rows follow, numbered from vertex MAP_WATER_SPLIT.

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include "data/shader_constants.h"
 #include "render/render_options.h"
 #include "core/debug.h"
 #include "core/optional_services.h"
@@ -133,10 +134,10 @@ void create_layouts() {
 // The origin of the frame's meshes and the texture scales.
 void set_mesh_constants() {
   const float scales[4] = {1.f / 256.f, 1.f / 256.f, 1.f / 512.f, 1.f / 2048.f};
-  set_vs_const(16, scales, 1);
+  set_vs_const(VS_LAND_TEX_SCALES, scales, 1);
   const float origin[4] = {float(gpu.frame.base_x), 0.f, float(gpu.frame.base_z),
                            gpu.clock + gpu.update_time};
-  set_vs_const(LAND_VS_ORIGIN, origin, 1);
+  set_vs_const(VS_LAND_ORIGIN, origin, 1);
 }
 
 void bind_cell_texture(int stage, Texture* t) {
@@ -202,9 +203,9 @@ void draw_fluid(int kind, Shader* sh, Texture* tex) {
     bind_cell_texture(4, tex);
     float n = float(LandFluids::state.counter) + gpu.update_time * 20.f;
     const float phase[4] = {1.f - std::fabs((n - 20.f) * 0.05f), 0, 0, 0};
-    set_ps_const(12, phase, 1);
+    set_ps_const(PS_FLOW_PHASE, phase, 1);
     const float screen[4] = {0.5f, -0.5f, 0.5f, 0.5f};
-    set_ps_const(13, screen, 1);
+    set_ps_const(PS_FLOW_SCREEN, screen, 1);
   } else {
     bind_cell_texture(4, kind == 0 ? gpu.foam : gpu.detail);
   }

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <new>
 #include "core/debug.h"
+#include "data/shader_constants.h"
 #include "render/buffers.h"
 #include "render/draw.h"
 #include "render/land_meshes.h"
@@ -73,9 +74,9 @@ LandTextures lt;
 
 void set_rect_mapping(float sx, float sy, float ox, float oy) {
   const float rect[4] = {sx, sy, ox, oy};
-  set_vs_const(16, rect, 1);
+  set_vs_const(VS_QUAD_RECT, rect, 1);
   const float to_uv[4] = {0.5f, -0.5f, 0.5f, 0.5f};
-  set_vs_const(17, to_uv, 1);
+  set_vs_const(VS_QUAD_TO_UV, to_uv, 1);
 }
 
 // Quad over the cells x0..x0+nx, z0..z0+nz of the target (any size: the
@@ -171,7 +172,7 @@ void copy_derived(const Derived& from, Derived& to) {
 
 void compute_normals_and_shadowing(bool high, bool whole, int cam_x, int cam_z) {
   const float texel[4] = {1.f / 256.f, 1.f / 256.f, 0.f, 0.f};
-  set_ps_const(0, texel, 1);
+  set_ps_const(PS_TEXEL_SIZE, texel, 1);
   // Filtered: the low-quality normals take bilinear taps.
   set_texture(0, hmapTex);
   set_texture_address(0, 0, -1, -1);

@@ -23,10 +23,9 @@ int land_tiles_last_refreshed();
 void restart_land_texture_history();
 // The frame's normals (and shadowing) are blended where the terrain shaders
 // read them: the current ones at the given stages, the previous ones at
-// these, and the fraction f of the update step in this pixel register.
+// these, and the fraction f of the update step in PS_LAND_BLEND.
 constexpr int PREV_NORMAL_STAGE = 6;
 constexpr int PREV_SHADOW_STAGE = 7;
-constexpr int PS_LAND_BLEND = 14;
 // shadow_stage < 0: no shadowing (low quality).
 void bind_land_blend(int normal_stage, int shadow_stage, float f);
 

@@ -1,5 +1,6 @@
 #include "render/postfx.h"
 #include <utility>
+#include "data/shader_constants.h"
 #include "render/device.h"
 #include "render/draw.h"
 #include "render/render_options.h"
@@ -40,7 +41,7 @@ void set_ps4(int reg, float x, float y, float z, float w) {
   set_ps_const(reg, v, 1);
 }
 
-void set_quad_mapping(float w, float h) { set_vs4(16, 0.5f, -0.5f, 0.5f + 0.5f / w, 0.5f + 0.5f / h); }
+void set_quad_mapping(float w, float h) { set_vs4(VS_QUAD_MAPPING, 0.5f, -0.5f, 0.5f + 0.5f / w, 0.5f + 0.5f / h); }
 
 void bind(int stage, Texture* tex, bool wrap) {
   set_texture(stage, tex);
@@ -62,13 +63,13 @@ void distance_passes(Texture* edges, Texture* buf_a, Texture* buf_b, Texture* la
     if (first) clear_view_color(0);
     if (rows) {
       set_shader(first ? rows_first_shader : rows_shader);
-      set_vs4(17, 1.f / w, 0, float(a) / w, 0);
+      set_vs4(VS_MLAA_STEP, 1.f / w, 0, float(a) / w, 0);
     } else {
       set_shader(first ? cols_first_shader : (last ? cols_final_shader : cols_shader));
-      set_vs4(17, 0, 1.f / h, 0, float(a) / h);
+      set_vs4(VS_MLAA_STEP, 0, 1.f / h, 0, float(a) / h);
     }
     if (last && last_target) set_color_write_mask(12);
-    set_ps4(0, float(a) / 255.f, 0, 0, 0);
+    set_ps4(PS_MLAA_STEP, float(a) / 255.f, 0, 0, 0);
     bind(0, edges, false);
     bind(1, prev, false);
     draw_postfx();
@@ -117,7 +118,7 @@ void apply_mlaa() {
   set_render_target(edges, 0, false);
   clear_view_color(0);
   set_shader(edge_shader);
-  set_vs4(17, 1.f / w, 1.f / h, 0, 0);
+  set_vs4(VS_MLAA_STEP, 1.f / w, 1.f / h, 0, 0);
   bind(0, scene_image, false);
   draw_postfx();
 
@@ -128,7 +129,7 @@ void apply_mlaa() {
 
   set_render_target(gbuffer[3], 0, false);
   set_shader(combine_shader);
-  set_vs4(17, 1.f / w, 1.f / h, 0, 0);
+  set_vs4(VS_MLAA_STEP, 1.f / w, 1.f / h, 0, 0);
   bind(0, scene_image, false);
   bind(1, edges, false);
   bind(2, distances, true);
@@ -145,8 +146,8 @@ Texture* make_bloom(float w, float h, const float* params) {
   TimedPass timer("bloom");
   set_render_target(target, 0, false);
   set_shader(bloom_shader);
-  set_ps4(0, 1.f / w, 1.f / h, w, h);
-  set_ps_const(1, params, 1);
+  set_ps4(PS_TEXEL_SIZE, 1.f / w, 1.f / h, w, h);
+  set_ps_const(PS_POSTFX_PARAMS, params, 1);
   set_texture(0, scene_image);
   set_texture_filter(0, true);
   set_texture_address(0, 1, -1, -1);
@@ -170,10 +171,10 @@ void compose_frame() {
   if (!plain && !bloom) plain = true;
   set_back_buffer_target();
   set_shader(plain ? none_shader : main_shader);
-  if (!plain) set_ps4(0, 1.f / w, 1.f / h, w, h);
+  if (!plain) set_ps4(PS_TEXEL_SIZE, 1.f / w, 1.f / h, w, h);
   set_quad_mapping(w, h);
-  set_ps_const(1, params, 1);
-  set_ps_const(2, tint, 1);
+  set_ps_const(PS_POSTFX_PARAMS, params, 1);
+  set_ps_const(PS_POSTFX_TINT, tint, 1);
   set_texture(0, scene_image);
   // A scene drawn smaller than the window is scaled up smoothly.
   set_texture_filter(0, !plain || scene_width() != d3d_wd || scene_height() != d3d_ht);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include "core/allocator.h"
 #include "core/debug.h"
+#include "data/shader_constants.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/draw.h"
@@ -43,7 +44,7 @@ void StdRenderBatchState::begin(BaseRenderBatchState* prev) {
 
 void ScreenBatchState::begin(BaseRenderBatchState* prev) {
   float c[4] = {2.f / float(d3d_wd), -2.f / float(d3d_ht), -1.f, 1.f};
-  set_vs_const(0, c, 1);
+  set_vs_const(VS_PIXEL_TO_CLIP, c, 1);
   set_blend_prealpha();
   set_zenable(false);
   set_zwrite(false);

@@ -121,14 +121,14 @@ void render_forward(float dt, float k) {
 }
 
 // The camera's right, up and forward axes reaching the frustum's edges at
-// the far distance: (x * c17 + y * c18 + c19) * depth is a pixel's offset
-// from the camera.
+// the far distance: (x * right + y * up + forward) * depth is a pixel's
+// offset from the camera.
 void set_frustum_constants() {
   const Matrix44& c = cur_view_itm;
   float sx = SCENE_FAR_DIST / cur_proj_tm.m[0][0], sy = SCENE_FAR_DIST / cur_proj_tm.m[1][1];
-  set_vs4(17, c.m[0][0] * sx, c.m[0][1] * sx, c.m[0][2] * sx, 0);
-  set_vs4(18, c.m[1][0] * sy, c.m[1][1] * sy, c.m[1][2] * sy, 0);
-  set_vs4(19, c.m[2][0] * SCENE_FAR_DIST, c.m[2][1] * SCENE_FAR_DIST, c.m[2][2] * SCENE_FAR_DIST, 0);
+  set_vs4(VS_FRUSTUM_RIGHT, c.m[0][0] * sx, c.m[0][1] * sx, c.m[0][2] * sx, 0);
+  set_vs4(VS_FRUSTUM_UP, c.m[1][0] * sy, c.m[1][1] * sy, c.m[1][2] * sy, 0);
+  set_vs4(VS_FRUSTUM_FORWARD, c.m[2][0] * SCENE_FAR_DIST, c.m[2][1] * SCENE_FAR_DIST, c.m[2][2] * SCENE_FAR_DIST, 0);
 }
 
 void point_clamped(int stage) {
@@ -199,10 +199,7 @@ void render_deferred(float dt, float k) {
     clear_view_color(0xFFFFFFFF);
     float sun[4];
     _mm_storeu_ps(sun, get_sun_constant());
-    set_ps_const(0, sun, 1);
-    set_vs4(16, 0.5f, -0.5f, 0.5f + 0.5f / wd, 0.5f + 0.5f / ht);
-    set_vs4(20, 4.f / wd, 4.f / ht, 0, 0);
-    set_ps4(17, wd / 4.f, ht / 4.f, 4.f / wd, 4.f / ht);
+    set_ps_const(PS_SUN_DIR, sun, 1);
     set_frustum_constants();
     if (passes.start_shadows) passes.start_shadows();
     if (use_obj_shadows && passes.render_object_shadows) passes.render_object_shadows(dt);
@@ -214,14 +211,14 @@ void render_deferred(float dt, float k) {
   set_shader(blur_shader);
   set_render_target(l[1], 0, false);
   bind_point_clamped(11, l[0]);
-  set_ps4(18, 4.f / wd, 0, 8.f / wd, 0);
+  set_ps4(PS_BLUR_STEP, 4.f / wd, 0, 8.f / wd, 0);
   {
     TimedPass t("shadow blur");
     draw_postfx();
   }
   set_render_target(l[0], 0, false);
   bind_point_clamped(11, l[1]);
-  set_ps4(18, 0, 4.f / ht, 0, 8.f / ht);
+  set_ps4(PS_BLUR_STEP, 0, 4.f / ht, 0, 8.f / ht);
   {
     TimedPass t("shadow blur");
     draw_postfx();
@@ -270,8 +267,8 @@ void render_deferred(float dt, float k) {
   bind_point_clamped(11, g[3]);
   bind_point_clamped(8, g[0]);
   bind_point_clamped(9, g[1]);
-  set_ps_const(16, cur_view_itm.m[3], 1);
-  set_ps4(17, use_fog ? 1.f : 0.f, 0, 0, 0);
+  set_ps_const(PS_CAMERA_POS, cur_view_itm.m[3], 1);
+  set_ps4(PS_FOG, use_fog ? 1.f : 0.f, 0, 0, 0);
   set_frustum_constants();
   set_stencil_test(1, 1, STENCIL_EQUAL);
   set_shader(final_shader);

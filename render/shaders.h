@@ -14,6 +14,8 @@
 // written by set_vs_const / set_ps_const, ALPHA_TEST(colour) for the alpha
 // test state, and the ATTR_* input locations of render/vertex_decl.h. A
 // sampler's texture stage is the number its name ends with (tex0, s3, ...).
+// The registers are named in data/shader_constants.h, which C++ and the
+// shaders (#include "shader_constants.h") share.
 #include <cstdint>
 #include "core/dyn_array.h"
 #include "core/paths.h"

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include "core/debug.h"
+#include "data/shader_constants.h"
 #include "render/buffers.h"
 #include "render/draw.h"
 #include "render/dyn_vb_writer.h"
@@ -188,9 +189,9 @@ void render_shadow_ball(__m128 centre, float radius) {
 void end_render_shadows() {
   clear_view_color(0xFFFFFFFF);
   const float cam[4] = {cur_view_itm.m[3][0], cur_view_itm.m[3][1], cur_view_itm.m[3][2], 1};
-  set_vs_const(16, cam, 1);
+  set_vs_const(VS_SHADOW_CAMERA, cam, 1);
   const float tile_consts[4] = {2.0f / SHADOW_TILES_X, 2.0f / SHADOW_TILES_Y, -1, -1};
-  set_vs_const(15, tile_consts, 1);
+  set_vs_const(VS_SHADOW_TILE, tile_consts, 1);
   set_blend_multiply();
   set_vb(0, quad_vb, 0, 8);
   set_ib(quad_ib);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include "core/debug.h"
 #include "core/optional_services.h"
+#include "data/shader_constants.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/draw.h"
@@ -190,8 +191,8 @@ void draw_sky() {
   unlock_vb(sky_vb);
   float sun[4];
   _mm_storeu_ps(sun, get_sun_constant());
-  set_ps_const(0, sun, 1);
-  set_ps_const(1, &frame_palette.entry[0][0], SKY_PALETTE_SIZE);
+  set_ps_const(PS_SUN_DIR, sun, 1);
+  set_ps_const(PS_SKY_PALETTE, &frame_palette.entry[0][0], SKY_PALETTE_SIZE);
   // The quad faces away from whatever culling the passes before it left
   // on; culled, the sky would keep the last frame's pixels.
   set_cull_mode(0);

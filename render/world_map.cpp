@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include "core/debug.h"
+#include "data/shader_constants.h"
 #include "render/buffers.h"
 #include "render/draw.h"
 #include "render/land_meshes.h"
@@ -34,9 +35,9 @@ void bind(int stage, Texture* t, bool wrap) {
 
 void full_map_pass(Shader* sh) {
   const float rect[4] = {1.f, 1.f, 0.f, 0.f};
-  set_vs_const(16, rect, 1);
+  set_vs_const(VS_QUAD_RECT, rect, 1);
   const float to_uv[4] = {0.5f, -0.5f, 0.5f, 0.5f};
-  set_vs_const(17, to_uv, 1);
+  set_vs_const(VS_QUAD_TO_UV, to_uv, 1);
   set_shader(sh);
   draw_postfx();
 }
@@ -52,7 +53,7 @@ void draw_map_water() {
   int total = build_map_water_indices(ip, &first);
   unlock_ib(map.ib);
   if (!total) return;
-  set_vs_const(16, CELL_TO_CLIP, 1);
+  set_vs_const(VS_MAP_CELL_TO_CLIP, CELL_TO_CLIP, 1);
   set_shader(map.water);
   set_vdecl(map.decl);
   set_vb(0, map.vb, 0, sizeof(MapWaterVertex));

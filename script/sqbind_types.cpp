@@ -99,7 +99,10 @@ static float* new_vec4f_block() {
   return static_cast<float*>(dlmalloc(4 * sizeof(float)));
 }
 
-Vec4fPusher::Vec4fPusher(HSQUIRRELVM vm) : vm_(vm) {
+// The innermost living pusher of this thread.
+static thread_local const Vec4fPusher* active_vec4f_pusher = nullptr;
+
+Vec4fPusher::Vec4fPusher(HSQUIRRELVM vm) : vm_(vm), outer_(active_vec4f_pusher) {
   SQInteger top = sq_gettop(vm);
   const char* failure = push_tagged_class(vm, class_tag<SqVec4f>(), &cls_);
   sq_settop(vm, top);
@@ -107,7 +110,10 @@ Vec4fPusher::Vec4fPusher(HSQUIRRELVM vm) : vm_(vm) {
     debug("failed to create vec4f");
     throw SquirrelError(failure);
   }
+  active_vec4f_pusher = this;
 }
+
+Vec4fPusher::~Vec4fPusher() { active_vec4f_pusher = outer_; }
 
 void Vec4fPusher::push(__m128 v) const {
   float* block = new_vec4f_block();
@@ -125,7 +131,13 @@ void Vec4fPusher::push(__m128 v) const {
   sq_remove(vm_, -2);  // the class below the instance
 }
 
-void push_vec4f(HSQUIRRELVM vm, __m128 v) { Vec4fPusher(vm).push(v); }
+void push_vec4f(HSQUIRRELVM vm, __m128 v) {
+  const Vec4fPusher* active = active_vec4f_pusher;
+  if (active && active->vm_ == vm)
+    active->push(v);
+  else
+    Vec4fPusher(vm).push(v);
+}
 
 bool get_vec4f(HSQUIRRELVM vm, SQInteger idx, __m128* out) {
   SQUserPointer p = nullptr;

@@ -53,16 +53,23 @@ const char* class_name_for_tag(SQUserPointer tag);
 void push_vec4f(HSQUIRRELVM vm, __m128 v);
 // Pushes "vec4f" instances with the class looked up once: for natives that
 // hand vectors to a script function cell after cell. Lives within one
-// native call (the registry keeps the class alive meanwhile).
+// native call (the registry keeps the class alive meanwhile); while it
+// lives, push_vec4f on the same machine (natives the script calls from
+// those functions) uses its look-up too.
 class Vec4fPusher {
  public:
   explicit Vec4fPusher(HSQUIRRELVM vm);
+  ~Vec4fPusher();
+  Vec4fPusher(const Vec4fPusher&) = delete;
+  Vec4fPusher& operator=(const Vec4fPusher&) = delete;
   // Throws SquirrelError (stack unchanged) when it fails.
   void push(__m128 v) const;
 
  private:
+  friend void push_vec4f(HSQUIRRELVM vm, __m128 v);
   HSQUIRRELVM vm_;
   HSQOBJECT cls_;
+  const Vec4fPusher* outer_;
 };
 // Reads a "vec4f" instance; false when the value is not one.
 bool get_vec4f(HSQUIRRELVM vm, SQInteger idx, __m128* out);

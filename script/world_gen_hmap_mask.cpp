@@ -80,6 +80,18 @@ SQInteger mask_constructor(HSQUIRRELVM vm) {
   });
 }
 
+// set(x, z, v): one cell, coordinates wrapping as in getraw; lets a script
+// write the few cells it needs instead of calling a function for all.
+SQInteger set_cell(HSQUIRRELVM vm) {
+  return run_native(vm, [&]() -> SQInteger {
+    if (sq_gettop(vm) != 4) throw sqbind::SquirrelError("wrong number of parameters");
+    HmapMask* m = sqbind::SqArg<HmapMask*>::get(vm, 1);
+    int cell = cell_index(sqbind::SqArg<int>::get(vm, 2), sqbind::SqArg<int>::get(vm, 3));
+    m->cells[cell] = finite_height(sqbind::SqArg<float>::get(vm, 4), cell);
+    return 0;
+  });
+}
+
 SQInteger calc_min_max(HSQUIRRELVM vm) {
   return run_native(vm, [&]() -> SQInteger {
     const HmapMask* m = sqbind::SqArg<HmapMask*>::get(vm, 1);
@@ -207,6 +219,7 @@ void bind_hmap_mask(HSQUIRRELVM vm) {
   sqbind::SqClassBinder<HmapMask> cls(vm, "HmapMask");
   bind_raw_native(vm, cls.cls, "constructor", mask_constructor);
   cls.method("getraw", &HmapMask::getraw).method("get", &HmapMask::get);
+  bind_raw_native(vm, cls.cls, "set", set_cell);
   bind_raw_native(vm, cls.cls, "calcMinMax", calc_min_max);
   bind_raw_native(vm, cls.cls, "fastNoise", fast_noise);
   bind_raw_native(vm, cls.cls, "fromHeight", from_height);

@@ -49,6 +49,13 @@ SQInteger apply_water_mask(HSQUIRRELVM vm) {
                     [](int i) -> float& { return water_at(i).amount; });
 }
 
+// flood_water_below(level): cells whose ground lies below level hold water
+// up to it; the others keep theirs.
+void flood_water_below(float level) {
+  for (int i = 0; i < HMAP_CELLS; i++)
+    if (hmap[i] < level) water_at(i).amount = finite_height(level - hmap[i], i);
+}
+
 void set_ground_and_surface(Surface& s, unsigned ground, unsigned surf) {
   s.ground = ground & 15;
   s.surf = surf & 15;
@@ -66,12 +73,21 @@ auto array_element(HSQUIRRELVM vm, SQInteger k, Read&& read) {
 
 const char* const REPAINT_RESULT_ERROR = "repaint_land() function must return [color, ground] or [color, ground, overlay, surface]";
 
-// repaint_land(f): r = f(x, z, colour, overlay) per cell.
+// A script function declared with exactly two parameters (x, z).
+bool takes_only_position(HSQUIRRELVM vm, SQInteger idx) {
+  SQUnsignedInteger nparams = 0, nfreevars = 0;
+  return sq_gettype(vm, idx) == OT_CLOSURE && SQ_SUCCEEDED(sq_getclosureinfo(vm, idx, &nparams, &nfreevars)) &&
+         nparams == 3;  // `this`, x and z
+}
+
+// repaint_land(f): r = f(x, z, colour, overlay) per cell; a function that
+// takes only x and z gets only those (no colour vectors made per cell).
 SQInteger repaint_land(HSQUIRRELVM vm) {
   return run_native(vm, [&]() -> SQInteger {
     WorldGenPhaseTimer timer(WG_PHASE_COLOURING);
     if (sq_gettop(vm) < 2 || sq_gettype(vm, 2) == OT_NULL) throw sqbind::SquirrelError("null function in repaint_land()");
     WorldGenCallback f(vm, 2);
+    const bool colours = !takes_only_position(vm, 2);
     const sqbind::Vec4fPusher vectors(vm);
     auto read_int = [](HSQUIRRELVM v, SQInteger idx) { return unsigned(sqbind::SqArg<int>::get(v, idx)); };
     for (int z = 0; z < HMAP_SIZE; z++)
@@ -80,9 +96,11 @@ SQInteger repaint_land(HSQUIRRELVM vm) {
         f.begin();
         sq_pushinteger(vm, x);
         sq_pushinteger(vm, z);
-        vectors.push(unpack_color(s.color));
-        vectors.push(unpack_color(s.overlay));
-        f.call(4);
+        if (colours) {
+          vectors.push(unpack_color(s.color));
+          vectors.push(unpack_color(s.overlay));
+        }
+        f.call(colours ? 4 : 2);
         if (sq_gettype(vm, -1) != OT_ARRAY || sq_getsize(vm, -1) < 2) throw sqbind::SquirrelError(REPAINT_RESULT_ERROR);
         bool full = sq_getsize(vm, -1) >= 4;
         unsigned color = pack_color(array_element(vm, 0, sqbind::read_script_color));
@@ -148,6 +166,7 @@ void recolor_land4(sqbind::ScriptColor k1, sqbind::ScriptColor k2, sqbind::Scrip
 void bind_world_gen_mask_ops(HSQUIRRELVM vm) {
   bind_raw_native(vm, "apply_height_mask", apply_height_mask);
   bind_raw_native(vm, "apply_water_mask", apply_water_mask);
+  sqbind::bind_func(vm, "flood_water_below", timed_in<WG_PHASE_MASKS, &flood_water_below>());
   bind_raw_native(vm, "repaint_land", repaint_land);
   bind_raw_native(vm, "recolor_by_height", recolor_by_height);
   sqbind::bind_func(vm, "recolor_land4", timed_in<WG_PHASE_COLOURING, &recolor_land4>());

@@ -6,6 +6,7 @@
 #include "core/allocator.h"
 #include "script/sqbind.h"
 #include "script/world_gen_bindings.h"
+#include "terrain/game_random.h"
 
 using sqbind::ScriptVec;
 
@@ -125,6 +126,14 @@ static __m128 make_dir_xz(float t) {
   float a = 2.0f * std::numbers::pi_v<float> * t;
   return _mm_setr_ps(std::cos(a), 0.0f, std::sin(a), 0.0f);
 }
+// Distance between two places on the wrapping map, the shorter way round on
+// each axis; in float throughout, as the scripts' own arithmetic.
+static float flat_wrap_distance(float x0, float z0, float x1, float z1) {
+  float dx = wrap(x1 - x0), dz = wrap(z1 - z0);
+  return float(std::sqrt(double(dx * dx + dz * dz)));
+}
+// A blend weight kept within 0..1 (a number that is none stays none).
+static float clamp01(float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; }
 static __m128 make_dir_2d(ScriptVec a, ScriptVec b, float t) {
   float ang = 2.0f * std::numbers::pi_v<float> * t;
   return _mm_add_ps(_mm_mul_ps(a.v, _mm_set1_ps(std::cos(ang))), _mm_mul_ps(b.v, _mm_set1_ps(std::sin(ang))));
@@ -154,4 +163,6 @@ void bind_world_gen_vec4f(HSQUIRRELVM vm) {
   sqbind::bind_func(vm, "getz", &getz);
   sqbind::bind_func(vm, "make_dir_xz", &make_dir_xz);
   sqbind::bind_func(vm, "make_dir_2d", &make_dir_2d);
+  sqbind::bind_func(vm, "flat_wrap_distance", &flat_wrap_distance);
+  sqbind::bind_func(vm, "clamp01", &clamp01);
 }

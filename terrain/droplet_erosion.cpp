@@ -4,6 +4,7 @@
 // Droplets are strictly sequential (each sees what the earlier ones left), so
 // the result is a pure function of the seed, the parameters and the count.
 #include <algorithm>
+#include <array>
 #include <cinttypes>
 #include <cmath>
 #include <cstdint>
@@ -36,6 +37,7 @@ struct DropletCell {
   int ix, iz;
   float fx, fz;
   int i00, i10, i01, i11;
+  bool brush_inside;
   float a00, a10, a01, a11;
 
   void moveTo(float x, float z) {
@@ -46,14 +48,16 @@ struct DropletCell {
     iz = _mm_cvttss_si32(_mm_set_ss(cz));
     fx = x - cx;
     fz = z - cz;
-    if (unsigned(ix) < unsigned(HMAP_MASK) && unsigned(iz) < unsigned(HMAP_MASK)) {
-      // Away from the wrapping edges the corners are plain neighbours.
-      i00 = (iz << HMAP_SIZE_SHIFT) | ix;
+    const int wx = ix & HMAP_MASK, wz = iz & HMAP_MASK;
+    i00 = (wz << HMAP_SIZE_SHIFT) | wx;
+    // Away from the wrapping edges the corners are plain neighbours, and so
+    // are the 4 x 4 points an erosion takes from.
+    brush_inside = unsigned(wx - 1) < unsigned(HMAP_SIZE - 3) && unsigned(wz - 1) < unsigned(HMAP_SIZE - 3);
+    if (wx != HMAP_MASK && wz != HMAP_MASK) {
       i10 = i00 + 1;
       i01 = i00 + HMAP_SIZE;
       i11 = i01 + 1;
     } else {
-      i00 = cell_index(ix, iz);
       i10 = cell_index(ix + 1, iz);
       i01 = cell_index(ix, iz + 1);
       i11 = cell_index(ix + 1, iz + 1);
@@ -118,6 +122,25 @@ __m128 run_reactions(__m128 col, const ErosionParams& params) {
   return col;
 }
 
+// What a step leaves to do on the ground's surfaces and colours. Surfaces and
+// colours never feed back into heights or paths, so they are painted while
+// the next step is already on its way; painted in the order of the steps,
+// they come out the same.
+struct SurfaceWork {
+  int deposits;  // 0, 1 or 2 deposits on `corners`, before the erosion
+  bool eroded;
+  int corners[4];
+  __m128 shares[2];  // each deposit's share of each corner
+  // The erosion: the 4 x 4 points from (ix - 1, iz - 1) on, what each row of
+  // them gave (0 outside the radius), and the sediment carried before it.
+  int ix, iz;
+  int brush_first;  // the first point's index where no row or column wraps, else -1
+  int lanes[4];
+  __m128 taken[4];
+  __m128 takes[4];
+  float carried;
+};
+
 class ErosionRun {
  public:
   explicit ErosionRun(const ErosionParams& p)
@@ -129,8 +152,12 @@ class ErosionRun {
   const ErosionStats& stats() const { return counters; }
 
  private:
-  inline void deposit(const DropletCell& at, const float* amounts, int count);
-  inline void erode(const DropletCell& at, float amount);
+  inline void deposit(const DropletCell& at, const float* amounts, int count, SurfaceWork& work);
+  inline void erode(const DropletCell& at, float amount, SurfaceWork& work);
+  inline void paint(const SurfaceWork& work);
+  template <int count>
+  inline void paintDeposits(const SurfaceWork& work);
+  inline void paintErosion(const SurfaceWork& work);
 
   const ErosionParams& params;
   // Copies of the parameters: kept apart from the caller's object, which
@@ -157,11 +184,9 @@ inline uint64_t overlay_and_flags(const Surface& s) {
 
 inline void set_overlay_and_flags(Surface& s, uint64_t word) { std::memcpy(&s.overlay, &word, sizeof word); }
 
-inline void bare(Surface& s) { set_overlay_and_flags(s, overlay_and_flags(s) & BARE_MASK); }
-
 inline void bare_unless_grass(Surface& s) {
   uint64_t word = overlay_and_flags(s);
-  if (((word >> 36) & 15) != ST_GRASS) set_overlay_and_flags(s, word & BARE_MASK);
+  set_overlay_and_flags(s, word & (((word >> 36) & 15) == ST_GRASS ? ~uint64_t(0) : BARE_MASK));
 }
 
 // 1 - exp(x) per lane, through the library.
@@ -184,8 +209,8 @@ constexpr float CHECKED_COLOR_LIMIT = 2.0f;
 // value as unpack, blend and pack, packing between deposits as if stored.
 // Checked, returns false (leaving the colours) if some scaled channel came
 // within ROUNDING_CLEARANCE of a rounding boundary.
-template <bool checked>
-bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights, int count) {
+template <bool checked, int count>
+bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights) {
   alignas(16) float channel_target[4];
   _mm_store_ps(channel_target, target);
   __m128i packed = _mm_setzero_si128();
@@ -199,12 +224,12 @@ bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights, i
       col = _mm_add_ps(col, _mm_mul_ps(weights[d], _mm_sub_ps(towards, col)));
       __m128 clamped = _mm_min_ps(_mm_max_ps(col, _mm_setzero_ps()), _mm_set1_ps(1.0f));
       __m128 scaled = _mm_mul_ps(clamped, _mm_set1_ps(255.0f));
-      if constexpr (checked) {
-        __m128 fraction = _mm_sub_ps(scaled, _mm_floor_ps(scaled));
-        __m128 off_half = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(fraction, _mm_set1_ps(0.5f)));
-        unclear = _mm_or_ps(unclear, _mm_cmplt_ps(off_half, _mm_set1_ps(ROUNDING_CLEARANCE)));
-      }
       value = _mm_cvtps_epi32(scaled);
+      if constexpr (checked) {
+        // How far from the whole number it rounds to: near 1/2, a rounding boundary is near.
+        __m128 off_whole = _mm_andnot_ps(_mm_set1_ps(-0.0f), _mm_sub_ps(scaled, _mm_cvtepi32_ps(value)));
+        unclear = _mm_or_ps(unclear, _mm_cmpgt_ps(off_whole, _mm_set1_ps(0.5f - ROUNDING_CLEARANCE)));
+      }
     }
     packed = _mm_or_si128(packed, _mm_sll_epi32(value, shift));
   }
@@ -213,27 +238,41 @@ bool blend_colors(__m128i& colors, const __m128 target, const __m128* weights, i
   return true;
 }
 
-// Spreads each amount in turn over the four corners of the cell bilinearly;
-// each corner's colour blends towards the sediment's by 1 - exp(-share *
-// depositBlend). A droplet that climbs deposits twice on its cell in one
-// step: both deposits go through here together.
-void ErosionRun::deposit(const DropletCell& at, const float* amounts, int count) {
+// Spreads each amount in turn over the four corners of the cell bilinearly.
+// A droplet that climbs deposits twice on its cell in one step: both
+// deposits are painted together.
+void ErosionRun::deposit(const DropletCell& at, const float* amounts, int count, SurfaceWork& work) {
   const float gx = 1.0f - at.fx, gz = 1.0f - at.fz;
-  const int corners[4] = {at.i00, at.i10, at.i01, at.i11};
   // Shares (amount * gx) * gz and so on, four lanes at a time; the vectors
   // are stored whole and read back by lane, never the other way round.
   const __m128 x_weights = _mm_setr_ps(gx, at.fx, gx, at.fx), z_weights = _mm_setr_ps(gz, gz, at.fz, at.fz);
-  alignas(16) float exponents[2][4];
   for (int d = 0; d < count; ++d) {
     const __m128 shares = _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(amounts[d]), x_weights), z_weights);
     alignas(16) float share[4];
     _mm_store_ps(share, shares);
-    for (int c = 0; c < 4; ++c) hmap[corners[c]] += share[c];
-    _mm_store_ps(exponents[d], _mm_mul_ps(_mm_xor_ps(shares, _mm_set1_ps(-0.0f)), _mm_set1_ps(deposit_blend)));
+    work.shares[d] = shares;
+    hmap[at.i00] += share[0];
+    hmap[at.i10] += share[1];
+    hmap[at.i01] += share[2];
+    hmap[at.i11] += share[3];
   }
+  work.deposits = count;
+  work.corners[0] = at.i00;
+  work.corners[1] = at.i10;
+  work.corners[2] = at.i01;
+  work.corners[3] = at.i11;
+}
+
+// Deposits bare the corners unless grassed, and blend each corner's colour
+// towards the sediment's by 1 - exp(-share * depositBlend).
+template <int count>
+void ErosionRun::paintDeposits(const SurfaceWork& work) {
+  alignas(16) float exponents[2][4];
+  for (int d = 0; d < count; ++d)
+    _mm_store_ps(exponents[d], _mm_mul_ps(_mm_xor_ps(work.shares[d], _mm_set1_ps(-0.0f)), _mm_set1_ps(deposit_blend)));
   Surface* s[4];
   for (int c = 0; c < 4; ++c) {
-    s[c] = &surface[corners[c]];
+    s[c] = &surface[work.corners[c]];
     bare_unless_grass(*s[c]);
   }
   __m128 weights[2];
@@ -249,9 +288,9 @@ void ErosionRun::deposit(const DropletCell& at, const float* amounts, int count)
       weights[d] = _mm_sub_ps(_mm_set1_ps(1.0f), approx_exp_nonpositive(x));
     }
     __m128i colors = _mm_setr_epi32(int(s[0]->color), int(s[1]->color), int(s[2]->color), int(s[3]->color));
-    if (!approximate || !blend_colors<true>(colors, sediment_color, weights, count)) {
+    if (!approximate || !blend_colors<true, count>(colors, sediment_color, weights)) {
       for (int d = 0; d < count; ++d) weights[d] = exact_weights(exponents[d]);
-      blend_colors<false>(colors, sediment_color, weights, count);
+      blend_colors<false, count>(colors, sediment_color, weights);
     }
     s[0]->color = unsigned(_mm_extract_epi32(colors, 0));
     s[1]->color = unsigned(_mm_extract_epi32(colors, 1));
@@ -274,42 +313,106 @@ void ErosionRun::deposit(const DropletCell& at, const float* amounts, int count)
 // Takes `amount` from the lattice points within radius 2 of the droplet with
 // the kernel 1 - r^2/4, whose integral over the disc is 2*pi. Only the 4 x 4
 // points around the cell can lie within the radius; each row of them is
-// weighed four at a time, and the sediment colour then mixes in each taken
-// point's colour in row order, as the mix is not associative.
-void ErosionRun::erode(const DropletCell& at, float amount) {
+// weighed four at a time.
+void ErosionRun::erode(const DropletCell& at, float amount, SurfaceWork& work) {
   const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-  const __m128 carried = _mm_set1_ps(sediment), scaled = _mm_set1_ps(amount);
+  const __m128 scaled = _mm_set1_ps(amount);
   const __m128 dx = _mm_sub_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(at.ix - 1), _mm_setr_epi32(0, 1, 2, 3))),
                                _mm_set1_ps(at.px));
   const __m128 dx2 = _mm_mul_ps(dx, dx);
-  for (int z = at.iz - 1; z <= at.iz + 2; ++z) {
+  work.eroded = true;
+  work.ix = at.ix;
+  work.iz = at.iz;
+  work.carried = sediment;
+  work.brush_first = at.brush_inside ? at.i00 - HMAP_SIZE - 1 : -1;
+  for (int r = 0; r < 4; ++r) {
+    const int z = at.iz - 1 + r;
     float dz = float(z) - at.pz;
     // (dx^2 + dz^2) / 4, the division by a power of two being exact.
     __m128 w = _mm_sub_ps(one, _mm_mul_ps(_mm_add_ps(dx2, _mm_set1_ps(dz * dz)), _mm_set1_ps(0.25f)));
     __m128 taken = _mm_cmpgt_ps(w, zero);
-    int lanes = _mm_movemask_ps(taken);
-    if (!lanes) continue;
-    __m128 take = _mm_div_ps(_mm_mul_ps(w, scaled), _mm_set1_ps(TWO_PI));
-    __m128 total = _mm_add_ps(take, carried);
-    // Nothing taken and nothing carried: the colour has nothing to mix.
-    int mixing = lanes & ~_mm_movemask_ps(_mm_cmpeq_ps(total, zero));
-    alignas(16) float k[4], takes[4];
-    _mm_store_ps(k, _mm_div_ps(carried, total));
-    _mm_store_ps(takes, take);
-    const int row = (z & HMAP_MASK) << HMAP_SIZE_SHIFT;
-    for (int l = 0; l < 4; ++l) {
-      if (!(lanes & (1 << l))) continue;
-      // Heights one float at a time: the next cell's corners are read
-      // straight from these stores.
-      const int i = row | ((at.ix - 1 + l) & HMAP_MASK);
-      hmap[i] -= takes[l];
-      Surface& s = surface[i];
-      bare(s);
-      if (mixing & (1 << l))
-        sediment_color = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(k[l]), sediment_color),
-                                    _mm_mul_ps(_mm_set1_ps(1.0f - k[l]), unpack_color(s.color)));
+    // Points outside the radius take nothing: x - 0 leaves every height as it is.
+    __m128 take = _mm_and_ps(_mm_div_ps(_mm_mul_ps(w, scaled), _mm_set1_ps(TWO_PI)), taken);
+    work.lanes[r] = _mm_movemask_ps(taken);
+    work.taken[r] = taken;
+    work.takes[r] = take;
+    if (at.brush_inside) {
+      float* heights = &hmap[at.i00 + (r - 1) * HMAP_SIZE - 1];
+      _mm_storeu_ps(heights, _mm_sub_ps(_mm_loadu_ps(heights), take));
+    } else {
+      alignas(16) float takes[4];
+      _mm_store_ps(takes, take);
+      const int row = (z & HMAP_MASK) << HMAP_SIZE_SHIFT;
+      for (int l = 0; l < 4; ++l) hmap[row | ((at.ix - 1 + l) & HMAP_MASK)] -= takes[l];
     }
   }
+}
+
+// Lane l of each row's mix: keep * color + blend * (the point's colour).
+template <int l>
+inline __m128 mix_point(__m128 color, __m128 keep, __m128 blend, unsigned point_color) {
+  return _mm_add_ps(_mm_mul_ps(_mm_shuffle_ps(keep, keep, l * 0x55), color),
+                    _mm_mul_ps(_mm_shuffle_ps(blend, blend, l * 0x55), unpack_color(point_color)));
+}
+
+// The mask of each point's overlay and flags by the row's taken points:
+// bared where taken, else left as they are.
+constexpr auto BARE_BY_LANES = [] {
+  std::array<std::array<uint64_t, 4>, 16> masks{};
+  for (int lanes = 0; lanes < 16; ++lanes)
+    for (int l = 0; l < 4; ++l) masks[lanes][l] = (lanes >> l & 1) ? BARE_MASK : ~uint64_t(0);
+  return masks;
+}();
+
+// One row of the points an erosion took from (point(l) is lane l's cell):
+// they lose their overlay and open their surface, and the sediment colour
+// mixes in each one's colour in turn, as the mix is not associative. Points
+// that leave the colour as it is are visited all the same, with the mix
+// (1, 0): 1 * c + 0 * col gives c back exactly, as colours are never -0
+// (they start at +0 and mix in non-negative colours).
+template <typename PointAt>
+inline __m128 paint_row(__m128 color, __m128 carried, int lanes, __m128 taken, __m128 take, PointAt point) {
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+  const __m128 total = _mm_add_ps(take, carried);
+  // Nothing taken and nothing carried: the colour has nothing to mix.
+  const __m128 mixing = _mm_andnot_ps(_mm_cmpeq_ps(total, zero), taken);
+  const __m128 k = _mm_div_ps(carried, total);
+  const __m128 keep = _mm_blendv_ps(one, k, mixing);
+  const __m128 blend = _mm_and_ps(_mm_sub_ps(one, k), mixing);
+  const uint64_t* masks = BARE_BY_LANES[lanes].data();
+  for (int l = 0; l < 4; ++l) set_overlay_and_flags(point(l), overlay_and_flags(point(l)) & masks[l]);
+  color = mix_point<0>(color, keep, blend, point(0).color);
+  color = mix_point<1>(color, keep, blend, point(1).color);
+  color = mix_point<2>(color, keep, blend, point(2).color);
+  return mix_point<3>(color, keep, blend, point(3).color);
+}
+
+void ErosionRun::paintErosion(const SurfaceWork& work) {
+  const __m128 carried = _mm_set1_ps(work.carried);
+  __m128 color = sediment_color;
+  if (work.brush_first >= 0) {
+    for (int r = 0; r < 4; ++r) {
+      Surface* row = &surface[work.brush_first + r * HMAP_SIZE];
+      color = paint_row(color, carried, work.lanes[r], work.taken[r], work.takes[r],
+                        [row](int l) -> Surface& { return row[l]; });
+    }
+  } else {
+    alignas(16) int columns[4];
+    _mm_store_si128((__m128i*)columns, _mm_and_si128(_mm_add_epi32(_mm_set1_epi32(work.ix - 1), _mm_setr_epi32(0, 1, 2, 3)),
+                                                     _mm_set1_epi32(HMAP_MASK)));
+    for (int r = 0; r < 4; ++r) {
+      const int row = ((work.iz - 1 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+      color = paint_row(color, carried, work.lanes[r], work.taken[r], work.takes[r],
+                        [row, &columns](int l) -> Surface& { return surface[row | columns[l]]; });
+    }
+  }
+  sediment_color = color;
+}
+
+void ErosionRun::paint(const SurfaceWork& work) {
+  if (work.deposits == 1) paintDeposits<1>(work);
+  if (work.deposits == 2) paintDeposits<2>(work);
+  if (work.eroded) paintErosion(work);
 }
 
 void ErosionRun::runDroplet(unsigned n) {
@@ -325,10 +428,19 @@ void ErosionRun::runDroplet(unsigned n) {
   float water = 1.0f;
   sediment = 0.0f;
   sediment_color = _mm_setzero_ps();
+  // A step paints what the step before it left.
+  SurfaceWork works[2];
+  works[1].deposits = 0;
+  works[1].eroded = false;
+  int work = 0;
 
   int steps = 0;
   bool ended = false;
   while (steps < MAX_DROPLET_STEPS) {
+    SurfaceWork& left = works[work];
+    left.deposits = 0;
+    left.eroded = false;
+
     const DropletCell& at = cells[current];
     float gx = (at.a00 + at.a01) - (at.a10 + at.a11);
     float gz = (at.a00 + at.a10) - (at.a01 + at.a11);
@@ -348,6 +460,8 @@ void ErosionRun::runDroplet(unsigned n) {
     DropletCell& next = cells[!current];
     next.moveTo(at.px + dx, at.pz + dz);
     float h_new = next.height();
+    // Painted while the step's decisions wait for the heights just read.
+    paint(works[!work]);
 
     // What a climb leaves on the cell, deposited together with what the
     // step deposits next.
@@ -356,7 +470,7 @@ void ErosionRun::runDroplet(unsigned n) {
     if (h <= h_new) {
       float deficit = h_new - h + CLIMB_MARGIN;
       if (sediment <= deficit) {
-        deposit(at, &sediment, 1);
+        deposit(at, &sediment, 1, left);
         ended = true;
         break;
       }
@@ -370,14 +484,14 @@ void ErosionRun::runDroplet(unsigned n) {
     float capacity = std::max(drop, min_slope) * speed * water * Kq;
     if (sediment < capacity) {
       float amount = std::min((capacity - sediment) * Kr, 0.99f * drop);
-      if (pending) deposit(at, deposits, pending);
-      erode(at, amount);
+      if (pending) deposit(at, deposits, pending, left);
+      erode(at, amount, left);
       drop -= amount;
       sediment += amount;
     } else {
       float amount = (sediment - capacity) * Kd;
       deposits[pending++] = amount;
-      deposit(at, deposits, pending);
+      deposit(at, deposits, pending, left);
       drop += amount;
       sediment -= amount;
     }
@@ -388,8 +502,11 @@ void ErosionRun::runDroplet(unsigned n) {
     water *= evaporation;
     ++steps;
     current = !current;
+    work = !work;
     h = h_new;
   }
+  // A droplet that ended in a step painted the step before it already.
+  paint(works[ended ? work : !work]);
   counters.steps += uint64_t(steps);
   if (!ended) {
     debug("droplet #%d path is too long!", int(n));

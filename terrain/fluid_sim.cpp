@@ -17,6 +17,7 @@
 #include <cstring>
 #include <smmintrin.h>
 
+#include "core/two_part_job.h"
 #include "terrain/fluid_update.h"
 #include "terrain/heightmap_data.h"
 #include "terrain/surface_color.h"
@@ -30,6 +31,7 @@ alignas(32) float face_vel_x[HMAP_CELLS];
 alignas(32) float face_vel_z[HMAP_CELLS];
 alignas(32) float new_foam[HMAP_CELLS];
 bool wide_update = __builtin_cpu_supports("avx");
+bool leave_settled_tiles = true;
 
 }  // namespace fluid_step
 
@@ -84,6 +86,15 @@ void pad(FluidRow& row) {
   }
 }
 
+void split_row(FluidRow& row, const Water* src, TileRow tiles) {
+  for_each_run(tiles, [&](int x0, int x1) {
+    for (int x = x0; x < x1; x += 4)
+      split_into(row, x, _mm_load_ps(&src[x].amount), _mm_load_ps(&src[x + 1].amount),
+                 _mm_load_ps(&src[x + 2].amount), _mm_load_ps(&src[x + 3].amount));
+  });
+  pad(row);
+}
+
 // Cooling lava darkens its cell and spreads the colour a little around it.
 void diffuse_colors(int x, int z) {
   const int neighbours[4] = {cell_index(x - 1, z), cell_index(x, z - 1), cell_index(x + 1, z),
@@ -109,27 +120,25 @@ void diffuse_colors(int x, int z) {
 
 namespace fluid_step {
 
-void FluidRow::load(int z) {
-  const Water* src = tmpw[z & HMAP_MASK];
-  for (int x = 0; x < HMAP_SIZE; x += 4)
-    split_into(*this, x, _mm_load_ps(&src[x].amount), _mm_load_ps(&src[x + 1].amount),
-               _mm_load_ps(&src[x + 2].amount), _mm_load_ps(&src[x + 3].amount));
+void FluidRow::load(int z, TileRow tiles) { split_row(*this, tmpw[z & HMAP_MASK], tiles); }
+
+void FluidRow::take(int z, TileRow tiles) {
+  const Water* src = water[z];
+  Water* input = tmpw[z];
+  for_each_run(tiles, [&](int x0, int x1) {
+    for (int x = x0; x < x1; x += 4) {
+      __m128 r[4];
+      for (int k = 0; k < 4; ++k) {
+        r[k] = _mm_load_ps(&src[x + k].amount);
+        _mm_store_ps(&input[x + k].amount, r[k]);
+      }
+      split_into(*this, x, r[0], r[1], r[2], r[3]);
+    }
+  });
   pad(*this);
 }
 
-void FluidRow::take(int z) {
-  const Water* src = water[z];
-  Water* input = tmpw[z];
-  for (int x = 0; x < HMAP_SIZE; x += 4) {
-    __m128 r[4];
-    for (int k = 0; k < 4; ++k) {
-      r[k] = _mm_load_ps(&src[x + k].amount);
-      _mm_store_ps(&input[x + k].amount, r[k]);
-    }
-    split_into(*this, x, r[0], r[1], r[2], r[3]);
-  }
-  pad(*this);
-}
+void FluidRow::look(int z, TileRow tiles) { split_row(*this, water[z & HMAP_MASK], tiles); }
 
 const Water& input_record(int i) { return water_at(i); }
 
@@ -141,9 +150,9 @@ void cool_lava(const StepConstants& c, int x, int z, float depth) {
   diffuse_colors(x, z);
 }
 
-void update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                       int z) {
-  Rules<Lanes4>::update_row(c, above, here, below, z);
+bool update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                       int z, TileRow tiles, bool cool_now) {
+  return Rules<Lanes4>::update_row(c, above, here, below, z, tiles, cool_now);
 }
 
 }  // namespace fluid_step
@@ -312,53 +321,144 @@ void transport_run(const StepConstants& c, int x, int z) {
   }
 }
 
-}  // namespace
+// The step's input in tiles it neither computes nor reads is the world as it
+// stands; tmpw must show that too.
+void keep_input_copy(int z, TileRow tiles) {
+  for_each_tile(tiles, [&](int tx) {
+    Water* input = &tmpw[z][tx << TILE_SHIFT];
+    const Water* now = &water[z][tx << TILE_SHIFT];
+    if (!same_bits<TILE * sizeof(Water)>(input, now)) std::memcpy(input, now, TILE * sizeof(Water));
+  });
+}
 
-void simWater(float dt) {
-  const StepConstants c = step_constants(dt);
-  static FluidRow rows[3];
-  rows[0].take(HMAP_MASK);
-  rows[1].take(0);
-  for (int z = 0; z < HMAP_SIZE; ++z) {
-    // Row r lives in rows[(r + 1) % 3]; row 255 starts as row -1.
-    const FluidRow& above = rows[z % 3];
-    const FluidRow& here = rows[(z + 1) % 3];
-    FluidRow& below = rows[(z + 2) % 3];
-    if (z + 1 < HMAP_MASK) {
-      below.take(z + 1);
-    } else {
-      below.load(z + 1);
-    }
-    if (wide_update)
-      update_row_wide(c, above, here, below, z);
-    else
-      update_row_narrow(c, above, here, below, z);
-  }
-
-  // Transport. A row is final once the row below it is done, except rows 0
-  // and 255, which the other end of the map still reaches; its records are
-  // then written, once.
-  auto write_back = [](int z) {
-    Water* row = water[z];
-    const int i = z << HMAP_SIZE_SHIFT;
-    for (int x = 0; x < HMAP_SIZE; x += 4) {
+// Writes row z's records in the computed tiles from the step's grids, and
+// notes the tiles that did not settle.
+void write_back(SettledTiles& tiles, int z) {
+  Water* row = water[z];
+  const int i = z << HMAP_SIZE_SHIFT;
+  const __m128 zero = _mm_setzero_ps();
+  for_each_tile(tiles.computed(z >> TILE_SHIFT), [&](int tx) {
+    const int x0 = tx << TILE_SHIFT;
+    __m128 moving_or_lava = zero;
+    for (int x = x0; x < x0 + TILE; x += 4) {
       __m128 r0 = _mm_load_ps(amount_now + i + x), r1 = _mm_load_ps(face_vel_x + i + x);
       __m128 r2 = _mm_load_ps(face_vel_z + i + x), r3 = _mm_load_ps(new_foam + i + x);
+      moving_or_lava = _mm_or_ps(moving_or_lava, _mm_or_ps(_mm_cmplt_ps(r0, zero), abs_of(_mm_or_ps(r1, r2))));
       _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
       _mm_store_ps(&row[x].amount, r0);
       _mm_store_ps(&row[x + 1].amount, r1);
       _mm_store_ps(&row[x + 2].amount, r2);
       _mm_store_ps(&row[x + 3].amount, r3);
     }
-  };
-  for (int z = 0; z < HMAP_SIZE; ++z) {
-    for (int x = 0; x < HMAP_SIZE; x += 4) {
-      __m128 start = _mm_load_ps(flow_amount + cell_index(x, z));
-      if (_mm_movemask_ps(_mm_cmpneq_ps(start, _mm_setzero_ps())) != 0) transport_run(c, x, z);
-    }
-    if (z >= 3) write_back(z - 2);
+    if (!_mm_testz_si128(_mm_castps_si128(moving_or_lava), _mm_castps_si128(moving_or_lava)) ||
+        !same_bits<TILE * sizeof(Water)>(&row[x0], &tmpw[z][x0]))
+      tiles.mark_unsettled(tile_of(x0, z));
+  });
+}
+
+SettledTiles settled_tiles;
+
+TileRow read_in_row(int z) { return settled_tiles.read((z & HMAP_MASK) >> TILE_SHIFT); }
+TileRow computed_in_row(int z) { return settled_tiles.computed((z & HMAP_MASK) >> TILE_SHIFT); }
+
+// Phase 1 for the rows first..last (last < 255) with their own row buffers.
+// The band copies its rows into tmpw, and row 255 before row 0; the rows
+// just outside it are split from `water`, which holds the same. Where
+// cool_now is false the band's lava is left to cool later and deferred_lava
+// marks the rows that have some.
+void update_band(const StepConstants& c, FluidRow rows[3], int first, int last, bool cool_now, bool deferred_lava[]) {
+  if (first == 0) {
+    rows[0].take(HMAP_MASK, read_in_row(HMAP_MASK));
+  } else {
+    rows[0].look(first - 1, read_in_row(first - 1));
   }
-  for (int z : {HMAP_SIZE - 2, HMAP_SIZE - 1, 0}) write_back(z);
+  rows[1].take(first, read_in_row(first));
+  for (int z = first; z <= last; ++z) {
+    const FluidRow& above = rows[(z - first) % 3];
+    const FluidRow& here = rows[(z - first + 1) % 3];
+    FluidRow& below = rows[(z - first + 2) % 3];
+    if (z < last) {
+      below.take(z + 1, read_in_row(z + 1));
+    } else {
+      below.look(z + 1, read_in_row(z + 1));
+    }
+    keep_input_copy(z, ~read_in_row(z));
+    const bool lava = wide_update ? update_row_wide(c, above, here, below, z, computed_in_row(z), cool_now)
+                                  : update_row_narrow(c, above, here, below, z, computed_in_row(z), cool_now);
+    deferred_lava[z] = lava && !cool_now;
+  }
+}
+
+// The cooling the update of row z left for later, in visiting order.
+void cool_row(const StepConstants& c, int z) {
+  for_each_run(computed_in_row(z), [&](int x0, int x1) {
+    for (int x = x0; x < x1; ++x)
+      if (tmpw[z][x].amount < 0.0f) cool_lava(c, x, z, std::fabs(tmpw[z][x].amount));
+  });
+}
+
+// Phase 1 in two bands at once, the upper on the calling thread. Cooling
+// lava changes heights and colours that the rows around it read or change
+// too, in visiting order: the upper band cools as it goes, the lower one's
+// cooling waits until both are done, and row 255, which reads row 0, comes
+// last. The update reads nothing that cooling earlier in its row changed,
+// except the last cells of a row, which read the row's first cell: where
+// that holds lava in the lower band, the bands run one after the other.
+void update_rows(const StepConstants& c) {
+  static FluidRow rows[2][3];
+  static bool deferred_lava[HMAP_SIZE];
+  constexpr int SPLIT = HMAP_SIZE / 2;
+  bool split = true;
+  for (int z = SPLIT; z < HMAP_MASK; ++z) split &= !(water[z][0].amount < 0.0f);
+  if (split) {
+    run_two_part_job([&](int part) {
+      if (part == 0) {
+        update_band(c, rows[0], 0, SPLIT - 1, true, deferred_lava);
+      } else {
+        update_band(c, rows[1], SPLIT, HMAP_MASK - 1, false, deferred_lava);
+      }
+    });
+  } else {
+    update_band(c, rows[0], 0, HMAP_MASK - 1, true, deferred_lava);
+  }
+  for (int z = SPLIT; z < HMAP_MASK; ++z)
+    if (deferred_lava[z]) cool_row(c, z);
+  FluidRow* last = rows[0];
+  last[0].load(HMAP_MASK - 1, read_in_row(HMAP_MASK - 1));
+  last[1].load(HMAP_MASK, read_in_row(HMAP_MASK));
+  last[2].load(0, read_in_row(0));
+  keep_input_copy(HMAP_MASK, ~read_in_row(HMAP_MASK));
+  if (wide_update)
+    update_row_wide(c, last[0], last[1], last[2], HMAP_MASK, computed_in_row(HMAP_MASK), true);
+  else
+    update_row_narrow(c, last[0], last[1], last[2], HMAP_MASK, computed_in_row(HMAP_MASK), true);
+}
+
+}  // namespace
+
+int fluid_step::tiles_left_alone() { return settled_tiles.left_alone(); }
+
+void simWater(float dt) {
+  SettledTiles& tiles = settled_tiles;
+  tiles.plan(dt, leave_settled_tiles);
+  const StepConstants c = step_constants(dt);
+  update_rows(c);
+
+  // Transport, in visiting order: every row adds into the rows around it.
+  for (int z = 0; z < HMAP_SIZE; ++z) {
+    for_each_run(tiles.computed(z >> TILE_SHIFT), [&](int x0, int x1) {
+      for (int x = x0; x < x1; x += 4) {
+        __m128 start = _mm_load_ps(flow_amount + cell_index(x, z));
+        if (_mm_movemask_ps(_mm_cmpneq_ps(start, _mm_setzero_ps())) != 0) transport_run(c, x, z);
+      }
+    });
+  }
+  // The records, written once from the grids: rows are independent, and the
+  // halves are whole rows of tiles.
+  run_two_part_job([&](int part) {
+    for (int z = part * HMAP_SIZE / 2; z < (part + 1) * HMAP_SIZE / 2; ++z) write_back(tiles, z);
+  });
+  tiles.finish();
 }
 
 }  // namespace HeightmapData

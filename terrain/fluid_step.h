@@ -4,6 +4,7 @@
 // Internal to terrain.
 #include <cstdint>
 
+#include "terrain/fluid_tiles.h"
 #include "terrain/heightmap_data.h"
 
 namespace HeightmapData {
@@ -43,16 +44,19 @@ struct FluidRow {
   alignas(32) float vel_z[HMAP_SIZE + 2 * PAD];
   alignas(32) float foam[HMAP_SIZE + 2 * PAD];
 
-  // Row z of the step's input, already in tmpw.
-  void load(int z);
-  // Row z of `water` becomes the step's input: copied into tmpw and split.
-  void take(int z);
+  // Row z of the step's input, already in tmpw, in the given tiles.
+  void load(int z, TileRow tiles);
+  // Row z of `water` becomes the step's input in the given tiles: copied
+  // into tmpw and split.
+  void take(int z, TileRow tiles);
+  // Row z of `water` split, where another part of the step copies it.
+  void look(int z, TileRow tiles);
 };
 
 // The step's new state as plain float grids: the amount of every cell when
 // transport starts, the amounts as transport changes them, the new face
 // velocities and foam. `water` keeps the step's input until transport is
-// done with a row; then the row's records are written from these.
+// done; then the records are written from these.
 extern float flow_amount[HMAP_CELLS];
 extern float amount_now[HMAP_CELLS];
 extern float face_vel_x[HMAP_CELLS];
@@ -67,14 +71,21 @@ void cool_lava(const StepConstants& c, int x, int z, float depth);
 // Whether the step updates eight cells at a time: where the processor has
 // AVX. Both widths give the same bits; tests switch to check that.
 extern bool wide_update;
+// Whether the step leaves settled tiles alone. It gives the same bits as
+// computing every tile; tests switch to check that.
+extern bool leave_settled_tiles;
+// How many tiles the last step left alone.
+int tiles_left_alone();
 
-// Phase 1 of row z: face velocities and foam from the input rows, then
-// drying of shallow water and cooling of lava. The wide form takes eight
-// cells at a time, for processors that have AVX.
-void update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                     int z);
-void update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                       int z);
+// Phase 1 of row z in the given tiles: face velocities and foam from the
+// input rows, then drying of shallow water and cooling of lava, the latter
+// left to the caller where cool_now is false. Returns whether some cell holds
+// lava. The wide form takes eight cells at a time, for processors that have
+// AVX.
+bool update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                     int z, TileRow tiles, bool cool_now);
+bool update_row_narrow(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                       int z, TileRow tiles, bool cool_now);
 
 }  // namespace fluid_step
 }  // namespace HeightmapData

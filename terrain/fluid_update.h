@@ -219,9 +219,10 @@ struct Rules {
     return f;
   }
 
-  // Cells x..x+N-1 of row z.
-  static void update(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                         int x, int z) {
+  // Cells x..x+N-1 of row z; cooling of their lava now or, where cool_now
+  // is false, left to the caller. Returns whether some cell holds lava.
+  static bool update(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                     int x, int z, bool cool_now) {
     const F dt = L::splat(c.dt), zero = L::zero(), one = L::splat(1.0f);
     const float* h_row = hmap + (z << HMAP_SIZE_SHIFT);
     const F a0 = run(here.amount, x);
@@ -285,17 +286,22 @@ struct Rules {
     L::store(new_foam + i, foam);
 
     int lava = L::mask(L::lt(a0, zero));
-    if (lava) {
+    if (lava && cool_now) {
       alignas(32) float depth[L::N];
       L::store(depth, abs_of(a0));
       for (int l = 0; l < L::N; ++l)
         if (lava & (1 << l)) cool_lava(c, x + l, z, depth[l]);
     }
+    return lava != 0;
   }
 
-  static void update_row(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                         int z) {
-    for (int x = 0; x < HMAP_SIZE; x += L::N) update(c, above, here, below, x, z);
+  static bool update_row(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                         int z, TileRow tiles, bool cool_now) {
+    bool lava = false;
+    for_each_run(tiles, [&](int x0, int x1) {
+      for (int x = x0; x < x1; x += L::N) lava |= update(c, above, here, below, x, z, cool_now);
+    });
+    return lava;
   }
 };
 

@@ -5,9 +5,9 @@
 namespace HeightmapData {
 namespace fluid_step {
 
-void update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
-                     int z) {
-  Rules<Lanes8>::update_row(c, above, here, below, z);
+bool update_row_wide(const StepConstants& c, const FluidRow& above, const FluidRow& here, const FluidRow& below,
+                     int z, TileRow tiles, bool cool_now) {
+  return Rules<Lanes8>::update_row(c, above, here, below, z, tiles, cool_now);
 }
 
 }  // namespace fluid_step

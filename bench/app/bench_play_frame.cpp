@@ -21,6 +21,7 @@
 #include "app/window.h"
 #include "core/paths.h"
 #include "core/ref_time.h"
+#include "data/shader_constants.h"
 #include "gameobj_host/gameobj_functions.h"
 #include "render/bitmap_font.h"
 #include "render/device.h"
@@ -132,7 +133,7 @@ struct PlainPass {
     set_cull_mode(0);
     set_shader(shader);
     const float mapping[4] = {0.5f, -0.5f, 0.5f + 0.5f / float(width), 0.5f + 0.5f / float(height)};
-    set_vs_const(16, mapping, 1);
+    set_vs_const(VS_QUAD_MAPPING, mapping, 1);
     set_texture(0, scene_image);
     set_texture_filter(0, true);
     set_texture_address(0, 1, -1, -1);

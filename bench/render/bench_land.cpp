@@ -100,6 +100,19 @@ void BM_RefreshAfterUpdate(benchmark::State& state) {
 }
 BENCHMARK(BM_RefreshAfterUpdate)->ArgName("quality")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The first frame of a new world: every normal and all the shadowing
+// computed, the cell textures and the map redrawn.
+void BM_RefreshNewWorld(benchmark::State& state) {
+  scene().use(int(state.range(0)));
+  for (auto _ : state) {
+    restart_land_render();
+    request_land_refresh();
+    prepare_land_render(0.f);
+    flush_gpu();
+  }
+}
+BENCHMARK(BM_RefreshNewWorld)->ArgName("quality")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // Whole frames between updates, GPU included.
 void BM_LandFrame(benchmark::State& state) {
   scene().use(int(state.range(0)));

@@ -18,11 +18,14 @@
 #include "render/vertex_decl.h"
 
 namespace {
+// The shader's registers: an offset and its colour.
+constexpr int OFFSET = 0, COLOUR = 0;
 const char* SHADER =
     "#version 330 core\n"
+    "#define OFFSET 0\n#define COLOUR 0\n"
     "#ifdef VSH\nlayout(location = ATTR_POSITION) in vec3 pos;\n"
-    "void main() { gl_Position = vec4(pos.xy + vs_c[0].xy, pos.z, 1.0); }\n#endif\n"
-    "#ifdef PSH\nout vec4 color;\nvoid main() { color = ps_c[0]; }\n#endif\n";
+    "void main() { gl_Position = vec4(pos.xy + vs_c[OFFSET].xy, pos.z, 1.0); }\n#endif\n"
+    "#ifdef PSH\nout vec4 color;\nvoid main() { color = ps_c[COLOUR]; }\n#endif\n";
 
 struct Device {
   SDL_Window* window = nullptr;
@@ -80,8 +83,8 @@ void BM_SmallDraws(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
     float c[4] = {float(i % 16) / 8 - 1, float(i / 16 % 16) / 8 - 1, 0, 0};
-    set_vs_const(0, c, 1);
-    set_ps_const(0, c, 1);
+    set_vs_const(OFFSET, c, 1);
+    set_ps_const(COLOUR, c, 1);
     draw_prim(PRIM_TRILIST, 0, 2);
     if (++i % 1024 == 0) flush_gpu();  // keep the queue from growing without end
   }

@@ -31,7 +31,7 @@ const char* GROUND_SHADER =
     "#ifdef PSH\nin vec3 w;\n"
     "#ifdef DEFERRED\nlayout(location = 0) out vec4 g0;\nlayout(location = 1) out vec4 g1;\n"
     "layout(location = 2) out vec4 g2;\nvoid main() { g0 = vec4(0.4, 0.5, 0.3, 0.0);"
-    " g1 = gbuffer_normal_depth(vec3(0.0, 1.0, 0.0), dot(vec4(w, 1.0), vs_c[9])); g2 = vec4(1.0); }\n"
+    " g1 = gbuffer_normal_depth(vec3(0.0, 1.0, 0.0), dot(vec4(w, 1.0), vs_c[VS_VIEW_DEPTH])); g2 = vec4(1.0); }\n"
     "#else\nout vec4 c;\nvoid main() { c = vec4(scene_haze(scene_light(vec3(0.4, 0.5, 0.3),"
     " vec3(0.0, 1.0, 0.0), 1.0, 1.0), w), 1.0); }\n#endif\n#endif\n";
 

@@ -1,9 +1,11 @@
 // Cost of one fluid step on a busy map: a lake over half of it, a river
-// running into the lake and a lava flow that meets the water.
+// running into the lake and a lava flow that meets the water; and on a
+// mostly dry one.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
+#include "core/two_part_job.h"
 #include "terrain/fluid_step.h"
 #include "terrain/game_random.h"
 #include "terrain/heightmap_data.h"
@@ -28,7 +30,7 @@ void feed_sources() {
     for (int x = LAVA_X - 1; x <= LAVA_X + 1; ++x) addLavaAt(cell_index(x, z), 0.05f);
 }
 
-void build_scene() {
+void build_scene(bool with_lake) {
   reset();
   set_rnd_seed(1);
   reseed_noise();
@@ -38,7 +40,7 @@ void build_scene() {
       hmap[i] = ground(x, z);
       if (x >= 128 && z >= RIVER_Z0 && z <= RIVER_Z1) hmap[i] -= 0.5f;
       float lake = 1.0f - hmap[i];
-      if (x < 128 && lake > 0.0f) water_at(i).amount = lake;
+      if (with_lake && x < 128 && lake > 0.0f) water_at(i).amount = lake;
       if (x >= 128 && x <= RIVER_HEAD && z >= RIVER_Z0 && z <= RIVER_Z1) water_at(i).amount = 0.3f;
       if (x >= 140 && x <= LAVA_X && z >= LAVA_Z - 1 && z <= LAVA_Z + 1) water_at(i).amount = -0.3f;
     }
@@ -49,14 +51,21 @@ void build_scene() {
   }
 }
 
-void BM_SimWaterStep(benchmark::State& state) {
-  build_scene();
+// The argument is the number of threads the step may use (1 or 2); the
+// processor time is that of both.
+void run_steps(benchmark::State& state, bool with_lake) {
+  const int threads = two_part_job_threads();
+  set_two_part_job_threads(int(state.range(0)));
+  build_scene(with_lake);
   for (auto _ : state) {
     feed_sources();
     simWater(STEP);
   }
+  set_two_part_job_threads(threads);
 }
-BENCHMARK(BM_SimWaterStep)->Unit(benchmark::kMillisecond);
+
+void BM_SimWaterStep(benchmark::State& state) { run_steps(state, true); }
+BENCHMARK(BM_SimWaterStep)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 // The same on a processor without AVX: four cells at a time.
 void BM_SimWaterStepFourWide(benchmark::State& state) {
@@ -65,7 +74,11 @@ void BM_SimWaterStepFourWide(benchmark::State& state) {
   BM_SimWaterStep(state);
   fluid_step::wide_update = wide;
 }
-BENCHMARK(BM_SimWaterStepFourWide)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SimWaterStepFourWide)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Mostly dry land: the same river and lava without the lake.
+void BM_SimWaterStepDryLand(benchmark::State& state) { run_steps(state, false); }
+BENCHMARK(BM_SimWaterStepDryLand)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
 

@@ -179,6 +179,7 @@ void bind_gameobj(SQVM* vm) {
     sqbind::bind_func(vm, "give_spell", &script_give_spell);
     sqbind::bind_func(vm, "count_objects", &count_objects);
     sqbind::bind_func(vm, "spawn_wyverns", &spawn_wyverns);
+    sqbind::bind_func(vm, "mark_town_houses", &village::mark_town_houses);
     sqbind::bind_func(vm, "show_message", &show_message);
     sqbind::bind_func(vm, "goal_met", &goal_met);
 }

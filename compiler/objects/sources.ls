@@ -27,21 +27,35 @@ struct WaterSource : PlacedObject {
         f.num(rate);
         f.num(timeLeft);
     }
-    // A sink's whirlpool: foam churned up on the water around it and spray
-    // circling in towards the middle, so the draining shows on a wide lake.
+    // A sink's whirlpool: two arms of foam winding in towards the middle and
+    // turning, spray circling in and a plume of mist over the throat, so the
+    // draining shows from afar, even on the sea that keeps flowing in.
+    static constexpr float WHIRL_RADIUS = 10.f;
     float spin = 0.f;
     void whirl(float dt) {
+        using namespace HeightmapData;
         spin += dt * 2.5f;
-        for_cells_in_disc(pos.x, pos.z, 6.f, [&](int i, float d) {
-            HeightmapData::Water& w = HeightmapData::water_at(i);
-            if (w.amount > 0.05f) w.foam = fmaxf(w.foam, 0.6f * (1.f - d / 6.f) * (0.6f + 0.4f * sinf(spin + d * 1.7f)));
+        for_cells_in_disc(pos.x, pos.z, WHIRL_RADIUS, [&](int i, float d) {
+            Water& w = water_at(i);
+            if (w.amount <= 0.05f) return;
+            Vec3 cell(float(i & HMAP_MASK) + 0.5f, 0.f, float(i >> HMAP_SIZE_SHIFT) + 0.5f);
+            Vec3 off = world_delta(pos, cell);
+            float arm = 0.5f + 0.5f * sinf(2.f * atan2f(off.z, off.x) + d * 0.8f - spin * 2.f);
+            float edge = 1.f - d / WHIRL_RADIUS;
+            w.foam = fmaxf(w.foam, fminf(1.f, edge * (0.35f + 0.9f * arm * arm) + (d < 2.f ? 0.5f : 0.f)));
         });
-        for (int k = 0; k < 3; k++) {
-            float a = spin + float(k) * 2.0943951f, r = 5.f;
+        if (!is_under_water(pos.x, pos.z)) return;
+        for (int k = 0; k < 6; k++) {
+            float a = spin + float(k) * 1.0471976f, r = 3.f + 6.f * frnd();
             Vec3 at(pos.x + cosf(a) * r, 0, pos.z + sinf(a) * r);
             at.y = surface_height(at.x, at.z) + 0.2f;
-            Vec3 v = Vec3(-sinf(a), 0, cosf(a)) * 6.f + Vec3(-cosf(a), -0.3f, -sinf(a)) * 3.f;
-            blend_particle(at, v, Vec3(), 0.5f, 1.2f, 0.f, 0.5f, 0xffd8ecff, FX_DROPLET, nullptr, fx_ramps().shrink);
+            Vec3 v = Vec3(-sinf(a), 0, cosf(a)) * 7.f + Vec3(-cosf(a), 0.3f, -sinf(a)) * 3.f;
+            blend_particle(at, v, Vec3(0, -2.f, 0), 0.5f, 1.2f, 0.f, 0.7f, 0xffe8f4ff, FX_DROPLET, nullptr, fx_ramps().shrink);
+        }
+        if (frnd() < 0.5f) {
+            Vec3 throat(pos.x, surface_height(pos.x, pos.z) + 0.5f, pos.z);
+            blend_particle(throat + Vec3(srnd(), 0, srnd()), Vec3(srnd(), 2.5f + 2.f * frnd(), srnd()), Vec3(), 0.3f,
+                           2.f, 0.f, 2.5f, 0xffffffff, FX_STEAM, fx_ramps().steam, fx_ramps().grow, 0.5f);
         }
     }
 };
@@ -98,34 +112,55 @@ struct NaturalVolcano : PlacedObject {
     }
 };
 
-inline void strike_lightning(const Vec3& target, float damage);
+inline void strike_lightning(const Vec3& target, float damage, const Vec3* from = nullptr);
 inline PlacedObject* creature_under_storm(const Vec3& centre, float reach);
 
-// A storm cloud drifting over its place and striking what is below it.
+// A storm cloud hanging over its place: a wide, low, dark mass with rain
+// falling from it, lit from inside by the bolts it strikes below it.
 struct ThunderstormObject : PlacedObject {
     float timeLeft = 12.f;
     float nextStrike = 0.5f;
+    static constexpr float CLOUD_HEIGHT = 22.f;  // above the ground under its middle
+    static constexpr float CLOUD_RADIUS = 14.f;
     static DynArray<ThunderstormObject*>& list() { return ThunderstormObject_list; }
     const char* getClassName() override { return "ThunderstormObject"; }
     void update(float dt) override {
-        Vec3 cloud(pos.x, surface_height(pos.x, pos.z) + 25.f, pos.z);
-        if (frnd() < 0.6f) {
-            Vec3 p = cloud + Vec3(srnd() * 8.f, srnd() * 1.5f, srnd() * 8.f);
-            blend_particle(p, Vec3(srnd() * 0.3f, 0, srnd() * 0.3f), Vec3(), 0.f, 3.f, 0.f, 6.f, 0xff404050, FX_SMOKE3,
-                           fx_ramps().smoke, fx_ramps().grow, 0.2f);
-        }
-        if ((nextStrike -= dt) <= 0.f) {
+        Vec3 cloud(pos.x, surface_height(pos.x, pos.z) + CLOUD_HEIGHT, pos.z);
+        // The last second it thins out instead of vanishing at once.
+        if (timeLeft > 1.f)
+            for (int i = 0; i < 2; i++) {
+                Vec3 p = cloud + Vec3(srnd() * CLOUD_RADIUS, srnd() * 2.f, srnd() * CLOUD_RADIUS);
+                blend_particle(p, Vec3(srnd() * 0.4f, 0.2f, srnd() * 0.4f), Vec3(), 0.f, 3.5f, 0.f, 9.f + 4.f * frnd(),
+                               0xff8088a0, (i & 1) ? FX_SMOKE3 : FX_SMOKE, fx_ramps().smoke, fx_ramps().grow, 0.1f);
+            }
+        rain(cloud);
+        if ((nextStrike -= dt) <= 0.f && timeLeft > 1.f) {
             nextStrike = 0.6f + 1.2f * frnd();
             // Creatures flying under the cloud draw most bolts.
             PlacedObject* prey = frnd() < 0.7f ? creature_under_storm(pos, 16.f) : nullptr;
             Vec3 at = prey ? prey->pos : random_in_disc(pos.x, pos.z, 12.f);
             if (!prey) at.y = surface_height(at.x, at.z);
-            strike_lightning(at, 35.f);
+            Vec3 from = cloud + Vec3(srnd() * 6.f, -1.f, srnd() * 6.f);
+            from.y = fmaxf(from.y, at.y + 8.f);
+            strike_lightning(at, 35.f, &from);
+            magic_glow(from, 18.f, 0xffb0c0ff, 0.25f);
             play_sound_at("thstorm_lightning", at);
         }
         if ((timeLeft -= dt) <= 0.f) destroy();
         keepInBins();
     }
+    // Grey streaks from the cloud's base to the ground.
+    void rain(const Vec3& cloud) {
+        for (int i = 0; i < 6; i++) {
+            Vec3 p = cloud + Vec3(srnd() * CLOUD_RADIUS * 0.8f, -2.f, srnd() * CLOUD_RADIUS * 0.8f);
+            float fall = p.y - surface_height(p.x, p.z);
+            if (fall < 1.f) continue;
+            // Spark sprites stood upright read as falling streaks.
+            add_blend_particle(p.m128(), _mm_setr_ps(0, -RAIN_SPEED, 0, 0), _mm_setzero_ps(), fall / RAIN_SPEED, 0.f, 0.9f,
+                               0x90c8d0e0, FX_SPARK.u, FX_SPARK.v, FX_SPARK.size, 1.5707963f, 0.f, nullptr, nullptr, nullptr);
+        }
+    }
+    static constexpr float RAIN_SPEED = 24.f;
     void keep(StateFields& f) override {
         PlacedObject::keep(f);
         f.num(timeLeft);
@@ -133,9 +168,10 @@ struct ThunderstormObject : PlacedObject {
     }
 };
 
-// A bolt from the sky onto a point: burns, blasts a little, hurts.
-inline void strike_lightning(const Vec3& target, float damage) {
-    Vec3 sky = target + Vec3(srnd() * 6.f, 45.f, srnd() * 6.f);
+// A bolt onto a point, from the sky high above it or from `from` (a storm
+// cloud): burns, blasts a little, hurts.
+inline void strike_lightning(const Vec3& target, float damage, const Vec3* from) {
+    Vec3 sky = from ? *from : target + Vec3(srnd() * 6.f, 45.f, srnd() * 6.f);
     add_lightning_fx(sky.m128(), target.m128(), Vec3(srnd() * 4.f, -10.f, srnd() * 4.f).m128(0.f), 0.6f, 5.f, 4.f,
                      0.5f, 0xffd0e0ff, 24);
     magic_glow(target, 6.f, 0xffc0d0ff, 0.3f);

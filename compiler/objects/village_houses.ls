@@ -10,6 +10,12 @@ namespace village {
 using namespace HeightmapData;
 
 constexpr float NO_FOOTING = -1e30f;
+// A house of a stronghold's town: bringing it down counts for the goal of
+// bringing down the stronghold. Kept in the cell marks, so saves keep it.
+constexpr unsigned MARK_GUARDED = 16;
+// A house is in a stronghold's town when one of its cells is this near the
+// castle or tower (flat distance from its middle).
+constexpr float TOWN_REACH = 25.f;
 // What is left of a wall's height in the heap.
 constexpr float RUBBLE_SHARE = 0.3f;
 
@@ -50,9 +56,11 @@ inline void collapse_house(int first) {
     static int xs[MOST], zs[MOST];
     int n = house_around(first, xs, zs, MOST);
     float base = 1e30f, sx = 0.f, sz = 0.f;
+    bool guarded = false;
     for (int k = 0; k < n; k++) {
         int i = cell_index(xs[k], zs[k]);
         if (footing[i] != NO_FOOTING) base = fminf(base, footing[i]);
+        guarded = guarded || (surface[i].marks & MARK_GUARDED);
         sx += float(xs[k]), sz += float(zs[k]);
     }
     for (int k = 0; k < n; k++) {
@@ -66,7 +74,7 @@ inline void collapse_house(int first) {
         s.surf = ST_OPEN;
         s.house_tile = 0;
         s.house_variant = 0;
-        s.marks &= ~MARK_HOUSE;
+        s.marks &= ~(MARK_HOUSE | MARK_GUARDED);
         s.color = blend_color(s.color, _mm_setr_ps(0.36f, 0.32f, 0.28f, 1.f), 0.7f);
         s.overlay = blend_color(s.overlay, ash_overlay_color, 0.4f);
     }
@@ -81,7 +89,34 @@ inline void collapse_house(int first) {
     Vec3 points[3] = {centre, wrap_position(centre + Vec3(size, 0, 0)), wrap_position(centre + Vec3(0, 0, -size))};
     fall_into_rubble(points, n > 8 ? 3 : 1, size);
     houses_fallen++;
-    world_script_str_event("house_destroyed");
+    world_script_str_event(guarded ? "town_house_destroyed" : "house_destroyed");
+}
+
+// Marks the houses of every standing stronghold's town (see TOWN_REACH);
+// returns how many houses are marked.
+inline int mark_town_houses() {
+    static uint8_t counted[HMAP_CELLS];
+    memset(counted, 0, sizeof(counted));
+    constexpr int MOST = 1024;
+    static int xs[MOST], zs[MOST];
+    int houses = 0;
+    auto guard_around = [&](const Vec3& at) {
+        for_cells_in_disc(at.x, at.z, TOWN_REACH, [&](int i, float) {
+            if (counted[i] || !is_house_cell(i)) return;
+            int n = house_around(i, xs, zs, MOST);
+            for (int k = 0; k < n; k++) {
+                int c = cell_index(xs[k], zs[k]);
+                counted[c] = 1;
+                surface[c].marks |= MARK_GUARDED;
+            }
+            houses++;
+        });
+    };
+    for (CastleObject* c : CastleObject_list)
+        if (c->destroyState == OBJ_ALIVE) guard_around(c->pos);
+    for (GuardTower* t : GuardTower_list)
+        if (t->destroyState == OBJ_ALIVE) guard_around(t->pos);
+    return houses;
 }
 
 }  // namespace village

@@ -21,8 +21,10 @@ inline void go_to_universe() {
     if (set_mode && universe_mode) set_mode(universe_mode());
 }
 
-// The saved game remembers the world it was saved in.
+// The saved game remembers the world it was saved in: its index on the map,
+// or the code of a world off the map ("" when on the map or in none).
 constexpr const char* SAVED_WORLD_SLOT = "world";
+constexpr const char* SAVED_WORLD_CODE_SLOT = "world_code";
 
 // A slot's name tells the saves of one game apart: when it was saved, in
 // which world, and how far its goal had come ("Saved 2026-12-08 14:05:31 -
@@ -50,7 +52,11 @@ inline void save_to_slot(int slot) {
     cur_game_slot = slot;
     name_the_save();
     // The spells go in too: the saver asks the module for them.
-    set_table_int(cur_game_info, SAVED_WORLD_SLOT, current_world_index());
+    int world = current_world_index();
+    char code[WORLD_CODE_SIZE] = "";
+    if (world < 0 && !world_code_of(root_value("cur_world"), code)) code[0] = 0;
+    set_table_int(cur_game_info, SAVED_WORLD_SLOT, world);
+    set_table_text(cur_game_info, SAVED_WORLD_CODE_SLOT, code);
     if (!save_game()) return;
     set_config_int(LAST_SLOT_SETTING, slot);
     back_to_menu(0);
@@ -59,10 +65,14 @@ inline void save_to_slot(int slot) {
 
 inline void load_from_slot(int slot) {
     world_to_resume = -1;
+    world_code_to_resume[0] = 0;
     if (!load_saved_game(slot)) return;  // the loader shows why (the spells come back with it)
     set_config_int(LAST_SLOT_SETTING, slot);
     int world = table_int(cur_game_info, SAVED_WORLD_SLOT, -1);
     world_to_resume = world >= 0 && world < world_count() ? world : -1;
+    if (world_to_resume < 0)
+        snprintf(world_code_to_resume, sizeof(world_code_to_resume), "%s",
+                 slot_text(cur_game_info, SAVED_WORLD_CODE_SLOT, ""));
     // From the main menu its close request leads to the universe; the
     // in-game menu's would lead back into the old world.
     if (game_menu_screen) go_to_universe();

@@ -16,6 +16,7 @@ inline void start_new_game(int) {
     release_universe_data();
     cur_game_slot = -1;
     world_to_resume = -1;
+    world_code_to_resume[0] = 0;
     should_close_game_menu = true;
 }
 

@@ -237,8 +237,10 @@ inline void travel_to_world(int i) {
 }
 
 // Set by loading a game that was saved in a world: the universe map, once
-// open, goes straight back into that world.
+// open, goes straight back into that world (one of the map's, or one off the
+// map visited by its code).
 inline int world_to_resume = -1;
+inline char world_code_to_resume[WORLD_CODE_SIZE] = "";
 
 // A world's menu (right click on it): the entries the world script's
 // get_world_ctx_menu gives, each a text and an action.
@@ -450,7 +452,11 @@ inline void open_universe() {
     show_screen(universe_screen, universe_maker());
     int resume = world_to_resume;
     world_to_resume = -1;
+    char code[WORLD_CODE_SIZE];
+    snprintf(code, sizeof(code), "%s", world_code_to_resume);
+    world_code_to_resume[0] = 0;
     if (resume >= 0) travel_to_world(resume);
+    else if (code[0]) visit_world_code(code);
 }
 
 }  // namespace menu

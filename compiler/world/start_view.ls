@@ -24,10 +24,23 @@ constexpr int START_PLACES = 48;
 
 inline Vec3 heading_dir(float yaw) { return Vec3(-sinf(yaw), 0.f, cosf(yaw)); }
 
-// Turns the camera along the start's heading, looking a little down.
-inline void face_start_view(float yaw) {
-    if (auto heading = set_view_heading_service()) heading(yaw, -0.12f);
+// Which way the view faces: the camera's heading (0 looks along +z) and
+// pitch, as the last update left it.
+struct ViewHeading {
+    float yaw = 0.f, pitch = 0.f;
+};
+
+inline ViewHeading current_view_heading() {
+    const float* forward = cur_view_itm.m[2];
+    return {atan2f(-forward[0], forward[2]), asinf(clampf(forward[1], -1.f, 1.f))};
 }
+
+inline void face_view(const ViewHeading& view) {
+    if (auto heading = set_view_heading_service()) heading(view.yaw, view.pitch);
+}
+
+// Turns the camera along the start's heading, looking a little down.
+inline void face_start_view(float yaw) { face_view({yaw, -0.12f}); }
 
 // How far from the eye along the heading the ground stays below it, up to
 // START_GOOD_REACH.

@@ -49,14 +49,17 @@ PlacedObject* spawn_kept(const char* name) {
     return nullptr;
 }
 
-// The player's place in the world and how it came into it.
-void keep_player(Player* p, StateFields& f) {
+// The player's place in the world, how it came into it and which way the
+// view faces (older saves end before the view).
+void keep_player(Player* p, ViewHeading& view, StateFields& f) {
     f.vec(p->pos);
     f.vec(p->worldStart);
     f.num(p->startMana);
     f.flag(p->fallen);
     f.count(p->leftSpell);
     f.count(p->rightSpell);
+    f.num(view.yaw);
+    f.num(view.pitch);
 }
 
 // Pushes a new array and fills it through keep; leaves it on the stack.
@@ -147,7 +150,8 @@ inline void save_world_state() {
     sq_arrayappend(vm, -2);
     sq_newslot(vm, -3, SQFalse);
     push_slot(vm, "player");
-    push_record(vm, nullptr, [&](StateFields& f) { keep_player(p, f); });
+    ViewHeading view = current_view_heading();
+    push_record(vm, nullptr, [&](StateFields& f) { keep_player(p, view, f); });
     sq_newslot(vm, -3, SQFalse);
     push_slot(vm, "objects");
     sq_newarray(vm, 0);
@@ -223,8 +227,10 @@ inline bool resume_saved_world() {
     }
     sq_settop(vm, state);
     push_slot(vm, "player");
+    ViewHeading view{NAN, NAN};
     if (SQ_SUCCEEDED(sq_get(vm, state)) && sq_gettype(vm, -1) == OT_ARRAY)
-        read_record(vm, 0, [&](StateFields& f) { keep_player(p, f); });
+        read_record(vm, 0, [&](StateFields& f) { keep_player(p, view, f); });
+    if (std::isfinite(view.yaw) && std::isfinite(view.pitch)) face_view(view);
     sq_settop(vm, state);
     push_slot(vm, "goal");
     if (SQ_FAILED(sq_get(vm, state))) sq_pushnull(vm);

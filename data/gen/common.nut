@@ -3,7 +3,7 @@
 
 // Fills every cell below `level` with water up to that level.
 function flood_below(level) {
-  apply_water_mask(HmapMask.fromHeight(), function(w, h) { return h < level ? level - h : w; });
+  flood_water_below(level);
   mark_water(0.05, MARK_WATER, MARK_WATER);
 }
 
@@ -41,7 +41,9 @@ function paint_world(water_level, style) {
   local heights = HmapMask.fromHeight();
   local detail = HmapMask.fromSimplexNoise(1.0, 16, 3, null, 0.5);
   local p = palette;
-  repaint_land(function(x, z, color, overlay) {
+  // Read by every cell: as locals, not looked up in the root table each time.
+  local lerpcolor = ::lerpcolor, clamp01 = ::clamp01;
+  repaint_land(function(x, z) {
     local h = heights.getraw(x, z) - water_level;
     local s = slope.getraw(x, z);
     local n = detail.getraw(x, z);
@@ -63,8 +65,6 @@ function paint_world(water_level, style) {
     return [g, GT_SAND];
   });
 }
-
-function clamp01(v) { return v < 0 ? 0.0 : (v > 1 ? 1.0 : v.tofloat()); }
 
 // Builds a few villages on gentle, dry ground above the water.
 function place_villages(count, water_level) {
@@ -117,11 +117,6 @@ function place_vents(count, water_level, cx, cz) {
   return vents;
 }
 
-function flat_wrap_distance(x0, z0, x1, z1) {
-  local dx = wrap((x1 - x0).tofloat()), dz = wrap((z1 - z0).tofloat());
-  return sqrt(dx * dx + dz * dz);
-}
-
 // Ember Fields: dark ash everywhere, thickest near the crater, black basalt
 // on the steep ground, cracks glowing with embers through it and a glow
 // around each vent; shores shade smoothly into wet black sand.
@@ -131,24 +126,37 @@ function paint_ember_fields(water_level, cx, cz, vents) {
   local heights = HmapMask.fromHeight();
   local detail = HmapMask.fromSimplexNoise(1.0, 16, 3, null, 0.5);
   local veins = HmapMask.fromSimplexNoise(1.0, 6, 3, null, 0.55);
-  repaint_land(function(x, z, color, overlay) {
+  // The glow around the vents, once for the map: per cell the strongest
+  // vent's 1 - d / 8 within 8 cells of it, -1 elsewhere.
+  local glow = array(65536, -1.0);
+  foreach (v in vents.at)
+    for (local dz = -8; dz <= 8; dz++)
+      for (local dx = -8; dx <= 8; dx++) {
+        local x = (v[0] + dx) & 255, z = (v[1] + dz) & 255, i = (z << 8) | x;
+        local d = flat_wrap_distance(x, z, v[0], v[1]);
+        if (d < 8) glow[i] = glow[i] > 1 - d / 8 ? glow[i] : 1 - d / 8;
+      }
+  // Read by every cell: as locals, not looked up in tables each time.
+  local ash = p.ash, ash_light = p.ash_light, basalt = p.basalt, scoria = p.scoria, ember = p.ember;
+  local lerpcolor = ::lerpcolor, clamp01 = ::clamp01, fabs = ::fabs, flat_wrap_distance = ::flat_wrap_distance;
+  // A blend by 0 leaves the colour as it is, so it is skipped.
+  repaint_land(function(x, z) {
     local h = heights.getraw(x, z) - water_level;
     local n = detail.getraw(x, z) * 0.5 + 0.5;
     local near = clamp01(1 - flat_wrap_distance(x, z, cx, cz) / 110.0);
     // Ash, greyer out on the plains, almost black by the crater.
-    local c = lerpcolor(p.ash_light, p.ash, clamp01(near * 1.2 + n * 0.4));
+    local c = lerpcolor(ash_light, ash, clamp01(near * 1.2 + n * 0.4));
     // Steep ground shows the basalt under the ash, smoothly.
-    c = lerpcolor(c, lerpcolor(p.basalt, p.scoria, n), clamp01((0.86 - slope.getraw(x, z)) / 0.14));
+    local steep = clamp01((0.86 - slope.getraw(x, z)) / 0.14);
+    if (steep > 0) c = lerpcolor(c, lerpcolor(basalt, scoria, n), steep);
     // Ember cracks along the zero lines of a noise field, not by the water.
     local crack = clamp01(1 - fabs(veins.getraw(x, z)) / 0.035) * clamp01(h - 1);
-    foreach (v in vents.at) {
-      local d = flat_wrap_distance(x, z, v[0], v[1]);
-      if (d < 8) crack = crack > 1 - d / 8 ? crack : 1 - d / 8;
-    }
-    c = lerpcolor(c, p.ember, crack * 0.85);
+    local g = glow[(z << 8) | x];
+    crack = crack > g ? crack : g;
+    if (crack > 0) c = lerpcolor(c, ember, crack * 0.85);
     // Black sand at the shore, blending over the first units above the water.
-    c = lerpcolor(p.basalt, c, clamp01(h / 1.5));
+    c = lerpcolor(basalt, c, clamp01(h / 1.5));
     local ground = crack > 0.5 ? GT_ROCK : GT_SOIL;
-    return [c, ground, tocolor(vec4f(0.1, 0.09, 0.08, 0.3 + near * 0.4)), ST_ASH];
+    return [c, ground, [0.1, 0.09, 0.08, 0.3 + near * 0.4], ST_ASH];
   });
 }

@@ -15,15 +15,20 @@ goal_order <- {
 };
 
 // The goal of a new world of `type` from what stands in it.
-//   counts: {castles, towers, spells, wyverns}; danger: 1 (near the start) to 5.
+//   counts: {castles, towers, town_houses, spells, wyverns}; danger: 1 (near
+//   the start) to 5. Town houses are the houses next to a castle or tower:
+//   they come down with the stronghold's goal.
 // Returns {kind, left, total, spawn (wyverns still to bring in), events, text}.
 function make_world_goal(type, counts, danger) {
   local order = type in goal_order ? goal_order[type] : ["castle", "spells", "wyverns"];
   foreach (kind in order) {
     if (kind == "castle" && counts.castles + counts.towers > 0) {
-      local n = counts.castles + counts.towers;
-      return {kind = kind, left = n, total = n, spawn = 0, events = ["CastleObject", "GuardTower"],
-              text = "Bring down the castle and its guard towers"};
+      local houses = "town_houses" in counts ? counts.town_houses : 0;
+      local n = counts.castles + counts.towers + houses;
+      return {kind = kind, left = n, total = n, spawn = 0, houses = houses,
+              events = ["CastleObject", "GuardTower", "town_house_destroyed"],
+              text = houses > 0 ? "Bring down the castle, its guard towers and the houses of its town"
+                                : "Bring down the castle and its guard towers"};
     }
     if (kind == "spells" && counts.spells > 0)
       return {kind = kind, left = counts.spells, total = counts.spells, spawn = 0, events = ["spell_picked_up"],
@@ -46,7 +51,8 @@ function goal_event(goal, name) {
 
 function goal_progress_text(goal) {
   local done = goal.total - goal.left;
-  if (goal.kind == "castle") return format("%d of %d strongholds down", done, goal.total);
+  if (goal.kind == "castle")
+    return format("%d of %d %s down", done, goal.total, "houses" in goal && goal.houses > 0 ? "buildings" : "strongholds");
   if (goal.kind == "spells") return format("%d of %d spells found", done, goal.total);
   return format("%d of %d wyverns slain", done, goal.total);
 }
@@ -81,7 +87,9 @@ function start_world_goal(w, type) {
     announce(w.name + " is already cleared");
     return;
   }
+  local mark_town = host_function("mark_town_houses");
   local counts = {castles = count_world_objects("CastleObject"), towers = count_world_objects("GuardTower"),
+                  town_houses = mark_town != null ? mark_town() : 0,
                   spells = count_world_objects("SpellObject"), wyverns = count_world_objects("WyvernMonster")};
   world_goal = make_world_goal(type, counts, w != null && "danger" in w ? w.danger : 1);
   if (world_goal == null) return;

@@ -68,16 +68,23 @@ world_types <- {
       local sea = height_quantile(0.08);
       local vents = place_vents(6, sea, cx, cz);
       paint_ember_fields(sea, cx, cz, vents);
-      // Lava fills the crater bowl and the vents.
+      // Lava fills the crater bowl and the vents: written into the few cells
+      // where it stands (the bowl's first), then added to the water, which
+      // is still empty.
       local heights = HmapMask.fromHeight();
       local bowl = heights.get(cx, cz) + 3;
-      apply_water_mask(HmapMask(function(x, z) {
-        local dx = wrap((x - cx).tofloat()), dz = wrap((z - cz).tofloat());
-        local h = heights.getraw(x, z);
-        if (dx * dx + dz * dz < 18 * 18 && h < bowl) return -(bowl - h);
-        local i = (z << 8) | x;
-        return i in vents.cells && h < vents.cells[i] ? -(vents.cells[i] - h) : 0.0;
-      }), function(w, lava) { return lava < 0 ? lava : w; });
+      local lava = HmapMask(0.0);
+      foreach (i, top in vents.cells) {
+        local x = i & 255, z = i >> 8, h = heights.getraw(x, z);
+        if (h < top) lava.set(x, z, -(top - h));
+      }
+      for (local z = cz - 18; z <= cz + 18; z++)
+        for (local x = cx - 18; x <= cx + 18; x++) {
+          local dx = wrap((x - cx).tofloat()), dz = wrap((z - cz).tofloat());
+          local h = heights.getraw(x, z);
+          if (dx * dx + dz * dz < 18 * 18 && h < bowl) lava.set(x, z, -(bowl - h));
+        }
+      apply_water_mask(lava, null);
       flood_below(sea);
       return sea;
     }
@@ -97,7 +104,7 @@ world_types <- {
       local slope = HmapMask.fromSlope();
       local mm = heights.calcMinMax();
       // Rock strata: colour bands by height, sand on the flat tops and floors.
-      repaint_land(function(x, z, color, overlay) {
+      repaint_land(function(x, z) {
         local h = heights.getraw(x, z);
         local t = (h - mm[0]) / (mm[1] - mm[0]);
         local band = sin(t * 38.0) * 0.5 + 0.5;

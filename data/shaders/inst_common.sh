@@ -19,7 +19,7 @@ void emit_vertex(vec3 world, vec3 n, vec4 albedo) {
   v_world = world;
   v_normal = n;
   v_albedo = albedo;
-  v_depth = dot(vec4(world, 1.0), vs_c[9]);
+  v_depth = dot(vec4(world, 1.0), vs_c[VS_VIEW_DEPTH]);
   gl_Position = world_to_clip(world);
 }
 #endif

@@ -31,7 +31,7 @@ class FxRenderTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     for (const char* f : {"effect.sh", "blendPart.sh", "glowPart.sh", "postBlend.sh", "postfx_quad.inc", "fx_particle.inc",
-                          "fx_pixel.inc", "scene_common.inc", "debug_vis.sh",
+                          "fx_pixel.inc", "scene_common.inc", "shader_constants.h", "debug_vis.sh",
                           "blendfx.dds", "glowfx.dds"})
       copy_data_file(f);
     common_vb_writer.init(COMMON_VB_SIZE);

@@ -146,6 +146,19 @@ TEST_F(GameplayTest, LightningKillsAWyvernWhichIsThenDeleted) {
     EXPECT_GT(fx_bolts.size() + fx_glow_pool.parts.size(), 0) << "with its effects";
 }
 
+TEST_F(GameplayTest, AThunderstormOverThePlayerStrikesTheWyvernHuntingThere) {
+    gameobj_functions.spawn_monster();
+    ASSERT_EQ(WyvernMonster_list.num, 1);
+    GameObj* wyvern = reinterpret_cast<GameObj*>(WyvernMonster_list[0]);
+    int health = wyvern->query(QUERY_HEALTH);
+    alignas(16) float at[4];
+    _mm_store_ps(at, player_pos());
+    EXPECT_STREQ(cast("thunderstorm", at[0], at[2]), "");
+    // The wyvern circles the player and dives at it while the storm lasts.
+    for (int i = 0; i < 300 && WyvernMonster_list.num == 1 && wyvern->query(QUERY_HEALTH) == health; i++) step(1);
+    EXPECT_TRUE(WyvernMonster_list.num == 0 || wyvern->query(QUERY_HEALTH) < health);
+}
+
 TEST_F(GameplayTest, FireballAtTheCrosshairChasesTheWyvernAndBurstsInTheAir) {
     gameobj_functions.spawn_monster();  // 40 units east of the player, 30 up
     ASSERT_EQ(WyvernMonster_list.num, 1);

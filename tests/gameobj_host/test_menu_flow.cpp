@@ -28,6 +28,7 @@
 #include "gameobj_test_files.h"
 #include "gui/gui.h"
 #include "render/device.h"
+#include "render/scene_view.h"
 #include "script/save_data.h"
 #include "script/saved_games.h"
 #include "script/universe.h"
@@ -177,6 +178,14 @@ protected:
     void key(int code) {
         press(INPUT_KEY_DOWN, code, 0, 0);
         press(INPUT_KEY_UP, code, 0, 0);
+        update();
+    }
+    void typeText(const std::string& text) {
+        for (char c : text) {
+            press(INPUT_KEY_DOWN, c, 0, 0);
+            set_last_key_chars(c);
+            press(INPUT_KEY_UP, c, 0, 0);
+        }
         update();
     }
     // root[name] = value, in the world script.
@@ -538,6 +547,95 @@ TEST_F(GameScriptsFlowTest, ASavedWorldComesBackWithItsObjectsCreaturesPlayerAnd
     ASSERT_EQ(get_error_message(), std::string()) << get_error_message();
 }
 
+TEST_F(GameScriptsFlowTest, AGameSavedInAWorldVisitedByItsCodeReopensThereFacingTheSameWay) {
+    startPlay();
+    static float yaw, pitch;
+    optional_services.set_view_heading = [](float y, float p) { yaw = y, pitch = p; };
+    auto make = moduleFunction<void (*)(int, int, char*)>("make_world_code");
+    ASSERT_NE(make, nullptr);
+    char code[12];
+    make(0, 100000, code);  // no world of the map has that seed
+    switchTo(gameobj_functions.open_universe_gui);
+    clickButton(0);  // "Enter a world code"
+    typeText(code);
+    key(VK_RETURN);
+    ASSERT_TRUE(should_close_game_menu);
+    std::string visited = curWorldName();
+    ASSERT_EQ(visited, std::string("World ") + code);
+    generate_world("game");
+    // The view turned away from the start's heading, then saved.
+    cur_view_itm = Matrix44{};
+    float f[3] = {-std::sin(2.f) * std::cos(-0.4f), std::sin(-0.4f), std::cos(2.f) * std::cos(-0.4f)};
+    for (int i = 0; i < 3; i++) cur_view_itm.m[2][i] = f[i];
+    flyBy(6.f, -4.f);
+    std::vector<float> player = playerPos();
+    switchTo(gameobj_functions.open_game_menu);
+    clickButton(1);
+    ASSERT_EQ(cur_game_screen, game_slot_screen);
+    clickButton(0);
+    ASSERT_EQ(cur_game_screen, game_menu_screen) << get_error_message();
+
+    // Elsewhere, then slot 1 is loaded from the main menu.
+    setRootSlot("cur_world", [](HSQUIRRELVM vm) { worlds[1].push(vm); });
+    generate_world("game");
+    release_universe_data();
+    switchTo(gameobj_functions.open_main_menu);
+    clickButton(2);
+    ASSERT_EQ(cur_game_screen, game_slot_screen);
+    clickButton(0);
+    switchTo(gameobj_functions.open_universe_gui);
+    EXPECT_TRUE(should_close_game_menu);
+    EXPECT_EQ(curWorldName(), visited) << "back into the world off the map";
+    yaw = pitch = NAN;
+    generate_world("game");
+    EXPECT_EQ(playerPos(), player);
+    EXPECT_NEAR(yaw, 2.f, 1e-4f);
+    EXPECT_NEAR(pitch, -0.4f, 1e-4f);
+    cur_view_itm = Matrix44{};
+    EXPECT_EQ(get_error_message(), std::string()) << get_error_message();
+}
+
+TEST_F(GameScriptsFlowTest, TheHousesOfAStrongholdsTownCountForItsGoal) {
+    using namespace HeightmapData;
+    startPlay();
+    generate_universe();
+    for (int i = 0; i < HMAP_CELLS; i++) hmap[i] = target_hmap[i] = 5.f;  // high ground, where strongholds stand
+    setRootSlot("cur_world", [](HSQUIRRELVM vm) { worlds[0].push(vm); });
+    setRootSlot("built_world_type", [](HSQUIRRELVM vm) { sq_pushstring(vm, "islands", -1); });
+    local_player->afterWorldRegenerate();
+    gameobj_functions.update_gameobj(0.05f);
+    int strongholds = CastleObject_list.num + GuardTower_list.num;
+    ASSERT_GE(GuardTower_list.num, 1);
+    // A house beside the first tower and one across the world from it.
+    int bin = reinterpret_cast<GameObj*>(GuardTower_list[0])->proximityBin;
+    ASSERT_TRUE(bin >= 0 && bin < 1280);
+    int x = bin < 1024 ? bin % 32 * 8 + 4 : (bin - 1024) % 16 * 16 + 4, z = bin < 1024 ? bin / 32 * 8 + 4 : (bin - 1024) / 16 * 16 + 4;
+    placeHouse(x + 12, z, 0, target_hmap, false);
+    placeHouse(x + 128, z + 128, 0, target_hmap, false);
+    memcpy(hmap, target_hmap, sizeof(hmap));
+    gameobj_functions.update_gameobj(0.05f);
+    ASSERT_EQ(CastleObject_list.num + GuardTower_list.num, strongholds);
+    activate_current_world();  // the goal again, with the houses standing
+    sq_pushroottable(get_world_script_vm());
+    sqbind::SqObject root(get_world_script_vm(), -1);
+    sq_poptop(get_world_script_vm());
+    ASSERT_EQ(root.getSlot("world_goal").getSlot("total").toInt(), strongholds + 1) << "the house by the tower";
+
+    // The ground sinks under the house cells near (cx, cz).
+    auto drop_house = [](int cx, int cz) {
+        for (int dz = -8; dz <= 8; dz++)
+            for (int dx = -8; dx <= 8; dx++)
+                if (surface[cell_index(cx + dx, cz + dz)].ground == GT_HOUSE) target_hmap[cell_index(cx + dx, cz + dz)] -= 3.f;
+        gameobj_functions.update_gameobj(0.05f);
+    };
+    int left = root.getSlot("world_goal").getSlot("left").toInt();
+    drop_house(x + 128, z + 128);
+    EXPECT_EQ(root.getSlot("world_goal").getSlot("left").toInt(), left) << "a house far from it is not the town's";
+    drop_house(x + 12, z);
+    EXPECT_EQ(root.getSlot("world_goal").getSlot("left").toInt(), left - 1) << "the town's house came down";
+    EXPECT_EQ(get_error_message(), std::string()) << get_error_message();
+}
+
 TEST_F(GameScriptsFlowTest, AWorldCodeLeadsToItsWorldAndAMistypedOneIsRefused) {
     auto make = moduleFunction<void (*)(int, int, char*)>("make_world_code");
     auto read = moduleFunction<const char* (*)(const char*, int, int*, int*)>("read_world_code");
@@ -579,27 +677,19 @@ TEST_F(GameScriptsFlowTest, AWorldCodeLeadsToItsWorldAndAMistypedOneIsRefused) {
         if (type == kinds[k].toString()) kind = k;
     ASSERT_GE(kind, 0);
     make(kind, worlds[3].getSlot("seed").toInt(), code);
-    auto type_text = [&](const std::string& text) {
-        for (char c : text) {
-            press(INPUT_KEY_DOWN, c, 0, 0);
-            set_last_key_chars(c);
-            press(INPUT_KEY_UP, c, 0, 0);
-        }
-        update();
-    };
     std::vector<BaseGuiElement*> before = buttons(universe_screen);
     clickButton(0);  // "Enter a world code"
     ASSERT_EQ(buttons(universe_screen).size(), before.size() + 2) << "the box's Visit and Back";
     std::string wrong = code;
     wrong[1] = wrong[1] == 'A' ? 'B' : 'A';
-    type_text(wrong);
+    typeText(wrong);
     key(VK_RETURN);
     update();
     EXPECT_FALSE(should_close_game_menu);
     EXPECT_EQ(curWorldName(), "(none)");
     EXPECT_EQ(buttons(universe_screen).size(), before.size() + 2) << "the box stays open";
     for (size_t i = 0; i < wrong.size(); i++) key(VK_BACK);
-    type_text(std::string(code).substr(0, 2) + "-" + std::string(code).substr(2));  // typed with a dash
+    typeText(std::string(code).substr(0, 2) + "-" + std::string(code).substr(2));  // typed with a dash
     key(VK_RETURN);
     update();
     EXPECT_TRUE(should_close_game_menu);

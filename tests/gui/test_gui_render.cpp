@@ -43,7 +43,7 @@ void save_png(const std::vector<uint32_t>& argb) {
 }  // namespace
 
 TEST(GuiRender, BoxImageLineAndIconLandWhereAndHowTheyShould) {
-  for (const char* f : {"roundedBox.sh", "uiImage.sh", "worldIcon.sh"}) copy_data_file(f);
+  for (const char* f : {"roundedBox.sh", "uiImage.sh", "worldIcon.sh", "shader_constants.h"}) copy_data_file(f);
   int savedW = d3d_wd, savedH = d3d_ht;
   d3d_wd = W;  // the primitives map pixels by the back buffer's size
   d3d_ht = H;

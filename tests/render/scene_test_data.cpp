@@ -12,10 +12,14 @@
 #include "render/vertex_decl.h"
 #include "tests/render/render_test_env.h"
 
+// The flat shader's colour register.
+constexpr int FLAT_COLOUR = 20;
+
 namespace {
 const char* LAND_SHADER =
     "#version 330 core\n"
     "#include \"scene_common.inc\"\n"
+    "#define FLAT_COLOUR 20\n"
     "#include \"gbuffer.inc\"\n"
     "#ifdef VSH\n"
     "layout(location = ATTR_POSITION) in vec3 pos;\n"
@@ -23,7 +27,7 @@ const char* LAND_SHADER =
     "out float depth;\n"
     "void main() {\n"
     "  world = pos;\n"
-    "  depth = dot(vec4(pos, 1.0), vs_c[9]);\n"
+    "  depth = dot(vec4(pos, 1.0), vs_c[VS_VIEW_DEPTH]);\n"
     "#ifdef FLAT\n"
     "  gl_Position = vec4(pos, 1.0);\n"
     "#else\n"
@@ -43,7 +47,7 @@ const char* LAND_SHADER =
     " g2 = vec4(1.0, 1.0, 0.0, 0.0); }\n"
     "#elif defined(FLAT)\n"
     "out vec4 colour;\n"
-    "void main() { colour = ps_c[20]; }\n"
+    "void main() { colour = ps_c[FLAT_COLOUR]; }\n"
     "#else\n"
     "out vec4 colour;\n"
     "void main() { colour = vec4(scene_haze(scene_light(ALBEDO, vec3(0.0, 1.0, 0.0), 1.0, 1.0), world), 1.0); }\n"
@@ -61,7 +65,7 @@ void copy_scene_data_files() {
   const char* files[] = {"sky.nut", "sky.sh", "scene_common.inc", "gbuffer.inc", "postfx_quad.inc", "mlaa.inc", "mlaa_runs.inc",
                          "postfx_main.sh", "postfx_bloom.sh", "postfx_none.sh", "mlaa_edge.sh", "mlaa_rows.sh", "mlaa_cols.sh",
                          "mlaa_combine.sh", "dr_final.sh", "dr_calc_light.sh", "dr_shadow_blur.sh",
-                         "warpEffect.sh"};
+                         "warpEffect.sh", "shader_constants.h"};
   for (const char* f : files) {
     std::ifstream in(std::string(EH_DATA_SOURCE_DIR) + "/" + f, std::ios::binary);
     ASSERT_TRUE(in.good()) << f;
@@ -106,6 +110,6 @@ void draw_test_land() {
 
 void draw_flat_triangles(const float* xyz, int count, float grey) {
   float c[4] = {grey, grey, grey, 1.f};
-  set_ps_const(20, c, 1);
+  set_ps_const(FLAT_COLOUR, c, 1);
   draw_triangles(flat_shader, xyz, count);
 }

@@ -56,6 +56,7 @@ protected:
   void SetUp() override {
     write_test_file("font.tga", font_tga());
     write_test_file("font.sh", source_file("font.sh"));
+    write_test_file("shader_constants.h", source_file("shader_constants.h"));
     common_vb_writer.init(COMMON_VB_SIZE);
     init_bitmap_font();
     set_back_buffer_target();

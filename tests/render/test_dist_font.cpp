@@ -169,6 +169,7 @@ protected:
   void SetUp() override {
     write_test_file("distfont.sh", source_file("distfont.sh"));
     write_test_file("disticon.sh", source_file("disticon.sh"));
+    write_test_file("shader_constants.h", source_file("shader_constants.h"));
     write_test_file("square.fnt", FONT);
     write_test_file("square.icons", ICONS);
     write_square_atlas();

@@ -11,16 +11,20 @@
 #include "tests/render/render_test_env.h"
 
 namespace {
+// The flat shader's registers: an offset scale and its colour.
+constexpr int FLAT_OFFSET_SCALE = 0, FLAT_COLOUR = 0;
 const char* FLAT_SHADER =
     "#version 330 core\n"
+    "#define FLAT_OFFSET_SCALE 0\n"
+    "#define FLAT_COLOUR 0\n"
     "#ifdef VSH\n"
     "layout(location = ATTR_POSITION) in vec3 pos;\n"
     "layout(location = ATTR_TEXCOORD1) in vec2 offset;\n"
-    "void main() { gl_Position = vec4(pos.xy + offset * vs_c[0].x, pos.z, 1.0); }\n"
+    "void main() { gl_Position = vec4(pos.xy + offset * vs_c[FLAT_OFFSET_SCALE].x, pos.z, 1.0); }\n"
     "#endif\n"
     "#ifdef PSH\n"
     "out vec4 color;\n"
-    "void main() { color = ps_c[0]; ALPHA_TEST(color); }\n"
+    "void main() { color = ps_c[FLAT_COLOUR]; ALPHA_TEST(color); }\n"
     "#endif\n";
 
 int channel(uint32_t c, int shift) { return int((c >> shift) & 255); }
@@ -40,7 +44,7 @@ protected:
     set_cull_mode(0);
     set_shader(shader);
     float no_offset[4] = {0, 0, 0, 0};
-    set_vs_const(0, no_offset, 1);
+    set_vs_const(FLAT_OFFSET_SCALE, no_offset, 1);
   }
   void TearDown() override {
     set_instancing(0);
@@ -52,7 +56,7 @@ protected:
   }
   void setColor(float r, float g, float b, float a) {
     float c[4] = {r, g, b, a};
-    set_ps_const(0, c, 1);
+    set_ps_const(FLAT_COLOUR, c, 1);
   }
   // Triangles from clip-space corners (x, y, z per vertex).
   void drawTriangles(const float* xyz, int vertices) {
@@ -182,7 +186,7 @@ TEST_F(DrawTest, InstancingDrawsStreamZeroOncePerStreamOneRecord) {
   const VDeclElem layout[] = {{0, 0, VDECL_FLOAT3, VDECL_POSITION, 0}, {0, 1, VDECL_FLOAT2, VDECL_TEXCOORD, 1},
                               {0, 255, 0, 0, 0}};
   float scale[4] = {1, 0, 0, 0};
-  set_vs_const(0, scale, 1);
+  set_vs_const(FLAT_OFFSET_SCALE, scale, 1);
   set_vdecl(get_vdecl(layout));
   set_vb(0, vb, 0, 12);
   set_vb(1, inst, 0, 8);

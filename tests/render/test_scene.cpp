@@ -2,6 +2,7 @@
 #include <cmath>
 #include <vector>
 #include "app/app_globals.h"
+#include "data/shader_constants.h"
 #include "render/device.h"
 #include "render/draw.h"
 #include "render/postfx.h"
@@ -242,7 +243,7 @@ TEST_F(SceneTest, WarpShaderDistortsThePreviousFrameOnlyWhenTimeMoves) {
     set_texture(0, scene_image);
     set_texture_filter(0, false);
     float c[4] = {step, total, 0, 0};
-    set_ps_const(1, c, 1);
+    set_ps_const(PS_WARP_TIME, c, 1);
     draw_postfx();
     set_texture(0, nullptr);
     return pixels_of(gbuffer[1]);

@@ -29,10 +29,12 @@ std::string blank_font_tga() {
 class StatsOverlayTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::ifstream shader(std::string(EH_DATA_SOURCE_DIR) + "/font.sh");
-    std::stringstream text;
-    text << shader.rdbuf();
-    write_test_file("font.sh", text.str());
+    for (const char* name : {"font.sh", "shader_constants.h"}) {
+      std::ifstream shader(std::string(EH_DATA_SOURCE_DIR) + "/" + name);
+      std::stringstream text;
+      text << shader.rdbuf();
+      write_test_file(name, text.str());
+    }
     write_test_file("font.tga", blank_font_tga());
     ASSERT_TRUE(reset_d3d(1920, 1080, false, true));
     common_vb_writer.init(COMMON_VB_SIZE);

@@ -20,6 +20,10 @@ TEST_F(WorldGenTest, MaskFromNumberOrFunction) {
   EXPECT_EQ(num("col.calcMinMax()[1]"), 255.0f);
   EXPECT_EQ(error_of("local m = HmapMask(function(x, z) { return \"a\"; });"), "sq_get*() failed (type error)");
   EXPECT_EQ(error_of("local m = HmapMask(function(x, z) { if (z == 9) throw \"row 9\"; return 0; });"), "row 9");
+  // One cell written, coordinates wrapping; no number is no height.
+  run("m.set(256 + 3, -1, 7);");
+  EXPECT_EQ(num("m.getraw(3, 255) + m.getraw(4, 255)"), 7.5f);
+  EXPECT_EQ(error_of("m.set(1, 2, 1e30 * 1e30);"), "non-finite height at 1, 2");
 }
 
 TEST_F(WorldGenTest, MaskBilinearSampleWrapsAtTheEdge) {
@@ -138,6 +142,11 @@ TEST_F(WorldGenTest, ApplyHeightMaskAddsOrCallsTheFunction) {
   run("apply_water_mask(col, null); apply_water_mask(null, function(w) { return -w; });");
   EXPECT_EQ(water_at(cell_index(9, 100)).amount, -9.0f);
   EXPECT_EQ(hmap[cell_index(9, 100)], 98.0f) << "water operations leave the heights";
+  // Flooding fills the cells below the level up to it and leaves the others.
+  hmap[cell_index(10, 100)] = 99.5f;
+  run("flood_water_below(99.0);");
+  EXPECT_EQ(water_at(cell_index(9, 100)).amount, 1.0f);
+  EXPECT_EQ(water_at(cell_index(10, 100)).amount, -10.0f);
 }
 
 TEST_F(WorldGenTest, RepaintLandSetsColourGroundOverlayAndSurfaceButKeepsMarks) {
@@ -161,6 +170,11 @@ TEST_F(WorldGenTest, RepaintLandSetsColourGroundOverlayAndSurfaceButKeepsMarks) 
   EXPECT_EQ(right.ground, unsigned(GT_SAND));
   EXPECT_EQ(right.surf, unsigned(ST_SNOW));
   EXPECT_EQ(right.marks, MARK_WATER);
+  // A function of the position alone is called with it alone; vectors made
+  // inside it are whole instances.
+  run("repaint_land(function(x, z) { return [lerpcolor(0xFF0000FF, 0xFF00FFFF, x == 3 ? 0 : 1), GT_ROCK]; });");
+  EXPECT_EQ(surface[cell_index(3, 3)].color, 0xFF0000FFu);
+  EXPECT_EQ(surface[cell_index(4, 3)].color, 0xFF00FFFFu);
   EXPECT_EQ(error_of("repaint_land(null);"), "null function in repaint_land()");
   EXPECT_NE(error_of("repaint_land(function(x, z, c, o) { return [c]; });"), "");
 }

@@ -37,6 +37,10 @@ TEST_F(WorldGenTest, VectorHelpers) {
   EXPECT_NEAR(num("getz(make_dir_xz(0.25))"), 1.0f, 1e-6f);
   EXPECT_NEAR(num("getx(make_dir_xz(0.5))"), -1.0f, 1e-6f);
   EXPECT_NEAR(num("gety(make_dir_2d(vec4f(1, 0, 0, 0), vec4f(0, 1, 0, 0), 0.25))"), 1.0f, 1e-6f);
+  // The shorter way round the map on each axis.
+  EXPECT_EQ(num("flat_wrap_distance(250, 10, 2, 4)"), 10.0f);
+  EXPECT_EQ(num("flat_wrap_distance(0, 0, 128, 0) + flat_wrap_distance(0.5, 0, 0, 0)"), 128.5f);
+  EXPECT_EQ(num("clamp01(-3) + clamp01(0.25) * 10 + clamp01(7) * 100"), 102.5f);
 }
 
 TEST_F(WorldGenTest, ColoursPackWithClampAndRoundToEven) {

@@ -107,8 +107,8 @@ TEST(UpdateHmap, GroupsAreTheOctantsAroundTheCamera) {
       EXPECT_FLOAT_EQ(accum(g, 1), 2.0f * 0.5f);
       EXPECT_FLOAT_EQ(accum(g, 2), 2.0f * c.z);
     }
-    // The group's sound is new (nothing plays here); its start offset comes
-    // from the sound's own generator, so the game's draws nothing.
+    // The group's sound is new (nothing plays here); its random start does
+    // not come from the game's generator, whose state replays depend on.
     EXPECT_EQ(draws_between(seed, game_rnd_seed), 0);
   }
 }
