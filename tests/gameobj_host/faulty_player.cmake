@@ -1,5 +1,5 @@
 # Makes the player of a copy of the module sources, and the count_gameobjs
-# function scripts call, fault on demand (see module_fault_test.cpp):
+# function scripts call, fault on demand (see test_module_fault.cpp):
 # cmake -DPLAYER=<copy>/objects/player.ls -P this
 file(READ ${PLAYER} text)
 string(REPLACE "struct Player " "#include <cstdlib>
