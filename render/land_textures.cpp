@@ -16,6 +16,7 @@
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "render/vertex_decl.h"
+#include "terrain/surface_color.h"
 
 using namespace HeightmapRenderer;
 using namespace HeightmapData;
@@ -210,16 +211,6 @@ void compute_normals_and_shadowing(bool high, bool whole, int cam_x, int cam_z) 
   set_texture(0, nullptr);
 }
 
-// A cell's colour with its overlay (alpha in the top byte) laid over it.
-unsigned under_overlay(unsigned color, unsigned overlay) {
-  unsigned a = overlay >> 24, out = color & 0xff000000u;
-  for (int shift = 0; shift < 24; shift += 8) {
-    int c = int((color >> shift) & 255), o = int((overlay >> shift) & 255);
-    out |= unsigned(c + ((o - c) * int(a) + (o >= c ? 127 : -127)) / 255) << shift;
-  }
-  return out;
-}
-
 // Uploads the cell colours and overlays (for the map) and the ground as the
 // land draws it (mixed here once per change rather than in every pixel)
 // where they differ from what the textures hold.
@@ -232,7 +223,8 @@ bool upload_surface_colours(bool force) {
     overlays |= o != lt.overlays[i];
     lt.colors[i] = c;
     lt.overlays[i] = o;
-    lt.ground[i] = under_overlay(c, o);
+    // The colour under its overlay (the overlay's alpha in its top byte).
+    lt.ground[i] = HeightmapData::blend_color(c, HeightmapData::unpack_color(o), HeightmapData::BYTE_UNITS[o >> 24]);
   }
   if (colours) write_texture_rect(colrTex, 0, 0, HMAP_SIZE, HMAP_SIZE, lt.colors, HMAP_SIZE);
   if (overlays) write_texture_rect(topcTex, 0, 0, HMAP_SIZE, HMAP_SIZE, lt.overlays, HMAP_SIZE);
